@@ -1,0 +1,33 @@
+#pragma once
+// zarnres subcommands register themselves here, one file each, so that adding a
+// subcommand never touches main.cpp.
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <string>
+
+namespace zarn::cli {
+
+enum ExitStatus : int {
+    kExitOk = 0,
+    kExitRefused = 1, // the tool refused or failed; the message is on standard error
+    kExitUsage = 2,   // the command line itself was wrong
+};
+
+// Thrown by a subcommand's callback to end the program with a status and,
+// when `message` is not empty, that message on standard error.
+struct CommandExit {
+    int status;
+    std::string message;
+};
+
+[[noreturn]] inline void refuse(std::string message) { throw CommandExit { kExitRefused, std::move(message) }; }
+
+using SubcommandSetup = std::function<void(CLI::App& app)>;
+
+// Called from a static initialiser in each subcommand's file; `order` sorts the
+// subcommands in --help.
+bool registerSubcommand(int order, SubcommandSetup setup);
+
+} // namespace zarn::cli

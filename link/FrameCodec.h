@@ -1,0 +1,24 @@
+#pragma once
+// The module's frame: 0x55, length (n + 1), command, n payload bytes,
+// checksum (command + payload, mod 256), 0xAA. No escaping.
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace zarn {
+
+inline constexpr std::uint8_t kFrameStart = 0x55;
+inline constexpr std::uint8_t kFrameEnd = 0xAA;
+inline constexpr std::uint8_t CMD_IDENTIFY = 0x00;
+inline constexpr std::uint8_t CMD_PROGRAM_START = 0x10;
+inline constexpr std::uint8_t CMD_PROGRAM_DATA = 0x12;
+
+// The checksum byte of a frame carrying `command` and `payload`.
+std::uint8_t frameChecksum(std::uint8_t command, std::span<const std::uint8_t> payload);
+
+// The n + 5 bytes that SendFrame writes. The payload is at most 255 bytes.
+std::vector<std::uint8_t> encodeFrame(std::uint8_t command, std::span<const std::uint8_t> payload);
+
+} // namespace zarn

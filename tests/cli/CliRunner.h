@@ -1,0 +1,63 @@
+#pragma once
+// Runs a program as a subprocess and collects its exit status and output.
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <initializer_list>
+#include <sstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace zarn::test {
+
+struct RunResult {
+    int status = -1;
+    std::string out;
+    std::string err;
+};
+
+inline std::string shellQuote(const std::string& s)
+{
+    std::string q = "'";
+    for (char c : s) {
+        if (c == '\'') q += "'\\''";
+        else q += c;
+    }
+    return q + "'";
+}
+
+inline std::string slurp(const std::filesystem::path& p)
+{
+    std::ifstream in(p, std::ios::binary);
+    std::stringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+// Runs `program args...` through the shell with standard input closed.
+inline RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& env = {})
+{
+    char tmpl[] = "/tmp/zarn-run-XXXXXX";
+    const std::filesystem::path dir = mkdtemp(tmpl);
+    std::string cmd = env.empty() ? std::string() : env + " ";
+    cmd += shellQuote(program);
+    for (const auto& a : args) cmd += " " + shellQuote(a);
+    cmd += " </dev/null >" + shellQuote((dir / "out").string()) + " 2>" + shellQuote((dir / "err").string());
+    const int raw = std::system(cmd.c_str());
+    RunResult r;
+    r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
+    r.out = slurp(dir / "out");
+    r.err = slurp(dir / "err");
+    std::filesystem::remove_all(dir);
+    return r;
+}
+
+inline RunResult runZarnres(const std::vector<std::string>& args, const std::string& env = {})
+{
+    return runProgram(ZARNRES_PATH, args, env);
+}
+
+} // namespace zarn::test
