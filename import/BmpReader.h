@@ -1,0 +1,69 @@
+#pragma once
+// Reading the layout of a Windows BMP file. Every offset and length is checked
+// against the bytes actually held, so no later read can leave the file's data.
+
+#include "import/Rgb565.h"
+
+#include <array>
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace zarn {
+
+inline constexpr std::size_t kBmpFileHeaderSize = 14;
+inline constexpr std::uint16_t kBmpSignature = 0x4D42;
+inline constexpr std::uint32_t kBmpCompressionRgb = 0;
+inline constexpr std::uint32_t kBmpCompressionBitfields = 3;
+inline constexpr char kMsgReadingFileError[] = "Reading File Error";
+
+// One channel of a 16- or 32-bit pixel: its mask, where it starts and how wide it is.
+struct BmpChannel {
+    std::uint32_t mask = 0;
+    int shift = 0;
+    int bits = 0;
+    std::uint8_t expand(std::uint32_t pixel) const; // to 8 bits, full scale kept
+};
+
+struct BmpLayout {
+    std::uint32_t offBits = 0;   // pixel rows, counted from the start of the file
+    std::int32_t width = 0;
+    std::int32_t height = 0;     // always positive here; see topDown
+    bool topDown = false;        // the file gave a negative height
+    std::uint16_t bitCount = 0;
+    std::uint32_t compression = 0;
+    std::uint64_t rowStride = 0; // S: bytes per stored row, 4-byte aligned
+    std::uint32_t paletteEntries = 0;   // 2^K for K <= 8, else 0
+    std::uint32_t paletteOffset = 0;    // file offset of the palette (ends at offBits)
+    std::array<BmpChannel, 3> channels {}; // red, green, blue for K = 16 and 32
+
+    bool isIndexed() const { return bitCount <= 8; }
+    // File offset of row `rowFromTop` (0 = top row of the picture).
+    std::uint64_t rowOffset(int rowFromTop) const
+    {
+        const std::uint64_t stored = topDown ? rowFromTop : static_cast<std::uint64_t>(height - 1 - rowFromTop);
+        return offBits + stored * rowStride;
+    }
+};
+
+struct BmpParseResult {
+    bool ok = false;
+    std::string message; // "Reading File Error", or why the file is not supported
+    BmpLayout layout;
+};
+
+// Largest width or height taken; larger values are treated as damage.
+inline constexpr std::int32_t kBmpMaxDimension = 1 << 16;
+
+// `file` is the whole file. Refuses with "Reading File Error" a wrong signature, zero,
+// absurd or (for the width) negative sizes, a palette or pixel rows that do not lie
+// inside the file; refuses with a clearer text compressed files and unsupported depths.
+// Depths 1, 4, 8, 24 (uncompressed) and 16, 32 (uncompressed or with bit-field masks).
+BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file);
+
+// The colour of pixel x of a row (row bytes from rowOffset), for display and true-colour
+// conversion; indexed depths look their colour up in the file's palette (b, g, r, 0).
+// The layout must come from parseBmpLayout over the same bytes.
+Rgb bmpPixel(const BmpLayout& layout, std::span<const std::uint8_t> file, std::uint64_t rowOffset, int x);
+
+} // namespace zarn

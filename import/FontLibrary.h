@@ -1,0 +1,42 @@
+#pragma once
+// Dot-matrix font libraries (GB2312, BIG5, Hangul, ASCII): headerless glyph
+// tables whose glyph size comes from the file name; accepted only at exact length.
+
+#include "import/ImportCheck.h"
+
+#include <cstdint>
+#include <string>
+#include <utility>
+
+namespace zarn {
+
+enum class FontLibraryType { GB2312, Big5, Hangul, Ascii };
+
+struct FontLibraryInfo {
+    FontLibraryType type;
+    const char* extension;          // exact, lower case
+    std::uint32_t glyphCount;
+    std::uint8_t kind;              // ResourceKind code
+    const char* invalidMessage;
+    const char* openFailureMessage;
+    const char* confirmationFormat; // printf format: glyph width, glyph height, file length
+};
+
+const FontLibraryInfo& fontLibraryInfo(FontLibraryType type);
+
+// (width, height) from a file name (folder part ignored), 0 where absent:
+// "16X16.hzk" -> (16,16), "24x24song.big" -> (24,24), "HZK16.hzk" -> (0,16).
+std::pair<int, int> parseGlyphSize(const std::string& fileName);
+
+// Length a complete library of that glyph size must have.
+std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int height);
+
+enum class FontCommand { Hzlib, Asciilib };
+
+// The checks after the file dialog of "Load Hzlib" / "Load Asciilib", in their order:
+// extension (silently ignored when unknown), glyph size from the name, opening,
+// length, space, directory count.
+ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::uint32_t remainingBytes,
+                             std::uint16_t itemCount, std::uint16_t maxItems);
+
+} // namespace zarn

@@ -1,0 +1,23 @@
+#pragma once
+// The outcome of the checks a font library or WAVE file passes after the file dialog.
+
+#include "resfile/PendingItem.h"
+
+#include <string>
+
+namespace zarn {
+
+struct ImportCheck {
+    enum class Verdict {
+        Ignored,  // silent: the extension is not one of the command's
+        Refused,  // `message` is the text to show
+        Accepted, // `message` is the confirmation text; `pending` is filled
+    } verdict = Verdict::Ignored;
+    std::string message;
+    PendingItem pending;
+};
+
+// The file name's extension: the text after its last '.', empty when it has none.
+std::string fileExtension(const std::string& path);
+
+} // namespace zarn

@@ -1,0 +1,22 @@
+#pragma once
+// The staging file "Temp/ttt.tmp" beside the program carries one converted bitmap
+// from "Load BMP" to ">>LOAD".
+
+#include <string>
+
+namespace zarn {
+
+// "Temp/ttt.tmp" in the running program's folder (from /proc/self/exe). Creates Temp
+// when it is missing. When the program's folder cannot be written, falls back to
+// ($XDG_CACHE_HOME or ~/.cache)/zarntool/Temp/ttt.tmp and says so in *notice.
+std::string stagingFilePath(std::string* notice = nullptr);
+
+// The same rules for a given program folder and cache folder (testable without
+// touching the real program folder). `cacheHome` empty means: from the environment.
+std::string stagingFilePathFor(const std::string& programFolder, const std::string& cacheHome,
+                               std::string* notice = nullptr);
+
+// The folder of the running executable, without a trailing slash; empty if unknown.
+std::string programFolder();
+
+} // namespace zarn
