@@ -54,6 +54,8 @@ struct BmpParseResult {
 
 // Largest width or height taken; larger values are treated as damage.
 inline constexpr std::int32_t kBmpMaxDimension = 1 << 16;
+// Largest pixel count taken (8192 x 8192), so that no picture's display copy is absurd.
+inline constexpr std::uint64_t kBmpMaxPixels = 1ull << 26;
 
 // `file` is the whole file. Refuses with "Reading File Error" a wrong signature, zero,
 // absurd or (for the width) negative sizes, a palette or pixel rows that do not lie

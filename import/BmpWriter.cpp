@@ -1,0 +1,102 @@
+#include "import/BmpWriter.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace zarn {
+
+namespace {
+    void put16(std::vector<std::uint8_t>& v, std::size_t off, std::uint16_t x)
+    {
+        v[off] = static_cast<std::uint8_t>(x);
+        v[off + 1] = static_cast<std::uint8_t>(x >> 8);
+    }
+    void put32(std::vector<std::uint8_t>& v, std::size_t off, std::uint32_t x)
+    {
+        for (int i = 0; i < 4; ++i)
+            v[off + i] = static_cast<std::uint8_t>(x >> (8 * i));
+    }
+} // namespace
+
+std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std::uint8_t> rgbTopDown)
+{
+    if (width <= 0 || height <= 0)
+        return {};
+    const std::uint64_t stride = (3ull * width + 3) & ~std::uint64_t { 3 };
+    const std::uint64_t pixels = 3ull * width * height;
+    const std::uint64_t fileSize = 54 + stride * height;
+    if (rgbTopDown.size() < pixels || fileSize > 0xFFFFFFFFull)
+        return {};
+
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(fileSize), 0);
+    put16(out, 0, 0x4D42);
+    put32(out, 2, static_cast<std::uint32_t>(fileSize));
+    put32(out, 10, 54);
+    put32(out, 14, 40);
+    put32(out, 18, static_cast<std::uint32_t>(width));
+    put32(out, 22, static_cast<std::uint32_t>(height));
+    put16(out, 26, 1);
+    put16(out, 28, 24);
+    put32(out, 34, static_cast<std::uint32_t>(stride * height));
+    put32(out, 38, 2835); // 72 dpi
+    put32(out, 42, 2835);
+    for (int y = 0; y < height; ++y) {
+        const std::uint8_t* src = rgbTopDown.data() + 3ull * width * y;
+        std::uint8_t* dst = out.data() + 54 + stride * (height - 1 - y);
+        for (int x = 0; x < width; ++x) {
+            dst[3 * x] = src[3 * x + 2];
+            dst[3 * x + 1] = src[3 * x + 1];
+            dst[3 * x + 2] = src[3 * x];
+        }
+    }
+    return out;
+}
+
+bool writeBmp24(const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown,
+                std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const std::vector<std::uint8_t> image = encodeBmp24(width, height, rgbTopDown);
+    if (image.empty())
+        return fail("Cannot write " + path + ": the picture is empty or its pixels are incomplete");
+
+    // Written beside the target and renamed over it at the end, so a failure part
+    // way leaves neither a partial file nor a damaged older one.
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        return fail("Cannot write " + path + ": " + std::strerror(errno));
+    ::fchmod(fd, 0644);
+    const std::uint8_t* p = image.data();
+    std::size_t left = image.size();
+    int err = 0;
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(temp.c_str());
+        return fail("Cannot write " + path + ": " + std::strerror(err));
+    }
+    return true;
+}
+
+} // namespace zarn

@@ -1,0 +1,116 @@
+#include "import/FontLibrary.h"
+
+#include "import/ImportSource.h"
+#include "resfile/ResourceFormat.h"
+
+#include <array>
+#include <cstdio>
+
+namespace zarn {
+
+namespace {
+
+    const std::array<FontLibraryInfo, 4> kLibraries { {
+        { FontLibraryType::GB2312, "hzk", 8178, static_cast<std::uint8_t>(ResourceKind::FontGB2312),
+          "GBK2312 lib file invalid", "Open GBK2312 lib file failure", "Loading GBK2312 lib file:\r%dX%d Filesize:%d" },
+        { FontLibraryType::Big5, "big", 13973, static_cast<std::uint8_t>(ResourceKind::FontBig5),
+          "BIG5 lib file invalid", "Open BIG5 lib file failure", "Loading BIG5 lib file:\r%dX%d Filesize:%d" },
+        { FontLibraryType::Hangul, "kzk", 2350, static_cast<std::uint8_t>(ResourceKind::FontHangul),
+          "hanngul lib file invalid", "Open hanngul lib file failure", "Loading hanngul lib file:\r%dX%d Filesize:%d" },
+        { FontLibraryType::Ascii, "asc", 256, static_cast<std::uint8_t>(ResourceKind::FontAscii),
+          "ASCII lib file invalid", "Open ASCII lib file failure", "Loading ASCII lib file:%dX%d Filesize:%d" },
+    } };
+
+    bool isDigit(char c) { return c >= '0' && c <= '9'; }
+
+    // Digits from `i` on; saturates far above any accepted glyph size.
+    int readNumber(const std::string& s, std::size_t& i)
+    {
+        int v = 0;
+        for (; i < s.size() && isDigit(s[i]); ++i)
+            v = v >= 100000 ? v : v * 10 + (s[i] - '0');
+        return v;
+    }
+
+    ImportCheck refused(const char* message)
+    {
+        ImportCheck c;
+        c.verdict = ImportCheck::Verdict::Refused;
+        c.message = message;
+        return c;
+    }
+
+} // namespace
+
+const FontLibraryInfo& fontLibraryInfo(FontLibraryType type)
+{
+    return kLibraries[static_cast<std::size_t>(type)];
+}
+
+std::pair<int, int> parseGlyphSize(const std::string& fileName)
+{
+    const std::size_t slash = fileName.find_last_of('/');
+    const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    std::size_t i = 0;
+    const int width = readNumber(name, i);
+    while (i < name.size() && !isDigit(name[i]))
+        ++i;
+    const int height = readNumber(name, i);
+    return { width, height };
+}
+
+std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int height)
+{
+    if (width <= 0 || height <= 0)
+        return 0;
+    return static_cast<std::uint32_t>((width + 7) / 8) * static_cast<std::uint32_t>(height)
+        * fontLibraryInfo(type).glyphCount;
+}
+
+ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::uint32_t remainingBytes,
+                             std::uint16_t itemCount, std::uint16_t maxItems)
+{
+    const std::string ext = fileExtension(path);
+    const FontLibraryInfo* info = nullptr;
+    if (command == FontCommand::Hzlib) {
+        for (auto type : { FontLibraryType::GB2312, FontLibraryType::Big5, FontLibraryType::Hangul })
+            if (ext == fontLibraryInfo(type).extension) {
+                info = &fontLibraryInfo(type);
+                break;
+            }
+    } else if (ext == fontLibraryInfo(FontLibraryType::Ascii).extension) {
+        info = &fontLibraryInfo(FontLibraryType::Ascii);
+    }
+    if (!info)
+        return {}; // another extension: the command ends without a word
+
+    // The name decides before the file is ever opened.
+    const auto [width, height] = parseGlyphSize(path);
+    if (width == 0 || height == 0 || width > 99 || height > 99)
+        return refused(info->invalidMessage);
+    const std::uint32_t expected = expectedFontLibraryLength(info->type, width, height);
+
+    const auto length = importFileLength(path);
+    if (!length)
+        return refused(info->openFailureMessage);
+    if (*length != expected)
+        return refused(info->invalidMessage);
+    if (expected > remainingBytes)
+        return refused(kMsgImportSpaceNotEnough);
+    if (itemCount >= maxItems)
+        return refused(kMsgImportExceedMaxItems);
+
+    ImportCheck accepted;
+    accepted.verdict = ImportCheck::Verdict::Accepted;
+    accepted.pending.entry.kind = info->kind;
+    accepted.pending.entry.width = static_cast<std::uint16_t>(width);
+    accepted.pending.entry.height = static_cast<std::uint16_t>(height);
+    accepted.pending.entry.length = expected;
+    accepted.pending.sourcePath = path;
+    char text[128];
+    std::snprintf(text, sizeof text, info->confirmationFormat, width, height, static_cast<int>(expected));
+    accepted.message = text;
+    return accepted;
+}
+
+} // namespace zarn

@@ -1,0 +1,41 @@
+#include "import/WaveImport.h"
+
+#include "import/ImportSource.h"
+#include "resfile/ResourceFormat.h"
+
+#include <cstdio>
+
+namespace zarn {
+
+ImportCheck checkWaveFile(const std::string& path, std::uint32_t remainingBytes, std::uint16_t itemCount,
+                          std::uint16_t maxItems)
+{
+    ImportCheck c;
+    if (fileExtension(path) != "wav")
+        return c; // "WAV" and any other extension: the command ends without a word
+
+    c.verdict = ImportCheck::Verdict::Refused;
+    const auto length = importFileLength(path);
+    if (!length) {
+        c.message = "Open WAVE file failure";
+        return c;
+    }
+    if (*length > remainingBytes) {
+        c.message = kMsgImportSpaceNotEnough;
+        return c;
+    }
+    if (itemCount >= maxItems) {
+        c.message = kMsgImportExceedMaxItems;
+        return c;
+    }
+    c.verdict = ImportCheck::Verdict::Accepted;
+    c.pending.entry.kind = static_cast<std::uint8_t>(ResourceKind::Wave);
+    c.pending.entry.length = static_cast<std::uint32_t>(*length);
+    c.pending.sourcePath = path;
+    char text[64];
+    std::snprintf(text, sizeof text, "Loading Wave file: Filesize:%d", static_cast<int>(*length));
+    c.message = text;
+    return c;
+}
+
+} // namespace zarn
