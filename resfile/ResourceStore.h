@@ -19,13 +19,14 @@ namespace zarn {
 struct StoreResult {
     bool ok = true;
     std::string message; // the text to show when !ok
+    std::string detail;  // why, when the message alone does not say: the file and the system's reason
 };
 
 // Writes a blank file of memoryKiB * 1024 bytes: 0xF0 throughout, then the
 // header with itemCount 0. The file is built under a temporary name in the
 // same folder and renamed over `path` at the end, so a failure leaves no
 // partial file and an existing file is only replaced by a complete one.
-// On failure the message is "False" (a reason follows on a second line).
+// On failure the message is "False" and `detail` names the file and the reason.
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
                                std::uint16_t screenHeight, std::uint32_t memoryKiB);
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
@@ -59,15 +60,15 @@ public:
     FileIo* io = nullptr; // nullptr: defaultFileIo()
 
     // Reads `path`. A bad model code or a damaged directory gives
-    // "Resource File Error"; a file that cannot be read gives a message naming
-    // it and the reason. On any failure isOpen becomes false and nothing else changes.
+    // "Resource File Error" (with the problems in `detail`); a file that cannot
+    // be read gives a message naming it and the reason. On any failure isOpen becomes false and nothing else changes.
     StoreResult openResourceFile();
 
     int insertionIndex(std::optional<int> selectionMark) const; // mark + 1, else itemCount
 
     // Inserts `entry` at `index` (0..itemCount) with the whole content of
-    // `dataPath` as its data: reads the source first ("False" if it cannot be
-    // read), moves later items up, writes the data, then header and directory,
+    // `dataPath` as its data: reads the source first ("False", with the reason
+    // in `detail`, if it cannot be read), moves later items up, writes the data, then header and directory,
     // and raises itemCount. The entry's address is set by the store; its length
     // must equal the source's size. On any failure nothing in memory changes
     // and the file keeps every item's data.
@@ -92,7 +93,6 @@ public:
 
 private:
     FileIo& fileIo() const { return io ? *io : defaultFileIo(); }
-    StoreResult writeHeaderAndDirectory(int fd, std::uint16_t count, std::span<const ResourceEntry> entries) const;
 };
 
 } // namespace zarn

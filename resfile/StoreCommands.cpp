@@ -1,0 +1,63 @@
+#include "resfile/StoreCommands.h"
+
+namespace zarn {
+
+std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32_t length)
+{
+    if (length > store.remainingBytes)
+        return kMsgSpaceNotEnough;
+    if (store.itemCount >= store.maxItems)
+        return kMsgExceedMaxItems;
+    return std::nullopt;
+}
+
+std::optional<std::string> checkLoadBitmap(bool busy, const ResourceStore& store, bool bitmapLoaded,
+                                           std::uint32_t bitmapSize)
+{
+    if (busy)
+        return kMsgProgrammingModule;
+    if (!store.isOpen)
+        return kMsgNotResourceOpen;
+    if (!bitmapLoaded)
+        return kMsgNotPictureLoaded;
+    return checkCapacity(store, bitmapSize);
+}
+
+std::optional<std::string> checkDelete(bool busy, const ResourceStore& store, std::optional<int> selectionMark)
+{
+    if (busy)
+        return kMsgProgrammingModule;
+    if (!store.isOpen)
+        return kMsgNotResourceOpen;
+    if (store.itemCount == 0)
+        return kMsgNoItems;
+    if (!selectionMark)
+        return kMsgSelectItemToDelete;
+    return std::nullopt;
+}
+
+std::optional<std::string> checkOpenResource(bool busy)
+{
+    if (busy)
+        return kMsgProgrammingModule;
+    return std::nullopt;
+}
+
+std::optional<std::string> checkNewResource(bool busy)
+{
+    if (busy)
+        return kMsgProgrammingModuleNew;
+    return std::nullopt;
+}
+
+bool hasResourceExtension(const std::string& path)
+{
+    // The extension is what follows the last dot of the file name itself.
+    const auto slash = path.find_last_of("/\\");
+    const auto dot = path.rfind('.');
+    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
+        return false;
+    return path.compare(dot + 1, std::string::npos, "zrf") == 0;
+}
+
+} // namespace zarn
