@@ -1,0 +1,48 @@
+#pragma once
+// Command line of zarn-sim.
+
+#include "sim/ModuleEngine.h"
+
+#include <cstdint>
+#include <set>
+#include <string>
+
+namespace zarn::sim {
+
+// Exit statuses beside the problem bits of ModuleEngine.h.
+inline constexpr int kExitUsage = 64;
+inline constexpr int kExitSystem = 71;
+inline constexpr int kExitCannotCreate = 73;
+inline constexpr int kExitSaveFailed = 74;
+
+struct SimOptions {
+    int port = 0;
+    ModuleConfig module;
+    std::string saveFile;
+    bool once = false;
+    double idleTimeoutSeconds = 30;
+    bool verbose = false;
+
+    std::set<std::uint64_t> dropAcks;      // 1-based numbers of acknowledgements not sent
+    bool wrongAckCode = false;             // every acknowledgement, or only wrongAckNumber
+    std::uint64_t wrongAckNumber = 0;      // 0: all
+    bool splitReply = false;
+    int splitPauseMs = 20;
+    int stallReplyMs = 0;
+    bool garbageBeforeReply = false;
+    std::uint64_t hangupAfter = 0;         // 0: never
+    std::uint32_t baud = 0;                // 0: no pacing
+};
+
+// Parses argv. Returns 0 and fills `options` on success; on --help prints the
+// usage and returns -1; on an error puts the message in `error` and returns
+// kExitUsage.
+int parseOptions(int argc, char** argv, SimOptions& options, std::string& error);
+
+const char* usageText();
+
+// "4M", "8M", "16M", "32M" (the sizes of the resource files the tool creates)
+// or a byte count.
+bool parseMemory(const std::string& text, std::uint32_t& bytes);
+
+} // namespace zarn::sim
