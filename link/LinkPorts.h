@@ -1,0 +1,53 @@
+#pragma once
+// The small interfaces the detection and transfer state machines run against:
+// the serial channel, a monotonic clock and the system's port listing. The Qt
+// layer (link/qt) provides the real ones; tests provide fakes.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <string_view>
+
+namespace zarn {
+
+// What the detection and transfer need of CSerialChannel.
+class ILinkPort {
+public:
+    virtual ~ILinkPort() = default;
+    // Opens (or reopens) port `portNumber`; false only when the device cannot be opened.
+    virtual bool OpenPort(int portNumber, int baudRate, char parity, int dataBits, int stopBits,
+                          std::size_t writeBufferSize) = 0;
+    virtual bool StartMonitor() = 0;
+    virtual void EnterReplyWait() = 0;
+    // Purges both directions, then writes one frame and waits until it is written.
+    virtual void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) = 0;
+    virtual void ClosePort() = 0;
+};
+
+class IClock {
+public:
+    virtual ~IClock() = default;
+    virtual std::chrono::steady_clock::time_point now() const = 0;
+};
+
+class SteadyClock final : public IClock {
+public:
+    std::chrono::steady_clock::time_point now() const override { return std::chrono::steady_clock::now(); }
+};
+
+// The answers of the port presence check.
+enum class PortPresence { KeyNotOpened, Listed, NotListed };
+
+class IPortListing {
+public:
+    virtual ~IPortListing() = default;
+    virtual PortPresence FindListedPort(int portNumber) = 0;
+};
+
+// The port number in a listed port name such as "COM12": the decimal digits
+// after the first 'M', accumulated in an unsigned byte (so "COM259" is 3).
+// A name without 'M' yields no number (-1).
+int portNumberFromName(std::string_view name);
+
+} // namespace zarn

@@ -1,0 +1,76 @@
+#include "link/ModuleDetection.h"
+
+#include "link/FrameCodec.h"
+
+#include <cstdio>
+
+namespace zarn {
+
+namespace {
+    constexpr std::uint8_t kSignature[8] = { 'K', 'e', 'l', 'v', 'a', 'r', 'o', 'n' };
+}
+
+std::span<const std::uint8_t> identificationRequest() { return kSignature; }
+
+std::string identificationText(const ModuleInfo& info)
+{
+    char text[160];
+    std::snprintf(text, sizeof text, "Module connection...\r\nModule Type:Zarn%u V%u\r\nFirmware version:Ver%u",
+        info.typeCode() / 100u, info.typeCode() % 100u, info.firmwareVersion());
+    return text;
+}
+
+void ModuleDetection::selectPort(std::uint8_t port)
+{
+    m_comPort = port;
+    m_linkEnabled = true;
+    m_portOpen = false;
+    m_moduleIdentified = false;
+    m_moduleStatus = kMsgNoModuleConnection;
+    doRefresh();
+}
+
+void ModuleDetection::timerStep()
+{
+    if (!m_linkEnabled)
+        return;
+    if (!m_portOpen) {
+        // Opening is one step; the first request goes out on the next tick.
+        if (m_listing.FindListedPort(m_comPort) == PortPresence::Listed) {
+            if (m_port.OpenPort(m_comPort, kDetectionBaud, 'N', 8, 1, kDetectionWriteBuffer)) {
+                m_portOpen = true;
+                m_port.StartMonitor();
+            } else {
+                m_portOpen = false;
+            }
+        }
+        return;
+    }
+    switch (m_listing.FindListedPort(m_comPort)) {
+    case PortPresence::KeyNotOpened:
+    case PortPresence::NotListed:
+        m_moduleIdentified = false;
+        m_portOpen = false;
+        m_moduleStatus = kMsgNoModuleConnection;
+        doRefresh();
+        break;
+    case PortPresence::Listed:
+        if (!m_moduleIdentified)
+            m_port.SendFrame(identificationRequest(), CMD_IDENTIFY);
+        break;
+    }
+}
+
+void ModuleDetection::onIdentification(FramePayload& frame)
+{
+    m_portOpen = true;
+    m_moduleIdentified = true;
+    for (auto& word : m_moduleInfo.words)
+        word = frame.NextPayloadWord();
+    m_moduleStatus = identificationText(m_moduleInfo);
+    doRefresh();
+    m_port.ClosePort();
+    doRefresh();
+}
+
+} // namespace zarn

@@ -1,0 +1,62 @@
+#pragma once
+// Module detection: every 700 ms tick checks the chosen port, opens it at
+// 57600 baud, asks "Kelvaron" until the module answers, and keeps the answer.
+
+#include "link/FrameAssembler.h"
+#include "link/LinkPorts.h"
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace zarn {
+
+inline constexpr char kMsgModuleInfoInitial[] = "Module Connection information output...";
+inline constexpr char kMsgNoModuleConnection[] = "No module connection";
+inline constexpr int kDetectionPeriodMs = 700;
+inline constexpr int kDetectionBaud = 57600;
+inline constexpr std::size_t kDetectionWriteBuffer = 128;
+
+// The nine words of an identification reply.
+struct ModuleInfo {
+    std::array<std::uint32_t, 9> words {};
+    std::uint32_t firmwareVersion() const { return words[0]; }
+    std::uint32_t typeCode() const { return words[2]; }    // size class * 100 + hardware version
+    std::uint32_t memoryBytes() const { return words[5]; }
+};
+
+// The three-line text shown for an identified module.
+std::string identificationText(const ModuleInfo& info);
+
+// The identification request's payload: the eight bytes "Kelvaron".
+std::span<const std::uint8_t> identificationRequest();
+
+class ModuleDetection {
+public:
+    ModuleDetection(ILinkPort& port, IPortListing& listing) : m_port(port), m_listing(listing) { }
+
+    // The Port Select dialog confirmed: restart detection on `port`.
+    void selectPort(std::uint8_t port);
+    // One detection step (each timer message).
+    void timerStep();
+    // A delivered frame with command 0x00.
+    void onIdentification(FramePayload& frame);
+
+    // Called whenever the shown fields should be refreshed from the state.
+    std::function<void()> refresh;
+
+    bool m_linkEnabled = false;
+    bool m_portOpen = false;
+    bool m_moduleIdentified = false;
+    std::uint8_t m_comPort = 3;
+    std::string m_moduleStatus = kMsgModuleInfoInitial;
+    ModuleInfo m_moduleInfo;
+
+private:
+    void doRefresh() { if (refresh) refresh(); }
+    ILinkPort& m_port;
+    IPortListing& m_listing;
+};
+
+} // namespace zarn

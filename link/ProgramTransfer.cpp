@@ -1,0 +1,150 @@
+#include "link/ProgramTransfer.h"
+
+#include "link/FrameCodec.h"
+
+#include <algorithm>
+#include <fstream>
+
+namespace zarn {
+
+std::array<std::uint8_t, 8> programStartPayload(std::uint32_t imageSize)
+{
+    return { 0, 0, 0, 0, static_cast<std::uint8_t>(imageSize), static_cast<std::uint8_t>(imageSize >> 8),
+        static_cast<std::uint8_t>(imageSize >> 16), static_cast<std::uint8_t>(imageSize >> 24) };
+}
+
+std::string ProgramTransfer::programAll(const ModuleDetection& detection, const ResourceFileFacts& file)
+{
+    if (m_programming)
+        return kMsgProgrammingModule;
+    if (!detection.m_portOpen)
+        return kMsgNoModuleConnectionBang;
+    if (!detection.m_moduleIdentified)
+        return kMsgOpenPortError;
+    if (!file.isOpen)
+        return kMsgNotResourceOpen;
+    // Only the screen size class is compared, not the hardware version.
+    if (file.modelCode / 100u != detection.m_moduleInfo.typeCode() / 100u)
+        return kMsgVersionMismatch;
+    if (static_cast<std::uint64_t>(file.memoryKiB) * 1024u != detection.m_moduleInfo.memoryBytes())
+        return kMsgVersionMismatch;
+
+    std::ifstream in(file.path, std::ios::binary);
+    if (!in)
+        return kMsgFalse;
+    if (file.itemCount == 0)
+        return kMsgItemsNotAvailable; // the stream closes on return
+
+    m_imageSize = file.usedEnd;
+    // A file shorter than the used part leaves zeros at the end.
+    m_image.assign(m_imageSize, 0);
+    in.read(reinterpret_cast<char*>(m_image.data()), static_cast<std::streamsize>(m_imageSize));
+    in.close();
+
+    m_imageSent = 0;
+    if (!m_port.OpenPort(detection.m_comPort, kProgramBaud, 'N', 8, 1, kProgramWriteBuffer)) {
+        // A start request into a closed port would leave the tool busy for ever.
+        std::vector<std::uint8_t>().swap(m_image);
+        return kMsgOpenPortError;
+    }
+    m_port.EnterReplyWait();
+    m_port.StartMonitor();
+
+    const auto start = programStartPayload(m_imageSize);
+    m_programming = true;
+    m_outcome = Outcome::Running;
+    m_blocksSent = 0;
+    m_progressMax = static_cast<std::uint16_t>(m_imageSize / 1024u);
+    m_progressPos = 0;
+    doRefresh();
+    m_port.SendFrame(start, CMD_PROGRAM_START);
+    m_lastActivity = m_clock.now();
+    return {};
+}
+
+void ProgramTransfer::sendNextBlock()
+{
+    const std::uint32_t n = std::min<std::uint32_t>(kDataBlockBytes, m_imageSize - m_imageSent);
+    m_port.SendFrame(std::span<const std::uint8_t>(m_image.data() + m_imageSent, n), CMD_PROGRAM_DATA);
+    m_imageSent += n;
+    m_lastActivity = m_clock.now();
+}
+
+void ProgramTransfer::onStartAck()
+{
+    // An acknowledgement with no transfer under way has no image to read from.
+    if (!m_programming) {
+        doRefresh();
+        return;
+    }
+    sendNextBlock();
+    doRefresh();
+}
+
+void ProgramTransfer::onBlockAck()
+{
+    if (!m_programming) {
+        doRefresh();
+        return;
+    }
+    if (m_imageSize - m_imageSent == 0) {
+        std::vector<std::uint8_t>().swap(m_image);
+        m_port.ClosePort();
+        m_programming = false;
+        m_outcome = Outcome::Completed;
+        doMessage(kMsgSendOver);
+        doRefresh();
+        return;
+    }
+    sendNextBlock();
+    if ((m_imageSent & 0xFFFu) == 0) {
+        m_blocksSent += 1;
+        m_progressPos = m_blocksSent * 4;
+    }
+    doRefresh();
+}
+
+void ProgramTransfer::fail()
+{
+    // Frames are never resent: blocks carry no address, so a resend could
+    // put data at the wrong place in the module's memory.
+    std::vector<std::uint8_t>().swap(m_image);
+    m_port.ClosePort();
+    m_programming = false;
+    m_outcome = Outcome::Failed;
+    doMessage(kMsgProgrammingFailed);
+    doRefresh();
+}
+
+void ProgramTransfer::checkTimeout()
+{
+    if (m_programming && m_clock.now() - m_lastActivity >= kAckTimeout)
+        fail();
+}
+
+void ProgramTransfer::onPortFailure()
+{
+    if (m_programming)
+        fail();
+}
+
+void dispatchFrame(ModuleDetection& detection, ProgramTransfer& transfer, FramePayload& frame)
+{
+    switch (frame.command()) {
+    case CMD_IDENTIFY:
+        detection.onIdentification(frame);
+        break;
+    case CMD_PROGRAM_START:
+        transfer.onStartAck();
+        break;
+    case CMD_PROGRAM_DATA:
+        transfer.onBlockAck();
+        break;
+    default:
+        if (detection.refresh)
+            detection.refresh();
+        break;
+    }
+}
+
+} // namespace zarn

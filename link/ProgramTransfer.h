@@ -1,0 +1,101 @@
+#pragma once
+// The programming transfer: "Program All"'s checks, then the used part of the
+// resource file streamed in 32-byte frames, one frame in flight, each sent
+// only after the module acknowledged the previous one.
+
+#include "link/FrameAssembler.h"
+#include "link/LinkPorts.h"
+#include "link/ModuleDetection.h"
+
+#include <array>
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace zarn {
+
+inline constexpr char kMsgProgrammingModule[] = "Programming module...";
+inline constexpr char kMsgNoModuleConnectionBang[] = "No module connection!!";
+inline constexpr char kMsgOpenPortError[] = "Open the module communication port error!!";
+inline constexpr char kMsgNotResourceOpen[] = "Not Resource Open";
+inline constexpr char kMsgVersionMismatch[] = "Resource file version does not match the module hardware";
+inline constexpr char kMsgFalse[] = "False";
+inline constexpr char kMsgItemsNotAvailable[] = "Items not available in the resource file";
+inline constexpr char kMsgSendOver[] = "Send Over!!";
+inline constexpr char kMsgProgrammingFailed[] = "Programming failed: the module stopped answering";
+
+inline constexpr int kProgramBaud = 115200;
+inline constexpr std::size_t kProgramWriteBuffer = 512;
+inline constexpr std::size_t kDataBlockBytes = 32;
+inline constexpr std::chrono::milliseconds kAckTimeout { 3000 };
+
+// What the transfer reads of the open resource file (ResourceStore has these).
+struct ResourceFileFacts {
+    bool isOpen = false;
+    std::string path;
+    std::uint16_t modelCode = 0;
+    std::uint32_t memoryKiB = 0;
+    std::uint32_t itemCount = 0;
+    std::uint32_t usedEnd = 0; // end of the last item's blocks, a multiple of 4096
+};
+
+// The start request's payload: four zero bytes, then the size little-endian.
+std::array<std::uint8_t, 8> programStartPayload(std::uint32_t imageSize);
+
+class ProgramTransfer {
+public:
+    enum class Outcome { None, Running, Completed, Failed };
+
+    ProgramTransfer(ILinkPort& port, const IClock& clock) : m_port(port), m_clock(clock) { }
+
+    // "Program All". Returns the refusal text, or empty when the transfer started.
+    std::string programAll(const ModuleDetection& detection, const ResourceFileFacts& file);
+
+    // Delivered frames with command 0x10 and 0x12.
+    void onStartAck();
+    void onBlockAck();
+
+    // To be called periodically while m_programming is set: stops a transfer
+    // whose module has not acknowledged anything for kAckTimeout.
+    void checkTimeout();
+    // The port reported an error or vanished while a transfer was running.
+    void onPortFailure();
+
+    // When the pending acknowledgement is overdue (meaningful while programming).
+    std::chrono::steady_clock::time_point ackDeadline() const { return m_lastActivity + kAckTimeout; }
+
+    int progressMaxKiB() const { return m_progressMax; }
+    int progressKiB() const { return m_progressPos; }
+    Outcome outcome() const { return m_outcome; }
+
+    // Refresh the shown fields; and show a box ("Send Over!!" or the failure).
+    std::function<void()> refresh;
+    std::function<void(const std::string&)> message;
+
+    bool m_programming = false;
+    std::vector<std::uint8_t> m_image;
+    std::uint32_t m_imageSize = 0;
+    std::uint32_t m_imageSent = 0;
+    std::int32_t m_blocksSent = 0;
+
+private:
+    void sendNextBlock();
+    void fail();
+    void doRefresh() { if (refresh) refresh(); }
+    void doMessage(const std::string& text) { if (message) message(text); }
+
+    ILinkPort& m_port;
+    const IClock& m_clock;
+    std::chrono::steady_clock::time_point m_lastActivity {};
+    int m_progressMax = 0;
+    int m_progressPos = 0;
+    Outcome m_outcome = Outcome::None;
+};
+
+// The main window's frame dispatch: 0x00 to identification, 0x10 and 0x12 to
+// the transfer; any other code only refreshes.
+void dispatchFrame(ModuleDetection& detection, ProgramTransfer& transfer, FramePayload& frame);
+
+} // namespace zarn

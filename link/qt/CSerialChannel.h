@@ -1,0 +1,78 @@
+#pragma once
+// The one connection to a module: a serial port opened exclusively, 8N1,
+// purged at open and before every write, with received bytes gathered into
+// frames and each complete frame delivered once, synchronously, to its owner.
+// Runs on the owner's Qt event loop (GUI or QCoreApplication); no thread.
+
+#include "link/FrameAssembler.h"
+#include "link/LinkPorts.h"
+
+#include <QObject>
+#include <QTimer>
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+class QSerialPort;
+
+namespace zarn {
+
+class CSerialChannel : public QObject, public ILinkPort {
+    Q_OBJECT
+public:
+    explicit CSerialChannel(QObject* parent = nullptr);
+    ~CSerialChannel() override;
+
+    // Resolves `portNumber` through the port numbering (or the device set by
+    // setDevicePath). False only when the device cannot be opened.
+    bool OpenPort(int portNumber, int baudRate, char parity, int dataBits, int stopBits,
+                  std::size_t writeBufferSize) override;
+    bool StartMonitor() override;
+    void EnterReplyWait() override;
+    void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) override;
+    void ClosePort() override;
+
+    // Use this device for every port number (the command line's --device).
+    void setDevicePath(std::string path) { m_devicePath = std::move(path); }
+
+    bool isOpen() const;
+    std::uint8_t lastWrittenLength() const { return m_writtenLength; }
+
+    // Each complete frame, delivered once; the next frame is examined only
+    // after this returns. ClosePort may be called from inside.
+    std::function<void(FramePayload&)> onFrame;
+    // The composed error text "WARNING:  %s Failed ..." (GUI: a box captioned
+    // "Application Error"; command line: standard error).
+    std::function<void(const std::string&)> onError;
+    // The open port failed or vanished (device unplugged, pty hung up).
+    std::function<void()> onPortLost;
+
+    // Composes the error text for a failed call, cut to 200 bytes like the box.
+    static std::string errorText(const std::string& callName, const std::string& systemText, int portNumber);
+
+    static constexpr int kReplyWaitMs = 50;
+
+private:
+    void readAvailable();
+    void examineAndDeliver();
+    void staleTimeout();
+    void handlePortError(int error);
+    void ReportError(const std::string& callName, const std::string& systemText);
+    void applyLowLatency();
+
+    std::unique_ptr<QSerialPort> m_port;
+    QTimer m_staleTimer;
+    FrameAssembler m_assembler;
+    std::vector<std::uint8_t> m_writeBuffer;
+    std::string m_devicePath;
+    int m_portNumber = 0;
+    std::uint8_t m_writtenLength = 0;
+    bool m_replyWait = false;
+    bool m_monitoring = false;
+    bool m_closing = false;
+    bool m_delivering = false;
+};
+
+} // namespace zarn
