@@ -1,0 +1,78 @@
+#pragma once
+// Dot-matrix font libraries rendered from TrueType/OpenType fonts with FreeType:
+// each glyph `height` rows of ceil(width/8) bytes, leftmost dot in the most
+// significant bit, glyphs in the order of the type's character set.
+
+#include "import/FontLibrary.h"
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace zarn {
+
+inline constexpr int kMinGlyphDots = 1;
+inline constexpr int kMaxGlyphDots = 99; // the import refuses larger sizes
+inline constexpr int kDefaultThreshold = 80;
+
+struct FontGenOptions {
+    int threshold = kDefaultThreshold; // 1..255: grey level from which a dot is set; lower keeps thinner strokes
+    bool mono = false;                 // FreeType's hinted monochrome rasteriser instead of grey + threshold
+    int faceIndex = 0;                 // face within a collection (.ttc)
+};
+
+// One opened font face, set up for one cell size.
+class GlyphRenderer {
+public:
+    GlyphRenderer();
+    ~GlyphRenderer();
+    GlyphRenderer(const GlyphRenderer&) = delete;
+    GlyphRenderer& operator=(const GlyphRenderer&) = delete;
+
+    bool open(const std::string& fontPath, int faceIndex, std::string* error);
+    // Scales the face to the cell: full-width (CJK) glyphs fill the em box,
+    // Latin glyphs fit ascender to descender into the height.
+    bool setCell(int width, int height, bool fullWidth, std::string* error);
+    bool hasCharacter(char32_t c) const;
+    // Draws `c` into `glyph` (ceil(width/8) * height bytes, cleared first),
+    // centred horizontally on the cell's baseline. False, blank glyph, when the
+    // font has no such character.
+    bool render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options);
+    int baselineRow() const; // cell row on which the baseline lies
+    std::string faceName() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> m;
+};
+
+struct FontGenResult {
+    bool ok = false;
+    std::string message;            // the reason when !ok
+    std::vector<std::uint8_t> data; // the whole library when ok
+    std::uint32_t characters = 0;   // positions of the set that hold a character
+    std::uint32_t missing = 0;      // of those, how many the font cannot draw (left blank)
+};
+
+// Renders a complete library in memory.
+FontGenResult generateFontLibrary(const std::string& fontPath, FontLibraryType type, int width, int height,
+                                  const FontGenOptions& options = {});
+
+struct FontLibraryOutput {
+    bool ok = false;
+    std::string message; // why it failed, or a one-line summary of what was written
+    std::string path;    // the library written, e.g. DIR/16X16.hzk
+    std::uint32_t size = 0;
+    std::uint32_t characters = 0;
+    std::uint32_t missing = 0;
+};
+
+// Generates a library and writes it into `outputFolder` (created when missing)
+// under the name the import understands. An existing file of that name is
+// replaced only once the new one is complete; on failure nothing is left behind.
+FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType type, int width, int height,
+                                  const std::string& outputFolder, const FontGenOptions& options = {});
+
+} // namespace zarn
