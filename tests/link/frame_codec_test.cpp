@@ -4,6 +4,7 @@
 
 #include <array>
 #include <numeric>
+#include <string>
 
 using namespace zarn;
 
@@ -34,4 +35,18 @@ TEST(FrameCodec, LengthAndChecksumAcrossPayloadSizes)
         EXPECT_EQ(frame[3 + n], static_cast<std::uint8_t>(sum));
         EXPECT_TRUE(std::equal(payload.begin(), payload.end(), frame.begin() + 3));
     }
+}
+
+TEST(FrameCodec, IdentificationRequest)
+{
+    const std::string sig = "Kelvaron";
+    const std::vector<std::uint8_t> payload(sig.begin(), sig.end());
+    unsigned sum = 0;
+    for (auto b : payload) sum += b;
+    std::vector<std::uint8_t> expected { 0x55, 0x09, 0x00 };
+    expected.insert(expected.end(), payload.begin(), payload.end());
+    expected.push_back(static_cast<std::uint8_t>(sum));
+    expected.push_back(0xAA);
+    EXPECT_EQ(encodeFrame(CMD_IDENTIFY, payload), expected);
+    EXPECT_EQ(expected[11], 0x42); // the eight signature bytes sum to 834
 }
