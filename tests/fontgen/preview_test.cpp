@@ -65,7 +65,8 @@ TEST(LibraryPreview, DotsAndGridLandWhereTheGlyphsSay)
     EXPECT_TRUE(isInk(img, 20 + 16, 1)); // glyph 1, dot 8
     EXPECT_TRUE(isInk(img, 20 + 17, 2));
     EXPECT_TRUE(isPaper(img, 20 + 15, 1));
-    for (int y = 7; y < 11; ++y) // glyph 2, second row of cells, all paper
+    EXPECT_FALSE(isPaper(img, 5, 10)); // bottom grid line
+    for (int y = 6; y < 10; ++y) // glyph 2, second row of cells, all paper
         for (int x = 1; x < 19; ++x)
             EXPECT_TRUE(isPaper(img, x, y)) << x << "," << y;
 
