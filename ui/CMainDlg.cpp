@@ -1,0 +1,403 @@
+#include "ui/CMainDlg.h"
+
+#include "link/ProgramTransfer.h"
+#include "link/qt/CSerialChannel.h"
+#include "link/qt/SerialPortListing.h"
+#include "ui/AppFont.h"
+#include "ui/CAboutDlg.h"
+#include "ui/CBitmapPreviewDlg.h"
+#include "ui/CDibPicture.h"
+#include "ui/CNewResourceDlg.h"
+#include "ui/CPortSelectDlg.h"
+#include "ui/CommandHost.h"
+#include "ui/MainDlgLayout.h"
+#include "ui/UiTexts.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDragEnterEvent>
+#include <QDropEvent>
+#include <QFileInfo>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QMimeData>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QShortcut>
+#include <QStyle>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <cstdio>
+
+namespace zarn::ui {
+
+namespace {
+    constexpr int kMessageLimit = 1024;
+    constexpr int kIgnoreColorLimit = 20;
+    constexpr int kCounterLimit = 100000000;
+
+    std::string clip(const std::string& s, std::size_t limit) { return s.size() > limit ? s.substr(0, limit) : s; }
+
+    QString toField(const std::string& s) { return QString::fromStdString(boxText(s)); }
+
+}
+
+CMainDlg::CMainDlg(CommandHost& host, QWidget* parent)
+    : CMainDlg(host, std::make_unique<zarn::CSerialChannel>(), std::make_unique<zarn::SerialPortListing>(), parent)
+{
+}
+
+CMainDlg::CMainDlg(CommandHost& host, std::unique_ptr<zarn::CSerialChannel> channel,
+                   std::unique_ptr<zarn::IPortListing> listing, QWidget* parent)
+    : QDialog(parent)
+    , m_host(host)
+    , m_ownChannel(std::move(channel))
+    , m_ownListing(std::move(listing))
+    , m_port(*m_ownChannel)
+    , m_listing(*m_ownListing)
+    , m_detection(m_port, m_listing)
+    , m_transfer(std::make_unique<zarn::ProgramTransfer>(m_port, m_clock))
+{
+    m_ownChannel->onFrame = [this](zarn::FramePayload& frame) { OnSerialFrame(frame); };
+    m_ownChannel->onError = [this](const std::string& text) {
+        m_host.showMessage(text, kApplicationErrorCaption, BoxIcon::Error);
+    };
+    m_ownChannel->onPortLost = [this] {
+        if (m_transfer->m_programming)
+            m_transfer->onPortFailure();
+        refreshFields();
+    };
+    m_host.setOwner(this);
+    m_detection.refresh = [this] { refreshFields(); };
+    m_transfer->refresh = [this] { refreshFields(); };
+    m_transfer->message = [this](const std::string& text) { message(text); };
+    build();
+    initDialog();
+}
+
+CMainDlg::CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent)
+    : QDialog(parent)
+    , m_host(host)
+    , m_port(port)
+    , m_listing(listing)
+    , m_detection(port, listing)
+    , m_transfer(std::make_unique<zarn::ProgramTransfer>(port, m_clock))
+{
+    m_host.setOwner(this);
+    m_detection.refresh = [this] { refreshFields(); };
+    m_transfer->refresh = [this] { refreshFields(); };
+    m_transfer->message = [this](const std::string& text) { message(text); };
+    build();
+    initDialog();
+}
+
+CMainDlg::~CMainDlg()
+{
+    // Nothing may reach this window any more: the timers stop with it, and a
+    // running transfer is abandoned with its port.
+    m_timer.stop();
+    m_ackWatch.stop();
+    if (m_ownChannel) {
+        m_ownChannel->onFrame = nullptr;
+        m_ownChannel->onError = nullptr;
+        m_ownChannel->onPortLost = nullptr;
+    }
+    m_port.ClosePort();
+    m_host.setOwner(nullptr);
+}
+
+void CMainDlg::build()
+{
+    setWindowTitle(QString::fromUtf8(kMainTitle));
+    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
+    setFont(toolFont());
+    setAcceptDrops(true);
+
+    auto* root = new QVBoxLayout(this);
+
+    // Top row of commands; "Exit" is the default button.
+    auto* top = new QHBoxLayout;
+    const char* topButtons[] = { "New Resource", "Open Resource", "Port Select", "Load BMP", "Load Hzlib",
+                                 "Load Asciilib", "Load WAVE", "Program All", "Exit" };
+    std::array<QPushButton*, 9> tb {};
+    for (int i = 0; i < 9; ++i) {
+        tb[i] = new QPushButton(QString::fromLatin1(topButtons[i]), this);
+        top->addWidget(tb[i]);
+    }
+    tb[8]->setDefault(true);
+    root->addLayout(top);
+
+    auto* middle = new QHBoxLayout;
+    root->addLayout(middle, 1);
+
+    // Left: bitmap message, ignore colour, picture area.
+    auto* left = new QVBoxLayout;
+    auto* msgRow = new QHBoxLayout;
+    m_bitmapField = new QPlainTextEdit(this);
+    m_bitmapField->setReadOnly(true);
+    m_bitmapField->setFixedHeight(52);
+    msgRow->addWidget(m_bitmapField, 1);
+    auto* colourBox = new QGridLayout;
+    colourBox->addWidget(new QLabel(QStringLiteral("Ignore color:"), this), 0, 0, 1, 2);
+    m_ignoreField = new QLineEdit(this);
+    m_ignoreField->setReadOnly(true);
+    m_ignoreField->setMaxLength(kIgnoreColorLimit);
+    m_ignoreField->setFixedWidth(64);
+    colourBox->addWidget(m_ignoreField, 1, 0);
+    m_swatch = new QFrame(this);
+    m_swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    m_swatch->setFixedSize(40, 22);
+    m_swatch->setAutoFillBackground(true);
+    colourBox->addWidget(m_swatch, 1, 1);
+    msgRow->addLayout(colourBox);
+    left->addLayout(msgRow);
+    m_pictureArea = new QFrame(this);
+    static_cast<QFrame*>(m_pictureArea)->setFrameStyle(QFrame::Box | QFrame::Plain);
+    m_pictureArea->setFixedSize(kPictureAreaWidth, kPictureAreaHeight);
+    m_pictureArea->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_picture = new CDibPicture(m_pictureArea);
+    m_picture->setGeometry(0, 0, kPictureAreaWidth, kPictureAreaHeight);
+    left->addWidget(m_pictureArea);
+    left->addStretch(1);
+    middle->addLayout(left);
+
+    // Middle column.
+    auto* mid = new QVBoxLayout;
+    mid->addSpacing(60);
+    QPushButton* load = new QPushButton(QStringLiteral(">>LOAD"), this);
+    QPushButton* del = new QPushButton(QStringLiteral("Delete"), this);
+    QPushButton* dis = new QPushButton(QStringLiteral("BMP Dis"), this);
+    mid->addWidget(load);
+    mid->addWidget(del);
+    mid->addWidget(dis);
+    mid->addStretch(1);
+    middle->addLayout(mid);
+
+    // Right: resource file message, space bar, directory, module connection.
+    auto* right = new QVBoxLayout;
+    m_resourceField = new QLineEdit(this);
+    m_resourceField->setReadOnly(true);
+    m_resourceField->setMaxLength(kMessageLimit);
+    right->addWidget(m_resourceField);
+    m_progressSpace = new QProgressBar(this);
+    m_progressSpace->setTextVisible(false);
+    m_progressSpace->setFixedHeight(14);
+    right->addWidget(m_progressSpace);
+    m_list = new QTableWidget(0, 6, this);
+    m_list->setShowGrid(true);
+    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    m_list->verticalHeader()->setVisible(false);
+    m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    m_list->horizontalHeader()->setHighlightSections(false);
+    m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    m_list->setWordWrap(false);
+    right->addWidget(m_list, 1);
+    m_moduleField = new QPlainTextEdit(this);
+    m_moduleField->setReadOnly(true);
+    m_moduleField->setFixedHeight(60);
+    right->addWidget(m_moduleField);
+    middle->addLayout(right, 1);
+
+    // Bottom row.
+    auto* bottom = new QHBoxLayout;
+    bottom->addWidget(new QLabel(QStringLiteral("Programming Process:"), this));
+    m_counterField = new QLineEdit(this);
+    m_counterField->setReadOnly(true);
+    m_counterField->setFixedWidth(90);
+    bottom->addWidget(m_counterField);
+    m_progressProgram = new QProgressBar(this);
+    m_progressProgram->setTextVisible(false);
+    bottom->addWidget(m_progressProgram, 1);
+    root->addLayout(bottom);
+
+    connect(tb[0], &QPushButton::clicked, this, [this] { OnNewResource(); });
+    connect(tb[1], &QPushButton::clicked, this, [this] { OnOpenResource(); });
+    connect(tb[2], &QPushButton::clicked, this, [this] { OnPortSelect(); });
+    connect(tb[3], &QPushButton::clicked, this, [this] { OnLoadBmp(); });
+    connect(tb[4], &QPushButton::clicked, this, [this] { OnLoadHzlib(); });
+    connect(tb[5], &QPushButton::clicked, this, [this] { OnLoadAsciilib(); });
+    connect(tb[6], &QPushButton::clicked, this, [this] { OnLoadWave(); });
+    connect(tb[7], &QPushButton::clicked, this, [this] { OnProgramAll(); });
+    connect(tb[8], &QPushButton::clicked, this, [this] { OnExit(); });
+    connect(load, &QPushButton::clicked, this, [this] { OnLoadItem(); });
+    connect(del, &QPushButton::clicked, this, [this] { OnDelete(); });
+    connect(dis, &QPushButton::clicked, this, [this] { showBitmapItem(); });
+
+    // No system menu to extend here: the About entry lives in the window's
+    // context menu and on F1.
+    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
+    connect(help, &QShortcut::activated, this, [this] { OnAbout(); });
+
+    connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
+    m_ackWatch.setInterval(100);
+    connect(&m_ackWatch, &QTimer::timeout, this, [this] {
+        if (m_transfer->m_programming)
+            m_transfer->checkTimeout();
+        if (!m_transfer->m_programming)
+            m_ackWatch.stop();
+    });
+}
+
+void CMainDlg::message(const std::string& text) { m_host.showMessage(text); }
+
+bool CMainDlg::busy() const { return m_transfer->m_programming; }
+
+bool CMainDlg::guard(const char* busyText)
+{
+    if (!busy())
+        return true;
+    message(busyText);
+    return false;
+}
+
+void CMainDlg::refreshFields()
+{
+    m_moduleStatus = m_detection.m_moduleStatus;
+    m_blocksSent = m_transfer->m_blocksSent;
+    m_bitmapField->setPlainText(toField(clip(m_strBitmapMsg, kMessageLimit)));
+    m_resourceField->setText(toField(clip(m_strResourceMsg, kMessageLimit)));
+    m_moduleField->setPlainText(toField(clip(m_moduleStatus, kMessageLimit)));
+    m_counterField->setText(QString::number(std::clamp(m_blocksSent, 0, kCounterLimit)));
+    m_ignoreField->setText(QString::fromStdString(clip(m_strIgnoreColor, kIgnoreColorLimit)));
+    if (m_programBarSet) {
+        m_progressProgram->setRange(0, std::max(0, m_transfer->progressMaxKiB()));
+        m_progressProgram->setValue(std::min(m_transfer->progressKiB(), m_progressProgram->maximum()));
+    }
+    if (m_transfer->m_programming && !m_ackWatch.isActive())
+        m_ackWatch.start();
+}
+
+void CMainDlg::takeFields()
+{
+    // The fields are read-only: they give back what the last refresh showed.
+    m_strBitmapMsg = clip(m_strBitmapMsg, kMessageLimit);
+    m_strResourceMsg = clip(m_strResourceMsg, kMessageLimit);
+    m_strIgnoreColor = clip(m_strIgnoreColor, kIgnoreColorLimit);
+    m_blocksSent = std::clamp(m_blocksSent, 0, kCounterLimit);
+}
+
+void CMainDlg::paintSwatch()
+{
+    QPalette pal = m_swatch->palette();
+    if (m_bIgnoreColorPicked)
+        pal.setColor(QPalette::Window, QColor(m_crIgnoreColor.r, m_crIgnoreColor.g, m_crIgnoreColor.b));
+    else
+        pal.setColor(QPalette::Window, palette().color(QPalette::Window));
+    m_swatch->setPalette(pal);
+    m_swatch->update();
+}
+
+void CMainDlg::OnProgramAll()
+{
+    zarn::ResourceFileFacts facts;
+    facts.isOpen = m_store.isOpen;
+    facts.path = m_store.path;
+    facts.modelCode = m_store.modelCode;
+    facts.memoryKiB = m_store.memoryKiB;
+    facts.itemCount = m_store.itemCount;
+    facts.usedEnd = m_store.isOpen ? m_store.usedEnd() : 0;
+    const std::string refusal = m_transfer->programAll(m_detection, facts);
+    if (!refusal.empty()) {
+        message(refusal);
+        return;
+    }
+    m_programBarSet = true;
+    refreshFields();
+}
+
+void CMainDlg::OnAbout()
+{
+    CAboutDlg dlg(this);
+    dlg.setWindowIcon(windowIcon());
+    m_host.runDialog(dlg);
+}
+
+void CMainDlg::OnTimer()
+{
+    m_detection.timerStep();
+    if (m_transfer->m_programming)
+        m_transfer->checkTimeout();
+}
+
+void CMainDlg::OnSerialFrame(zarn::FramePayload& frame)
+{
+    zarn::dispatchFrame(m_detection, *m_transfer, frame);
+    refreshFields();
+}
+
+bool CMainDlg::pickAt(QPoint pos)
+{
+    const QRect area(m_picture->mapTo(this, QPoint(0, 0)), m_picture->size());
+    if (pos.x() < area.left() || pos.x() > area.right() + 1 || pos.y() < area.top() || pos.y() > area.bottom() + 1)
+        return false;
+    // The colour this window itself shows under the press (works on any
+    // display server, unlike reading the screen).
+    const QImage shown = grab().toImage();
+    const qreal dpr = shown.devicePixelRatio();
+    const QPoint px(static_cast<int>(pos.x() * dpr), static_cast<int>(pos.y() * dpr));
+    if (!shown.rect().contains(px))
+        return false;
+    const QColor c = shown.pixelColor(px);
+    m_crIgnoreColor = PixelColor { static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+                                   static_cast<std::uint8_t>(c.blue()) };
+    m_wIgnoreColor = pickIgnoreColor(m_crIgnoreColor);
+    m_strIgnoreColor = ignoreColorText(m_wIgnoreColor);
+    m_bIgnoreColorPicked = 1;
+    paintSwatch();
+    refreshFields();
+    return true;
+}
+
+// ---- events ----
+
+void CMainDlg::mousePressEvent(QMouseEvent* e)
+{
+    if (e->button() == Qt::LeftButton)
+        pickAt(e->position().toPoint());
+    QDialog::mousePressEvent(e);
+}
+
+void CMainDlg::contextMenuEvent(QContextMenuEvent* e)
+{
+    QMenu menu(this);
+    QAction* about = menu.addAction(QString::fromUtf8(kAboutMenuText));
+    if (menu.exec(e->globalPos()) == about)
+        OnAbout();
+}
+
+void CMainDlg::dragEnterEvent(QDragEnterEvent* e)
+{
+    if (e->mimeData()->hasUrls())
+        e->acceptProposedAction();
+}
+
+void CMainDlg::dropEvent(QDropEvent* e)
+{
+    const auto urls = e->mimeData()->urls();
+    e->acceptProposedAction();
+    for (const QUrl& url : urls)
+        if (url.isLocalFile())
+            openDroppedFile(url.toLocalFile().toStdString());
+}
+
+void CMainDlg::closeEvent(QCloseEvent* e)
+{
+    // Closing needs no confirmation, whatever runs.
+    e->accept();
+    QDialog::closeEvent(e);
+}
+
+} // namespace zarn::ui

@@ -1,0 +1,164 @@
+#pragma once
+// The main window: owns the state of a run (the open resource file, the
+// picture loaded last, the link and the transfer), shows it, and hands each
+// button to its command. Commands are plain member functions so tests can run
+// them through a scripted CommandHost without a screen.
+
+#include "link/LinkPorts.h"
+#include "link/ModuleDetection.h"
+#include "resfile/PendingItem.h"
+#include "resfile/PreviewFrame.h"
+#include "resfile/ResourceStore.h"
+#include "ui/PreviewGeometry.h"
+
+#include <QDialog>
+#include <QTimer>
+
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <optional>
+#include <string>
+
+class QLabel;
+class QLineEdit;
+class QPlainTextEdit;
+class QProgressBar;
+class QPushButton;
+class QTableWidget;
+class QFrame;
+
+namespace zarn {
+class CSerialChannel;
+class ProgramTransfer;
+}
+
+namespace zarn::ui {
+
+class CommandHost;
+class CDibPicture;
+
+class CMainDlg : public QDialog {
+    Q_OBJECT
+public:
+    // With the real serial channel and port listing.
+    explicit CMainDlg(CommandHost& host, QWidget* parent = nullptr);
+    // With a given port and listing (tests); frames then arrive through OnSerialFrame.
+    CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent = nullptr);
+    ~CMainDlg() override;
+
+    // The commands, one per button.
+    void OnNewResource();
+    void OnOpenResource(std::optional<std::string> chosen = std::nullopt);
+    void OnPortSelect();
+    void OnLoadBmp(std::optional<std::string> chosen = std::nullopt);
+    void OnLoadHzlib(std::optional<std::string> chosen = std::nullopt);
+    void OnLoadAsciilib(std::optional<std::string> chosen = std::nullopt);
+    void OnLoadWave(std::optional<std::string> chosen = std::nullopt);
+    void OnProgramAll();
+    void OnExit();
+    void OnLoadItem(); // ">>LOAD"
+    void OnDelete();
+    void showBitmapItem(); // "BMP Dis"
+    void OnAbout();
+    // One detection step (timer 1).
+    void OnTimer();
+    // One delivered frame.
+    void OnSerialFrame(zarn::FramePayload& frame);
+    // A left press at `pos` (window coordinates): picks the ignore colour when
+    // it lies on the picture control, edges included.
+    bool pickAt(QPoint pos);
+    // A dropped file: .zrf opens, .bmp loads, font libraries and WAVE files go
+    // through their commands' checks.
+    void openDroppedFile(const std::string& path);
+
+    // Fields <-> state.
+    void refreshFields();
+    void takeFields();
+
+    // The directory list.
+    void refreshDirectoryView();
+    void insertDirectoryRow(int index);
+    void removeAllRows();
+    std::optional<int> selectionMark() const;
+
+    // Controls, for tests and the layout check.
+    QPushButton* button(const QString& text) const;
+    QTableWidget* directoryList() const { return m_list; }
+    CDibPicture* pictureControl() const { return m_picture; }
+    QProgressBar* spaceBar() const { return m_progressSpace; }
+    QProgressBar* programBar() const { return m_progressProgram; }
+    QPlainTextEdit* bitmapField() const { return m_bitmapField; }
+    QLineEdit* resourceField() const { return m_resourceField; }
+    QPlainTextEdit* moduleField() const { return m_moduleField; }
+    QLineEdit* ignoreColorField() const { return m_ignoreField; }
+    QLineEdit* counterField() const { return m_counterField; }
+    QFrame* swatch() const { return m_swatch; }
+    QTimer& detectionTimer() { return m_timer; }
+
+    bool busy() const; // a programming transfer runs
+    const zarn::ModuleDetection& detection() const { return m_detection; }
+    zarn::ModuleDetection& detection() { return m_detection; }
+    const zarn::ProgramTransfer& transfer() const { return *m_transfer; }
+    std::string stagingPath() const { return m_stagingPath; }
+
+    // The state of a run. Before the first pick, bitmaps get 0x0000 (black) as
+    // their ignore colour.
+    std::uint16_t m_wIgnoreColor = 0x0000;
+    PixelColor m_crIgnoreColor {};
+    zarn::Rect m_rcPictureArea {};
+    zarn::ResourceStore m_store;
+    int m_bIgnoreColorPicked = 0;
+    zarn::PendingItem m_pending;
+    std::string m_strBitmapMsg, m_strResourceMsg, m_moduleStatus;
+    std::int32_t m_blocksSent = 0;
+    std::string m_strIgnoreColor;
+
+protected:
+    void mousePressEvent(QMouseEvent*) override;
+    void contextMenuEvent(QContextMenuEvent*) override;
+    void dragEnterEvent(QDragEnterEvent*) override;
+    void dropEvent(QDropEvent*) override;
+    void closeEvent(QCloseEvent*) override;
+
+private:
+    CMainDlg(CommandHost& host, std::unique_ptr<zarn::CSerialChannel> channel,
+             std::unique_ptr<zarn::IPortListing> listing, QWidget* parent);
+    void build();
+    void initDialog();
+    void message(const std::string& text);
+    bool guard(const char* busyText);
+    void updateCapacity();
+    void fileOpened();
+    void insertPending();
+    void setRow(int row, const zarn::ResourceEntry& entry);
+    void paintSwatch();
+
+    CommandHost& m_host;
+    // The channel outlives the detection and the transfer that refer to it.
+    std::unique_ptr<zarn::CSerialChannel> m_ownChannel;
+    std::unique_ptr<zarn::IPortListing> m_ownListing;
+    zarn::ILinkPort& m_port;
+    zarn::IPortListing& m_listing;
+    zarn::SteadyClock m_clock;
+    zarn::ModuleDetection m_detection;
+    std::unique_ptr<zarn::ProgramTransfer> m_transfer;
+    QTimer m_timer;
+    QTimer m_ackWatch; // runs while a transfer waits for acknowledgements
+    bool m_programBarSet = false;
+    std::string m_stagingPath;
+
+    QPlainTextEdit* m_bitmapField = nullptr;
+    QLineEdit* m_ignoreField = nullptr;
+    QFrame* m_swatch = nullptr;
+    QWidget* m_pictureArea = nullptr;
+    CDibPicture* m_picture = nullptr;
+    QLineEdit* m_resourceField = nullptr;
+    QProgressBar* m_progressSpace = nullptr;
+    QTableWidget* m_list = nullptr;
+    QPlainTextEdit* m_moduleField = nullptr;
+    QLineEdit* m_counterField = nullptr;
+    QProgressBar* m_progressProgram = nullptr;
+};
+
+} // namespace zarn::ui

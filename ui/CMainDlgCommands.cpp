@@ -1,0 +1,436 @@
+// The main window's resource file commands: "New Resource", "Open Resource",
+// ">>LOAD", "Delete", "BMP Dis", the font library and WAVE imports, and the
+// directory list they keep up to date.
+#include "ui/CMainDlg.h"
+
+#include "import/FontLibrary.h"
+#include "import/ModuleBitmap.h"
+#include "import/StagingFile.h"
+#include "import/WaveImport.h"
+#include "resfile/CapacityDisplay.h"
+#include "resfile/DirectoryView.h"
+#include "resfile/StoreCommands.h"
+#include "ui/CBitmapPreviewDlg.h"
+#include "ui/CDibPicture.h"
+#include "ui/CNewResourceDlg.h"
+#include "ui/CPortSelectDlg.h"
+#include "ui/CommandHost.h"
+#include "ui/MainDlgLayout.h"
+#include "ui/UiTexts.h"
+
+#include <QHeaderView>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTableWidget>
+
+#include <algorithm>
+#include <cctype>
+#include <cstdio>
+
+namespace zarn::ui {
+
+namespace {
+    const std::vector<FileFilter> kAllFiles { { zarn::kAllFilesFilterText, zarn::kAllFilesFilterPattern } };
+
+    std::string lowerExtension(const std::string& path)
+    {
+        std::string e = zarn::fileExtension(path);
+        std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        return e;
+    }
+}
+
+void CMainDlg::initDialog()
+{
+    m_store.isOpen = false;
+    m_store.itemCount = 0;
+    for (int i = 0; i < 6; ++i) {
+        m_list->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(zarn::kDirectoryColumns[i].title)));
+        m_list->setColumnWidth(i, zarn::kDirectoryColumns[i].width);
+    }
+    m_strBitmapMsg = kBitmapFieldStart;
+    m_strResourceMsg = zarn::kMsgResourceFieldStart;
+    m_moduleStatus = zarn::kMsgModuleInfoInitial;
+    m_progressSpace->setValue(0);
+    m_progressProgram->setValue(0);
+    refreshFields();
+    m_rcPictureArea = zarn::Rect { 0, 0, kPictureAreaWidth, kPictureAreaHeight };
+    m_bIgnoreColorPicked = 0;
+    m_store.blockSize = zarn::kBlockSize;
+    m_timer.start(zarn::kDetectionPeriodMs);
+}
+
+void CMainDlg::updateCapacity()
+{
+    m_strResourceMsg = zarn::capacityText(m_store);
+    m_progressSpace->setRange(0, std::max(0, zarn::capacityGaugeRange(m_store)));
+    m_progressSpace->setValue(std::clamp(zarn::capacityGaugePosition(m_store), 0, m_progressSpace->maximum()));
+}
+
+// A file was opened: fit the picture control to its screen and let the
+// picture fit the next BMP to it.
+void CMainDlg::fileOpened()
+{
+    const zarn::Rect r = zarn::fitPreviewFrame(m_rcPictureArea, m_store.screenWidth, m_store.screenHeight);
+    m_picture->setGeometry(r.left, r.top, r.width, r.height);
+    m_picture->picture().setScreenBox(m_store.screenWidth, m_store.screenHeight);
+    m_picture->update();
+}
+
+// ---- the directory list ----
+
+void CMainDlg::setRow(int row, const zarn::ResourceEntry& entry)
+{
+    const auto texts = zarn::directoryRowTexts(entry, row);
+    for (int c = 0; c < 6; ++c) {
+        auto* item = m_list->item(row, c);
+        if (!item) {
+            item = new QTableWidgetItem;
+            m_list->setItem(row, c, item);
+        }
+        item->setText(QString::fromStdString(texts[c]));
+    }
+}
+
+void CMainDlg::refreshDirectoryView()
+{
+    if (!m_store.isOpen)
+        return;
+    m_list->setUpdatesEnabled(false);
+    m_list->clearSelection();
+    m_list->setRowCount(0);
+    m_list->setRowCount(m_store.itemCount);
+    for (int i = 0; i < m_store.itemCount; ++i)
+        setRow(i, m_store.directory[i]);
+    m_list->setCurrentIndex(QModelIndex());
+    m_list->setUpdatesEnabled(true);
+}
+
+void CMainDlg::insertDirectoryRow(int index)
+{
+    m_list->insertRow(index);
+    setRow(index, m_store.directory[index]);
+    // The rows behind it moved down by one: renumber them.
+    for (int r = index + 1; r < m_list->rowCount() && r < m_store.itemCount; ++r)
+        if (auto* item = m_list->item(r, 0))
+            item->setText(QString::number(r));
+}
+
+void CMainDlg::removeAllRows()
+{
+    m_list->clearSelection();
+    m_list->setRowCount(0);
+    m_list->setCurrentIndex(QModelIndex());
+}
+
+std::optional<int> CMainDlg::selectionMark() const
+{
+    const QModelIndex current = m_list->currentIndex();
+    if (!current.isValid() || !m_list->selectionModel()->isRowSelected(current.row(), QModelIndex()))
+        return std::nullopt;
+    if (current.row() >= m_store.itemCount)
+        return std::nullopt;
+    return current.row();
+}
+
+QPushButton* CMainDlg::button(const QString& text) const
+{
+    for (auto* b : findChildren<QPushButton*>())
+        if (b->text() == text)
+            return b;
+    return nullptr;
+}
+
+// ---- commands ----
+
+void CMainDlg::OnNewResource()
+{
+    if (auto refusal = zarn::checkNewResource(busy())) {
+        message(*refusal);
+        return;
+    }
+    CNewResourceDlg dlg(m_host, this);
+    if (m_host.runDialog(dlg) != QDialog::Accepted || !dlg.m_bCreated)
+        return;
+    m_store.path = dlg.targetPath();
+    m_store.isOpen = true;
+    const auto opened = m_store.openResourceFile();
+    if (!opened.ok)
+        message(opened.message);
+    if (m_store.isOpen) {
+        removeAllRows();
+        fileOpened();
+    }
+    updateCapacity();
+    refreshFields();
+}
+
+void CMainDlg::OnOpenResource(std::optional<std::string> chosen)
+{
+    if (auto refusal = zarn::checkOpenResource(busy())) {
+        message(*refusal);
+        return;
+    }
+    if (!chosen)
+        chosen = m_host.chooseOpenFile(zarn::kOpenResourceTitle,
+                                       { { zarn::kResourceFilterText, zarn::kResourceFilterPattern }, kAllFiles[0] });
+    if (!chosen)
+        return;
+    if (!zarn::hasResourceExtension(*chosen))
+        return;
+    const std::string previous = m_store.path;
+    m_store.path = *chosen;
+    m_store.isOpen = true;
+    const auto opened = m_store.openResourceFile();
+    if (!opened.ok)
+        message(opened.message);
+    refreshDirectoryView();
+    if (m_store.isOpen)
+        fileOpened();
+    else
+        m_store.path = previous;
+    updateCapacity();
+    refreshFields();
+}
+
+void CMainDlg::OnPortSelect()
+{
+    CPortSelectDlg dlg(m_host, m_listing, m_detection.m_comPort, this);
+    if (m_host.runDialog(dlg) != QDialog::Accepted)
+        return;
+    m_detection.selectPort(dlg.m_port);
+    refreshFields();
+}
+
+void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
+{
+    if (!chosen)
+        chosen = m_host.chooseOpenFile(kOpenBmpTitle, { { kBmpFilterText, kBmpFilterPattern }, kAllFiles[0] });
+    if (!chosen)
+        return;
+    zarn::DibPicture& pic = m_picture->picture();
+    pic.m_strFileName = *chosen;
+    const auto loaded = pic.loadBmpFile();
+    m_picture->pictureChanged();
+    if (!loaded.ok && !loaded.message.empty())
+        message(loaded.message);
+    if (pic.m_bLoaded) {
+        std::string notice;
+        m_stagingPath = zarn::stagingFilePath(&notice);
+        const auto converted = pic.convertBitmap(m_stagingPath);
+        if (!converted.ok && !converted.message.empty())
+            message(converted.message);
+    }
+    m_strBitmapMsg = pic.loadReportText();
+    refreshFields();
+}
+
+void CMainDlg::OnLoadItem()
+{
+    const zarn::DibPicture& pic = m_picture->picture();
+    if (auto refusal = zarn::checkLoadBitmap(busy(), m_store, pic.m_bLoaded != 0,
+                                             static_cast<std::uint32_t>(pic.m_nSize))) {
+        message(*refusal);
+        return;
+    }
+    takeFields();
+    const int index = m_store.insertionIndex(selectionMark());
+    zarn::ResourceEntry entry;
+    entry.kind = static_cast<std::uint8_t>(pic.m_nFormat);
+    entry.width = static_cast<std::uint16_t>(pic.m_nWidth);
+    entry.height = static_cast<std::uint16_t>(pic.m_nHeight);
+    entry.length = static_cast<std::uint32_t>(pic.m_nSize);
+    entry.reserved = 0;
+    entry.ignoreColor = m_wIgnoreColor;
+    const auto inserted = m_store.insertItem(index, entry, m_stagingPath);
+    if (!inserted.ok)
+        message(inserted.message);
+    else
+        insertDirectoryRow(index);
+    updateCapacity();
+    refreshFields();
+}
+
+void CMainDlg::insertPending()
+{
+    takeFields();
+    const int index = m_store.insertionIndex(selectionMark());
+    const auto inserted = m_store.insertItem(index, m_pending.entry, m_pending.sourcePath);
+    if (!inserted.ok)
+        message(inserted.message);
+    else
+        insertDirectoryRow(index);
+    updateCapacity();
+    refreshFields();
+}
+
+void CMainDlg::OnLoadHzlib(std::optional<std::string> chosen)
+{
+    if (!guard(zarn::kMsgProgrammingModule))
+        return;
+    if (!m_store.isOpen) {
+        message(zarn::kMsgNotResourceOpen);
+        return;
+    }
+    if (!chosen)
+        chosen = m_host.chooseOpenFile(kLoadHzlibTitle, { { "Resource File(*.hzk)", "*.HZK" },
+                                                          { "Resource File(*.big)", "*.BIG" },
+                                                          { "Resource File(*.kzk)", "*.KZK" },
+                                                          kAllFiles[0] });
+    if (!chosen)
+        return;
+    const auto check = zarn::checkFontLibrary(zarn::FontCommand::Hzlib, *chosen, m_store.remainingBytes,
+                                              m_store.itemCount, m_store.maxItems);
+    if (check.verdict == zarn::ImportCheck::Verdict::Ignored)
+        return;
+    message(check.message); // the refusal, or the confirmation before inserting
+    if (check.verdict != zarn::ImportCheck::Verdict::Accepted)
+        return;
+    m_pending = check.pending;
+    insertPending();
+}
+
+void CMainDlg::OnLoadAsciilib(std::optional<std::string> chosen)
+{
+    if (!guard(zarn::kMsgProgrammingModule))
+        return;
+    if (!m_store.isOpen) {
+        message(zarn::kMsgNotResourceOpen);
+        return;
+    }
+    if (!chosen)
+        chosen = m_host.chooseOpenFile(kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles[0] });
+    if (!chosen)
+        return;
+    const auto check = zarn::checkFontLibrary(zarn::FontCommand::Asciilib, *chosen, m_store.remainingBytes,
+                                              m_store.itemCount, m_store.maxItems);
+    if (check.verdict == zarn::ImportCheck::Verdict::Ignored)
+        return;
+    message(check.message);
+    if (check.verdict != zarn::ImportCheck::Verdict::Accepted)
+        return;
+    m_pending = check.pending;
+    insertPending();
+}
+
+void CMainDlg::OnLoadWave(std::optional<std::string> chosen)
+{
+    if (!guard(zarn::kMsgProgrammingModule))
+        return;
+    if (!m_store.isOpen) {
+        message(zarn::kMsgNotResourceOpen);
+        return;
+    }
+    if (!chosen)
+        chosen = m_host.chooseOpenFile(kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles[0] });
+    if (!chosen)
+        return;
+    const auto check = zarn::checkWaveFile(*chosen, m_store.remainingBytes, m_store.itemCount, m_store.maxItems);
+    if (check.verdict == zarn::ImportCheck::Verdict::Ignored)
+        return;
+    message(check.message);
+    if (check.verdict != zarn::ImportCheck::Verdict::Accepted)
+        return;
+    m_pending = check.pending;
+    insertPending();
+}
+
+void CMainDlg::OnExit()
+{
+    takeFields();
+    accept();
+}
+
+void CMainDlg::OnDelete()
+{
+    const auto mark = selectionMark();
+    if (auto refusal = zarn::checkDelete(busy(), m_store, mark)) {
+        message(*refusal);
+        return;
+    }
+    const auto deleted = m_store.deleteItem(*mark);
+    if (!deleted.ok)
+        message(deleted.message);
+    updateCapacity();
+    refreshFields();
+    refreshDirectoryView();
+}
+
+void CMainDlg::showBitmapItem()
+{
+    if (!guard(zarn::kMsgProgrammingModule))
+        return;
+    if (!m_store.isOpen) {
+        message(zarn::kMsgNotResourceOpen);
+        return;
+    }
+    if (m_store.itemCount == 0) {
+        message(zarn::kMsgNoItems);
+        return;
+    }
+    const auto mark = selectionMark();
+    if (!mark) {
+        message(kMsgSelectBitmapToDisplay);
+        return;
+    }
+    const zarn::ResourceEntry entry = m_store.directory[*mark];
+    if (entry.kind >= 240) {
+        message(kMsgNotBitmapItem);
+        return;
+    }
+    // A damaged or foreign file may claim more pixels than the item holds.
+    const auto needed = zarn::moduleBitmapLength(entry.kind, entry.width, entry.height);
+    if (!needed || entry.length < *needed) {
+        char text[256];
+        if (needed)
+            std::snprintf(text, sizeof text,
+                          "Item %d cannot be displayed: its length %u is shorter than the %u bytes that a %ux%u "
+                          "bitmap of kind %u needs",
+                          *mark, entry.length, *needed, entry.width, entry.height, entry.kind);
+        else
+            std::snprintf(text, sizeof text, "Item %d cannot be displayed: kind %u is not a bitmap kind", *mark,
+                          entry.kind);
+        message(text);
+        return;
+    }
+    std::vector<std::uint8_t> data;
+    const auto read = m_store.readItem(*mark, data);
+    if (!read.ok || data.size() < *needed) {
+        message(read.ok ? std::string("Item ") + std::to_string(*mark) + " cannot be read completely from "
+                        + m_store.path
+                        : read.message);
+        return;
+    }
+    CBitmapPreviewDlg dlg(this);
+    dlg.setScreenSize(m_store.screenWidth, m_store.screenHeight);
+    dlg.setIgnoreColor(entry.ignoreColor);
+    dlg.setItem(entry.width, entry.height, data, entry.kind);
+    if (m_host.runDialog(dlg) == QDialog::Accepted && dlg.m_bPicked) {
+        const auto written = m_store.setIgnoreColor(*mark, dlg.m_wIgnoreColor);
+        if (!written.ok)
+            message(written.message);
+        refreshDirectoryView();
+    }
+}
+
+void CMainDlg::openDroppedFile(const std::string& path)
+{
+    const std::string ext = lowerExtension(path);
+    const std::string exact = zarn::fileExtension(path);
+    if (exact == "zrf")
+        OnOpenResource(path);
+    else if (ext == "bmp")
+        OnLoadBmp(path);
+    else if (exact == "hzk" || exact == "big" || exact == "kzk")
+        OnLoadHzlib(path);
+    else if (exact == "asc")
+        OnLoadAsciilib(path);
+    else if (exact == "wav")
+        OnLoadWave(path);
+    else
+        message("This file cannot be used here: " + path
+                + "\nDrop a resource file (.zrf), a bitmap (.bmp), a font library (.hzk, .big, .kzk, .asc) "
+                  "or a WAVE file (.wav).");
+}
+
+} // namespace zarn::ui

@@ -1,0 +1,26 @@
+#include "ui/CResourceToolApp.h"
+
+#include "ui/CMainDlg.h"
+#include "ui/CommandHost.h"
+
+#include <QApplication>
+#include <QStyle>
+
+#include <memory>
+
+namespace zarn::ui {
+
+int CResourceToolApp::run(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    QApplication::setApplicationName(QString::fromLatin1(kProgramName));
+    QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_ComputerIcon));
+    QtCommandHost host;
+    {
+        auto dlg = std::make_unique<CMainDlg>(host);
+        dlg->exec(); // how the window closed is not looked at
+    }
+    return 0;
+}
+
+} // namespace zarn::ui
