@@ -16,12 +16,14 @@
 
 namespace zarn {
 
-inline constexpr char kMsgProgrammingModule[] = "Programming module...";
+// Texts also named in resfile/StoreCommands.h keep that header's type: a program
+// holds both, and one name must not stand for two different objects.
+inline constexpr const char* kMsgProgrammingModule = "Programming module...";
 inline constexpr char kMsgNoModuleConnectionBang[] = "No module connection!!";
 inline constexpr char kMsgOpenPortError[] = "Open the module communication port error!!";
-inline constexpr char kMsgNotResourceOpen[] = "Not Resource Open";
+inline constexpr const char* kMsgNotResourceOpen = "Not Resource Open";
 inline constexpr char kMsgVersionMismatch[] = "Resource file version does not match the module hardware";
-inline constexpr char kMsgFalse[] = "False";
+inline constexpr const char* kMsgFalse = "False";
 inline constexpr char kMsgItemsNotAvailable[] = "Items not available in the resource file";
 inline constexpr char kMsgSendOver[] = "Send Over!!";
 inline constexpr char kMsgProgrammingFailed[] = "Programming failed: the module stopped answering";
