@@ -9,7 +9,7 @@ struct Rect {
     bool operator==(const Rect&) const = default;
 };
 
-// A 0 x 0 (or otherwise degenerate) screen leaves the area as it is.
+// A 0 x 0 screen leaves the area as it is.
 Rect fitPreviewFrame(const Rect& area, int w, int h);
 
 } // namespace zarn
