@@ -1,6 +1,7 @@
 #include "ui/CMainDlg.h"
 
 #include "link/ProgramTransfer.h"
+#include "resfile/DirectoryView.h"
 #include "link/qt/CSerialChannel.h"
 #include "link/qt/SerialPortListing.h"
 #include "ui/AppFont.h"
@@ -204,6 +205,13 @@ void CMainDlg::build()
     m_list->horizontalHeader()->setHighlightSections(false);
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_list->setWordWrap(false);
+    {
+        // Wide enough for all six columns at their widths, without scrolling.
+        int columns = 0;
+        for (const auto& c : zarn::kDirectoryColumns)
+            columns += c.width;
+        m_list->setMinimumWidth(columns + 2 * m_list->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
+    }
     right->addWidget(m_list, 1);
     m_moduleField = new QPlainTextEdit(this);
     m_moduleField->setReadOnly(true);

@@ -110,10 +110,10 @@ void CMainDlg::insertDirectoryRow(int index)
 {
     m_list->insertRow(index);
     setRow(index, m_store.directory[index]);
-    // The rows behind it moved down by one: renumber them.
+    // The rows behind it moved down by one and their data moved up in the
+    // file: rewrite them whole, not just their numbers, so no address is stale.
     for (int r = index + 1; r < m_list->rowCount() && r < m_store.itemCount; ++r)
-        if (auto* item = m_list->item(r, 0))
-            item->setText(QString::number(r));
+        setRow(r, m_store.directory[r]);
 }
 
 void CMainDlg::removeAllRows()
