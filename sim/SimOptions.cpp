@@ -171,7 +171,7 @@ int parseOptions(int argc, char** argv, SimOptions& o, std::string& error)
                 o.splitPauseMs = static_cast<int>(n);
             }
         } else if (arg == "--stall-reply") {
-            if (!number(600000, 1, n)) return fail("--stall-reply needs milliseconds");
+            if (!number(60000, 1, n)) return fail("--stall-reply needs milliseconds (at most 60000)");
             o.stallReplyMs = static_cast<int>(n);
         } else if (arg == "--garbage-before-reply") {
             o.garbageBeforeReply = true;

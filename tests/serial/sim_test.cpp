@@ -537,3 +537,28 @@ TEST(Sim, KeepsALiveLinkAndReplacesADanglingOne)
     EXPECT_NE(fs::read_symlink(third.link()).string(), "/dev/pts/nonexistent-zarn");
     EXPECT_EQ(third.wait(3000).status, 0);
 }
+
+TEST(Sim, SurvivesALongRunOfLineNoise)
+{
+    Sim sim({"--idle-timeout", "0.5"});
+    ASSERT_TRUE(sim.open());
+    Bytes noise(3000);
+    std::uint32_t seed = 12345;
+    for (auto& b : noise) {
+        seed = seed * 1103515245u + 12345u;
+        b = std::uint8_t(seed >> 16);
+    }
+    // The noise ends with a stray frame start whose length byte would cover
+    // the request; the request still has to be found.
+    noise.push_back(0x55);
+    noise.push_back(0xF0);
+    for (std::size_t at = 0; at < noise.size(); at += 512)
+        sim.send(Bytes(noise.begin() + long(at), noise.begin() + long(std::min(noise.size(), at + 512))));
+    const Bytes reply = sim.ask(frame(zarn::CMD_IDENTIFY, kIdentify), 41, 3000);
+    ASSERT_EQ(reply.size(), 41u);
+    EXPECT_EQ(word(reply, 5), 4194304u);
+    const Exit e = sim.wait();
+    EXPECT_EQ(e.status, 16) << e.out;
+    // Every noise byte is skipped and counted, the request is not.
+    EXPECT_NE(e.out.find("problem: 3002 noise byte(s), 0 malformed frame(s)"), std::string::npos) << e.out;
+}
