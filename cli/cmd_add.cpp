@@ -1,0 +1,167 @@
+// zarnres add: one bitmap, font library or WAVE file into a resource file, with
+// the same checks and messages as the main window's import commands.
+#include "cli/StoreAccess.h"
+#include "import/DibPicture.h"
+#include "import/FontLibrary.h"
+#include "import/ImportCheck.h"
+#include "import/WaveImport.h"
+#include "resfile/CapacityDisplay.h"
+#include "resfile/DirectoryView.h"
+#include "resfile/StoreCommands.h"
+
+#include <algorithm>
+#include <cctype>
+#include <cstdlib>
+#include <iostream>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <unistd.h>
+
+namespace {
+
+struct Options {
+    std::string file;
+    std::string source;
+    std::string after;
+    std::string ignoreColor;
+    bool json = false;
+};
+
+// A private staging file, so that a run never disturbs the GUI's Temp/ttt.tmp.
+struct PrivateStaging {
+    std::string path;
+    PrivateStaging()
+    {
+        const char* tmp = std::getenv("TMPDIR");
+        std::string name = std::string(tmp && tmp[0] ? tmp : "/tmp") + "/zarnres-ttt-XXXXXX";
+        const int fd = ::mkstemp(name.data());
+        if (fd < 0)
+            zarn::cli::refuse(zarn::kMsgFalse + std::string("\nCannot create a staging file in ")
+                              + (tmp && tmp[0] ? tmp : "/tmp"));
+        ::close(fd);
+        path = name;
+    }
+    ~PrivateStaging() { ::unlink(path.c_str()); }
+};
+
+std::string jsonText(const std::string& s)
+{
+    std::string out = "\"";
+    for (const char c : s) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\r': out += "\\r"; break;
+        case '\n': out += "\\n"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (static_cast<unsigned char>(c) < 0x20) {
+                char esc[8];
+                std::snprintf(esc, sizeof esc, "\\u%04x", c);
+                out += esc;
+            } else {
+                out += c;
+            }
+        }
+    }
+    return out + "\"";
+}
+
+void report(const Options& o, const zarn::ResourceStore& store, int index, const std::string& message)
+{
+    const zarn::ResourceEntry& e = store.directory[index];
+    if (o.json) {
+        std::cout << "{\"row\":" << index << ",\"kind\":" << int(e.kind) << ",\"width\":" << e.width
+                  << ",\"height\":" << e.height << ",\"address\":" << e.address << ",\"length\":" << e.length
+                  << ",\"ignoreColor\":" << e.ignoreColor << ",\"itemCount\":" << store.itemCount
+                  << ",\"remainingBytes\":" << store.remainingBytes << ",\"message\":" << jsonText(message) << "}\n";
+        return;
+    }
+    std::cout << message << "\n";
+    const auto cells = zarn::directoryRowTexts(e, index);
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        std::cout << (i ? "\t" : "") << cells[i];
+    std::cout << "\n" << zarn::capacityText(store) << "\n";
+}
+
+void run(const Options& o)
+{
+    using zarn::cli::refuse;
+    zarn::ResourceStore store = zarn::cli::openStore(o.file);
+
+    std::string ext = zarn::fileExtension(o.source);
+    std::string lower = ext;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    const bool bitmap = lower == "bmp"; // "Load BMP" takes any name; its filter is *.BMP
+    if (!o.ignoreColor.empty() && !bitmap)
+        zarn::cli::usageError("--ignore-color applies to bitmaps (.bmp) only");
+
+    // Checked before the source, as the selection mark is known before any dialog.
+    std::optional<int> mark;
+    if (!o.after.empty())
+        mark = zarn::cli::parseRow(o.after, store);
+    const int index = store.insertionIndex(mark);
+
+    if (bitmap) {
+        zarn::DibPicture picture;
+        picture.setScreenBox(store.screenWidth, store.screenHeight);
+        picture.m_strFileName = o.source;
+        if (auto r = picture.loadBmpFile(); !r.ok)
+            refuse(r.message);
+        PrivateStaging staging;
+        if (auto r = picture.convertBitmap(staging.path); !r.ok)
+            refuse(r.message.empty() ? std::string(zarn::kMsgFalse) : r.message);
+        if (auto refusal = zarn::checkLoadBitmap(false, store, picture.m_bLoaded != 0,
+                                                 static_cast<std::uint32_t>(picture.m_nSize)))
+            refuse(*refusal);
+        zarn::ResourceEntry entry;
+        entry.kind = static_cast<std::uint8_t>(picture.m_nFormat);
+        entry.width = static_cast<std::uint16_t>(picture.m_nWidth);
+        entry.height = static_cast<std::uint16_t>(picture.m_nHeight);
+        entry.length = static_cast<std::uint32_t>(picture.m_nSize);
+        entry.ignoreColor = o.ignoreColor.empty() ? 0 : zarn::cli::parseColor(o.ignoreColor);
+        zarn::cli::requireOk(store.insertItem(index, entry, staging.path));
+        report(o, store, index, picture.loadReportText());
+        return;
+    }
+
+    zarn::ImportCheck check;
+    if (ext == "hzk" || ext == "big" || ext == "kzk")
+        check = zarn::checkFontLibrary(zarn::FontCommand::Hzlib, o.source, store.remainingBytes, store.itemCount,
+                                       store.maxItems);
+    else if (ext == "asc")
+        check = zarn::checkFontLibrary(zarn::FontCommand::Asciilib, o.source, store.remainingBytes, store.itemCount,
+                                       store.maxItems);
+    else if (ext == "wav")
+        check = zarn::checkWaveFile(o.source, store.remainingBytes, store.itemCount, store.maxItems);
+
+    switch (check.verdict) {
+    case zarn::ImportCheck::Verdict::Ignored:
+        refuse("Cannot tell what " + o.source + " holds from its extension \"" + ext
+               + "\": bitmaps are .bmp, font libraries .hzk .big .kzk .asc (lower case), sounds .wav");
+    case zarn::ImportCheck::Verdict::Refused:
+        refuse(check.message);
+    case zarn::ImportCheck::Verdict::Accepted:
+        break;
+    }
+    zarn::cli::requireOk(store.insertItem(index, check.pending.entry, check.pending.sourcePath));
+    report(o, store, index, check.message);
+}
+
+const bool registered = zarn::cli::registerSubcommand(40, [](CLI::App& app) {
+    auto o = std::make_shared<Options>();
+    auto* sub = app.add_subcommand("add", "Add a bitmap (.bmp), font library (.hzk .big .kzk .asc) or sound (.wav)");
+    sub->add_option("FILE", o->file, "The resource file")->required();
+    sub->add_option("SOURCE", o->source, "The file to add; its extension says what it is")->required();
+    sub->add_option("--after", o->after, "Insert after this row (No. as list shows it); default: at the end");
+    sub->add_option("--ignore-color", o->ignoreColor, "A bitmap's ignore colour, 0xNNNN or decimal (default 0)");
+    sub->add_flag("--json", o->json, "Print the new entry as JSON");
+    sub->callback([o] {
+        if (!o->ignoreColor.empty())
+            zarn::cli::parseColor(o->ignoreColor); // a malformed colour is a usage error before anything is read
+        run(*o);
+    });
+});
+
+} // namespace

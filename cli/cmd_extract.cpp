@@ -1,0 +1,92 @@
+// zarnres extract: one item's data out of a resource file; a bitmap item as a
+// 24-bit BMP any viewer can show.
+#include "cli/StoreAccess.h"
+#include "import/BmpWriter.h"
+#include "import/ModuleBitmap.h"
+#include "resfile/StoreCommands.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <iostream>
+#include <memory>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct Options {
+    std::string file;
+    std::string row;
+    std::string output;
+    bool raw = false;
+};
+
+// Written beside the target and renamed over it, so a failure leaves nothing half-written.
+void writeWhole(const std::string& path, const std::vector<std::uint8_t>& data)
+{
+    std::string temp = path + ".XXXXXX";
+    const int fd = ::mkstemp(temp.data());
+    if (fd < 0)
+        zarn::cli::refuse("Cannot write " + path + ": " + std::strerror(errno));
+    ::fchmod(fd, 0644);
+    int err = 0;
+    std::size_t done = 0;
+    while (done < data.size()) {
+        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            err = n < 0 ? errno : ENOSPC;
+            break;
+        }
+        done += static_cast<std::size_t>(n);
+    }
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        ::unlink(temp.c_str());
+        zarn::cli::refuse("Cannot write " + path + ": " + std::strerror(err));
+    }
+}
+
+void run(const Options& o)
+{
+    zarn::ResourceStore store = zarn::cli::openStore(o.file);
+    if (store.itemCount == 0)
+        zarn::cli::refuse(zarn::kMsgNoItems);
+    const int row = zarn::cli::parseRow(o.row, store);
+    std::vector<std::uint8_t> data;
+    zarn::cli::requireOk(store.readItem(row, data));
+    const zarn::ResourceEntry& e = store.directory[row];
+
+    if (o.raw || !zarn::moduleBitmapLength(e.kind, e.width, e.height)) {
+        writeWhole(o.output, data);
+        std::cout << "Wrote " << o.output << ": " << data.size() << " bytes\n";
+        return;
+    }
+    const auto rgb = zarn::decodeModuleBitmap(e.kind, e.width, e.height, data);
+    if (!rgb)
+        zarn::cli::refuse("Item " + std::to_string(row) + " is damaged: a " + std::to_string(e.width) + "x"
+                          + std::to_string(e.height) + " bitmap of kind " + std::to_string(e.kind) + " needs "
+                          + std::to_string(*zarn::moduleBitmapLength(e.kind, e.width, e.height))
+                          + " bytes, the item holds " + std::to_string(data.size()));
+    std::string error;
+    if (!zarn::writeBmp24(o.output, e.width, e.height, *rgb, &error))
+        zarn::cli::refuse(error);
+    std::cout << "Wrote " << o.output << ": " << e.width << "x" << e.height << " 24-bit BMP\n";
+}
+
+const bool registered = zarn::cli::registerSubcommand(70, [](CLI::App& app) {
+    auto o = std::make_shared<Options>();
+    auto* sub = app.add_subcommand("extract", "Write one item's data to a file; bitmap items as 24-bit BMP");
+    sub->add_option("FILE", o->file, "The resource file")->required();
+    sub->add_option("ROW", o->row, "The item's number as list shows it under No. (from 0)")->required();
+    sub->add_option("OUTPUT", o->output, "The file to write")->required();
+    sub->add_flag("--raw", o->raw, "Write a bitmap item's stored bytes instead of a BMP");
+    sub->callback([o] { run(*o); });
+});
+
+} // namespace
