@@ -403,7 +403,7 @@ TEST(Sim, SplitStalledAndGarbledReplies)
 {
     const Bytes request = frame(zarn::CMD_PROGRAM_START, startPayload(32));
     {
-        Sim sim({"--split-reply", "--idle-timeout", "0.3"});
+        Sim sim({"--split-reply=40", "--idle-timeout", "0.3"});
         ASSERT_TRUE(sim.open());
         sim.send(request);
         const Bytes head = sim.read(2);
@@ -414,18 +414,18 @@ TEST(Sim, SplitStalledAndGarbledReplies)
         EXPECT_EQ(head, Bytes({0x55, 0x01}));
         EXPECT_EQ(middle, Bytes({0x10, 0x10}));
         EXPECT_EQ(tail, Bytes({0xAA}));
-        EXPECT_GE(spread, std::chrono::milliseconds(30)); // two pauses of 20 ms
+        EXPECT_GE(spread, std::chrono::milliseconds(40)); // two pauses of 40 ms
         EXPECT_EQ(sim.wait().status, 8);
     }
     {
-        Sim sim({"--stall-reply", "150", "--idle-timeout", "0.5"});
+        Sim sim({"--stall-reply", "300", "--idle-timeout", "0.5"});
         ASSERT_TRUE(sim.open());
         sim.send(frame(zarn::CMD_IDENTIFY, kIdentify));
         const Bytes first = sim.read(20);
         const auto t0 = Clock::now();
-        EXPECT_TRUE(sim.read(1, 80).empty()); // still within the pause
+        EXPECT_TRUE(sim.read(1, 100).empty()); // still within the pause
         const Bytes rest = sim.read(21, 1000);
-        EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(120));
+        EXPECT_GE(Clock::now() - t0, std::chrono::milliseconds(200));
         Bytes whole = first;
         whole.insert(whole.end(), rest.begin(), rest.end());
         ASSERT_EQ(whole.size(), 41u);
