@@ -1,0 +1,112 @@
+// zarnres font: render a dot-matrix font library from a TrueType/OpenType font,
+// and optionally insert it into a resource file through the "Load Hzlib" /
+// "Load Asciilib" checks.
+#ifdef ZARN_HAVE_FONTGEN
+#include "cli/StoreAccess.h"
+#include "import/FontLibrary.h"
+#include "import/fontgen/FontCharset.h"
+#include "import/fontgen/FontGenerator.h"
+#include "resfile/CapacityDisplay.h"
+#include "resfile/DirectoryView.h"
+
+#include <charconv>
+#include <iostream>
+#include <memory>
+#include <optional>
+
+namespace {
+
+struct Options {
+    std::string font;
+    std::string type;
+    std::string size;
+    std::string outputFolder = ".";
+    std::string resourceFile;
+    std::string afterRow;
+    int threshold = zarn::kDefaultThreshold;
+    bool mono = false;
+    int faceIndex = 0;
+};
+
+std::optional<int> parseDots(const char* first, const char* last)
+{
+    int value = 0;
+    const auto [end, ec] = std::from_chars(first, last, value);
+    if (ec != std::errc() || end != last)
+        return std::nullopt;
+    return value;
+}
+
+std::string withLineBreaks(std::string text)
+{
+    for (char& c : text)
+        if (c == '\r')
+            c = '\n';
+    return text;
+}
+
+void run(const Options& o)
+{
+    using namespace zarn;
+    const auto type = parseLibraryTypeName(o.type);
+    if (!type)
+        cli::usageError("--type must be gb2312, big5, hangul or ascii, not \"" + o.type + "\"");
+    const auto cross = o.size.find_first_of("xX");
+    const auto width = cross == std::string::npos ? std::nullopt : parseDots(o.size.data(), o.size.data() + cross);
+    const auto height = cross == std::string::npos ? std::nullopt
+                                                   : parseDots(o.size.data() + cross + 1, o.size.data() + o.size.size());
+    if (!width || !height || *width < kMinGlyphDots || *width > kMaxGlyphDots || *height < kMinGlyphDots
+        || *height > kMaxGlyphDots)
+        cli::usageError("--size must be WIDTHxHEIGHT in dots, each 1 to 99 (for example 16x16), not \"" + o.size + "\"");
+    if (!o.afterRow.empty() && o.resourceFile.empty())
+        cli::usageError("--after needs --add RESFILE");
+
+    // The resource file is read first, so that a wrong one costs no rendering.
+    std::optional<ResourceStore> store;
+    int index = 0;
+    if (!o.resourceFile.empty()) {
+        store = cli::openStore(o.resourceFile);
+        index = store->insertionIndex(o.afterRow.empty() ? std::nullopt
+                                                         : std::optional<int>(cli::parseRow(o.afterRow, *store)));
+    }
+
+    const FontLibraryOutput out = makeFontLibrary(o.font, *type, *width, *height, o.outputFolder,
+                                                  FontGenOptions { o.threshold, o.mono, o.faceIndex });
+    if (!out.ok)
+        cli::refuse(out.message);
+    std::cout << out.message << "\n";
+    if (!store)
+        return;
+
+    const FontCommand command = *type == FontLibraryType::Ascii ? FontCommand::Asciilib : FontCommand::Hzlib;
+    const ImportCheck check = checkFontLibrary(command, out.path, store->remainingBytes, store->itemCount, store->maxItems);
+    if (check.verdict != ImportCheck::Verdict::Accepted)
+        cli::refuse(check.message + "\nThe library stays in " + out.path + "; nothing was added to " + o.resourceFile);
+    std::cout << withLineBreaks(check.message) << "\n";
+    cli::requireOk(store->insertItem(index, check.pending.entry, check.pending.sourcePath));
+    const auto cells = directoryRowTexts(store->directory[index], index);
+    for (std::size_t i = 0; i < cells.size(); ++i)
+        std::cout << cells[i] << (i + 1 < cells.size() ? "\t" : "\n");
+    std::cout << capacityText(*store) << "\n";
+}
+
+const bool registered = zarn::cli::registerSubcommand(90, [](CLI::App& app) {
+    auto o = std::make_shared<Options>();
+    auto* sub = app.add_subcommand("font", "Render a dot-matrix font library (16X16.hzk, 8X16.asc, ...) from a TrueType/OpenType font");
+    sub->add_option("FONTFILE", o->font, "The font (.ttf, .otf, .ttc)")->required();
+    sub->add_option("--type", o->type, "Library type: gb2312, big5, hangul or ascii")->required();
+    sub->add_option("--size", o->size, "Glyph size WIDTHxHEIGHT in dots, 1 to 99 each, e.g. 16x16 or 8x16")->required();
+    sub->add_option("-o,--output", o->outputFolder, "Folder for the library (created when missing; a library of the same name is replaced)")
+        ->capture_default_str();
+    sub->add_option("--add", o->resourceFile, "Insert the library into this resource file, with the checks of Load Hzlib / Load Asciilib");
+    sub->add_option("--after", o->afterRow, "With --add: insert after this row (as list numbers it), otherwise at the end");
+    sub->add_option("--threshold", o->threshold, "Grey level 1..255 from which a dot is set; lower keeps thinner strokes")
+        ->check(CLI::Range(1, 255))
+        ->capture_default_str();
+    sub->add_flag("--mono", o->mono, "Use the font's hinted monochrome rendering instead of the grey threshold");
+    sub->add_option("--face", o->faceIndex, "Face number in a font collection (.ttc)")->check(CLI::NonNegativeNumber)->capture_default_str();
+    sub->callback([o] { run(*o); });
+});
+
+} // namespace
+#endif
