@@ -38,9 +38,8 @@ void PreviewFrame::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
+    // The screen box's own black outline takes the place of the frame's.
     p.drawImage(0, 0, m_owner->renderFrame(size()));
-    p.setPen(Qt::black);
-    p.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
 CBitmapPreviewDlg::CBitmapPreviewDlg(QWidget* parent)
