@@ -1,0 +1,32 @@
+// zarnres detect: look for a module on a port and show its identification.
+#include "cli/LinkSession.h"
+#include "cli/StoreAccess.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+void run(const zarn::cli::LinkTarget& target)
+{
+    if (target.port == 0 && target.device.empty())
+        zarn::cli::usageError("detect needs --port N or --device PATH");
+    zarn::cli::LinkSession session(target);
+    if (!session.detect())
+        zarn::cli::refuse(std::string(zarn::kMsgNoModuleConnection) + ": " + session.detectionFailure());
+    std::string text = session.detection().m_moduleStatus;
+    for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
+        text.replace(at, 2, "\n");
+    std::printf("%s\n", text.c_str());
+    const auto& info = session.detection().m_moduleInfo;
+    std::printf("Memory: %u bytes\n", info.memoryBytes());
+}
+
+const bool registered = zarn::cli::registerSubcommand(80, [](CLI::App& app) {
+    auto target = std::make_shared<zarn::cli::LinkTarget>();
+    auto* sub = app.add_subcommand("detect", "Look for a module on a port and show its type, version and firmware");
+    zarn::cli::addLinkOptions(sub, *target);
+    sub->callback([target] { run(*target); });
+});
+
+} // namespace

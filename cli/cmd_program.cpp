@@ -1,0 +1,40 @@
+// zarnres program: write a resource file into a module, as "Program All" does.
+#include "cli/LinkSession.h"
+#include "cli/StoreAccess.h"
+
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+struct ProgramArgs {
+    std::string file;
+    zarn::cli::LinkTarget target;
+};
+
+void run(const ProgramArgs& args)
+{
+    if (args.target.port == 0 && args.target.device.empty())
+        zarn::cli::usageError("program needs --port N or --device PATH");
+    // The file is read before the port is touched, so a bad file costs no wait.
+    const zarn::ResourceStore store = zarn::cli::openStore(args.file);
+    const zarn::ResourceFileFacts facts { store.isOpen, store.path, store.modelCode, store.memoryKiB, store.itemCount,
+        store.usedEnd() };
+
+    zarn::cli::LinkSession session(args.target);
+    session.detect();
+    const int status = session.program(facts);
+    if (status != zarn::cli::kExitOk)
+        throw zarn::cli::CommandExit { status, {} };
+}
+
+const bool registered = zarn::cli::registerSubcommand(81, [](CLI::App& app) {
+    auto args = std::make_shared<ProgramArgs>();
+    auto* sub = app.add_subcommand("program",
+        "Write a resource file into the module on a port (the checks of \"Program All\", then the transfer)");
+    sub->add_option("FILE", args->file, "The resource file")->required();
+    zarn::cli::addLinkOptions(sub, args->target);
+    sub->callback([args] { run(*args); });
+});
+
+} // namespace
