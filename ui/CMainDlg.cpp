@@ -142,40 +142,41 @@ void CMainDlg::build()
     auto* middle = new QHBoxLayout;
     root->addLayout(middle, 1);
 
-    // Left: bitmap message, ignore colour, picture area.
+    // Left: the bitmap message with the ignore colour beside it, then the
+    // picture area with the item buttons in a column of their own.
     auto* left = new QVBoxLayout;
     auto* msgRow = new QHBoxLayout;
     m_bitmapField = new QPlainTextEdit(this);
     m_bitmapField->setReadOnly(true);
-    m_bitmapField->setFixedHeight(52);
+    m_bitmapField->setLineWrapMode(QPlainTextEdit::NoWrap);
+    m_bitmapField->setFixedHeight(2 * fontMetrics().lineSpacing() + 14);
     msgRow->addWidget(m_bitmapField, 1);
     auto* colourBox = new QGridLayout;
     colourBox->addWidget(new QLabel(QStringLiteral("Ignore color:"), this), 0, 0, 1, 2);
     m_ignoreField = new QLineEdit(this);
     m_ignoreField->setReadOnly(true);
     m_ignoreField->setMaxLength(kIgnoreColorLimit);
-    m_ignoreField->setFixedWidth(64);
+    m_ignoreField->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0xffff")) + 16);
     colourBox->addWidget(m_ignoreField, 1, 0);
     m_swatch = new QFrame(this);
     m_swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_swatch->setFixedSize(40, 22);
+    m_swatch->setFixedSize(40, m_ignoreField->sizeHint().height());
     m_swatch->setAutoFillBackground(true);
     colourBox->addWidget(m_swatch, 1, 1);
+    colourBox->setContentsMargins(0, 0, 4, 0);
     msgRow->addLayout(colourBox);
     left->addLayout(msgRow);
+
+    auto* pictureRow = new QHBoxLayout;
     m_pictureArea = new QFrame(this);
     static_cast<QFrame*>(m_pictureArea)->setFrameStyle(QFrame::Box | QFrame::Plain);
     m_pictureArea->setFixedSize(kPictureAreaWidth, kPictureAreaHeight);
     m_pictureArea->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_picture = new CDibPicture(m_pictureArea);
     m_picture->setGeometry(0, 0, kPictureAreaWidth, kPictureAreaHeight);
-    left->addWidget(m_pictureArea);
-    left->addStretch(1);
-    middle->addLayout(left);
+    pictureRow->addWidget(m_pictureArea, 0, Qt::AlignTop);
 
-    // Middle column.
     auto* mid = new QVBoxLayout;
-    mid->addSpacing(60);
     QPushButton* load = new QPushButton(QStringLiteral(">>LOAD"), this);
     QPushButton* del = new QPushButton(QStringLiteral("Delete"), this);
     QPushButton* dis = new QPushButton(QStringLiteral("BMP Dis"), this);
@@ -183,7 +184,10 @@ void CMainDlg::build()
     mid->addWidget(del);
     mid->addWidget(dis);
     mid->addStretch(1);
-    middle->addLayout(mid);
+    pictureRow->addLayout(mid);
+    left->addLayout(pictureRow);
+    left->addStretch(1);
+    middle->addLayout(left);
 
     // Right: resource file message, space bar, directory, module connection.
     auto* right = new QVBoxLayout;

@@ -89,6 +89,8 @@ void CMainDlg::setRow(int row, const zarn::ResourceEntry& entry)
             m_list->setItem(row, c, item);
         }
         item->setText(QString::fromStdString(texts[c]));
+        // The columns keep their set widths; the whole text is a hover away.
+        item->setToolTip(item->text());
     }
 }
 
