@@ -83,14 +83,17 @@ void CMainDlg::setRow(int row, const zarn::ResourceEntry& entry)
 {
     const auto texts = zarn::directoryRowTexts(entry, row);
     for (int c = 0; c < 6; ++c) {
-        auto* item = m_list->item(row, c);
-        if (!item) {
-            item = new QTableWidgetItem;
+        const QString text = QString::fromStdString(texts[c]);
+        if (auto* item = m_list->item(row, c)) {
+            item->setText(text);
+            item->setToolTip(text);
+        } else {
+            // Filled before it joins the list: one change signal instead of three.
+            item = new QTableWidgetItem(text);
+            // The columns keep their set widths; the whole text is a hover away.
+            item->setToolTip(text);
             m_list->setItem(row, c, item);
         }
-        item->setText(QString::fromStdString(texts[c]));
-        // The columns keep their set widths; the whole text is a hover away.
-        item->setToolTip(item->text());
     }
 }
 
