@@ -4,6 +4,7 @@
 #include "UiTestSupport.h"
 
 #include "resfile/ResourceStore.h"
+#include "ui/CAboutDlg.h"
 #include "ui/CDibPicture.h"
 #include "ui/CMainDlg.h"
 #include "ui/CNewResourceDlg.h"
@@ -11,6 +12,7 @@
 
 #include <QComboBox>
 #include <QHeaderView>
+#include <QKeyEvent>
 #include <QRadioButton>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -121,6 +123,53 @@ TEST_F(MainWindowTest, ExitAcceptsAndEscapeRejectsWithoutAsking)
     dlg2.show();
     dlg2.reject();
     EXPECT_EQ(dlg2.result(), QDialog::Rejected);
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(MainWindowTest, EnterPressesExitAndEscapeCancels)
+{
+    CMainDlg dlg(host, port, listing);
+    dlg.show();
+    dlg.directoryList()->setFocus();
+    QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+    QApplication::sendEvent(&dlg, &enter);
+    EXPECT_FALSE(dlg.isVisible());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+
+    CMainDlg dlg2(host, port, listing);
+    dlg2.show();
+    QKeyEvent escape(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+    QApplication::sendEvent(&dlg2, &escape);
+    EXPECT_FALSE(dlg2.isVisible());
+    EXPECT_EQ(dlg2.result(), QDialog::Rejected);
+    EXPECT_TRUE(host.boxes.empty());
+}
+
+TEST_F(MainWindowTest, AboutOpensTheAboutBoxEvenDuringATransfer)
+{
+    CMainDlg dlg(host, port, listing);
+    const std::string file = dir.file("about.zrf");
+    ASSERT_TRUE(createResourceFile(file, 2404, 320, 240, 4096).ok);
+    dlg.OnOpenResource(file);
+    host.files.push_back(writePattern(dir.file("a.wav"), 10));
+    dlg.OnLoadWave();
+    identify(dlg);
+    dlg.OnProgramAll();
+    ASSERT_TRUE(dlg.busy());
+    host.boxes.clear();
+    QString title;
+    host.dialogs.push_back([&](QDialog& d) {
+        title = d.windowTitle();
+        EXPECT_NE(dynamic_cast<ui::CAboutDlg*>(&d), nullptr);
+        // An acknowledgement handled while the box is open moves the transfer on.
+        const std::size_t before = port.sent.size();
+        FramePayload ack(0x10, {});
+        dlg.OnSerialFrame(ack);
+        EXPECT_EQ(port.sent.size(), before + 1);
+        return QDialog::Accepted;
+    });
+    dlg.OnAbout();
+    EXPECT_EQ(title, "About Resource tool");
     EXPECT_TRUE(host.boxes.empty());
 }
 
