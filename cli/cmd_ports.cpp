@@ -5,6 +5,7 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -19,13 +20,18 @@ void run()
     if (!map)
         zarn::cli::refuse("Unable to open registry: the port folder " + zarn::portFolder() + " cannot be read");
     std::printf("Port folder: %s\n", zarn::portFolder().c_str());
-    if (map->empty())
-        std::printf("No serial ports\n");
-    for (const auto& e : *map) {
-        std::string device = e.device;
-        if (e.viaLink)
-            device += " -> " + (e.target.empty() ? std::string("(missing)") : e.target);
-        std::printf("COM%-3d %-10s %s\n", e.number, e.listed ? "listed" : "not listed", device.c_str());
+    // COM1 ... COM16 always (the numbers the window offers), higher ones when taken.
+    const int last = std::max(zarn::kMaxLinkedPort, map->empty() ? 0 : map->back().number);
+    for (int n = 1; n <= last; ++n) {
+        const auto e = zarn::findPort(*map, n);
+        if (!e) {
+            std::printf("COM%-3d %-10s %s\n", n, "not listed", "-");
+            continue;
+        }
+        std::string device = e->device;
+        if (e->viaLink)
+            device += " -> " + (e->target.empty() ? std::string("(missing)") : e->target);
+        std::printf("COM%-3d %-10s %s\n", n, e->listed ? "listed" : "not listed", device.c_str());
     }
 }
 

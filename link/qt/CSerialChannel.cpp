@@ -128,6 +128,7 @@ void CSerialChannel::applyLowLatency()
         ss.flags |= ASYNC_LOW_LATENCY;
         (void)::ioctl(fd, TIOCSSERIAL, &ss);
     }
+    errno = 0; // a refusal is no error of the port's and must not colour a later message
 #endif
 }
 
@@ -261,17 +262,23 @@ void CSerialChannel::handlePortError(int error)
     const auto e = static_cast<QSerialPort::SerialPortError>(error);
     if (e == QSerialPort::NoError || !m_port || !m_port->isOpen())
         return;
-    if (e == QSerialPort::ResourceError || e == QSerialPort::PermissionError || e == QSerialPort::DeviceNotFoundError) {
-        // The device went away (unplugged, or the other end hung up).
+    const bool readFailed = e == QSerialPort::ReadError;
+    if (readFailed || e == QSerialPort::ResourceError || e == QSerialPort::PermissionError
+        || e == QSerialPort::DeviceNotFoundError) {
+        // A read that fails does not come back (the device went away or the
+        // other end hung up): reported once, then the port is given up rather
+        // than failing again on every turn of the event loop.
+        const std::string reason = m_port->errorString().toStdString();
         m_staleTimer.stop();
         m_monitoring = false;
+        m_port->clearError();
         m_port->close();
+        if (readFailed)
+            ReportError("GetOverlappedResults() in ReadFile()", reason);
         if (onPortLost)
             onPortLost();
         return;
     }
-    if (e == QSerialPort::ReadError)
-        ReportError("GetOverlappedResults() in ReadFile()", m_port->errorString().toStdString());
     m_port->clearError();
 }
 

@@ -313,6 +313,8 @@ struct FaultCase {
     bool imageComplete;
 };
 
+void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
+
 class ProgramFault : public Program, public ::testing::WithParamInterface<FaultCase> { };
 
 TEST_P(ProgramFault, EndsWithItsMessageInBoundedTime)
