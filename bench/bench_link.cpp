@@ -1,0 +1,304 @@
+// The programming transfer's speed. Part 1: a 1 MiB image over a pseudo-terminal
+// whose other end acknowledges at once (no wire time): frames per second, and the
+// turnaround from an acknowledgement's last byte to the next frame's write; the
+// baseline is a bare stop-and-wait loop on the same kind of pseudo-terminal.
+// Part 2: zarn-sim pacing at 115200 baud; the baseline is the wire's own time.
+//
+// Usage: bench_link [--paced-kib N] [--sim PATH]   (default 64 KiB, zarn-sim beside this build)
+#include "link/FrameCodec.h"
+#include "link/ModuleDetection.h"
+#include "link/ProgramTransfer.h"
+#include "link/qt/CSerialChannel.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <fstream>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+using namespace zarn;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Pty {
+    int master = -1;
+    std::string slave;
+    Pty()
+    {
+        int s = -1;
+        char name[256] = {};
+        if (::openpty(&master, &s, name, nullptr, nullptr) != 0) {
+            std::perror("openpty");
+            std::exit(1);
+        }
+        termios t {};
+        ::tcgetattr(master, &t);
+        ::cfmakeraw(&t);
+        ::tcsetattr(master, TCSANOW, &t);
+        ::close(s);
+        slave = name;
+    }
+    ~Pty() { ::close(master); }
+};
+
+// The module's side: reads whole frames, answers each with a five-byte
+// acknowledgement and notes when its last byte was written.
+class InstantModule {
+public:
+    explicit InstantModule(int fd) : m_fd(fd) { m_thread = std::thread([this] { run(); }); }
+    ~InstantModule()
+    {
+        m_stop = true;
+        m_thread.join();
+    }
+    std::vector<Clock::time_point> ackDone;
+
+private:
+    void run()
+    {
+        std::vector<std::uint8_t> buf;
+        std::uint8_t chunk[512];
+        while (!m_stop) {
+            pollfd p { m_fd, POLLIN, 0 };
+            if (::poll(&p, 1, 20) <= 0)
+                continue;
+            const ssize_t n = ::read(m_fd, chunk, sizeof chunk);
+            if (n <= 0)
+                continue;
+            buf.insert(buf.end(), chunk, chunk + n);
+            while (buf.size() >= 2 && buf[0] == 0x55 && buf.size() >= std::size_t(buf[1]) + 4u) {
+                const std::size_t len = std::size_t(buf[1]) + 4u;
+                const auto ack = encodeFrame(buf[2], {});
+                buf.erase(buf.begin(), buf.begin() + static_cast<long>(len));
+                if (::write(m_fd, ack.data(), ack.size()) == ssize_t(ack.size()))
+                    ackDone.push_back(Clock::now());
+            }
+            if (!buf.empty() && buf[0] != 0x55)
+                buf.clear();
+        }
+    }
+    int m_fd;
+    std::atomic<bool> m_stop { false };
+    std::thread m_thread;
+};
+
+// Notes when each frame's write has returned.
+class TimedPort : public ILinkPort {
+public:
+    explicit TimedPort(CSerialChannel& c) : m_c(c) { }
+    bool OpenPort(int p, int b, char par, int d, int s, std::size_t w) override { return m_c.OpenPort(p, b, par, d, s, w); }
+    bool StartMonitor() override { return m_c.StartMonitor(); }
+    void EnterReplyWait() override { m_c.EnterReplyWait(); }
+    void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) override
+    {
+        m_c.SendFrame(payload, command);
+        written.push_back(Clock::now());
+    }
+    void ClosePort() override { m_c.ClosePort(); }
+    std::vector<Clock::time_point> written;
+
+private:
+    CSerialChannel& m_c;
+};
+
+struct Run {
+    double seconds = 0;
+    std::size_t frames = 0;
+    bool completed = false;
+};
+
+// Runs "Program All" for an image of `size` bytes on `device`.
+Run transfer(const std::string& device, std::uint32_t size, TimedPort*& timedOut, CSerialChannel& channel)
+{
+    const fs::path file = fs::temp_directory_path() / ("bench-link-" + std::to_string(::getpid()) + ".zrf");
+    {
+        std::vector<char> data(size);
+        for (std::uint32_t i = 0; i < size; ++i)
+            data[i] = static_cast<char>(i * 31 + (i >> 9));
+        std::ofstream(file, std::ios::binary).write(data.data(), size);
+    }
+    channel.setDevicePath(device);
+    static TimedPort* keep = nullptr;
+    delete keep;
+    keep = new TimedPort(channel);
+    timedOut = keep;
+    struct NoListing : IPortListing {
+        PortPresence FindListedPort(int) override { return PortPresence::Listed; }
+    } listing;
+    ModuleDetection detection(*keep, listing);
+    detection.m_linkEnabled = detection.m_portOpen = detection.m_moduleIdentified = true;
+    detection.m_moduleInfo.words[2] = 2404;
+    detection.m_moduleInfo.words[5] = 32u << 20;
+    SteadyClock clock;
+    ProgramTransfer t(*keep, clock);
+    QEventLoop loop;
+    t.message = [&](const std::string&) { loop.quit(); };
+    channel.onFrame = [&](FramePayload& f) { dispatchFrame(detection, t, f); };
+    channel.onPortLost = [&] { t.onPortFailure(); };
+    QTimer watchdog;
+    QObject::connect(&watchdog, &QTimer::timeout, [&] { t.checkTimeout(); });
+    watchdog.start(100);
+
+    const auto start = Clock::now();
+    const std::string refusal = t.programAll(detection, { true, file.string(), 2404, 32768, 1, size });
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "bench_link: %s\n", refusal.c_str());
+        std::exit(1);
+    }
+    loop.exec();
+    Run r;
+    r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    r.frames = keep->written.size();
+    r.completed = t.outcome() == ProgramTransfer::Outcome::Completed;
+    fs::remove(file);
+    return r;
+}
+
+double percentile(std::vector<double> v, double p)
+{
+    if (v.empty())
+        return 0;
+    std::sort(v.begin(), v.end());
+    return v[static_cast<std::size_t>(p * static_cast<double>(v.size() - 1))];
+}
+
+// The baseline: the same stop-and-wait, written with bare POSIX calls.
+double bareFramesPerSecond(std::size_t frames)
+{
+    Pty pty;
+    InstantModule module(pty.master);
+    const int fd = ::open(pty.slave.c_str(), O_RDWR | O_NOCTTY);
+    termios t {};
+    ::tcgetattr(fd, &t);
+    ::cfmakeraw(&t);
+    ::tcsetattr(fd, TCSANOW, &t);
+    const auto frame = encodeFrame(CMD_PROGRAM_DATA, std::vector<std::uint8_t>(32, 0x5A));
+    const auto start = Clock::now();
+    for (std::size_t i = 0; i < frames; ++i) {
+        if (::write(fd, frame.data(), frame.size()) != ssize_t(frame.size()))
+            break;
+        std::uint8_t ack[5];
+        std::size_t got = 0;
+        while (got < 5) {
+            const ssize_t n = ::read(fd, ack + got, 5 - got);
+            if (n <= 0)
+                break;
+            got += static_cast<std::size_t>(n);
+        }
+    }
+    const double s = std::chrono::duration<double>(Clock::now() - start).count();
+    ::close(fd);
+    return static_cast<double>(frames) / s;
+}
+
+std::string simPath(int argc, char** argv)
+{
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--sim") == 0)
+            return argv[i + 1];
+    char self[4096] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    if (n > 0)
+        return (fs::path(std::string(self, static_cast<std::size_t>(n))).parent_path().parent_path() / "sim" / "zarn-sim")
+            .string();
+    return "zarn-sim";
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    std::uint32_t pacedKiB = 64;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--paced-kib") == 0)
+            pacedKiB = static_cast<std::uint32_t>(std::max(4, std::atoi(argv[i + 1])) / 4 * 4);
+
+    // Part 1: unpaced.
+    const std::uint32_t size = 1u << 20;
+    double fps = 0, median = 0, p99 = 0;
+    {
+        Pty pty;
+        InstantModule module(pty.master);
+        CSerialChannel channel;
+        TimedPort* port = nullptr;
+        const Run r = transfer(pty.slave, size, port, channel);
+        if (!r.completed) {
+            std::fprintf(stderr, "bench_link: the unpaced transfer did not complete\n");
+            return 1;
+        }
+        fps = static_cast<double>(r.frames) / r.seconds;
+        std::vector<double> turn;
+        // Frame i + 1 answers acknowledgement i.
+        for (std::size_t i = 0; i + 1 < port->written.size() && i < module.ackDone.size(); ++i)
+            turn.push_back(std::chrono::duration<double, std::micro>(port->written[i + 1] - module.ackDone[i]).count());
+        median = percentile(turn, 0.5);
+        p99 = percentile(turn, 0.99);
+        std::printf("unpaced: %u bytes, %zu frames in %.3f s\n", size, r.frames, r.seconds);
+    }
+    const double bare = bareFramesPerSecond(32769);
+    std::printf("frames per second: %.0f (bare stop-and-wait on a pseudo-terminal: %.0f; ratio %.2f)\n", fps, bare,
+        fps / bare);
+    std::printf("turnaround, acknowledgement's last byte to the next frame written: median %.1f us, 99th percentile %.1f us\n",
+        median, p99);
+
+    // Part 2: paced by zarn-sim at 115200 baud.
+    const std::string sim = simPath(argc, argv);
+    char tmpl[] = "/tmp/bench-link-XXXXXX";
+    const fs::path dir = ::mkdtemp(tmpl);
+    ::setenv("ZARN_PORT_DIR", dir.c_str(), 1);
+    std::vector<std::string> args { sim, "--port", "16", "--baud", "115200", "--once", "--idle-timeout", "30" };
+    std::vector<char*> av;
+    for (auto& a : args)
+        av.push_back(a.data());
+    av.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, (dir / "sim.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, sim.c_str(), &fa, nullptr, av.data(), environ) != 0) {
+        std::fprintf(stderr, "bench_link: cannot start %s (give --sim PATH)\n", sim.c_str());
+        return 1;
+    }
+    const fs::path link = dir / "COM16";
+    for (int i = 0; i < 500 && !fs::exists(link); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const std::uint32_t pacedSize = pacedKiB * 1024;
+    CSerialChannel channel;
+    TimedPort* port = nullptr;
+    const Run r = transfer(link.string(), pacedSize, port, channel);
+    int status = 0;
+    ::kill(pid, SIGTERM);
+    ::waitpid(pid, &status, 0);
+    fs::remove_all(dir);
+    if (!r.completed) {
+        std::fprintf(stderr, "bench_link: the paced transfer did not complete\n");
+        return 1;
+    }
+    // Start (13 bytes) and its acknowledgement (5), then per block 37 + 5.
+    const double wireBytes = 18.0 + static_cast<double>(pacedSize / 32) * 42.0;
+    const double limit = wireBytes * 10.0 / 115200.0;
+    std::printf("paced at 115200 baud: %u bytes, %zu frames in %.3f s; wire-time limit %.3f s; ratio %.3f (goal >= 0.98)\n",
+        pacedSize, r.frames, r.seconds, limit, limit / r.seconds);
+    return 0;
+}
