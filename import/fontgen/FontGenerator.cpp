@@ -12,6 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
+#include <fstream>
+#include <cstdlib>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -26,6 +28,17 @@ namespace {
     {
         const char* text = FT_Error_String(code);
         return text ? text : "FreeType error " + std::to_string(code);
+    }
+
+    // Read without umask(2), which would change it for every thread for a moment.
+    mode_t currentUmask()
+    {
+        std::ifstream status("/proc/self/status");
+        std::string line;
+        while (std::getline(status, line))
+            if (line.rfind("Umask:", 0) == 0)
+                return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+        return 022;
     }
 
 } // namespace
@@ -301,9 +314,7 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
         writeErrno = errno;
     if (writeErrno == 0) {
         // mkstemp makes the file private; give it the mode a plainly created file would have.
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        ::fchmod(fd, 0666 & ~mask);
+        ::fchmod(fd, 0666 & ~currentUmask());
     }
     if (::close(fd) != 0 && writeErrno == 0)
         writeErrno = errno;

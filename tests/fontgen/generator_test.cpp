@@ -13,6 +13,7 @@
 #include <fstream>
 #include <iterator>
 #include <map>
+#include <sys/stat.h>
 
 using namespace zarn;
 using namespace zarn::test;
@@ -365,4 +366,36 @@ TEST(FontGenerator, FailedWritesKeepTheOldLibrary)
     ASSERT_TRUE(good.ok) << good.message;
     EXPECT_EQ(fs::file_size(old), 4096u);
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2); // the library and sub/
+}
+
+TEST(FontGenerator, DamagedFontsFailCleanlyOrRenderWhole)
+{
+    ZARN_REQUIRE_FONT(kLatinFont);
+    TempDir dir;
+    const std::string original = readFile(kLatinFont);
+    // Overwrite a stretch of the font at several places (table directory, tables, outlines).
+    for (std::size_t at : { std::size_t { 12 }, std::size_t { 300 }, original.size() / 3, original.size() / 2, original.size() - 5000 }) {
+        std::string damaged = original;
+        for (std::size_t i = at; i < std::min(damaged.size(), at + 4000); ++i)
+            damaged[i] = static_cast<char>((i * 2654435761u) >> 13);
+        const fs::path p = dir.path() / ("damaged" + std::to_string(at) + ".ttf");
+        writeFile(p, damaged);
+        const auto r = generateFontLibrary(p.string(), FontLibraryType::Ascii, 8, 16);
+        if (r.ok)
+            EXPECT_EQ(r.data.size(), 4096u) << at;
+        else
+            EXPECT_NE(r.message.find(p.filename().string()), std::string::npos) << at << ": " << r.message;
+    }
+}
+
+TEST(FontGenerator, WrittenLibraryHasTheUsualFileMode)
+{
+    ZARN_REQUIRE_FONT(kLatinFont);
+    TempDir dir;
+    const mode_t old = ::umask(022);
+    const auto r = makeFontLibrary(kLatinFont, FontLibraryType::Ascii, 8, 16, dir.path().string());
+    ::umask(old);
+    ASSERT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(fs::status(r.path).permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
