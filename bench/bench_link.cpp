@@ -115,6 +115,7 @@ public:
         written.push_back(Clock::now());
     }
     void ClosePort() override { m_c.ClosePort(); }
+    bool IsPortOpen() const override { return m_c.isOpen(); }
     std::vector<Clock::time_point> written;
 
 private:

@@ -23,6 +23,7 @@ public:
     // Purges both directions, then writes one frame and waits until it is written.
     virtual void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) = 0;
     virtual void ClosePort() = 0;
+    virtual bool IsPortOpen() const = 0;
 };
 
 class IClock {

@@ -55,8 +55,15 @@ void ModuleDetection::timerStep()
         doRefresh();
         break;
     case PortPresence::Listed:
-        if (!m_moduleIdentified)
-            m_port.SendFrame(identificationRequest(), CMD_IDENTIFY);
+        if (m_moduleIdentified)
+            break;
+        // Polling on a channel someone else has closed (a transfer ending
+        // meanwhile) would only fail every tick: open it again next tick.
+        if (!m_port.IsPortOpen()) {
+            m_portOpen = false;
+            break;
+        }
+        m_port.SendFrame(identificationRequest(), CMD_IDENTIFY);
         break;
     }
 }

@@ -4,6 +4,7 @@
 #include "link/qt/SerialPortListing.h"
 
 #include <QMetaObject>
+#include <QPointer>
 #include <QSerialPort>
 
 #include <algorithm>
@@ -238,9 +239,13 @@ void CSerialChannel::examineAndDeliver()
 {
     if (auto frame = m_assembler.examine()) {
         m_staleTimer.stop();
+        // The owner may destroy the channel while handling the frame.
+        const QPointer<CSerialChannel> self(this);
         m_delivering = true;
         if (onFrame)
             onFrame(*frame);
+        if (!self)
+            return;
         m_delivering = false;
         if (m_monitoring && isOpen() && m_port->bytesAvailable() > 0)
             QMetaObject::invokeMethod(this, &CSerialChannel::readAvailable, Qt::QueuedConnection);

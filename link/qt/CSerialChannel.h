@@ -37,6 +37,7 @@ public:
     // Use this device for every port number (the command line's --device).
     void setDevicePath(std::string path) { m_devicePath = std::move(path); }
 
+    bool IsPortOpen() const override { return isOpen(); }
     bool isOpen() const;
     std::uint8_t lastWrittenLength() const { return m_writtenLength; }
 

@@ -52,6 +52,7 @@ struct FakePort : ILinkPort {
         ++closes;
         open = false;
     }
+    bool IsPortOpen() const override { return open; }
 };
 
 struct FakeClock : IClock {

@@ -193,3 +193,18 @@ TEST(PortName, NumberAfterTheFirstMInAnUnsignedByte)
     EXPECT_EQ(portNumberFromName("ttyS0"), -1);
     EXPECT_EQ(portNumberFromName("COM"), 0);
 }
+
+TEST_F(Detection, PollingOnAChannelClosedElsewhereReopensInsteadOfWritingIntoIt)
+{
+    listing.answers[3] = PortPresence::Listed;
+    d.selectPort(3);
+    d.timerStep();
+    port.ClosePort(); // a transfer ended and closed the channel meanwhile
+    d.timerStep();
+    EXPECT_TRUE(port.frames.empty());
+    EXPECT_EQ(flags(), std::make_tuple(true, false, false));
+    d.timerStep();
+    EXPECT_EQ(port.opens.size(), 2u);
+    d.timerStep();
+    EXPECT_EQ(port.frames.size(), 1u);
+}

@@ -313,3 +313,29 @@ TEST(PortListing, LinksInThePortFolderAreListedAndAnUnreadableFolderIsReported)
     ::close(slave);
     fs::remove_all(dir);
 }
+
+TEST_F(Channel, PortIsOpenedExclusively)
+{
+    ASSERT_TRUE(open());
+    CSerialChannel second;
+    second.setDevicePath(m_slaveName);
+    EXPECT_FALSE(second.OpenPort(7, 57600, 'N', 8, 1, 128));
+    m_channel.ClosePort();
+    EXPECT_TRUE(second.OpenPort(7, 57600, 'N', 8, 1, 128));
+}
+
+TEST_F(Channel, OwnerMayDestroyTheChannelWhileHandlingAFrame)
+{
+    auto* channel = new CSerialChannel;
+    channel->setDevicePath(m_slaveName);
+    int delivered = 0;
+    channel->onFrame = [&](FramePayload&) {
+        ++delivered;
+        delete channel;
+    };
+    ASSERT_TRUE(channel->OpenPort(7, 57600, 'N', 8, 1, 128));
+    channel->StartMonitor();
+    moduleWrites(encodeFrame(0x10, {}));
+    EXPECT_TRUE(spinUntil([&] { return delivered == 1; }, 1000));
+    spinFor(20);
+}
