@@ -37,14 +37,6 @@ std::optional<int> parseDots(const char* first, const char* last)
     return value;
 }
 
-std::string withLineBreaks(std::string text)
-{
-    for (char& c : text)
-        if (c == '\r')
-            c = '\n';
-    return text;
-}
-
 void run(const Options& o)
 {
     using namespace zarn;
@@ -82,7 +74,7 @@ void run(const Options& o)
     const ImportCheck check = checkFontLibrary(command, out.path, store->remainingBytes, store->itemCount, store->maxItems);
     if (check.verdict != ImportCheck::Verdict::Accepted)
         cli::refuse(check.message + "\nThe library stays in " + out.path + "; nothing was added to " + o.resourceFile);
-    std::cout << withLineBreaks(check.message) << "\n";
+    std::cout << check.message << "\n"; // exactly as zarnres add prints it, carriage return included
     cli::requireOk(store->insertItem(index, check.pending.entry, check.pending.sourcePath));
     const auto cells = directoryRowTexts(store->directory[index], index);
     for (std::size_t i = 0; i < cells.size(); ++i)
