@@ -151,21 +151,19 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
         return failure(kMsgFalse, "Cannot create resource file " + quoted(path) + ": a memory size of "
                            + std::to_string(memoryKiB) + " KiB is not possible");
 
-    // Built under a name of its own beside the target, then renamed over it:
+    // Built under a short hidden name beside the target, then renamed over it:
     // a failure part way leaves neither a partial file nor a damaged old one.
-    const std::string temp = path + ".part-" + std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter++);
+    const auto slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
+    const std::string temp = folder + ".zrf-new-" + std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter++);
     OpenFile file(io, temp);
-    if (auto r = file.open(O_WRONLY | O_CREAT | O_EXCL | O_TRUNC, "Cannot create resource file "); !r.ok) {
-        r.detail = std::move(r.message);
-        r.message = kMsgFalse;
-        return r;
-    }
+    StoreResult result = file.open(O_WRONLY | O_CREAT | O_EXCL | O_TRUNC, "Cannot create resource file ");
+    const bool created = result.ok;
 
     // The header goes into the first chunk: the same bytes as fill-then-header.
     constexpr std::size_t kChunk = 1 << 20;
-    std::vector<std::uint8_t> chunk(std::min<std::uint64_t>(kChunk, total), kFillByte);
+    std::vector<std::uint8_t> chunk(result.ok ? std::min<std::uint64_t>(kChunk, total) : 0, kFillByte);
     const auto header = encodeHeader(ResourceHeader { 0, modelCode, screenWidth, screenHeight, memoryKiB });
-    StoreResult result;
     for (std::uint64_t offset = 0; offset < total && result.ok; offset += chunk.size()) {
         const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), total - offset));
         if (offset == 0) {
@@ -181,7 +179,8 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
     if (result.ok && io.rename(temp, path) != 0)
         result = failure("", "Cannot create resource file " + quoted(path) + ": " + reason(errno));
     if (!result.ok) {
-        io.unlink(temp);
+        if (created)
+            io.unlink(temp);
         if (result.detail.empty())
             result.detail = std::move(result.message);
         // Messages from the file name the temporary; the user knows the target.

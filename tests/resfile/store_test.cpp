@@ -158,6 +158,22 @@ TEST_F(StoreTest, DiskFullWhileCreatingLeavesNoFileAndKeepsTheOldOne)
     EXPECT_EQ(dir.entryCount(), 1u) << "no partial file is left behind";
 }
 
+TEST_F(StoreTest, CreatingOverAFolderOrUnderTheLongestNameWorksOrFailsCleanly)
+{
+    std::filesystem::create_directory(dir.file("taken.zrf"));
+    const auto r = createResourceFile(dir.file("taken.zrf"), 2404, 320, 240, 4096);
+    EXPECT_FALSE(r.ok);
+    EXPECT_EQ(r.message, "False");
+    EXPECT_NE(r.detail.find("taken.zrf"), std::string::npos) << r.detail;
+    EXPECT_TRUE(std::filesystem::is_directory(dir.file("taken.zrf")));
+    EXPECT_EQ(dir.entryCount(), 1u) << "the temporary file is removed";
+
+    const std::string longest = dir.file(std::string(251, 'n') + ".zrf"); // 255 characters, the name limit
+    const auto ok = createResourceFile(longest, 2404, 320, 240, 4096);
+    EXPECT_TRUE(ok.ok) << ok.detail;
+    EXPECT_EQ(std::filesystem::file_size(longest), 4194304u);
+}
+
 TEST_F(StoreTest, ImpossibleMemorySizeIsRefused)
 {
     const auto r = createResourceFile(dir.file("z.zrf"), 2404, 320, 240, 0);
