@@ -147,7 +147,7 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
                                std::uint16_t screenHeight, std::uint32_t memoryKiB, FileIo& io)
 {
     const std::uint64_t total = memoryBytes(memoryKiB);
-    if (total < payloadStartFor(memoryKiB) || total > std::numeric_limits<std::uint32_t>::max())
+    if (total < payloadStartFor(memoryKiB) || total > std::numeric_limits<std::uint32_t>::max() - kBlockSize + 1)
         return failure(kMsgFalse, "Cannot create resource file " + quoted(path) + ": a memory size of "
                            + std::to_string(memoryKiB) + " KiB is not possible");
 
@@ -201,7 +201,8 @@ std::vector<std::string> directoryProblems(const ResourceHeader& header, std::sp
         problems.push_back("model code " + std::to_string(header.modelCode) + " is not a known module model");
     const std::uint64_t memory = memoryBytes(header.memoryKiB);
     const std::uint32_t start = payloadStartFor(header.memoryKiB);
-    if (memory < start || memory > std::numeric_limits<std::uint32_t>::max())
+    // Block spans are rounded up to 4096, so the last block of memory must be addressable too.
+    if (memory < start || memory > std::numeric_limits<std::uint32_t>::max() - kBlockSize + 1)
         problems.push_back("memory size " + std::to_string(header.memoryKiB) + " KiB is not usable");
     const std::uint16_t maxItems = maxItemsFor(header.memoryKiB);
     if (header.itemCount > maxItems)
@@ -220,9 +221,9 @@ std::vector<std::string> directoryProblems(const ResourceHeader& header, std::sp
             problems.push_back(item + " starts at " + std::to_string(e.address) + " instead of "
                                + std::to_string(expected));
         const std::uint64_t end = std::uint64_t(e.address) + e.length;
-        if (end > memory)
-            problems.push_back(item + " ends at " + std::to_string(end) + ", past the memory size of "
-                               + std::to_string(memory) + " bytes");
+        if (roundUpToBlock64(end) > memory)
+            problems.push_back(item + "'s blocks end at " + std::to_string(roundUpToBlock64(end))
+                               + ", past the memory size of " + std::to_string(memory) + " bytes");
         else if (end > fileSize)
             problems.push_back(item + " ends at " + std::to_string(end) + ", past the end of the file ("
                                + std::to_string(fileSize) + " bytes)");
@@ -418,8 +419,11 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
                        + std::to_string(data.size()) + " bytes)");
     if (auto refused = checkCapacity(*this, entry.length))
         return failure(*refused);
-
     const std::uint32_t rounded = roundUpToBlock(entry.length);
+    // A memory size that is no whole number of blocks can fit the length but not its span.
+    if (std::uint64_t(usedEnd()) + rounded > memoryBytes(memoryKiB))
+        return failure(kMsgSpaceNotEnough);
+
     std::array<ResourceEntry, kDirectoryCapacity> next = directory;
     ResourceEntry added = entry;
     std::uint64_t moveFrom = 0, moveEnd = 0;

@@ -432,6 +432,26 @@ TEST_F(StoreTest, SpaceIsTestedOnTheUnroundedLengthBeforeTheCount)
     EXPECT_EQ(checkCapacity(s, 11), std::optional<std::string>("Resource file space not enough"));
 }
 
+TEST_F(StoreTest, MemoryOfNoWholeNumberOfBlocksNeverOverflows)
+{
+    ResourceStore s = created(4097); // 4,195,328 bytes: the last 1024 are no whole block
+    ASSERT_EQ(s.remainingBytes, 4195328u - 8192u);
+    EXPECT_EQ(s.insertItemData(0, entryOf(s.remainingBytes), pattern(s.remainingBytes, 1)).message,
+              "Resource file space not enough");
+    ASSERT_TRUE(s.insertItemData(0, entryOf(4096 * 1022), pattern(4096 * 1022, 2)).ok);
+    EXPECT_EQ(s.remainingBytes, 1024u);
+    EXPECT_EQ(s.insertItemData(1, entryOf(1024), pattern(1024, 3)).message, "Resource file space not enough");
+    EXPECT_EQ(s.remainingBytes, 1024u);
+
+    // A file whose last item's blocks run past such a memory size is refused.
+    auto bytes = readBytes(s.path);
+    bytes[12 + 4] = 0x01; // length 4096 * 1022 + 1
+    writeBytes(s.path, bytes);
+    ResourceStore again;
+    again.path = s.path;
+    EXPECT_EQ(again.openResourceFile().message, "Resource File Error");
+}
+
 TEST_F(StoreTest, FullDirectoryRefusesTheNextItem)
 {
     ResourceStore s = created();
