@@ -270,10 +270,10 @@ void CSerialChannel::handlePortError(int error)
     const bool readFailed = e == QSerialPort::ReadError;
     if (readFailed || e == QSerialPort::ResourceError || e == QSerialPort::PermissionError
         || e == QSerialPort::DeviceNotFoundError) {
-        // A read that fails does not come back (the device went away or the
-        // other end hung up): reported once, then the port is given up rather
-        // than failing again on every turn of the event loop.
-        const std::string reason = m_port->errorString().toStdString();
+        // A failed read means the device went away or the line hung up: say so
+        // once (the system's text is often stale here) and give the port up.
+        const std::string reason = readFailed ? std::string("The device was disconnected or the line hung up.")
+                                              : m_port->errorString().toStdString();
         m_staleTimer.stop();
         m_monitoring = false;
         m_port->clearError();

@@ -148,3 +148,37 @@ TEST(NextPayloadWord, EmptyPayloadYieldsZeros)
     for (int i = 0; i < 9; ++i)
         EXPECT_EQ(f.NextPayloadWord(), 0u);
 }
+
+TEST(FrameAssembler, RandomTrafficStaysInsideTheBufferAndDeliversOnlyWellFormedFrames)
+{
+    // Deterministic noise mixed with real frames, fed in random-sized reads.
+    std::uint32_t seed = 12345;
+    auto next = [&seed] {
+        seed = seed * 1664525u + 1013904223u;
+        return seed >> 8;
+    };
+    FrameAssembler a;
+    std::size_t delivered = 0;
+    for (int round = 0; round < 20000; ++round) {
+        Bytes chunk;
+        if (next() % 4 == 0) {
+            chunk = encodeFrame(static_cast<std::uint8_t>(next()), Bytes(next() % 40, static_cast<std::uint8_t>(next())));
+        } else {
+            chunk.resize(next() % 300);
+            for (auto& b : chunk)
+                b = static_cast<std::uint8_t>(next() % 3 == 0 ? 0x55 : next());
+        }
+        ASSERT_EQ(a.append(chunk), chunk.size());
+        ASSERT_LE(a.pending(), FrameAssembler::kBufferSize);
+        if (auto f = a.examine()) {
+            ++delivered;
+            // The payload lies inside the buffer and its length came from the length byte.
+            ASSERT_LE(f->length(), 254u);
+            for (int i = 0; i < 70; ++i)
+                (void)f->NextPayloadWord();
+        }
+        if (next() % 50 == 0)
+            a.discardStale();
+    }
+    EXPECT_GT(delivered, 100u);
+}
