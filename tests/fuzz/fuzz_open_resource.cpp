@@ -56,6 +56,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     }
     require(store.itemCount <= store.maxItems);
+    require(store.usedEnd() <= std::uint64_t(store.memoryKiB) * 1024);
     require(store.remainingBytes == store.memoryKiB * 1024 - store.usedEnd());
     for (int i = 0; i < store.itemCount; ++i)
         (void)zarn::directoryRowTexts(store.directory[static_cast<std::size_t>(i)], i);
@@ -69,6 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     const std::uint8_t item[5] = { 1, 2, 3, 4, 5 };
     if (store.insertItemData(0, entry, item).ok) {
         require(store.itemCount == before + 1);
+        require(store.usedEnd() <= std::uint64_t(store.memoryKiB) * 1024);
         zarn::ResourceStore again;
         again.path = path;
         require(again.openResourceFile().ok && again.itemCount == store.itemCount);
