@@ -55,7 +55,7 @@ protected:
     // Brings the window to "identified" with a module of type `type` and `memory` bytes.
     void identify(CMainDlg& dlg, std::uint32_t type = 2404, std::uint32_t memory = 4194304)
     {
-        host.dialogs.push_back([](QDialog& d) { return QDialog::Accepted; });
+        host.dialogs.push_back([](QDialog&) { return QDialog::Accepted; });
         dlg.OnPortSelect();
         dlg.OnTimer(); // opens the port
         dlg.OnTimer(); // first request
@@ -507,8 +507,9 @@ TEST_F(MainWindowTest, BusyGuardDuringATransferThenSendOver)
     FramePayload startAck(0x10, {});
     dlg.OnSerialFrame(startAck);
     for (int i = 0; i < 1000 && dlg.busy(); ++i) {
-        if (i == 128)
+        if (i == 128) {
             EXPECT_EQ(dlg.counterField()->text(), "1");
+        }
         FramePayload ack(0x12, {});
         dlg.OnSerialFrame(ack);
     }

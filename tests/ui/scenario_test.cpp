@@ -154,8 +154,9 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     ASSERT_TRUE(waitUntil([&] { return !dlg.busy(); }, 90000)) << "blocks sent: " << dlg.counterField()->text().toStdString();
     EXPECT_EQ(host.texts(), std::vector<std::string> { "Send Over!!" });
     // For the README: the window as the road leaves it (set under a real display).
-    if (const char* shot = std::getenv("ZARN_UI_SCREENSHOT"); shot && *shot)
+    if (const char* shot = std::getenv("ZARN_UI_SCREENSHOT"); shot && *shot) {
         EXPECT_TRUE(dlg.grab().save(QString::fromLocal8Bit(shot)));
+    }
 
     ResourceStore s;
     s.path = file;
