@@ -11,6 +11,7 @@
 #include "ui/CPortSelectDlg.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHeaderView>
 #include <QKeyEvent>
 #include <QRadioButton>
@@ -523,6 +524,47 @@ TEST_F(MainWindowTest, BusyGuardDuringATransferThenSendOver)
     auto disk = readBytes(file);
     disk.resize(12288);
     EXPECT_EQ(image, disk);
+}
+
+TEST_F(MainWindowTest, APortThatCannotBeOpenedStartsNoTransfer)
+{
+    CMainDlg dlg(host, port, listing);
+    dlg.OnOpenResource(newFile("o.zrf"));
+    host.files.push_back(writePattern(dir.file("o.wav"), 100));
+    dlg.OnLoadWave();
+    identify(dlg);
+    host.boxes.clear();
+    port.openResult = false;
+    dlg.OnProgramAll();
+    EXPECT_EQ(host.texts(), std::vector<std::string> { "Open the module communication port error!!" });
+    EXPECT_FALSE(dlg.busy());
+    // The other commands are not held up.
+    dlg.OnDelete();
+    EXPECT_EQ(host.lastText(), "Please select the items you want to delete the resources");
+}
+
+TEST_F(MainWindowTest, ASilentModuleEndsTheTransferWithAMessage)
+{
+    CMainDlg dlg(host, port, listing);
+    dlg.OnOpenResource(newFile("s.zrf"));
+    host.files.push_back(writePattern(dir.file("s.wav"), 100));
+    dlg.OnLoadWave();
+    identify(dlg);
+    host.boxes.clear();
+    dlg.OnProgramAll();
+    ASSERT_TRUE(dlg.busy());
+    // No acknowledgement ever comes: the window's own timers end it.
+    QElapsedTimer t;
+    t.start();
+    while (dlg.busy() && t.elapsed() < 8000)
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 50);
+    EXPECT_FALSE(dlg.busy());
+    EXPECT_EQ(host.texts(), std::vector<std::string> { "Programming failed: the module stopped answering" });
+    EXPECT_FALSE(port.open);
+    // And the guarded commands work again.
+    host.boxes.clear();
+    dlg.OnDelete();
+    EXPECT_EQ(host.lastText(), "Please select the items you want to delete the resources");
 }
 
 TEST_F(MainWindowTest, ClosingDuringATransferReleasesThePort)
