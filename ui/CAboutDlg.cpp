@@ -18,7 +18,11 @@ CAboutDlg::CAboutDlg(QWidget* parent)
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
     auto* icon = new QLabel(this);
-    icon->setPixmap(windowIcon().isNull() ? QApplication::windowIcon().pixmap(32, 32) : windowIcon().pixmap(32, 32));
+    // The application icon; a program started without one shows the platform's.
+    QIcon appIcon = QApplication::windowIcon();
+    if (appIcon.isNull())
+        appIcon = style()->standardIcon(QStyle::SP_ComputerIcon);
+    icon->setPixmap(appIcon.pixmap(32, 32));
     auto* version = new QLabel(QString::fromUtf8(kAboutVersionLine), this);
     version->setObjectName(QStringLiteral("versionLine"));
     auto* changes = new QLabel(QString::fromUtf8(kAboutChanges), this);
