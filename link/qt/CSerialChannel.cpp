@@ -278,10 +278,17 @@ void CSerialChannel::handlePortError(int error)
         m_monitoring = false;
         m_port->clearError();
         m_port->close();
-        if (readFailed)
-            ReportError("GetOverlappedResults() in ReadFile()", reason);
-        if (onPortLost)
-            onPortLost();
+        // Told from the event loop, not from inside the port's own signal: the
+        // owner may show a box or reopen the port in answer.
+        QMetaObject::invokeMethod(
+            this,
+            [this, readFailed, reason] {
+                if (readFailed)
+                    ReportError("GetOverlappedResults() in ReadFile()", reason);
+                if (onPortLost)
+                    onPortLost();
+            },
+            Qt::QueuedConnection);
         return;
     }
     m_port->clearError();

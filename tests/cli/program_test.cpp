@@ -311,6 +311,8 @@ struct FaultCase {
     int status;
     const char* firstLine;
     bool imageComplete;
+    const char* alsoOnStderr = ""; // e.g. the channel's own report
+    std::uint32_t itemBytes = 9000;
 };
 
 void PrintTo(const FaultCase& c, std::ostream* os) { *os << c.name; }
@@ -324,7 +326,7 @@ TEST_P(ProgramFault, EndsWithItsMessageInBoundedTime)
     Sim sim(m_dir, m_port, c.simOptions);
     ASSERT_TRUE(sim.ready());
     const fs::path file = m_dir / "a.zrf";
-    const std::string expected = makeFile(file, 2404, 4096, { 9000 });
+    const std::string expected = makeFile(file, 2404, 4096, { c.itemBytes });
     const auto start = std::chrono::steady_clock::now();
     const auto r = zarnres({ "program", file.string(), "--port", std::to_string(m_port), "--timeout", "2" }, 30);
     const auto took = std::chrono::steady_clock::now() - start;
@@ -333,6 +335,7 @@ TEST_P(ProgramFault, EndsWithItsMessageInBoundedTime)
         EXPECT_NE(r.out.find("Send Over!!"), std::string::npos);
     } else {
         EXPECT_NE(r.err.find(std::string(c.firstLine) + "\n"), std::string::npos) << r.err;
+        EXPECT_NE(r.err.find(c.alsoOnStderr), std::string::npos) << r.err;
     }
     EXPECT_LT(took, 15s);
     sim.finish(200ms);
@@ -346,12 +349,39 @@ INSTANTIATE_TEST_SUITE_P(Faults, ProgramFault,
         FaultCase { "DroppedAck", { "--drop-ack", "5" }, 1, "Programming failed: the module stopped answering", false },
         FaultCase { "DroppedStartAck", { "--drop-ack", "1" }, 1, "Programming failed: the module stopped answering", false },
         FaultCase { "WrongAckCode", { "--wrong-ack-code=3" }, 1, "Programming failed: the module stopped answering", false },
-        FaultCase { "Hangup", { "--hangup-after", "20" }, 1, "Programming failed: the module stopped answering", false },
-        FaultCase { "SplitReply", { "--split-reply=3", "--once" }, 0, "", true },
+        // The hang-up is noticed at once, not by the three-second watchdog.
+        FaultCase { "Hangup", { "--hangup-after", "20" }, 1, "Programming failed: the module stopped answering", false,
+            "WARNING:  GetOverlappedResults() in ReadFile() Failed with the following error: \n"
+            "The device was disconnected or the line hung up.\nPort: " },
+        FaultCase { "SplitReply", { "--split-reply=3", "--once" }, 0, "", true, "", 3000 },
         // Detection has no reply-wait, so the stalled identification still arrives;
         // during programming 50 ms of silence drops the acknowledgement's first half.
         FaultCase { "StalledReply", { "--stall-reply", "120" }, 1, "Programming failed: the module stopped answering", false },
         // Without a start byte at offset 0 the reply is never taken for a frame.
         FaultCase { "GarbageBeforeReply", { "--garbage-before-reply" }, 1, "Open the module communication port error!!", false },
-        FaultCase { "Paced", { "--baud", "115200", "--once" }, 0, "", true }),
+        FaultCase { "Paced", { "--baud", "115200", "--once" }, 0, "", true, "", 3000 }),
     [](const auto& info) { return std::string(info.param.name); });
+
+TEST_F(Program, PortsShowsLinksAndTheirState)
+{
+    skipOnRealModule();
+    Sim sim(m_dir, m_port, {});
+    ASSERT_TRUE(sim.ready());
+    fs::create_symlink("/nonexistent/ttyGone", m_dir / "ports" / "COM16");
+    const auto r = zarnres({ "ports" });
+    EXPECT_EQ(r.status, 0) << r.err;
+    char line[64];
+    std::snprintf(line, sizeof line, "COM%-3d listed     ", m_port);
+    EXPECT_NE(r.out.find(line + (m_dir / "ports" / ("COM" + std::to_string(m_port))).string() + " -> /dev/pts/"),
+        std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("COM16  not listed " + (m_dir / "ports" / "COM16").string() + " -> (missing)"), std::string::npos)
+        << r.out;
+
+    // A port folder that cannot be listed is the listing failing, not an empty list.
+    const fs::path notFolder = m_dir / "file";
+    std::ofstream(notFolder) << "x";
+    const auto bad = runZarnres({ "ports" }, "ZARN_PORT_DIR=" + shellQuote(notFolder.string()) + " timeout 20");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("cannot be read"), std::string::npos) << bad.err;
+}
