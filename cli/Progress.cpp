@@ -1,5 +1,6 @@
 #include "cli/Progress.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace zarn::cli {

@@ -385,3 +385,54 @@ TEST_F(Program, PortsShowsLinksAndTheirState)
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("cannot be read"), std::string::npos) << bad.err;
 }
+
+// The progress display is a few pure functions; compiled in here, as zarnres
+// itself is no library.
+#include "cli/Progress.cpp"
+
+TEST(ProgressText, BytesPercentRateAndTimeLeft)
+{
+    using namespace zarn::cli;
+    EXPECT_EQ(progressText(8192, 16384, 2.0), "8192 of 16384 bytes (50%), 4.0 KiB/s, 0:02 left");
+    EXPECT_EQ(progressText(0, 16384, 0.0), "0 of 16384 bytes (0%), 0 B/s, --:-- left");
+    EXPECT_EQ(progressText(1048576, 1048576, 1.0), "1048576 of 1048576 bytes (100%), 1.0 MiB/s, 0:00 left");
+    EXPECT_EQ(formatDuration(65), "1:05");
+    EXPECT_EQ(formatDuration(3725), "1:02:05");
+    EXPECT_EQ(formatDuration(NAN), "--:--");
+    EXPECT_EQ(formatBytes(1023), "1023 B");
+}
+
+TEST(ProgressOutput, PlainLinesAreThrottledAndTheBarRedrawsInPlace)
+{
+    using namespace zarn::cli;
+    std::FILE* plain = std::tmpfile();
+    ASSERT_TRUE(plain);
+    {
+        Progress p(plain, false, 4096, 60.0);
+        for (std::uint64_t done = 0; done <= 4096; done += 32)
+            p.update(done);
+        p.finish(4096);
+    }
+    std::rewind(plain);
+    std::string text(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), plain));
+    std::fclose(plain);
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text; // the first and the last
+    EXPECT_EQ(text.rfind("Programming: 0 of 4096 bytes (0%)", 0), 0u) << text;
+    EXPECT_NE(text.find("Programming: 4096 of 4096 bytes (100%)"), std::string::npos) << text;
+
+    std::FILE* tty = std::tmpfile();
+    ASSERT_TRUE(tty);
+    {
+        Progress p(tty, true, 4096);
+        p.update(2048);
+        p.finish(4096);
+    }
+    std::rewind(tty);
+    text.assign(4096, '\0');
+    text.resize(std::fread(text.data(), 1, text.size(), tty));
+    std::fclose(tty);
+    EXPECT_NE(text.find("\r[###############---------------] 2048 of 4096 bytes (50%)"), std::string::npos) << text;
+    EXPECT_NE(text.find("\r[##############################] 4096 of 4096 bytes (100%)"), std::string::npos) << text;
+    EXPECT_EQ(text.back(), '\n');
+}
