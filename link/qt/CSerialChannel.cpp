@@ -28,6 +28,7 @@ CSerialChannel::CSerialChannel(QObject* parent)
 {
     m_staleTimer.setSingleShot(true);
     m_staleTimer.setInterval(kReplyWaitMs);
+    m_staleTimer.setTimerType(Qt::PreciseTimer); // 50 ms of silence, not 47 or 53
     connect(&m_staleTimer, &QTimer::timeout, this, &CSerialChannel::staleTimeout);
 }
 
