@@ -345,11 +345,11 @@ TEST_F(Channel, ReplyWaitCountsSilenceNotTheFramesWholeTime)
     ASSERT_TRUE(open());
     m_channel.EnterReplyWait();
     const Bytes frame = encodeFrame(0x12, Bytes(32, 0x42));
-    // Four pieces 25 ms apart: 75 ms in all, but never 50 ms without input.
-    for (std::size_t at = 0; at < frame.size(); at += 10) {
-        moduleWrites(Bytes(frame.begin() + static_cast<long>(at), frame.begin() + static_cast<long>(std::min(at + 10, frame.size()))));
-        if (at + 10 < frame.size())
-            spinFor(25);
+    // Five pieces 20 ms apart: 80 ms in all, but never 50 ms without input.
+    for (std::size_t at = 0; at < frame.size(); at += 8) {
+        moduleWrites(Bytes(frame.begin() + static_cast<long>(at), frame.begin() + static_cast<long>(std::min(at + 8, frame.size()))));
+        if (at + 8 < frame.size())
+            spinFor(20);
     }
     ASSERT_TRUE(spinUntil([&] { return !m_frames.empty(); }, 1000));
     EXPECT_EQ(m_frames[0].payload, Bytes(32, 0x42));
