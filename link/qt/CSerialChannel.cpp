@@ -292,7 +292,8 @@ void CSerialChannel::handlePortError(int error)
             Qt::QueuedConnection);
         return;
     }
-    m_port->clearError();
+    // Other errors are kept for the caller that met them (OpenPort reports
+    // a refused setting with this text, then clears it).
 }
 
 } // namespace zarn
