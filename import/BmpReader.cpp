@@ -1,5 +1,8 @@
 #include "import/BmpReader.h"
 
+#include "import/BmpWriter.h"
+
+#include <algorithm>
 #include <bit>
 #include <cstdio>
 
@@ -84,19 +87,41 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     l.topDown = height < 0;
     l.height = height < 0 ? -height : height;
 
+    l.headerSize = u32At(file, 14);
     char text[160];
+    if (l.headerSize < kBmpMinInfoHeaderSize) {
+        std::snprintf(text, sizeof text,
+                      "Unsupported BMP file: a %u-byte info header; only files with info headers of 40 bytes or more can be loaded",
+                      static_cast<unsigned>(l.headerSize));
+        return refuse(text);
+    }
+    // The whole info header must be held and end before the pixel rows.
+    if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > file.size()
+        || kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > l.offBits)
+        return refuse(kMsgReadingFileError);
+    l.colorsUsed = u32At(file, 46);
+
+    auto compressedText = [&] {
+        std::snprintf(text, sizeof text,
+                      "Unsupported BMP file: the pixel data is compressed (method %u); only uncompressed and run-length encoded files can be loaded",
+                      static_cast<unsigned>(l.compression));
+        return refuse(text);
+    };
     switch (l.bitCount) {
     case 1:
     case 4:
     case 8:
     case 24:
-        if (l.compression != kBmpCompressionRgb) {
-            std::snprintf(text, sizeof text,
-                          "Unsupported BMP file: the pixel data is compressed (method %u); only uncompressed files can be loaded",
-                          static_cast<unsigned>(l.compression));
-            return refuse(text);
+        if (l.compression == kBmpCompressionRgb)
+            break;
+        if ((l.compression == kBmpCompressionRle8 && l.bitCount == 8)
+            || (l.compression == kBmpCompressionRle4 && l.bitCount == 4)) {
+            // Run-length rows are always stored bottom row first.
+            if (l.topDown)
+                return refuse(kMsgReadingFileError);
+            break;
         }
-        break;
+        return compressedText();
     case 16:
     case 32:
         if (l.compression == kBmpCompressionRgb) {
@@ -107,17 +132,16 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
             makeChannel(r, l.bitCount, l.channels[0]);
             makeChannel(g, l.bitCount, l.channels[1]);
             makeChannel(b, l.bitCount, l.channels[2]);
-        } else if (l.compression == kBmpCompressionBitfields) {
+        } else if (l.compression == kBmpCompressionBitfields || l.compression == kBmpCompressionAlphaBitfields) {
+            // The masks follow a 40-byte header, or are its own fields in longer
+            // headers: at file offset 54 either way.
             if (file.size() < kMasksOffset + 12)
                 return refuse(kMsgReadingFileError);
             for (int c = 0; c < 3; ++c)
                 if (!makeChannel(u32At(file, kMasksOffset + 4 * c), l.bitCount, l.channels[c]))
                     return refuse(kMsgReadingFileError);
         } else {
-            std::snprintf(text, sizeof text,
-                          "Unsupported BMP file: the pixel data is compressed (method %u); only uncompressed files can be loaded",
-                          static_cast<unsigned>(l.compression));
-            return refuse(text);
+            return compressedText();
         }
         break;
     default:
@@ -130,20 +154,27 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     l.rowStride = ((static_cast<std::uint64_t>(l.width) * l.bitCount + 31) & ~std::uint64_t { 31 }) / 8;
     const std::uint64_t rowUsed = (static_cast<std::uint64_t>(l.width) * l.bitCount + 7) / 8;
 
-    if (l.offBits < kBmpFileHeaderSize)
-        return refuse(kMsgReadingFileError);
-    // The palette is the 2^K entries that end exactly where the pixel data begins;
-    // one that would start inside the file header is truncated.
+    // The palette follows the info header. A full palette that ends exactly where
+    // the pixel data begins is taken whole; otherwise the colours-used count says
+    // how many entries the file has, and they must lie before the pixel data.
     if (l.isIndexed()) {
         l.paletteEntries = 1u << l.bitCount;
-        const std::uint64_t paletteBytes = 4ull * l.paletteEntries;
-        if (l.offBits < kBmpFileHeaderSize + paletteBytes)
-            return refuse(kMsgReadingFileError);
-        l.paletteOffset = static_cast<std::uint32_t>(l.offBits - paletteBytes);
+        l.paletteOffset = static_cast<std::uint32_t>(kBmpFileHeaderSize + l.headerSize);
+        const std::uint64_t fullEnd = l.paletteOffset + 4ull * l.paletteEntries;
+        if (fullEnd == l.offBits) {
+            l.paletteHeld = l.paletteEntries;
+        } else {
+            l.paletteHeld = l.colorsUsed > 0 && l.colorsUsed < l.paletteEntries ? l.colorsUsed : l.paletteEntries;
+            if (l.paletteOffset + 4ull * l.paletteHeld > l.offBits)
+                return refuse(kMsgReadingFileError);
+        }
     }
+    if (l.offBits > file.size())
+        return refuse(kMsgReadingFileError);
     // Every byte a row's pixels occupy must be held; the padding of the last row may be missing.
+    // Run-length streams are bounded while they are decoded.
     const std::uint64_t pixelEnd = static_cast<std::uint64_t>(l.offBits) + (l.height - 1) * l.rowStride + rowUsed;
-    if (pixelEnd > file.size())
+    if (!l.isRle() && pixelEnd > file.size())
         return refuse(kMsgReadingFileError);
 
     BmpParseResult ok;
@@ -155,6 +186,8 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
 Rgb bmpPixel(const BmpLayout& l, std::span<const std::uint8_t> file, std::uint64_t row, int x)
 {
     auto fromPalette = [&](unsigned index) {
+        if (index >= l.paletteHeld)
+            return Rgb {};
         const std::size_t p = l.paletteOffset + 4u * index;
         return Rgb { file[p + 2], file[p + 1], file[p] };
     };
@@ -179,6 +212,104 @@ Rgb bmpPixel(const BmpLayout& l, std::span<const std::uint8_t> file, std::uint64
     default:
         return Rgb {};
     }
+}
+
+bool decodeBmpRle(const BmpLayout& l, std::span<const std::uint8_t> file, std::vector<std::uint8_t>& rows)
+{
+    if (!l.isRle() || l.offBits > file.size())
+        return false;
+    rows.assign(static_cast<std::size_t>(l.rowStride * l.height), 0);
+    const bool four = l.compression == kBmpCompressionRle4;
+    const std::int64_t w = l.width, h = l.height;
+    std::int64_t x = 0, y = 0; // y counts from the bottom row, as the stream does
+    std::size_t pos = l.offBits;
+    const std::size_t end = file.size();
+
+    auto put = [&](unsigned index) {
+        if (x >= w || y >= h)
+            return false;
+        std::uint8_t* row = rows.data() + static_cast<std::size_t>(y) * l.rowStride;
+        if (four)
+            row[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? (index & 0x0F) << 4 : index & 0x0F);
+        else
+            row[x] = static_cast<std::uint8_t>(index);
+        ++x;
+        return true;
+    };
+
+    for (;;) {
+        // A stream that stops without its end mark is taken only when every row is done.
+        if (end - pos < 2)
+            return y >= h;
+        const unsigned count = file[pos], value = file[pos + 1];
+        pos += 2;
+        if (count > 0) {
+            for (unsigned i = 0; i < count; ++i)
+                if (!put(four ? (i % 2 == 0 ? value >> 4 : value & 0x0F) : value))
+                    return false;
+            continue;
+        }
+        switch (value) {
+        case 0: // end of line
+            x = 0;
+            if (++y > h)
+                return false;
+            break;
+        case 1: // end of picture
+            return true;
+        case 2: { // delta: move right and up, never out of the picture
+            if (end - pos < 2)
+                return false;
+            x += file[pos];
+            y += file[pos + 1];
+            pos += 2;
+            if (x > w || y > h)
+                return false;
+            break;
+        }
+        default: { // absolute run of `value` pixels, padded to a 16-bit boundary
+            const std::size_t bytes = four ? (value + 1) / 2 : value;
+            if (end - pos < bytes)
+                return false;
+            for (unsigned i = 0; i < value; ++i) {
+                const std::uint8_t b = file[pos + (four ? i / 2 : i)];
+                if (!put(four ? (i % 2 == 0 ? b >> 4 : b & 0x0F) : b))
+                    return false;
+            }
+            pos += std::min(bytes + (bytes & 1), end - pos);
+            break;
+        }
+        }
+    }
+}
+
+std::vector<std::uint8_t> standardBmpFrom(const BmpLayout& l, std::span<const std::uint8_t> file)
+{
+    if (!l.isIndexed())
+        return {};
+    std::vector<std::uint8_t> rows;
+    if (l.isRle()) {
+        if (!decodeBmpRle(l, file, rows))
+            return {};
+    } else {
+        rows.resize(static_cast<std::size_t>(l.rowStride * l.height), 0);
+        for (int y = 0; y < l.height; ++y) {
+            // Stored bottom row first, as the standard file wants; the last row's padding may be missing.
+            const std::uint64_t src = l.rowOffset(l.height - 1 - y);
+            const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(l.rowStride, file.size() - src));
+            std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(src), n, rows.begin() + static_cast<std::ptrdiff_t>(y * l.rowStride));
+        }
+    }
+    std::vector<Rgb> palette(l.paletteHeld);
+    for (std::uint32_t i = 0; i < l.paletteHeld; ++i) {
+        const std::size_t p = l.paletteOffset + 4u * i;
+        palette[i] = Rgb { file[p + 2], file[p + 1], file[p] };
+    }
+    std::vector<std::uint8_t> out = blankStandardBmp(l.width, l.height, l.bitCount, palette);
+    if (out.empty())
+        return {};
+    std::copy(rows.begin(), rows.end(), out.end() - static_cast<std::ptrdiff_t>(rows.size()));
+    return out;
 }
 
 } // namespace zarn

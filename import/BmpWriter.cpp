@@ -1,5 +1,6 @@
 #include "import/BmpWriter.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
@@ -20,6 +21,43 @@ namespace {
             v[off + i] = static_cast<std::uint8_t>(x >> (8 * i));
     }
 } // namespace
+
+std::uint32_t standardBmpOffBits(int bitCount)
+{
+    return 54 + (bitCount <= 8 ? 4u << bitCount : 0u);
+}
+
+std::vector<std::uint8_t> blankStandardBmp(int width, int height, int bitCount, std::span<const Rgb> palette)
+{
+    if (width <= 0 || height <= 0 || (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24))
+        return {};
+    const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bitCount + 31) & ~std::uint64_t { 31 }) / 8;
+    const std::uint32_t offBits = standardBmpOffBits(bitCount);
+    const std::uint64_t fileSize = offBits + stride * static_cast<std::uint64_t>(height);
+    if (fileSize > 0xFFFFFFFFull)
+        return {};
+    std::vector<std::uint8_t> out(static_cast<std::size_t>(fileSize), 0);
+    put16(out, 0, 0x4D42);
+    put32(out, 2, static_cast<std::uint32_t>(fileSize));
+    put32(out, 10, offBits);
+    put32(out, 14, 40);
+    put32(out, 18, static_cast<std::uint32_t>(width));
+    put32(out, 22, static_cast<std::uint32_t>(height));
+    put16(out, 26, 1);
+    put16(out, 28, static_cast<std::uint16_t>(bitCount));
+    put32(out, 34, static_cast<std::uint32_t>(stride * height));
+    put32(out, 38, 2835);
+    put32(out, 42, 2835);
+    if (bitCount <= 8) {
+        const std::size_t n = std::min<std::size_t>(palette.size(), std::size_t { 1 } << bitCount);
+        for (std::size_t i = 0; i < n; ++i) {
+            out[54 + 4 * i] = palette[i].b;
+            out[54 + 4 * i + 1] = palette[i].g;
+            out[54 + 4 * i + 2] = palette[i].r;
+        }
+    }
+    return out;
+}
 
 std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std::uint8_t> rgbTopDown)
 {

@@ -1,5 +1,6 @@
 #include "import/DibPicture.h"
 
+#include "import/Dither.h"
 #include "import/Rgb565.h"
 
 #include <algorithm>
@@ -115,23 +116,49 @@ int scaledSourceIndex(int i, float scale)
 
 DibPicture::Outcome DibPicture::loadBmpFile()
 {
-    // Everything is read and checked into locals first: a refused file leaves
-    // the picture held before exactly as it was.
     std::vector<std::uint8_t> data;
     if (!readWholeFile(m_strFileName, data)) {
         m_bLoaded = 0;
         return { false, kMsgReadingFileError };
     }
+    return loadBmpData(std::move(data));
+}
+
+DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
+{
+    // Everything is read and checked into locals first: a refused file leaves
+    // the picture held before exactly as it was.
     BmpParseResult parsed = parseBmpLayout(data);
     if (!parsed.ok) {
         m_bLoaded = 0;
         return { false, parsed.message };
     }
+    const std::uint32_t fileOffBits = parsed.layout.offBits;
+    if (parsed.layout.needsStandardForm()) {
+        // Compressed rows and short palettes are rewritten as the standard file
+        // they stand for, so fitting and conversion see only standard files.
+        std::vector<std::uint8_t> standard;
+        try {
+            standard = standardBmpFrom(parsed.layout, data);
+        } catch (const std::bad_alloc&) {
+            standard.clear();
+        }
+        if (standard.empty()) {
+            m_bLoaded = 0;
+            return { false, kMsgReadingFileError };
+        }
+        parsed = parseBmpLayout(standard);
+        if (!parsed.ok) {
+            m_bLoaded = 0;
+            return { false, kMsgReadingFileError };
+        }
+        data = std::move(standard);
+    }
 
     m_fileData = std::move(data);
     m_layout = parsed.layout;
     m_held = true;
-    m_nOffBits = m_layout.offBits;
+    m_nOffBits = fileOffBits;
     m_nBitCount = m_layout.bitCount;
 
     const BoxFit fit = fitToBox(m_layout.width, m_layout.height, m_nBoxWidth, m_nBoxHeight);
@@ -172,6 +199,20 @@ std::vector<std::uint8_t> DibPicture::convertedData()
         columns[x] = scaled ? std::min(scaledSourceIndex(x, m_fScale), l.width - 1) : x;
 
     std::uint8_t* dst = out.data() + paletteBytes;
+    if (m_bDither && !l.isIndexed()) {
+        // Error diffusion over the fitted picture: same sampling, same size.
+        std::vector<Rgb> fitted(static_cast<std::size_t>(outW) * outH);
+        for (int y = 0; y < outH; ++y) {
+            const int sy = scaled ? std::min(scaledSourceIndex(y, m_fScale), l.height - 1) : y;
+            const std::uint64_t row = l.rowOffset(sy);
+            for (int x = 0; x < outW; ++x)
+                fitted[static_cast<std::size_t>(y) * outW + x] = bmpPixel(l, file, row, columns[x]);
+        }
+        ditherToRgb565(outW, outH, fitted, dst);
+        m_nFormat = 16;
+        m_nSize = static_cast<std::int32_t>(rowLen * outH);
+        return out;
+    }
     for (int y = 0; y < outH; ++y, dst += rowLen) {
         const int sy = scaled ? std::min(scaledSourceIndex(y, m_fScale), l.height - 1) : y;
         const std::uint64_t row = l.rowOffset(sy);

@@ -41,10 +41,16 @@ public:
     std::int32_t m_nDrawWidth = 0, m_nDrawHeight = 0;
     std::int32_t m_nSize = 0;
     std::int32_t m_bLoaded = 0;
+    // Error diffusion for the true-colour format instead of plain truncation;
+    // off unless the user asks, and read at conversion time.
+    bool m_bDither = false;
 
     // Reads m_strFileName. A refused file clears m_bLoaded and keeps the picture held
     // before (its data, sizes and converted form) untouched.
     Outcome loadBmpFile();
+    // The same as loadBmpFile for a file image already in memory (a picture read
+    // from another format and written out as a standard BMP); m_strFileName is kept.
+    Outcome loadBmpData(std::vector<std::uint8_t> data);
     // Converts the held picture and writes the ModuleBitmap to `stagingPath`.
     // A failure to write clears m_bLoaded, so the stale staging file is never inserted.
     Outcome convertBitmap(const std::string& stagingPath);

@@ -414,12 +414,12 @@ TEST_F(DibRefuse, FilesThatCannotBeReadAtAll)
 TEST_F(DibRefuse, CompressedFilesAndOtherDepthsGetAClearMessage)
 {
     ASSERT_TRUE(load(heldPicture().bytes()).ok);
-    TestBmp rle;
-    rle.width = 4;
-    rle.height = 4;
-    rle.bitCount = 8;
-    rle.compression = 1;
-    auto r = load(rle.bytes(), "rle.bmp");
+    TestBmp jpeg; // a JPEG inside a BMP: compression method 4
+    jpeg.width = 4;
+    jpeg.height = 4;
+    jpeg.bitCount = 8;
+    jpeg.compression = 4;
+    auto r = load(jpeg.bytes(), "jpeg.bmp");
     EXPECT_FALSE(r.ok);
     EXPECT_NE(r.message.find("compressed"), std::string::npos) << r.message;
     EXPECT_NE(r.message, "Reading File Error");
