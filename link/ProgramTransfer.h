@@ -6,6 +6,7 @@
 #include "link/FrameAssembler.h"
 #include "link/LinkPorts.h"
 #include "link/ModuleDetection.h"
+#include "resfile/StoreCommands.h"
 
 #include <array>
 #include <chrono>
@@ -16,14 +17,11 @@
 
 namespace zarn {
 
-// Texts also named in resfile/StoreCommands.h keep that header's type: a program
-// holds both, and one name must not stand for two different objects.
-inline constexpr const char* kMsgProgrammingModule = "Programming module...";
+// "Programming module...", "Not Resource Open" and "False" are the store's
+// texts (resfile/StoreCommands.h): one definition for the whole program.
 inline constexpr char kMsgNoModuleConnectionBang[] = "No module connection!!";
 inline constexpr char kMsgOpenPortError[] = "Open the module communication port error!!";
-inline constexpr const char* kMsgNotResourceOpen = "Not Resource Open";
 inline constexpr char kMsgVersionMismatch[] = "Resource file version does not match the module hardware";
-inline constexpr const char* kMsgFalse = "False";
 inline constexpr char kMsgItemsNotAvailable[] = "Items not available in the resource file";
 inline constexpr char kMsgSendOver[] = "Send Over!!";
 inline constexpr char kMsgProgrammingFailed[] = "Programming failed: the module stopped answering";
