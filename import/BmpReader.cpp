@@ -225,9 +225,16 @@ bool decodeBmpRle(const BmpLayout& l, std::span<const std::uint8_t> file, std::v
     std::size_t pos = l.offBits;
     const std::size_t end = file.size();
 
+    // Writers pad rows inside the stream too (runs reaching into the row's last
+    // 32-bit word): such pixels are taken and dropped, anything further is damage.
+    const std::int64_t capacity = static_cast<std::int64_t>(l.rowStride * 8 / l.bitCount);
     auto put = [&](unsigned index) {
-        if (x >= w || y >= h)
+        if (x >= capacity || y >= h)
             return false;
+        if (x >= w) {
+            ++x;
+            return true;
+        }
         std::uint8_t* row = rows.data() + static_cast<std::size_t>(y) * l.rowStride;
         if (four)
             row[x / 2] |= static_cast<std::uint8_t>(x % 2 == 0 ? (index & 0x0F) << 4 : index & 0x0F);
@@ -263,7 +270,7 @@ bool decodeBmpRle(const BmpLayout& l, std::span<const std::uint8_t> file, std::v
             x += file[pos];
             y += file[pos + 1];
             pos += 2;
-            if (x > w || y > h)
+            if (x > capacity || y > h)
                 return false;
             break;
         }

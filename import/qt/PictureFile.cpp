@@ -1,0 +1,186 @@
+#include "import/qt/PictureFile.h"
+
+#include "import/BmpWriter.h"
+
+#include <QImage>
+#include <QImageReader>
+#include <QString>
+
+#include <algorithm>
+#include <fstream>
+#include <new>
+#include <unordered_map>
+
+namespace zarn {
+
+namespace {
+
+    bool beginsWithBm(const std::string& path)
+    {
+        std::ifstream in(path, std::ios::binary);
+        char head[2] = {};
+        return in.read(head, 2) && head[0] == 'B' && head[1] == 'M';
+    }
+
+    PictureAsBmp refused()
+    {
+        PictureAsBmp r;
+        r.message = kMsgReadingFileError;
+        return r;
+    }
+
+    // A standard 1-, 4- or 8-bit file (the smallest depth the indices and the
+    // palette need); `index(x, y)` gives a pixel's index, y counted from the top.
+    template <typename IndexOf>
+    std::vector<std::uint8_t> indexedBmp(int w, int h, const std::vector<Rgb>& palette, IndexOf index)
+    {
+        int highest = 0;
+        for (int y = 0; y < h; ++y)
+            for (int x = 0; x < w; ++x)
+                highest = std::max<int>(highest, index(x, y));
+        // Indices past the palette still need room: their colour is black.
+        const int colours = std::max<int>(static_cast<int>(palette.size()), highest + 1);
+        const int k = colours <= 2 ? 1 : colours <= 16 ? 4 : 8;
+        std::vector<std::uint8_t> out = blankStandardBmp(w, h, k, palette);
+        if (out.empty())
+            return {};
+        const std::size_t stride = ((static_cast<std::size_t>(w) * k + 31) & ~std::size_t { 31 }) / 8;
+        const std::size_t offBits = standardBmpOffBits(k);
+        for (int y = 0; y < h; ++y) {
+            std::uint8_t* row = out.data() + offBits + stride * static_cast<std::size_t>(h - 1 - y);
+            for (int x = 0; x < w; ++x) {
+                const unsigned v = index(x, y);
+                const int bit = x * k;
+                row[bit / 8] |= static_cast<std::uint8_t>(v << (8 - k - bit % 8));
+            }
+        }
+        return out;
+    }
+
+    Rgb rgbOf(QRgb c)
+    {
+        return Rgb { static_cast<std::uint8_t>(qRed(c)), static_cast<std::uint8_t>(qGreen(c)),
+                     static_cast<std::uint8_t>(qBlue(c)) };
+    }
+
+    std::vector<std::uint8_t> paletteBmp(const QImage& source)
+    {
+        const QImage image = source.format() == QImage::Format_Indexed8 ? source
+                                                                         : source.convertToFormat(QImage::Format_Indexed8);
+        if (image.isNull() || image.format() != QImage::Format_Indexed8)
+            return {};
+        std::vector<Rgb> palette;
+        for (const QRgb c : image.colorTable())
+            palette.push_back(rgbOf(c));
+        return indexedBmp(image.width(), image.height(), palette,
+                          [&](int x, int y) { return static_cast<int>(image.constScanLine(y)[x]); });
+    }
+
+    // Qt hands GIF pictures over in true colour; their palette is rebuilt from the
+    // colours in order of first use (a GIF frame never has more than 256).
+    std::vector<std::uint8_t> rebuiltPaletteBmp(const QImage& source)
+    {
+        const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull())
+            return {};
+        const int w = image.width(), h = image.height();
+        std::vector<Rgb> palette;
+        std::unordered_map<QRgb, std::uint8_t> indexOf;
+        std::vector<std::uint8_t> indices(static_cast<std::size_t>(w) * h);
+        for (int y = 0; y < h; ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            for (int x = 0; x < w; ++x) {
+                const QRgb c = line[x] & 0xFFFFFFu;
+                auto it = indexOf.find(c);
+                if (it == indexOf.end()) {
+                    if (palette.size() == 256)
+                        return {};
+                    it = indexOf.emplace(c, static_cast<std::uint8_t>(palette.size())).first;
+                    palette.push_back(rgbOf(c));
+                }
+                indices[static_cast<std::size_t>(y) * w + x] = it->second;
+            }
+        }
+        return indexedBmp(w, h, palette, [&](int x, int y) { return static_cast<int>(indices[static_cast<std::size_t>(y) * w + x]); });
+    }
+
+    std::vector<std::uint8_t> trueColourBmp(const QImage& source)
+    {
+        // Non-premultiplied, so a translucent pixel keeps its colour as stored.
+        const QImage image = source.convertToFormat(QImage::Format_ARGB32);
+        if (image.isNull())
+            return {};
+        const int w = image.width(), h = image.height();
+        std::vector<std::uint8_t> out = blankStandardBmp(w, h, 24, {});
+        if (out.empty())
+            return {};
+        const std::size_t stride = (3 * static_cast<std::size_t>(w) + 3) & ~std::size_t { 3 };
+        for (int y = 0; y < h; ++y) {
+            const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
+            std::uint8_t* row = out.data() + 54 + stride * static_cast<std::size_t>(h - 1 - y);
+            for (int x = 0; x < w; ++x) {
+                row[3 * x] = static_cast<std::uint8_t>(qBlue(line[x]));
+                row[3 * x + 1] = static_cast<std::uint8_t>(qGreen(line[x]));
+                row[3 * x + 2] = static_cast<std::uint8_t>(qRed(line[x]));
+            }
+        }
+        return out;
+    }
+
+} // namespace
+
+bool isPictureExtension(const std::string& e)
+{
+    return e == "png" || e == "jpg" || e == "jpeg" || e == "gif";
+}
+
+PictureAsBmp pictureFileAsBmp(const std::string& path)
+{
+    QImageReader reader(QString::fromStdString(path));
+    // Only the formats offered: no other reader Qt may have sees the user's file.
+    const QByteArray format = reader.format();
+    if (format != "png" && format != "jpeg" && format != "gif")
+        return refused();
+    reader.setAutoTransform(true);
+    // Sizes the BMP reader would refuse are refused before any pixel is decoded.
+    const QSize size = reader.size();
+    if (size.isValid()
+        && (size.width() > kBmpMaxDimension || size.height() > kBmpMaxDimension
+            || static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height()) > kBmpMaxPixels))
+        return refused();
+    QImage image;
+    try {
+        if (!reader.read(&image) || image.isNull())
+            return refused();
+        PictureAsBmp r;
+        const bool indexed = (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono
+                              || image.format() == QImage::Format_MonoLSB)
+            && image.colorCount() > 0;
+        if (indexed)
+            r.bmp = paletteBmp(image);
+        else if (format == "gif")
+            r.bmp = rebuiltPaletteBmp(image);
+        if (r.bmp.empty() && !indexed)
+            r.bmp = trueColourBmp(image);
+        if (r.bmp.empty())
+            return refused();
+        r.ok = true;
+        return r;
+    } catch (const std::bad_alloc&) {
+        return refused();
+    }
+}
+
+DibPicture::Outcome loadPictureFile(DibPicture& pic)
+{
+    if (beginsWithBm(pic.m_strFileName))
+        return pic.loadBmpFile();
+    PictureAsBmp converted = pictureFileAsBmp(pic.m_strFileName);
+    if (!converted.ok) {
+        pic.m_bLoaded = 0;
+        return { false, converted.message };
+    }
+    return pic.loadBmpData(std::move(converted.bmp));
+}
+
+} // namespace zarn
