@@ -8,6 +8,9 @@
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/StoreCommands.h"
+#ifdef ZARN_HAVE_IMPORTQT
+#include "import/qt/PictureFile.h"
+#endif
 
 #include <algorithm>
 #include <cctype>
@@ -26,7 +29,33 @@ struct Options {
     std::string after;
     std::string ignoreColor;
     bool json = false;
+    bool dither = false;
 };
+
+#ifdef ZARN_HAVE_IMPORTQT
+constexpr bool kPictures = true;
+#else
+constexpr bool kPictures = false;
+#endif
+
+bool isPicture(const std::string& lowerExtension)
+{
+#ifdef ZARN_HAVE_IMPORTQT
+    return zarn::isPictureExtension(lowerExtension);
+#else
+    (void)lowerExtension;
+    return false;
+#endif
+}
+
+zarn::DibPicture::Outcome loadPicture(zarn::DibPicture& picture)
+{
+#ifdef ZARN_HAVE_IMPORTQT
+    return zarn::loadPictureFile(picture);
+#else
+    return picture.loadBmpFile();
+#endif
+}
 
 // A private staging file, so that a run never disturbs the GUI's Temp/ttt.tmp.
 struct PrivateStaging {
@@ -93,9 +122,14 @@ void run(const Options& o)
     std::string ext = zarn::fileExtension(o.source);
     std::string lower = ext;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    const bool bitmap = lower == "bmp"; // "Load BMP" takes any name; its filter is *.BMP
+    // "Load BMP" takes any name; its filters are *.BMP and the picture formats.
+    const bool bitmap = lower == "bmp" || isPicture(lower);
+    const std::string bitmapExtensions = kPictures ? ".bmp .png .jpg .jpeg .gif" : ".bmp";
+    const std::string bitmapNames = "bitmaps (" + bitmapExtensions + ")";
     if (!o.ignoreColor.empty() && !bitmap)
-        zarn::cli::usageError("--ignore-color applies to bitmaps (.bmp) only");
+        zarn::cli::usageError("--ignore-color applies to " + bitmapNames + " only");
+    if (o.dither && !bitmap)
+        zarn::cli::usageError("--dither applies to " + bitmapNames + " only");
 
     // Checked before the source, as the selection mark is known before any dialog.
     std::optional<int> mark;
@@ -107,7 +141,8 @@ void run(const Options& o)
         zarn::DibPicture picture;
         picture.setScreenBox(store.screenWidth, store.screenHeight);
         picture.m_strFileName = o.source;
-        if (auto r = picture.loadBmpFile(); !r.ok)
+        picture.m_bDither = o.dither;
+        if (auto r = loadPicture(picture); !r.ok)
             refuse(r.message);
         PrivateStaging staging;
         if (auto r = picture.convertBitmap(staging.path); !r.ok)
@@ -139,7 +174,7 @@ void run(const Options& o)
     switch (check.verdict) {
     case zarn::ImportCheck::Verdict::Ignored:
         refuse("Cannot tell what " + o.source + " holds from its extension \"" + ext
-               + "\": bitmaps are .bmp, font libraries .hzk .big .kzk .asc (lower case), sounds .wav");
+               + "\": bitmaps are " + bitmapExtensions + ", font libraries .hzk .big .kzk .asc (lower case), sounds .wav");
     case zarn::ImportCheck::Verdict::Refused:
         refuse(check.message);
     case zarn::ImportCheck::Verdict::Accepted:
@@ -151,11 +186,13 @@ void run(const Options& o)
 
 const bool registered = zarn::cli::registerSubcommand(40, [](CLI::App& app) {
     auto o = std::make_shared<Options>();
-    auto* sub = app.add_subcommand("add", "Add a bitmap (.bmp), font library (.hzk .big .kzk .asc) or sound (.wav)");
+    auto* sub = app.add_subcommand("add", kPictures ? "Add a bitmap (.bmp .png .jpg .jpeg .gif), font library (.hzk .big .kzk .asc) or sound (.wav)" : "Add a bitmap (.bmp), font library (.hzk .big .kzk .asc) or sound (.wav)");
     sub->add_option("FILE", o->file, "The resource file")->required();
     sub->add_option("SOURCE", o->source, "The file to add; its extension says what it is")->required();
     sub->add_option("--after", o->after, "Insert after this row (No. as list shows it); default: at the end");
     sub->add_option("--ignore-color", o->ignoreColor, "A bitmap's ignore colour, 0xNNNN or decimal (default 0)");
+    sub->add_flag("--dither", o->dither,
+                  "Spread the rounding of true-colour pictures (error diffusion) instead of cutting the low bits");
     sub->add_flag("--json", o->json, "Print the new entry as JSON");
     sub->callback([o] {
         if (!o->ignoreColor.empty())

@@ -234,3 +234,80 @@ TEST_F(ImportCli, ExtractRefusesDamagedBitmapsAndUnwritableOutputs)
 
     EXPECT_EQ(runZarnres({ "extract", zrf, "1", out }).status, 1);
 }
+
+namespace {
+const fs::path kForms = fs::path(ZARN_TEST_DATA_DIR) / "import" / "forms";
+}
+
+TEST_F(ImportCli, PicturesInOtherFormsAreAddedAsTheirStandardBmp)
+{
+    // Each form is stored exactly as the same picture written as a standard BMP.
+    const std::pair<const char*, const char*> pairs[] = {
+        { "rle8.bmp", "std8.bmp" }, { "rle4.bmp", "std4.bmp" }, { "short8.bmp", "std8.bmp" },
+        { "v5_24.bmp", "std24.bmp" }, { "png24.png", "std24.bmp" },
+    };
+    int row = 0;
+    for (const auto& [form, standard] : pairs) {
+        const auto a = runZarnres({ "add", zrf, (kForms / form).string() });
+        ASSERT_EQ(a.status, 0) << form << ": " << a.err;
+        const auto b = runZarnres({ "add", zrf, (kForms / standard).string() });
+        ASSERT_EQ(b.status, 0) << standard << ": " << b.err;
+        EXPECT_EQ(lines(a.out).at(0), lines(b.out).at(0)) << form; // the same load report
+        auto s = store();
+        std::vector<std::uint8_t> x, y;
+        ASSERT_TRUE(s.readItem(row, x).ok);
+        ASSERT_TRUE(s.readItem(row + 1, y).ok);
+        EXPECT_EQ(s.directory[row].kind, s.directory[row + 1].kind) << form;
+        EXPECT_TRUE(x == y) << form;
+        row += 2;
+    }
+    // Palette pictures keep their depth; a JPEG becomes the true-colour format.
+    for (const auto& [name, kind] : { std::pair { "gif4.gif", 4 }, { "png1.png", 1 }, { "jpeg.jpg", 16 } }) {
+        const auto r = runZarnres({ "add", "--json", zrf, (kForms / name).string() });
+        ASSERT_EQ(r.status, 0) << name << ": " << r.err;
+        EXPECT_NE(r.out.find("\"kind\":" + std::to_string(kind) + ","), std::string::npos) << r.out;
+    }
+}
+
+TEST_F(ImportCli, DitherIsAskedForAndAppliesToBitmapsOnly)
+{
+    const auto src = (kForms / "std24.bmp").string();
+    ASSERT_EQ(runZarnres({ "add", zrf, src }).status, 0);
+    const auto d = runZarnres({ "add", "--dither", zrf, src });
+    ASSERT_EQ(d.status, 0) << d.err;
+    auto s = store();
+    ASSERT_EQ(s.itemCount, 2);
+    EXPECT_EQ(s.directory[0].length, s.directory[1].length);
+    std::vector<std::uint8_t> plain, dithered;
+    ASSERT_TRUE(s.readItem(0, plain).ok);
+    ASSERT_TRUE(s.readItem(1, dithered).ok);
+    EXPECT_NE(plain, dithered);
+
+    // The item is the picture control's own dithered conversion.
+    zarn::DibPicture pic;
+    pic.setScreenBox(s.screenWidth, s.screenHeight);
+    pic.m_bDither = true;
+    pic.m_strFileName = src;
+    ASSERT_TRUE(pic.loadBmpFile().ok);
+    ASSERT_TRUE(pic.convertBitmap((dir / "expected.tmp").string()).ok);
+    EXPECT_EQ(dithered, readBytes(dir / "expected.tmp"));
+
+    const auto wav = runZarnres({ "add", "--dither", zrf, sized("s.wav", 100) });
+    EXPECT_EQ(wav.status, 2);
+    EXPECT_NE(wav.err.find("--dither applies to bitmaps"), std::string::npos) << wav.err;
+    EXPECT_EQ(store().itemCount, 2);
+}
+
+TEST_F(ImportCli, DamagedPicturesAreRefusedAndChangeNothing)
+{
+    auto rle = readBytes(kForms / "rle8.bmp");
+    rle.resize(rle.size() - 40); // the stream loses its last rows and its end mark
+    auto png = readBytes(kForms / "png24.png");
+    png.resize(png.size() / 2);
+    for (const auto& src : { file("cut.bmp", rle), file("cut.png", png) }) {
+        const auto r = runZarnres({ "add", zrf, src });
+        EXPECT_EQ(r.status, 1) << src;
+        EXPECT_NE(r.err.find("Reading File Error"), std::string::npos) << r.err;
+    }
+    EXPECT_EQ(store().itemCount, 0);
+}
