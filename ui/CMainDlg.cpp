@@ -8,6 +8,7 @@
 #include "ui/CAboutDlg.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
+#include "ui/CMakeFontDlg.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
 #include "ui/CommandHost.h"
@@ -209,13 +210,6 @@ void CMainDlg::build()
     m_list->horizontalHeader()->setHighlightSections(false);
     m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     m_list->setWordWrap(false);
-    {
-        // Wide enough for all six columns at their widths, without scrolling.
-        int columns = 0;
-        for (const auto& c : zarn::kDirectoryColumns)
-            columns += c.width;
-        m_list->setMinimumWidth(columns + 2 * m_list->frameWidth() + style()->pixelMetric(QStyle::PM_ScrollBarExtent) + 4);
-    }
     right->addWidget(m_list, 1);
     m_moduleField = new QPlainTextEdit(this);
     m_moduleField->setReadOnly(true);
@@ -386,8 +380,12 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* e)
 {
     QMenu menu(this);
     QAction* about = menu.addAction(QString::fromUtf8(kAboutMenuText));
-    if (menu.exec(e->globalPos()) == about)
+    QAction* makeFont = menu.addAction(QString::fromLatin1(kMakeFontMenuText));
+    QAction* chosen = menu.exec(e->globalPos());
+    if (chosen == about)
         OnAbout();
+    else if (chosen == makeFont)
+        OnMakeFontLibrary();
 }
 
 void CMainDlg::dragEnterEvent(QDragEnterEvent* e)

@@ -15,6 +15,7 @@
 #include <QTimer>
 
 #include <array>
+#include <functional>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -61,6 +62,9 @@ public:
     void OnDelete();
     void showBitmapItem(); // "BMP Dis"
     void OnAbout();
+    // "Make font library..." (context menu): generates a library beside the
+    // open resource file and runs "Load Hzlib" / "Load Asciilib" on it.
+    void OnMakeFontLibrary();
     // One detection step (timer 1).
     void OnTimer();
     // One delivered frame.
@@ -81,6 +85,13 @@ public:
     void insertDirectoryRow(int index);
     void removeAllRows();
     std::optional<int> selectionMark() const;
+    // Widens each column past its set width to its header and its widest text.
+    void fitDirectoryColumns();
+    // The width a cell needs to show `text` whole (margins and grid line included).
+    int directoryCellWidth(const QString& text) const;
+    // Makes the list, and so the window's default width, show all six columns
+    // with the longest texts they usually hold.
+    void fitDirectoryListWidth();
 
     // Controls, for tests and the layout check.
     QPushButton* button(const QString& text) const;
@@ -101,6 +112,9 @@ public:
     zarn::ModuleDetection& detection() { return m_detection; }
     const zarn::ProgramTransfer& transfer() const { return *m_transfer; }
     std::string stagingPath() const { return m_stagingPath; }
+    // Where "Load BMP" puts its staging file; fills the notice when it had to
+    // fall back to the user's cache folder (replaced in tests).
+    std::function<std::string(std::string* notice)> stagingPathSource;
 
     // The state of a run. Before the first pick, bitmaps get 0x0000 (black) as
     // their ignore colour.
@@ -147,6 +161,7 @@ private:
     QTimer m_ackWatch; // runs while a transfer waits for acknowledgements
     bool m_programBarSet = false;
     std::string m_stagingPath;
+    bool m_stagingNoticeShown = false; // the fallback is told once, not on every picture
 
     QPlainTextEdit* m_bitmapField = nullptr;
     QLineEdit* m_ignoreField = nullptr;

@@ -6,26 +6,33 @@
 #include "import/FontLibrary.h"
 #include "import/ModuleBitmap.h"
 #include "import/StagingFile.h"
+#include "import/fontgen/FontCharset.h"
+#include "import/fontgen/FontGenerator.h"
 #include "import/WaveImport.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/StoreCommands.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
+#include "ui/CMakeFontDlg.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
 #include "ui/CommandHost.h"
 #include "ui/MainDlgLayout.h"
 #include "ui/UiTexts.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QStyle>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTableWidget>
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 #include <cstdio>
+#include <filesystem>
 
 namespace zarn::ui {
 
@@ -48,6 +55,8 @@ void CMainDlg::initDialog()
         m_list->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(zarn::kDirectoryColumns[i].title)));
         m_list->setColumnWidth(i, zarn::kDirectoryColumns[i].width);
     }
+    fitDirectoryColumns();
+    fitDirectoryListWidth();
     m_strBitmapMsg = kBitmapFieldStart;
     m_strResourceMsg = zarn::kMsgResourceFieldStart;
     m_moduleStatus = zarn::kMsgModuleInfoInitial;
@@ -90,11 +99,52 @@ void CMainDlg::setRow(int row, const zarn::ResourceEntry& entry)
         } else {
             // Filled before it joins the list: one change signal instead of three.
             item = new QTableWidgetItem(text);
-            // The columns keep their set widths; the whole text is a hover away.
+            // The columns widen to their texts; the tooltip repeats the text for readers.
             item->setToolTip(text);
             m_list->setItem(row, c, item);
         }
     }
+}
+
+int CMainDlg::directoryCellWidth(const QString& text) const
+{
+    // An item view cell keeps a text margin on each side and a grid line.
+    const int margin = m_list->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_list) + 1;
+    return m_list->fontMetrics().horizontalAdvance(text) + 2 * margin + (m_list->showGrid() ? 1 : 0) + 2;
+}
+
+void CMainDlg::fitDirectoryColumns()
+{
+    QHeaderView* header = m_list->horizontalHeader();
+    for (int c = 0; c < 6; ++c) {
+        int width = std::max(zarn::kDirectoryColumns[c].width, header->sectionSizeHint(c));
+        for (int r = 0; r < m_list->rowCount(); ++r)
+            if (const auto* item = m_list->item(r, c))
+                width = std::max(width, directoryCellWidth(item->text()));
+        if (m_list->columnWidth(c) != width)
+            m_list->setColumnWidth(c, width);
+    }
+}
+
+void CMainDlg::fitDirectoryListWidth()
+{
+    std::array<QStringList, 6> usual;
+    usual[0] << QString::number(zarn::kDirectoryCapacity - 1);
+    for (int kind : { 1, 4, 8, 16, 240, 241, 242, 243, 245 })
+        usual[1] << QString::fromStdString(zarn::kindName(static_cast<std::uint8_t>(kind), 0));
+    usual[2] << QStringLiteral("1024*768");
+    usual[3] << QStringLiteral("16777216");
+    usual[4] << QStringLiteral("16777216");
+    usual[5] << QStringLiteral("0xffff");
+    int columns = 0;
+    for (int c = 0; c < 6; ++c) {
+        int width = m_list->columnWidth(c);
+        for (const QString& text : usual[c])
+            width = std::max(width, directoryCellWidth(text));
+        columns += width;
+    }
+    m_list->setMinimumWidth(columns + 2 * m_list->frameWidth()
+                            + m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list) + 4);
 }
 
 void CMainDlg::refreshDirectoryView()
@@ -108,6 +158,7 @@ void CMainDlg::refreshDirectoryView()
     for (int i = 0; i < m_store.itemCount; ++i)
         setRow(i, m_store.directory[i]);
     m_list->setCurrentIndex(QModelIndex());
+    fitDirectoryColumns();
     m_list->setUpdatesEnabled(true);
 }
 
@@ -119,6 +170,7 @@ void CMainDlg::insertDirectoryRow(int index)
     // file: rewrite them whole, not just their numbers, so no address is stale.
     for (int r = index + 1; r < m_list->rowCount() && r < m_store.itemCount; ++r)
         setRow(r, m_store.directory[r]);
+    fitDirectoryColumns();
 }
 
 void CMainDlg::removeAllRows()
@@ -126,6 +178,7 @@ void CMainDlg::removeAllRows()
     m_list->clearSelection();
     m_list->setRowCount(0);
     m_list->setCurrentIndex(QModelIndex());
+    fitDirectoryColumns();
 }
 
 std::optional<int> CMainDlg::selectionMark() const
@@ -221,7 +274,11 @@ void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
         message(loaded.message);
     if (pic.m_bLoaded) {
         std::string notice;
-        m_stagingPath = zarn::stagingFilePath(&notice);
+        m_stagingPath = stagingPathSource ? stagingPathSource(&notice) : zarn::stagingFilePath(&notice);
+        if (!notice.empty() && !m_stagingNoticeShown) {
+            m_stagingNoticeShown = true;
+            message(notice);
+        }
         const auto converted = pic.convertBitmap(m_stagingPath);
         if (!converted.ok && !converted.message.empty())
             message(converted.message);
@@ -338,6 +395,44 @@ void CMainDlg::OnLoadWave(std::optional<std::string> chosen)
         return;
     m_pending = check.pending;
     insertPending();
+}
+
+void CMainDlg::OnMakeFontLibrary()
+{
+    if (!guard(zarn::kMsgProgrammingModule))
+        return;
+    if (!m_store.isOpen) {
+        message(zarn::kMsgNotResourceOpen);
+        return;
+    }
+    CMakeFontDlg dlg(m_host, this);
+    if (m_host.runDialog(dlg) != QDialog::Accepted || dlg.fontPath().empty())
+        return;
+    const zarn::FontLibraryType type = dlg.type();
+    const int width = dlg.glyphWidth(), height = dlg.glyphHeight();
+    std::filesystem::path folder = std::filesystem::path(m_store.path).parent_path();
+    if (folder.empty())
+        folder = ".";
+    // A library of that name beside the file may be the user's own: replaced only when they say so.
+    const std::filesystem::path target = folder / zarn::libraryFileName(type, width, height);
+    std::error_code ec;
+    if (std::filesystem::exists(target, ec)
+        && !m_host.askYesNo(target.string() + " already exists.\nReplace it with a library made from "
+                            + dlg.fontPath() + "?"))
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const auto made = zarn::makeFontLibrary(dlg.fontPath(), type, width, height, folder.string());
+    QApplication::restoreOverrideCursor();
+    if (!made.ok) {
+        message(made.message);
+        return;
+    }
+    if (made.missing > 0)
+        message(made.message); // which characters the font could not draw
+    if (type == zarn::FontLibraryType::Ascii)
+        OnLoadAsciilib(made.path);
+    else
+        OnLoadHzlib(made.path);
 }
 
 void CMainDlg::OnExit()

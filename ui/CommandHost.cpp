@@ -32,6 +32,15 @@ void QtCommandHost::showMessage(const std::string& text, const std::string& capt
     box.exec();
 }
 
+bool QtCommandHost::askYesNo(const std::string& text, const std::string& caption)
+{
+    QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(boxText(text)),
+                    QMessageBox::Yes | QMessageBox::No, owner());
+    box.setDefaultButton(QMessageBox::No);
+    box.setWindowModality(Qt::ApplicationModal);
+    return box.exec() == QMessageBox::Yes;
+}
+
 namespace {
     // "*.BMP" also finds "x.bmp": on Windows, where these patterns come from,
     // file names match whatever their case.

@@ -32,6 +32,8 @@ public:
     virtual void showMessage(const std::string& text, const std::string& caption = kProgramName,
                              BoxIcon icon = BoxIcon::None)
         = 0;
+    // A modal question with Yes and No; true for Yes. A host that cannot ask answers No.
+    virtual bool askYesNo(const std::string& /*text*/, const std::string& /*caption*/ = kProgramName) { return false; }
     // A file-open dialog; nullopt when cancelled.
     virtual std::optional<std::string> chooseOpenFile(const std::string& title, const std::vector<FileFilter>& filters) = 0;
     // The folder chooser: starts in `start`; the result ends with a path separator.
@@ -51,6 +53,7 @@ private:
 class QtCommandHost : public CommandHost {
 public:
     void showMessage(const std::string& text, const std::string& caption, BoxIcon icon) override;
+    bool askYesNo(const std::string& text, const std::string& caption) override;
     std::optional<std::string> chooseOpenFile(const std::string& title, const std::vector<FileFilter>& filters) override;
     std::optional<std::string> chooseFolder(const std::string& start) override;
     int runDialog(QDialog& dialog) override;

@@ -56,12 +56,23 @@ public:
     std::deque<std::optional<std::string>> folders; // answers of the folder chooser
     std::deque<std::function<int(QDialog&)>> dialogs; // each runs one dialog and returns its result
     std::function<void(const Box&)> onBox;          // runs while a box "is open"
+    std::vector<std::string> questions;             // texts of the Yes/No questions asked
+    std::deque<bool> answers;                       // their answers in order; No when none is left
 
     void showMessage(const std::string& text, const std::string& caption, zarn::ui::BoxIcon) override
     {
         boxes.push_back({ text, caption });
         if (onBox)
             onBox(boxes.back());
+    }
+    bool askYesNo(const std::string& text, const std::string&) override
+    {
+        questions.push_back(text);
+        if (answers.empty())
+            return false;
+        const bool yes = answers.front();
+        answers.pop_front();
+        return yes;
     }
     std::optional<std::string> chooseOpenFile(const std::string& title, const std::vector<zarn::ui::FileFilter>& f) override
     {

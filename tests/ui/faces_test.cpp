@@ -6,6 +6,7 @@
 #include "ui/CAboutDlg.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CMainDlg.h"
+#include "ui/CMakeFontDlg.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
 
@@ -67,6 +68,9 @@ TEST(Faces, EveryWindowShowsItsControlsWhole)
     checkFace(bd, "bitmap-preview");
     ui::CAboutDlg ad;
     checkFace(ad, "about");
+    ui::CMakeFontDlg fd(host);
+    fd.setFontPath("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    checkFace(fd, "make-font");
 }
 
 } // namespace

@@ -94,7 +94,8 @@ TEST_F(MainWindowTest, StartsWithItsControlsTextsAndNothingOpen)
     ASSERT_EQ(dlg.directoryList()->columnCount(), 6);
     for (int i = 0; i < 6; ++i) {
         EXPECT_EQ(dlg.directoryList()->horizontalHeaderItem(i)->text(), titles[i]);
-        EXPECT_EQ(dlg.directoryList()->columnWidth(i), widths[i]);
+        // The set widths are the least; a header wider than that widens its column (see columns_test).
+        EXPECT_GE(dlg.directoryList()->columnWidth(i), widths[i]);
     }
     EXPECT_TRUE(dlg.directoryList()->showGrid());
     EXPECT_EQ(dlg.directoryList()->selectionBehavior(), QAbstractItemView::SelectRows);
@@ -483,8 +484,9 @@ TEST_F(MainWindowTest, BusyGuardDuringATransferThenSendOver)
     dlg.OnLoadItem();
     dlg.OnDelete();
     dlg.showBitmapItem();
+    dlg.OnMakeFontLibrary();
     std::vector<std::string> expected { "Programming Module..." };
-    expected.insert(expected.end(), 8, "Programming module...");
+    expected.insert(expected.end(), 9, "Programming module...");
     EXPECT_EQ(host.texts(), expected);
     EXPECT_EQ(host.fileTitles.size(), titlesBefore);
 
