@@ -4,6 +4,7 @@
 
 #include <QSerialPortInfo>
 
+#include <algorithm>
 #include <filesystem>
 
 namespace zarn {
@@ -24,6 +25,25 @@ namespace {
     }
 }
 
+#ifdef Q_OS_WIN
+// On Windows COMn is the system's COMn: no port folder, no renumbering.
+std::optional<std::vector<PortMapEntry>> currentPortMap()
+{
+    std::vector<PortMapEntry> map;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        const int n = portNumberFromName(info.portName().toStdString());
+        if (n <= 0)
+            continue;
+        PortMapEntry e;
+        e.number = n;
+        e.device = info.portName().toStdString();
+        e.listed = true;
+        map.push_back(std::move(e));
+    }
+    std::sort(map.begin(), map.end(), [](const auto& a, const auto& b) { return a.number < b.number; });
+    return map;
+}
+#else
 std::optional<std::vector<PortMapEntry>> currentPortMap()
 {
     namespace fs = std::filesystem;
@@ -57,6 +77,7 @@ std::optional<std::vector<PortMapEntry>> currentPortMap()
         devices.push_back(info.systemLocation().toStdString());
     return buildPortMap(links, devices);
 }
+#endif
 
 PortPresence SerialPortListing::FindListedPort(int portNumber)
 {
