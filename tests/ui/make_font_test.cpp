@@ -8,7 +8,12 @@
 #include "ui/CMainDlg.h"
 #include "ui/CMakeFontDlg.h"
 
+#include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QTimer>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSpinBox>
@@ -82,6 +87,37 @@ TEST_F(MakeFontTest, RefusesWithoutAResourceFileBeforeAskingAnything)
     dlg.OnMakeFontLibrary();
     EXPECT_EQ(host.texts(), std::vector<std::string> { "Not Resource Open" });
     EXPECT_FALSE(ran);
+}
+
+TEST_F(MakeFontTest, TheContextMenuOffersItBesideAbout)
+{
+    CMainDlg dlg(host, port, listing);
+    dlg.show();
+    QStringList entries;
+    // The menu runs its own loop: read it and pick the entry from inside that loop.
+    QTimer::singleShot(50, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+            return;
+        }
+        for (QAction* a : menu->actions())
+            entries << a->text();
+        for (QAction* a : menu->actions())
+            if (a->text() == "Make font library...")
+                menu->setActiveAction(a);
+        // Enter on the highlighted entry, as a user would choose it.
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(menu, &enter);
+        if (menu->isVisible())
+            menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), dlg.mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(&dlg, &event);
+    EXPECT_EQ(entries, (QStringList { "About ZarnTool(&A)...", "Make font library..." }));
+    // Chosen with no resource file open: the command's first refusal.
+    EXPECT_EQ(host.texts(), std::vector<std::string> { "Not Resource Open" });
 }
 
 TEST_F(MakeFontTest, AsciiLibraryIsMadeBesideTheFileAndInsertedAfterItsConfirmation)
