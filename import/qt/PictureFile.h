@@ -13,7 +13,7 @@ namespace zarn {
 
 // The file dialog's extra filter entry, after "BMP File(*.BMP)" and "All Files(*.*)".
 inline constexpr char kImageFilesFilterText[] = "Image Files(*.PNG;*.JPG;*.JPEG;*.GIF)";
-inline constexpr char kImageFilesFilterPattern[] = "*.PNG;*.JPG;*.JPEG;*.GIF";
+inline constexpr char kImageFilesFilterPattern[] = "*.PNG *.JPG *.JPEG *.GIF"; // one dialog pattern each
 
 struct PictureAsBmp {
     bool ok = false;

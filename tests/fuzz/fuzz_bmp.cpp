@@ -1,5 +1,6 @@
-// Any bytes as a BMP file: loaded, fitted, converted and decoded again. Nothing
-// may read outside the file, and whatever converts must decode to its own size.
+// Any bytes as a BMP file (run-length streams and short palettes included):
+// loaded, fitted, converted and decoded again. Nothing may read outside the file,
+// and whatever converts must decode to its own size.
 #include "import/DibPicture.h"
 #include "import/ModuleBitmap.h"
 
@@ -31,10 +32,11 @@ void check(bool condition)
         std::abort();
 }
 
-void loadConvertDecode(const std::string& bmp, int boxWidth, int boxHeight)
+void loadConvertDecode(const std::string& bmp, int boxWidth, int boxHeight, bool dither)
 {
     zarn::DibPicture pic;
     pic.setScreenBox(boxWidth, boxHeight);
+    pic.m_bDither = dither;
     pic.m_strFileName = bmp;
     const auto loaded = pic.loadBmpFile();
     check(loaded.ok == (pic.m_bLoaded == 1));
@@ -63,8 +65,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(scratch("bmp"), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    loadConvertDecode(scratch("bmp"), 32, 24);     // scaled
-    loadConvertDecode(scratch("bmp"), 4096, 4096); // unscaled copies
+    loadConvertDecode(scratch("bmp"), 32, 24, true);     // scaled, dithered when true colour
+    loadConvertDecode(scratch("bmp"), 4096, 4096, false); // unscaled copies
 
     // The same bytes as a stored item: kind, width and height from the first bytes.
     if (size >= 3) {
