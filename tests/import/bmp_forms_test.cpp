@@ -206,6 +206,42 @@ TEST(BmpRle, DamagedStreamsAreRefusedAndTheHeldPictureKept)
     EXPECT_TRUE(pic.loadBmpFile().ok);
 }
 
+TEST(BmpRle, OnlyTheirOwnDepthsAndBottomUpAndShortPalettesToo)
+{
+    TempDir dir;
+    DibPicture pic;
+    auto load = [&](std::vector<std::uint8_t> bytes) {
+        writeBytes(dir / "x.bmp", bytes);
+        pic.m_strFileName = (dir / "x.bmp").string();
+        return pic.loadBmpFile();
+    };
+    auto rle4as8 = rleFile(8, 6, 1, { 6, 1, 0, 1 });
+    rle4as8[30] = 2; // RLE4 method on an 8-bit picture
+    auto r = load(rle4as8);
+    EXPECT_FALSE(r.ok);
+    EXPECT_NE(r.message.find("compressed (method 2)"), std::string::npos) << r.message;
+
+    auto topDown = rleFile(8, 6, 1, { 6, 1, 0, 1 });
+    for (int i = 0; i < 4; ++i)
+        topDown[22 + i] = 0xFF; // height -1
+    EXPECT_EQ(load(topDown).message, "Reading File Error");
+
+    // Run-length rows behind a palette of two entries (colours used = 2).
+    auto shortRle = rleFile(8, 3, 1, { 2, 1, 1, 0, 0, 1 });
+    std::vector<std::uint8_t> bytes(shortRle.begin(), shortRle.begin() + 54 + 8);
+    bytes.insert(bytes.end(), shortRle.end() - 6, shortRle.end());
+    bytes[46] = 2;
+    bytes[10] = 54 + 8;
+    bytes[11] = 0;
+    r = load(bytes);
+    ASSERT_TRUE(r.ok) << r.message;
+    std::vector<std::uint8_t> converted = pic.convertedData();
+    ASSERT_EQ(converted.size(), 512u + 3);
+    EXPECT_EQ(converted[2] | (converted[3] << 8), toRgb565(16, 1, 0x80)); // entry 1 from the file
+    EXPECT_EQ(converted[4] | (converted[5] << 8), 0);                   // entry 2 black
+    EXPECT_EQ(std::vector<std::uint8_t>(converted.end() - 3, converted.end()), (std::vector<std::uint8_t> { 1, 1, 0 }));
+}
+
 TEST(BmpPalette, ClaimsBeyondTheFileAreRefused)
 {
     TempDir dir;
