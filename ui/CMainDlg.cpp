@@ -381,8 +381,14 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* e)
     QMenu menu(this);
     QAction* about = menu.addAction(QString::fromUtf8(kAboutMenuText));
     QAction* makeFont = menu.addAction(QString::fromLatin1(kMakeFontMenuText));
+    // Error diffusion for true-colour pictures; off by default, applies from the next "Load BMP".
+    QAction* dither = menu.addAction(QString::fromLatin1(kDitherMenuText));
+    dither->setCheckable(true);
+    dither->setChecked(m_picture->picture().m_bDither);
     QAction* chosen = menu.exec(e->globalPos());
-    if (chosen == about)
+    if (chosen == dither)
+        m_picture->picture().m_bDither = dither->isChecked();
+    else if (chosen == about)
         OnAbout();
     else if (chosen == makeFont)
         OnMakeFontLibrary();

@@ -6,6 +6,7 @@
 #include "import/FontLibrary.h"
 #include "import/ModuleBitmap.h"
 #include "import/StagingFile.h"
+#include "import/qt/PictureFile.h"
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
 #include "import/WaveImport.h"
@@ -263,12 +264,13 @@ void CMainDlg::OnPortSelect()
 void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
 {
     if (!chosen)
-        chosen = m_host.chooseOpenFile(kOpenBmpTitle, { { kBmpFilterText, kBmpFilterPattern }, kAllFiles[0] });
+        chosen = m_host.chooseOpenFile(kOpenBmpTitle, { { kBmpFilterText, kBmpFilterPattern }, kAllFiles[0],
+                                                        { zarn::kImageFilesFilterText, zarn::kImageFilesFilterPattern } });
     if (!chosen)
         return;
     zarn::DibPicture& pic = m_picture->picture();
     pic.m_strFileName = *chosen;
-    const auto loaded = pic.loadBmpFile();
+    const auto loaded = zarn::loadPictureFile(pic); // BMP files, and PNG, JPEG or GIF pictures
     m_picture->pictureChanged();
     if (!loaded.ok && !loaded.message.empty())
         message(loaded.message);
@@ -519,7 +521,7 @@ void CMainDlg::openDroppedFile(const std::string& path)
     const std::string exact = zarn::fileExtension(path);
     if (exact == "zrf")
         OnOpenResource(path);
-    else if (ext == "bmp")
+    else if (ext == "bmp" || zarn::isPictureExtension(ext))
         OnLoadBmp(path);
     else if (exact == "hzk" || exact == "big" || exact == "kzk")
         OnLoadHzlib(path);
@@ -529,7 +531,7 @@ void CMainDlg::openDroppedFile(const std::string& path)
         OnLoadWave(path);
     else
         message("This file cannot be used here: " + path
-                + "\nDrop a resource file (.zrf), a bitmap (.bmp), a font library (.hzk, .big, .kzk, .asc) "
+                + "\nDrop a resource file (.zrf), a picture (.bmp, .png, .jpg, .gif), a font library (.hzk, .big, .kzk, .asc) "
                   "or a WAVE file (.wav).");
 }
 

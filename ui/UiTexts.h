@@ -6,6 +6,7 @@ namespace zarn::ui {
 inline constexpr const char* kMainTitle = "Zarn series module resource tools";
 inline constexpr const char* kBitmapFieldStart = "Bitmap Message Output...";
 inline constexpr const char* kAboutMenuText = "About ZarnTool(&A)...";
+inline constexpr const char* kDitherMenuText = "Dither true-colour pictures";
 inline constexpr const char* kApplicationErrorCaption = "Application Error";
 
 inline constexpr const char* kOpenBmpTitle = "Open BMP File";

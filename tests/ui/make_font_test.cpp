@@ -115,7 +115,7 @@ TEST_F(MakeFontTest, TheContextMenuOffersItBesideAbout)
     });
     QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), dlg.mapToGlobal(QPoint(10, 10)));
     QApplication::sendEvent(&dlg, &event);
-    EXPECT_EQ(entries, (QStringList { "About ZarnTool(&A)...", "Make font library..." }));
+    EXPECT_EQ(entries, (QStringList { "About ZarnTool(&A)...", "Make font library...", "Dither true-colour pictures" }));
     // Chosen with no resource file open: the command's first refusal.
     EXPECT_EQ(host.texts(), std::vector<std::string> { "Not Resource Open" });
 }
