@@ -4,11 +4,13 @@
 // button to its command. Commands are plain member functions so tests can run
 // them through a scripted CommandHost without a screen.
 
+#include "import/ImportCheck.h"
 #include "link/LinkPorts.h"
 #include "link/ModuleDetection.h"
 #include "resfile/PendingItem.h"
 #include "resfile/PreviewFrame.h"
 #include "resfile/ResourceStore.h"
+#include "ui/CommandHost.h"
 #include "ui/PreviewGeometry.h"
 
 #include <QDialog>
@@ -20,6 +22,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QLabel;
 class QLineEdit;
@@ -145,6 +148,8 @@ private:
     void updateCapacity();
     void fileOpened();
     void insertPending();
+    void importPendingFile(std::optional<std::string> chosen, const char* title, const std::vector<FileFilter>& filters,
+                           const std::function<zarn::ImportCheck(const std::string&)>& check);
     void setRow(int row, const zarn::ResourceEntry& entry);
     void paintSwatch();
 

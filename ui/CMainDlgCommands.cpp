@@ -328,7 +328,12 @@ void CMainDlg::insertPending()
     refreshFields();
 }
 
-void CMainDlg::OnLoadHzlib(std::optional<std::string> chosen)
+// The font library and WAVE commands share their road: busy guard, an open
+// file, the file dialog, then the import's own checks; the accepted item is
+// confirmed in a box and inserted.
+void CMainDlg::importPendingFile(std::optional<std::string> chosen, const char* title,
+                                 const std::vector<FileFilter>& filters,
+                                 const std::function<zarn::ImportCheck(const std::string&)>& check)
 {
     if (!guard(zarn::kMsgProgrammingModule))
         return;
@@ -337,66 +342,46 @@ void CMainDlg::OnLoadHzlib(std::optional<std::string> chosen)
         return;
     }
     if (!chosen)
-        chosen = m_host.chooseOpenFile(kLoadHzlibTitle, { { "Resource File(*.hzk)", "*.HZK" },
-                                                          { "Resource File(*.big)", "*.BIG" },
-                                                          { "Resource File(*.kzk)", "*.KZK" },
-                                                          kAllFiles[0] });
+        chosen = m_host.chooseOpenFile(title, filters);
     if (!chosen)
         return;
-    const auto check = zarn::checkFontLibrary(zarn::FontCommand::Hzlib, *chosen, m_store.remainingBytes,
-                                              m_store.itemCount, m_store.maxItems);
-    if (check.verdict == zarn::ImportCheck::Verdict::Ignored)
+    const auto result = check(*chosen);
+    if (result.verdict == zarn::ImportCheck::Verdict::Ignored)
         return;
-    message(check.message); // the refusal, or the confirmation before inserting
-    if (check.verdict != zarn::ImportCheck::Verdict::Accepted)
+    message(result.message); // the refusal, or the confirmation before inserting
+    if (result.verdict != zarn::ImportCheck::Verdict::Accepted)
         return;
-    m_pending = check.pending;
+    m_pending = result.pending;
     insertPending();
+}
+
+void CMainDlg::OnLoadHzlib(std::optional<std::string> chosen)
+{
+    importPendingFile(std::move(chosen), kLoadHzlibTitle,
+                      { { "Resource File(*.hzk)", "*.HZK" }, { "Resource File(*.big)", "*.BIG" },
+                        { "Resource File(*.kzk)", "*.KZK" }, kAllFiles[0] },
+                      [this](const std::string& path) {
+                          return zarn::checkFontLibrary(zarn::FontCommand::Hzlib, path, m_store.remainingBytes,
+                                                        m_store.itemCount, m_store.maxItems);
+                      });
 }
 
 void CMainDlg::OnLoadAsciilib(std::optional<std::string> chosen)
 {
-    if (!guard(zarn::kMsgProgrammingModule))
-        return;
-    if (!m_store.isOpen) {
-        message(zarn::kMsgNotResourceOpen);
-        return;
-    }
-    if (!chosen)
-        chosen = m_host.chooseOpenFile(kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles[0] });
-    if (!chosen)
-        return;
-    const auto check = zarn::checkFontLibrary(zarn::FontCommand::Asciilib, *chosen, m_store.remainingBytes,
-                                              m_store.itemCount, m_store.maxItems);
-    if (check.verdict == zarn::ImportCheck::Verdict::Ignored)
-        return;
-    message(check.message);
-    if (check.verdict != zarn::ImportCheck::Verdict::Accepted)
-        return;
-    m_pending = check.pending;
-    insertPending();
+    importPendingFile(std::move(chosen), kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles[0] },
+                      [this](const std::string& path) {
+                          return zarn::checkFontLibrary(zarn::FontCommand::Asciilib, path, m_store.remainingBytes,
+                                                        m_store.itemCount, m_store.maxItems);
+                      });
 }
 
 void CMainDlg::OnLoadWave(std::optional<std::string> chosen)
 {
-    if (!guard(zarn::kMsgProgrammingModule))
-        return;
-    if (!m_store.isOpen) {
-        message(zarn::kMsgNotResourceOpen);
-        return;
-    }
-    if (!chosen)
-        chosen = m_host.chooseOpenFile(kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles[0] });
-    if (!chosen)
-        return;
-    const auto check = zarn::checkWaveFile(*chosen, m_store.remainingBytes, m_store.itemCount, m_store.maxItems);
-    if (check.verdict == zarn::ImportCheck::Verdict::Ignored)
-        return;
-    message(check.message);
-    if (check.verdict != zarn::ImportCheck::Verdict::Accepted)
-        return;
-    m_pending = check.pending;
-    insertPending();
+    importPendingFile(std::move(chosen), kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles[0] },
+                      [this](const std::string& path) {
+                          return zarn::checkWaveFile(path, m_store.remainingBytes, m_store.itemCount,
+                                                     m_store.maxItems);
+                      });
 }
 
 void CMainDlg::OnMakeFontLibrary()
