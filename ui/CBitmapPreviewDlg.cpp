@@ -2,6 +2,7 @@
 
 #include "import/Rgb565.h"
 #include "ui/AppFont.h"
+#include "ui/ShownColor.h"
 
 #include <QFrame>
 #include <QLabel>
@@ -131,18 +132,10 @@ QImage CBitmapPreviewDlg::renderFrame(QSize size) const
 
 bool CBitmapPreviewDlg::pickAt(QPoint pos)
 {
-    const QRect area = m_frame->geometry();
-    if (pos.x() < area.left() || pos.x() > area.right() + 1 || pos.y() < area.top() || pos.y() > area.bottom() + 1)
+    const auto colour = shownColorAt(*this, m_frame->geometry(), pos);
+    if (!colour)
         return false;
-    // Read what this dialog itself shows under the press, not the screen.
-    const QImage shown = grab().toImage();
-    const qreal dpr = shown.devicePixelRatio();
-    const QPoint px(static_cast<int>(pos.x() * dpr), static_cast<int>(pos.y() * dpr));
-    if (!shown.rect().contains(px))
-        return false;
-    const QColor c = shown.pixelColor(px);
-    m_crIgnoreColor = PixelColor { static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                                   static_cast<std::uint8_t>(c.blue()) };
+    m_crIgnoreColor = *colour;
     m_wIgnoreColor = pickIgnoreColor(m_crIgnoreColor);
     m_bPicked = 1;
     updateFields();

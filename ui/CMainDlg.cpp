@@ -9,6 +9,7 @@
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
 #include "ui/CMakeFontDlg.h"
+#include "ui/ShownColor.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
 #include "ui/CommandHost.h"
@@ -346,19 +347,10 @@ void CMainDlg::OnSerialFrame(zarn::FramePayload& frame)
 
 bool CMainDlg::pickAt(QPoint pos)
 {
-    const QRect area(m_picture->mapTo(this, QPoint(0, 0)), m_picture->size());
-    if (pos.x() < area.left() || pos.x() > area.right() + 1 || pos.y() < area.top() || pos.y() > area.bottom() + 1)
+    const auto colour = shownColorAt(*this, QRect(m_picture->mapTo(this, QPoint(0, 0)), m_picture->size()), pos);
+    if (!colour)
         return false;
-    // The colour this window itself shows under the press (works on any
-    // display server, unlike reading the screen).
-    const QImage shown = grab().toImage();
-    const qreal dpr = shown.devicePixelRatio();
-    const QPoint px(static_cast<int>(pos.x() * dpr), static_cast<int>(pos.y() * dpr));
-    if (!shown.rect().contains(px))
-        return false;
-    const QColor c = shown.pixelColor(px);
-    m_crIgnoreColor = PixelColor { static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                                   static_cast<std::uint8_t>(c.blue()) };
+    m_crIgnoreColor = *colour;
     m_wIgnoreColor = pickIgnoreColor(m_crIgnoreColor);
     m_strIgnoreColor = ignoreColorText(m_wIgnoreColor);
     m_bIgnoreColorPicked = 1;
