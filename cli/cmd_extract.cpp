@@ -22,34 +22,11 @@ struct Options {
     bool raw = false;
 };
 
-// Written beside the target and renamed over it, so a failure leaves nothing half-written.
 void writeWhole(const std::string& path, const std::vector<std::uint8_t>& data)
 {
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        zarn::cli::refuse("Cannot write " + path + ": " + std::strerror(errno));
-    ::fchmod(fd, 0644);
-    int err = 0;
-    std::size_t done = 0;
-    while (done < data.size()) {
-        const ssize_t n = ::write(fd, data.data() + done, data.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            err = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        done += static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        zarn::cli::refuse("Cannot write " + path + ": " + std::strerror(err));
-    }
+    std::string error;
+    if (!zarn::writeFileReplacing(path, data, &error))
+        zarn::cli::refuse(error);
 }
 
 void run(const Options& o)

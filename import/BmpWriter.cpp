@@ -93,18 +93,13 @@ std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std
     return out;
 }
 
-bool writeBmp24(const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown,
-                std::string* error)
+bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error)
             *error = why;
         return false;
     };
-    const std::vector<std::uint8_t> image = encodeBmp24(width, height, rgbTopDown);
-    if (image.empty())
-        return fail("Cannot write " + path + ": the picture is empty or its pixels are incomplete");
-
     // Written beside the target and renamed over it at the end, so a failure part
     // way leaves neither a partial file nor a damaged older one.
     std::string temp = path + ".XXXXXX";
@@ -112,8 +107,8 @@ bool writeBmp24(const std::string& path, int width, int height, std::span<const 
     if (fd < 0)
         return fail("Cannot write " + path + ": " + std::strerror(errno));
     ::fchmod(fd, 0644);
-    const std::uint8_t* p = image.data();
-    std::size_t left = image.size();
+    const std::uint8_t* p = bytes.data();
+    std::size_t left = bytes.size();
     int err = 0;
     while (left > 0) {
         const ssize_t n = ::write(fd, p, left);
@@ -135,6 +130,21 @@ bool writeBmp24(const std::string& path, int width, int height, std::span<const 
         return fail("Cannot write " + path + ": " + std::strerror(err));
     }
     return true;
+}
+
+bool writeBmp24(const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown,
+                std::string* error)
+{
+    auto fail = [&](const std::string& why) {
+        if (error)
+            *error = why;
+        return false;
+    };
+    const std::vector<std::uint8_t> image = encodeBmp24(width, height, rgbTopDown);
+    if (image.empty())
+        return fail("Cannot write " + path + ": the picture is empty or its pixels are incomplete");
+
+    return writeFileReplacing(path, image, error);
 }
 
 } // namespace zarn

@@ -80,12 +80,7 @@ CMainDlg::CMainDlg(CommandHost& host, std::unique_ptr<zarn::CSerialChannel> chan
             m_transfer->onPortFailure();
         refreshFields();
     };
-    m_host.setOwner(this);
-    m_detection.refresh = [this] { refreshFields(); };
-    m_transfer->refresh = [this] { refreshFields(); };
-    m_transfer->message = [this](const std::string& text) { message(text); };
-    build();
-    initDialog();
+    setUp();
 }
 
 CMainDlg::CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent)
@@ -95,6 +90,12 @@ CMainDlg::CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing&
     , m_listing(listing)
     , m_detection(port, listing)
     , m_transfer(std::make_unique<zarn::ProgramTransfer>(port, m_clock))
+{
+    setUp();
+}
+
+// What both constructors do once the link is in place.
+void CMainDlg::setUp()
 {
     m_host.setOwner(this);
     m_detection.refresh = [this] { refreshFields(); };

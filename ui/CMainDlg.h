@@ -141,6 +141,7 @@ protected:
 private:
     CMainDlg(CommandHost& host, std::unique_ptr<zarn::CSerialChannel> channel,
              std::unique_ptr<zarn::IPortListing> listing, QWidget* parent);
+    void setUp();
     void build();
     void initDialog();
     void message(const std::string& text);
