@@ -1,14 +1,15 @@
 #pragma once
 // Shared pieces of the window tests: the application object, a scripted
 // CommandHost that answers dialogs and records message boxes, fakes of the
-// serial port and the port listing, and temporary folders and files.
+// serial port and the port listing, temporary files, and a fixture with all of them.
 
 #include "import/BmpWriter.h"
 #include "link/LinkPorts.h"
+#include "resfile/ResourceStore.h"
+#include "ui/CMainDlg.h"
 #include "ui/CommandHost.h"
 
-#include <QApplication>
-#include <QDialog>
+#include <QtWidgets>
 
 #include <gtest/gtest.h>
 
@@ -19,12 +20,10 @@
 #include <functional>
 #include <optional>
 #include <string>
-#include <utility>
 #include <vector>
 
 // fontconfig keeps its caches to the end of the process; under the leak
-// checker that is not ours to report.
-// (Each test executable is one source file, so this is defined once.)
+// checker that is not ours to report. (Each test executable is one source file.)
 extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions()
 {
     return "leak:libfontconfig.so\n";
@@ -42,9 +41,17 @@ inline QApplication& app()
     return *instance;
 }
 
+template <class T> T take(std::deque<T>& q, T none)
+{
+    if (q.empty())
+        return none;
+    T v = std::move(q.front());
+    q.pop_front();
+    return v;
+}
+
 struct Box {
-    std::string text;
-    std::string caption;
+    std::string text, caption;
 };
 
 class ScriptedHost : public zarn::ui::CommandHost {
@@ -55,49 +62,28 @@ public:
     std::vector<std::vector<zarn::ui::FileFilter>> fileFilters;
     std::deque<std::optional<std::string>> folders; // answers of the folder chooser
     std::deque<std::function<int(QDialog&)>> dialogs; // each runs one dialog and returns its result
-    std::function<void(const Box&)> onBox;          // runs while a box "is open"
     std::vector<std::string> questions;             // texts of the Yes/No questions asked
     std::deque<bool> answers;                       // their answers in order; No when none is left
 
     void showMessage(const std::string& text, const std::string& caption, zarn::ui::BoxIcon) override
     {
         boxes.push_back({ text, caption });
-        if (onBox)
-            onBox(boxes.back());
     }
     bool askYesNo(const std::string& text, const std::string&) override
     {
         questions.push_back(text);
-        if (answers.empty())
-            return false;
-        const bool yes = answers.front();
-        answers.pop_front();
-        return yes;
+        return take(answers, false);
     }
     std::optional<std::string> chooseOpenFile(const std::string& title, const std::vector<zarn::ui::FileFilter>& f) override
     {
         fileTitles.push_back(title);
         fileFilters.push_back(f);
-        if (files.empty())
-            return std::nullopt;
-        auto r = files.front();
-        files.pop_front();
-        return r;
+        return take(files, std::optional<std::string>());
     }
-    std::optional<std::string> chooseFolder(const std::string&) override
-    {
-        if (folders.empty())
-            return std::nullopt;
-        auto r = folders.front();
-        folders.pop_front();
-        return r;
-    }
+    std::optional<std::string> chooseFolder(const std::string&) override { return take(folders, std::optional<std::string>()); }
     int runDialog(QDialog& dialog) override
     {
-        if (dialogs.empty())
-            return QDialog::Rejected;
-        auto handler = std::move(dialogs.front());
-        dialogs.pop_front();
+        auto handler = take(dialogs, std::function<int(QDialog&)>([](QDialog&) { return int(QDialog::Rejected); }));
         return handler(dialog);
     }
 
@@ -117,17 +103,14 @@ public:
         std::uint8_t command;
         std::vector<std::uint8_t> payload;
     };
-    std::vector<Sent> sent;
+    std::vector<Sent> sent; // frames in order
     std::vector<int> opens; // baud rates
-    bool openResult = true;
-    bool open = false;
-    int closes = 0;
+    bool openResult = true, open = false;
 
     bool OpenPort(int, int baudRate, char, int, int, std::size_t) override
     {
         opens.push_back(baudRate);
-        open = openResult;
-        return openResult;
+        return open = openResult;
     }
     bool StartMonitor() override { return true; }
     void EnterReplyWait() override { }
@@ -135,11 +118,7 @@ public:
     {
         sent.push_back({ command, std::vector<std::uint8_t>(payload.begin(), payload.end()) });
     }
-    void ClosePort() override
-    {
-        open = false;
-        ++closes;
-    }
+    void ClosePort() override { open = false; }
     bool IsPortOpen() const override { return open; }
 };
 
@@ -154,29 +133,14 @@ public:
     }
 };
 
-class TempDir {
-public:
-    TempDir()
-    {
-        char tmpl[] = "/tmp/zarn-ui-XXXXXX";
-        m_path = ::mkdtemp(tmpl);
-    }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(m_path, ec);
-    }
-    const std::filesystem::path& path() const { return m_path; }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-
-private:
-    std::filesystem::path m_path;
+struct TempDir : QTemporaryDir {
+    std::filesystem::path path() const { return QTemporaryDir::path().toStdString(); }
+    std::string file(const std::string& name) const { return filePath(QString::fromStdString(name)).toStdString(); }
 };
 
 inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 inline std::vector<std::uint8_t> readBytes(const std::string& path)
@@ -188,15 +152,12 @@ inline std::vector<std::uint8_t> readBytes(const std::string& path)
 // A 24-bit BMP of four coloured quadrants: red, green / blue, a grey.
 inline std::string writeQuadrantBmp(const std::string& path, int w, int h)
 {
-    std::vector<std::uint8_t> rgb(static_cast<std::size_t>(w) * h * 3);
+    std::vector<std::uint8_t> rgb;
     for (int y = 0; y < h; ++y)
         for (int x = 0; x < w; ++x) {
-            std::uint8_t* p = &rgb[(static_cast<std::size_t>(y) * w + x) * 3];
-            const bool right = x >= w / 2, lower = y >= h / 2;
-            if (!right && !lower) { p[0] = 255; p[1] = 0; p[2] = 0; }
-            else if (right && !lower) { p[0] = 0; p[1] = 255; p[2] = 0; }
-            else if (!right && lower) { p[0] = 0; p[1] = 0; p[2] = 255; }
-            else { p[0] = 200; p[1] = 100; p[2] = 50; }
+            const int q = (x >= w / 2) + 2 * (y >= h / 2);
+            const std::uint8_t colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 200, 100, 50 } };
+            rgb.insert(rgb.end(), colours[q], colours[q] + 3);
         }
     std::string error;
     EXPECT_TRUE(zarn::writeBmp24(path, w, h, rgb, &error)) << error;
@@ -212,5 +173,96 @@ inline std::string writePattern(const std::string& path, std::size_t size, std::
     writeBytes(path, b);
     return path;
 }
+
+inline bool waitUntil(const std::function<bool()>& done, int ms)
+{
+    QElapsedTimer t;
+    t.start();
+    while (!done()) {
+        if (t.elapsed() > ms)
+            return false;
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(1);
+    }
+    return true;
+}
+
+// Opens the window's context menu and chooses `entry` from inside the menu's own
+// loop (Enter on the highlighted entry, as a user would); returns the entries shown.
+inline QStringList chooseInContextMenu(QWidget& w, const QString& entry)
+{
+    QStringList entries;
+    QTimer::singleShot(50, [&] {
+        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+        if (!menu) {
+            if (QWidget* popup = QApplication::activePopupWidget())
+                popup->close();
+            return;
+        }
+        for (QAction* a : menu->actions()) {
+            entries << a->text();
+            if (a->text() == entry)
+                menu->setActiveAction(a);
+        }
+        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
+        QApplication::sendEvent(menu, &enter);
+        if (menu->isVisible())
+            menu->close();
+    });
+    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), w.mapToGlobal(QPoint(10, 10)));
+    QApplication::sendEvent(&w, &event);
+    return entries;
+}
+
+using Texts = std::vector<std::string>;
+
+class UiTest : public ::testing::Test {
+protected:
+    static void SetUpTestSuite() { app(); }
+    ScriptedHost host;
+    FakePort port;
+    FakeListing listing;
+    TempDir dir;
+
+    std::string newFile(const std::string& name, std::uint16_t model = 2404, std::uint16_t w = 320, std::uint16_t h = 240)
+    {
+        const std::string path = dir.file(name);
+        const auto r = createResourceFile(path, model, w, h, 4096);
+        EXPECT_TRUE(r.ok) << r.message;
+        return path;
+    }
+    static QStringList row(const zarn::ui::CMainDlg& dlg, int r)
+    {
+        QStringList t;
+        for (int c = 0; c < 6; ++c)
+            t << (dlg.directoryList()->item(r, c) ? dlg.directoryList()->item(r, c)->text() : QString("<none>"));
+        return t;
+    }
+    // Brings the window to "identified" with a module of type `type` and `memory` bytes.
+    void identify(zarn::ui::CMainDlg& dlg, std::uint32_t type = 2404, std::uint32_t memory = 4194304)
+    {
+        host.dialogs.push_back([](QDialog&) { return int(QDialog::Accepted); });
+        dlg.OnPortSelect();
+        dlg.OnTimer(); // opens the port
+        dlg.OnTimer(); // first request
+        std::vector<std::uint8_t> words(36, 0);
+        for (auto [i, v] : { std::pair { 0, 3u }, { 2, type }, { 5, memory } })
+            for (int b = 0; b < 4; ++b)
+                words[i * 4 + b] = static_cast<std::uint8_t>(v >> (8 * b));
+        FramePayload reply(0x00, words);
+        dlg.OnSerialFrame(reply);
+    }
+    // An open file holding one WAVE item of `size` bytes, an identified module, "Program All" pressed.
+    void startTransfer(zarn::ui::CMainDlg& dlg, std::size_t size = 100, const std::string& name = "t.zrf", bool portOpens = true)
+    {
+        dlg.OnOpenResource(newFile(name));
+        dlg.OnLoadWave(writePattern(dir.file("t.wav"), size, 9));
+        identify(dlg);
+        port.openResult = portOpens;
+        host.boxes.clear();
+        port.sent.clear();
+        dlg.OnProgramAll();
+    }
+};
 
 } // namespace zarn::test

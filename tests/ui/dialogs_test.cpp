@@ -1,18 +1,17 @@
 // The command dialogs: "Create New Resource File" (rows, sizes, OK keeping the
-// dialog open on failure, the folder button), "Port Select" and the About box.
+// dialog open on failure, the folder button), "Port Select", the About box, the
+// real message boxes, and every window showing its controls whole at its default
+// size (with ZARN_UI_SHOTS_DIR set, each face is saved as a PNG).
 #include "UiTestSupport.h"
 
-#include "resfile/ResourceStore.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CBitmapPreviewDlg.h"
 #include "ui/CFolderDialog.h"
+#include "ui/CMakeFontDlg.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
 
-#include <QComboBox>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QRadioButton>
+#include <cstdlib>
 
 using namespace zarn;
 using namespace zarn::test;
@@ -20,21 +19,26 @@ using zarn::ui::CNewResourceDlg;
 
 namespace {
 
-class DialogsTest : public ::testing::Test {
+class DialogsTest : public UiTest {
 protected:
-    static void SetUpTestSuite() { app(); }
-    ScriptedHost host;
-    TempDir dir;
-
-    std::array<bool, 4> enabledSizes(const CNewResourceDlg& d)
+    static std::string enabledSizes(const CNewResourceDlg& d)
     {
-        return { d.sizeButton(0)->isEnabled(), d.sizeButton(1)->isEnabled(), d.sizeButton(2)->isEnabled(),
-                 d.sizeButton(3)->isEnabled() };
+        std::string s;
+        for (int i = 0; i < 4; ++i)
+            s += d.sizeButton(i)->isEnabled() ? '1' : '0';
+        return s;
     }
-    void pick(CNewResourceDlg& d, int row)
+    static void pick(CNewResourceDlg& d, int row)
     {
         d.modelList()->setCurrentIndex(row);
         d.OnModelChange();
+    }
+    static void expectDefaultModel(const CNewResourceDlg& d)
+    {
+        const auto c = d.currentChoice();
+        EXPECT_EQ(c.modelCode, 2404);
+        EXPECT_EQ(c.screenWidth, 240);
+        EXPECT_EQ(c.screenHeight, 320);
     }
 };
 
@@ -53,28 +57,17 @@ TEST_F(DialogsTest, NewResourceListsTheEmptyRowAndTheTwelveModels)
     ASSERT_FALSE(d.m_strFolder.empty());
     EXPECT_EQ(d.m_strFolder.back(), '/');
     EXPECT_TRUE(d.sizeButton(0)->isChecked());
-    EXPECT_EQ(enabledSizes(d), (std::array<bool, 4> { true, false, false, false }));
+    EXPECT_EQ(enabledSizes(d), "1000");
     EXPECT_TRUE(d.okButton()->isDefault());
     EXPECT_EQ(d.folderButton()->text(), "....");
-
-    const std::array<bool, 4> four { true, false, false, false }, eight { true, true, false, false },
-        all { true, true, true, true };
     for (int row = 0; row <= 12; ++row) {
         pick(d, row);
-        const auto& expected = row >= 10 ? all : row >= 5 ? eight : four;
-        EXPECT_EQ(enabledSizes(d), expected) << "row " << row;
+        EXPECT_EQ(enabledSizes(d), row >= 10 ? "1111" : row >= 5 ? "1100" : "1000") << "row " << row;
     }
-    // The empty row reads as number 0: the defaults.
-    pick(d, 0);
-    const auto c = d.currentChoice();
-    EXPECT_EQ(c.modelCode, 2404);
-    EXPECT_EQ(c.screenWidth, 240);
-    EXPECT_EQ(c.screenHeight, 320);
-}
+    pick(d, 0); // the empty row reads as number 0: the defaults
+    expectDefaultModel(d);
 
-TEST_F(DialogsTest, PickingAnotherRowGoesBackTo4MAndKeepsTheName)
-{
-    CNewResourceDlg d(host);
+    // Another row goes back to 4M and keeps the name.
     pick(d, 6);
     d.sizeButton(1)->setChecked(true);
     d.nameField()->setText("kept");
@@ -82,24 +75,17 @@ TEST_F(DialogsTest, PickingAnotherRowGoesBackTo4MAndKeepsTheName)
     EXPECT_TRUE(d.sizeButton(0)->isChecked());
     EXPECT_EQ(d.m_nSizeChoice, 0);
     EXPECT_EQ(d.nameField()->text(), "kept");
-}
-
-TEST_F(DialogsTest, TypedModelTextUsesTheDefaultsWhateverTheSize)
-{
-    CNewResourceDlg d(host);
-    pick(d, 12);
+    // Typed model text uses the defaults whatever the size.
     d.sizeButton(3)->setChecked(true);
     d.modelList()->setEditText("my own module");
     EXPECT_EQ(d.chosenRow(), -1);
-    const auto c = d.currentChoice();
-    EXPECT_EQ(c.modelCode, 2404);
-    EXPECT_EQ(c.screenWidth, 240);
-    EXPECT_EQ(c.screenHeight, 320);
-    EXPECT_EQ(c.memoryKiB, 4096u);
+    expectDefaultModel(d);
+    EXPECT_EQ(d.currentChoice().memoryKiB, 4096u);
 }
 
-TEST_F(DialogsTest, OkAtOnceWritesTestResourceAndCloses)
+TEST_F(DialogsTest, OkWritesTheChosenFileAndCloses)
 {
+    // OK at once: TestResource, row 1, 4M; then row 10 with 16M, which gives 12288 KiB.
     CNewResourceDlg d(host);
     d.m_strFolder = dir.path().string() + "/";
     d.OnOK();
@@ -113,17 +99,14 @@ TEST_F(DialogsTest, OkAtOnceWritesTestResourceAndCloses)
     EXPECT_EQ(std::vector<std::uint8_t>(bytes.begin(), bytes.begin() + 13),
               (std::vector<std::uint8_t> { 0, 0, 0xA8, 0x06, 128, 0, 160, 0, 0, 0x10, 0, 0, 0xF0 }));
     EXPECT_EQ(bytes.back(), 0xF0);
-}
 
-TEST_F(DialogsTest, Row10With16MGives12288KiB)
-{
-    CNewResourceDlg d(host);
-    d.m_strFolder = dir.path().string() + "/";
-    pick(d, 10);
-    d.sizeButton(2)->setChecked(true);
-    d.nameField()->setText("big");
-    d.OnOK();
-    ASSERT_EQ(d.m_bCreated, 1) << host.lastText();
+    CNewResourceDlg big(host);
+    big.m_strFolder = dir.path().string() + "/";
+    pick(big, 10);
+    big.sizeButton(2)->setChecked(true);
+    big.nameField()->setText("big");
+    big.OnOK();
+    ASSERT_EQ(big.m_bCreated, 1) << host.lastText();
     ResourceStore s;
     s.path = dir.file("big.zrf");
     ASSERT_TRUE(s.openResourceFile().ok);
@@ -145,7 +128,6 @@ TEST_F(DialogsTest, FailureShowsFalseAndKeepsTheDialogOpen)
     EXPECT_EQ(d.m_bCreated, 0);
     EXPECT_TRUE(d.isVisible());
     EXPECT_EQ(d.nameField()->text(), "x");
-
     // The user fixes the folder and presses OK again.
     d.m_strFolder = dir.path().string() + "/";
     d.OnOK();
@@ -166,31 +148,27 @@ TEST_F(DialogsTest, FolderButtonShowsTheFolderThenTheSaveAtField)
     d.nameField()->setText("typed");
     d.OnChooseFolder();
     const std::string chosen = dir.path().string() + "/";
-    EXPECT_EQ(host.texts(), std::vector<std::string> { chosen });
+    EXPECT_EQ(host.texts(), Texts { chosen });
     EXPECT_EQ(d.m_strFolder, chosen);
     EXPECT_EQ(d.saveAtField()->text().toStdString(), chosen);
     EXPECT_EQ(d.nameField()->text(), "typed");
-
     // Editing "Save at......" does not move the file.
     d.saveAtField()->setText("/elsewhere/");
     d.OnOK();
     EXPECT_TRUE(std::filesystem::exists(dir.file("typed.zrf")));
-}
 
-TEST_F(DialogsTest, FolderChooserTitleButtonAndSeparator)
-{
+    // The folder chooser itself.
     std::string folder = dir.path().string();
     ui::CFolderDialog f(&folder);
     EXPECT_EQ(f.windowTitle(), "Choose folder");
     EXPECT_EQ(f.labelText(QFileDialog::Accept), "Select");
     f.accept();
-    EXPECT_EQ(folder, dir.path().string() + "/");
+    EXPECT_EQ(folder, chosen);
     EXPECT_EQ(ui::withTrailingSeparator("/a/b/"), "/a/b/");
 }
 
 TEST_F(DialogsTest, PortSelectOffersSixteenPortsAndTellsTheirState)
 {
-    FakeListing listing;
     ui::CPortSelectDlg d(host, listing, 3);
     EXPECT_EQ(d.windowTitle(), "Port Select");
     ASSERT_EQ(d.portList()->count(), 16);
@@ -209,11 +187,10 @@ TEST_F(DialogsTest, PortSelectOffersSixteenPortsAndTellsTheirState)
     EXPECT_TRUE(host.boxes.empty());
     listing.answer = PortPresence::KeyNotOpened;
     d.OnSelEndOk(4);
-    EXPECT_EQ(host.texts(), std::vector<std::string> { "Unable to open registry" });
+    EXPECT_EQ(host.texts(), Texts { "Unable to open registry" });
     EXPECT_EQ(d.statusField()->text(), "COM 5 port is no connection ");
     EXPECT_EQ(listing.asked, (std::vector<int> { 16, 1, 5 }));
-    // A selection without an item never yields port 0.
-    d.OnSelEndOk(-1);
+    d.OnSelEndOk(-1); // a selection without an item never yields port 0
     EXPECT_EQ(d.m_port, 5);
 }
 
@@ -232,6 +209,89 @@ TEST_F(DialogsTest, AboutBoxShowsVersionAndChanges)
     d.show();
     d.yesButton()->click();
     EXPECT_EQ(d.result(), QDialog::Accepted);
+}
+
+// Closes the next real message box after `ms`, noting its caption, text, buttons and modality.
+void closeBoxAfter(int ms, QStringList& seen)
+{
+    QTimer::singleShot(ms, [&seen] {
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            seen = { box->windowTitle(), box->text(), QString::number(box->buttons().size()), box->isModal() ? "modal" : "" };
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+}
+
+TEST_F(DialogsTest, RealBoxHasTheProgramCaptionOneOkAndLineBreaks)
+{
+    ui::QtCommandHost real;
+    QStringList seen;
+    closeBoxAfter(50, seen);
+    real.showMessage("Loading GBK2312 lib file:\r16X16 Filesize:261696", ui::kProgramName, ui::BoxIcon::None);
+    EXPECT_EQ(seen, (QStringList { "ZarnTool", "Loading GBK2312 lib file:\n16X16 Filesize:261696", "1", "modal" }));
+    EXPECT_EQ(ui::boxText("a\r\nb\rc"), "a\nb\nc");
+}
+
+TEST_F(DialogsTest, DetectionGoesOnWhileARealBoxIsOpen)
+{
+    ui::QtCommandHost real;
+    ui::CMainDlg dlg(real, port, listing);
+    dlg.detection().selectPort(3);
+    QStringList seen;
+    closeBoxAfter(1800, seen);
+    dlg.OnLoadItem(); // "Not Resource Open" while the 700 ms timer runs
+    ASSERT_EQ(seen.size(), 4);
+    EXPECT_EQ(seen[1], "Not Resource Open");
+    // At least two ticks ran inside the box: the port was opened and asked.
+    EXPECT_EQ(port.opens, std::vector<int> { 57600 });
+    ASSERT_FALSE(port.sent.empty());
+    EXPECT_EQ(port.sent[0].command, 0x00);
+}
+
+// No control reaches outside its window, and no button or label is narrower than its text.
+void checkFace(QWidget& w, const char* name)
+{
+    w.show();
+    QCoreApplication::processEvents();
+    for (QWidget* child : w.findChildren<QWidget*>()) {
+        if (!child->isVisible() || child->isWindow())
+            continue;
+        const QRect r(child->mapTo(&w, QPoint(0, 0)), child->size());
+        EXPECT_TRUE(w.rect().contains(r)) << name << ": " << child->metaObject()->className() << " '"
+                                          << child->objectName().toStdString() << "' at " << r.x() << "," << r.y()
+                                          << " " << r.width() << "x" << r.height();
+        QString text;
+        if (auto* b = qobject_cast<QAbstractButton*>(child))
+            text = b->text();
+        else if (auto* l = qobject_cast<QLabel*>(child); l && l->pixmap().isNull())
+            text = l->text();
+        if (!text.isEmpty())
+            EXPECT_LE(child->fontMetrics().boundingRect(QRect(), Qt::TextShowMnemonic, text).width(), child->width())
+                << name << ": '" << text.toStdString() << "' is clipped";
+    }
+    if (const char* dir = std::getenv("ZARN_UI_SHOTS_DIR"); dir && *dir)
+        EXPECT_TRUE(w.grab().save(QString::fromLocal8Bit(dir) + "/" + name + ".png"));
+}
+
+TEST_F(DialogsTest, EveryWindowShowsItsControlsWhole)
+{
+    ui::CMainDlg main(host, port, listing);
+    checkFace(main, "main");
+    CNewResourceDlg nd(host);
+    checkFace(nd, "new-resource");
+    ui::CPortSelectDlg pd(host, listing, 3);
+    pd.OnSelEndOk(2);
+    checkFace(pd, "port-select");
+    ui::CBitmapPreviewDlg bd;
+    bd.setScreenSize(480, 272);
+    bd.setIgnoreColor(0xF81F);
+    bd.setItem(0, 0, {}, 16);
+    checkFace(bd, "bitmap-preview");
+    ui::CAboutDlg ad;
+    checkFace(ad, "about");
+    ui::CMakeFontDlg fd(host);
+    fd.setFontPath("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf");
+    checkFace(fd, "make-font");
 }
 
 } // namespace

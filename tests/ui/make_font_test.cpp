@@ -4,22 +4,7 @@
 #include "UiTestSupport.h"
 
 #include "import/fontgen/FontCharset.h"
-#include "resfile/ResourceStore.h"
-#include "ui/CMainDlg.h"
 #include "ui/CMakeFontDlg.h"
-
-#include <QAction>
-#include <QComboBox>
-#include <QContextMenuEvent>
-#include <QKeyEvent>
-#include <QMenu>
-#include <QTimer>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QTableWidget>
-
-#include <filesystem>
 
 using namespace zarn;
 using namespace zarn::test;
@@ -29,122 +14,63 @@ using zarn::ui::CMakeFontDlg;
 namespace {
 
 const std::string kDejaVu = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+const std::string kAsciiLoaded = "Loading ASCII lib file:8X16 Filesize:4096";
 
-class MakeFontTest : public ::testing::Test {
+class MakeFontTest : public UiTest {
 protected:
-    static void SetUpTestSuite() { app(); }
     void SetUp() override
     {
         if (!std::filesystem::exists(kDejaVu))
             GTEST_SKIP() << "fonts-dejavu-core is not installed: " << kDejaVu;
     }
-
-    ScriptedHost host;
-    FakePort port;
-    FakeListing listing;
-    TempDir dir;
-
-    std::string newFile(const std::string& name)
-    {
-        const std::string path = dir.file(name);
-        const auto r = createResourceFile(path, 2404, 320, 240, 4096);
-        EXPECT_TRUE(r.ok) << r.message;
-        return path;
-    }
+    bool ran = false;
+    CMainDlg dlg { host, port, listing };
 
     // Answers the next "Make font library" dialog.
-    void answer(const std::string& font, FontLibraryType type, int width, int height, bool* ran = nullptr)
+    void answer(const std::string& font, FontLibraryType type, int width, int height)
     {
-        host.dialogs.push_back([=](QDialog& d) {
-            auto* dlg = dynamic_cast<CMakeFontDlg*>(&d);
-            EXPECT_NE(dlg, nullptr);
-            if (!dlg)
+        host.dialogs.push_back([=, this](QDialog& d) {
+            auto* md = dynamic_cast<CMakeFontDlg*>(&d);
+            EXPECT_NE(md, nullptr);
+            if (!md)
                 return int(QDialog::Rejected);
-            if (ran)
-                *ran = true;
-            EXPECT_EQ(dlg->windowTitle(), "Make font library");
-            dlg->setFontPath(font);
-            dlg->setType(type);
-            dlg->setGlyphSize(width, height);
+            ran = true;
+            EXPECT_EQ(md->windowTitle(), "Make font library");
+            md->setFontPath(font);
+            md->setType(type);
+            md->setGlyphSize(width, height);
             return int(QDialog::Accepted);
         });
     }
-
-    static QStringList rowTexts(const CMainDlg& dlg, int row)
-    {
-        QStringList t;
-        for (int c = 0; c < 6; ++c)
-            t << dlg.directoryList()->item(row, c)->text();
-        return t;
-    }
 };
 
-TEST_F(MakeFontTest, RefusesWithoutAResourceFileBeforeAskingAnything)
+TEST_F(MakeFontTest, TheContextMenuOffersItAndItRefusesWithoutAFileBeforeAsking)
 {
-    CMainDlg dlg(host, port, listing);
-    bool ran = false;
-    answer(kDejaVu, FontLibraryType::Ascii, 8, 16, &ran);
-    dlg.OnMakeFontLibrary();
-    EXPECT_EQ(host.texts(), std::vector<std::string> { "Not Resource Open" });
-    EXPECT_FALSE(ran);
-}
-
-TEST_F(MakeFontTest, TheContextMenuOffersItBesideAbout)
-{
-    CMainDlg dlg(host, port, listing);
     dlg.show();
-    QStringList entries;
-    // The menu runs its own loop: read it and pick the entry from inside that loop.
-    QTimer::singleShot(50, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) {
-            if (QWidget* popup = QApplication::activePopupWidget())
-                popup->close();
-            return;
-        }
-        for (QAction* a : menu->actions())
-            entries << a->text();
-        for (QAction* a : menu->actions())
-            if (a->text() == "Make font library...")
-                menu->setActiveAction(a);
-        // Enter on the highlighted entry, as a user would choose it.
-        QKeyEvent enter(QEvent::KeyPress, Qt::Key_Return, Qt::NoModifier);
-        QApplication::sendEvent(menu, &enter);
-        if (menu->isVisible())
-            menu->close();
-    });
-    QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(10, 10), dlg.mapToGlobal(QPoint(10, 10)));
-    QApplication::sendEvent(&dlg, &event);
-    EXPECT_EQ(entries, (QStringList { "About ZarnTool(&A)...", "Make font library...", "Dither true-colour pictures" }));
-    // Chosen with no resource file open: the command's first refusal.
-    EXPECT_EQ(host.texts(), std::vector<std::string> { "Not Resource Open" });
+    answer(kDejaVu, FontLibraryType::Ascii, 8, 16);
+    EXPECT_EQ(chooseInContextMenu(dlg, "Make font library..."),
+              (QStringList { "About ZarnTool(&A)...", "Make font library...", "Dither true-colour pictures" }));
+    EXPECT_EQ(host.texts(), Texts { "Not Resource Open" });
+    EXPECT_FALSE(ran);
 }
 
 TEST_F(MakeFontTest, AsciiLibraryIsMadeBesideTheFileAndInsertedAfterItsConfirmation)
 {
-    CMainDlg dlg(host, port, listing);
     const std::string file = newFile("fonts.zrf");
     dlg.OnOpenResource(file);
     answer(kDejaVu, FontLibraryType::Ascii, 8, 16);
     dlg.OnMakeFontLibrary();
-
     const std::string library = dir.file("8X16.asc");
     ASSERT_TRUE(std::filesystem::exists(library)) << host.lastText();
     const auto bytes = readBytes(library);
     ASSERT_EQ(bytes.size(), 4096u);
     // 'A' (glyph 65) has dots; the space (glyph 32) has none.
-    auto glyphDots = [&](int index) {
-        int n = 0;
-        for (int i = 0; i < 16; ++i)
-            n += bytes[index * 16 + i] != 0;
-        return n;
-    };
+    auto glyphDots = [&](int index) { return std::count_if(&bytes[index * 16], &bytes[index * 16 + 16], [](auto b) { return b != 0; }); };
     EXPECT_GT(glyphDots('A'), 4);
     EXPECT_EQ(glyphDots(' '), 0);
-
-    EXPECT_EQ(host.texts(), std::vector<std::string> { "Loading ASCII lib file:8X16 Filesize:4096" });
+    EXPECT_EQ(host.texts(), Texts { kAsciiLoaded });
     ASSERT_EQ(dlg.directoryList()->rowCount(), 1);
-    EXPECT_EQ(rowTexts(dlg, 0), (QStringList { "0", "ASCII lib", "8*16", "4096", "4096", "0x0000" }));
+    EXPECT_EQ(row(dlg, 0), (QStringList { "0", "ASCII lib", "8*16", "4096", "4096", "0x0000" }));
     const auto stored = readBytes(file);
     ASSERT_GE(stored.size(), 8192u);
     EXPECT_TRUE(std::equal(bytes.begin(), bytes.end(), stored.begin() + 4096));
@@ -152,12 +78,9 @@ TEST_F(MakeFontTest, AsciiLibraryIsMadeBesideTheFileAndInsertedAfterItsConfirmat
 
 TEST_F(MakeFontTest, AnExistingLibraryIsReplacedOnlyOnYes)
 {
-    CMainDlg dlg(host, port, listing);
     dlg.OnOpenResource(newFile("keep.zrf"));
-    const std::string library = dir.file("8X16.asc");
-    const std::string mine = writePattern(library, 4096, 42);
-    const auto before = readBytes(mine);
-
+    const std::string library = writePattern(dir.file("8X16.asc"), 4096, 42);
+    const auto before = readBytes(library);
     answer(kDejaVu, FontLibraryType::Ascii, 8, 16);
     dlg.OnMakeFontLibrary(); // no answer left: No
     ASSERT_EQ(host.questions.size(), 1u);
@@ -170,13 +93,12 @@ TEST_F(MakeFontTest, AnExistingLibraryIsReplacedOnlyOnYes)
     answer(kDejaVu, FontLibraryType::Ascii, 8, 16);
     dlg.OnMakeFontLibrary();
     EXPECT_NE(readBytes(library), before);
-    EXPECT_EQ(host.texts(), std::vector<std::string> { "Loading ASCII lib file:8X16 Filesize:4096" });
+    EXPECT_EQ(host.texts(), Texts { kAsciiLoaded });
     EXPECT_EQ(dlg.directoryList()->rowCount(), 1);
 }
 
 TEST_F(MakeFontTest, Gb2312GoesThroughLoadHzlibAndTellsWhatTheFontLacks)
 {
-    CMainDlg dlg(host, port, listing);
     dlg.OnOpenResource(newFile("gb.zrf"));
     answer(kDejaVu, FontLibraryType::GB2312, 8, 8);
     dlg.OnMakeFontLibrary();
@@ -186,37 +108,32 @@ TEST_F(MakeFontTest, Gb2312GoesThroughLoadHzlibAndTellsWhatTheFontLacks)
     EXPECT_NE(texts[0].find("left blank"), std::string::npos) << texts[0];
     EXPECT_EQ(texts[1], "Loading GBK2312 lib file:\r8X8 Filesize:65424");
     ASSERT_EQ(dlg.directoryList()->rowCount(), 1);
-    EXPECT_EQ(rowTexts(dlg, 0)[1], "GB2312 lib");
+    EXPECT_EQ(row(dlg, 0)[1], "GB2312 lib");
     EXPECT_EQ(std::filesystem::file_size(dir.file("8X8.hzk")), 65424u);
 }
 
 TEST_F(MakeFontTest, GenerationErrorsGoToABoxAndLeaveNothingBehind)
 {
-    CMainDlg dlg(host, port, listing);
     const std::string file = newFile("err.zrf");
     dlg.OnOpenResource(file);
     const auto fileBefore = readBytes(file);
-
-    answer(dir.file("missing.ttf"), FontLibraryType::Ascii, 8, 16);
-    dlg.OnMakeFontLibrary();
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_NE(host.lastText().find("missing.ttf"), std::string::npos) << host.lastText();
-
-    // Not a font at all.
-    host.boxes.clear();
-    const std::string junk = writePattern(dir.file("junk.ttf"), 300);
-    answer(junk, FontLibraryType::Ascii, 8, 16);
-    dlg.OnMakeFontLibrary();
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_FALSE(host.lastText().empty());
-
-    // A Latin font has no Hangul syllables at all.
-    host.boxes.clear();
-    answer(kDejaVu, FontLibraryType::Hangul, 12, 12);
-    dlg.OnMakeFontLibrary();
-    ASSERT_EQ(host.boxes.size(), 1u);
-    EXPECT_NE(host.lastText().find("none of the characters"), std::string::npos) << host.lastText();
-
+    // A missing font is named; a file that is not a font and a font without Hangul syllables are told.
+    struct Case {
+        std::string font;
+        FontLibraryType type;
+        int size;
+        std::string told;
+    } cases[] = { { dir.file("missing.ttf"), FontLibraryType::Ascii, 16, "missing.ttf" },
+                  { writePattern(dir.file("junk.ttf"), 300), FontLibraryType::Ascii, 16, "" },
+                  { kDejaVu, FontLibraryType::Hangul, 12, "none of the characters" } };
+    for (const auto& c : cases) {
+        host.boxes.clear();
+        answer(c.font, c.type, c.size == 16 ? 8 : 12, c.size);
+        dlg.OnMakeFontLibrary();
+        ASSERT_EQ(host.boxes.size(), 1u) << c.font;
+        EXPECT_FALSE(host.lastText().empty());
+        EXPECT_NE(host.lastText().find(c.told), std::string::npos) << host.lastText();
+    }
     EXPECT_FALSE(std::filesystem::exists(dir.file("8X16.asc")));
     EXPECT_FALSE(std::filesystem::exists(dir.file("12X12.kzk")));
     EXPECT_EQ(dlg.directoryList()->rowCount(), 0);
@@ -225,27 +142,25 @@ TEST_F(MakeFontTest, GenerationErrorsGoToABoxAndLeaveNothingBehind)
 
 TEST_F(MakeFontTest, DialogOffersSizesPerTypeAndNeedsAFont)
 {
-    CMakeFontDlg dlg(host);
-    EXPECT_FALSE(dlg.okButton()->isEnabled());
-    EXPECT_EQ(dlg.typeList()->count(), 4);
-    EXPECT_EQ(dlg.typeList()->itemText(0), "GB2312");
-    EXPECT_EQ(dlg.typeList()->itemText(3), "ASCII");
-    dlg.setType(FontLibraryType::Ascii);
-    EXPECT_EQ(dlg.type(), FontLibraryType::Ascii);
-    EXPECT_EQ(dlg.glyphWidth(), 8);
-    EXPECT_EQ(dlg.glyphHeight(), 16);
-    dlg.setGlyphSize(0, 120); // held to 1..99
-    EXPECT_EQ(dlg.glyphWidth(), 1);
-    EXPECT_EQ(dlg.glyphHeight(), 99);
+    CMakeFontDlg md(host);
+    EXPECT_FALSE(md.okButton()->isEnabled());
+    EXPECT_EQ(md.typeList()->count(), 4);
+    EXPECT_EQ(md.typeList()->itemText(0), "GB2312");
+    EXPECT_EQ(md.typeList()->itemText(3), "ASCII");
+    md.setType(FontLibraryType::Ascii);
+    EXPECT_EQ(md.type(), FontLibraryType::Ascii);
+    EXPECT_EQ(std::pair(md.glyphWidth(), md.glyphHeight()), std::pair(8, 16));
+    md.setGlyphSize(0, 120); // held to 1..99
+    EXPECT_EQ(std::pair(md.glyphWidth(), md.glyphHeight()), std::pair(1, 99));
 
     host.files.push_back(kDejaVu);
-    dlg.OnBrowse();
+    host.files.push_back(std::nullopt); // the second browse is cancelled: the font stays
+    md.OnBrowse();
     EXPECT_EQ(host.fileTitles.back(), "Choose font file");
-    EXPECT_EQ(dlg.fontPath(), kDejaVu);
-    EXPECT_TRUE(dlg.okButton()->isEnabled());
-    host.files.push_back(std::nullopt); // cancelled: the font stays
-    dlg.OnBrowse();
-    EXPECT_EQ(dlg.fontPath(), kDejaVu);
+    EXPECT_EQ(md.fontPath(), kDejaVu);
+    EXPECT_TRUE(md.okButton()->isEnabled());
+    md.OnBrowse();
+    EXPECT_EQ(md.fontPath(), kDejaVu);
 }
 
 } // namespace

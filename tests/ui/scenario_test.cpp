@@ -4,22 +4,10 @@
 // module's received image must equal the file's used part.
 #include "UiTestSupport.h"
 
-#include "resfile/ResourceStore.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
-#include "ui/CMainDlg.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
-
-#include <QComboBox>
-#include <QElapsedTimer>
-#include <QLineEdit>
-#include <QPlainTextEdit>
-#include <QProcess>
-#include <QProgressBar>
-#include <QRadioButton>
-#include <QTableWidget>
-#include <QThread>
 
 #include <cstdlib>
 
@@ -29,43 +17,31 @@ using namespace zarn::ui;
 
 namespace {
 
-bool waitUntil(const std::function<bool()>& done, int ms)
-{
-    QElapsedTimer t;
-    t.start();
-    while (!done()) {
-        if (t.elapsed() > ms)
-            return false;
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-        QThread::msleep(1);
-    }
-    return true;
-}
-
-class ScenarioTest : public ::testing::Test {
+class ScenarioTest : public UiTest {
 protected:
-    static void SetUpTestSuite() { app(); }
-    TempDir dir;
     TempDir portDir;
     QProcess sim;
 
     void SetUp() override { ::setenv("ZARN_PORT_DIR", portDir.path().c_str(), 1); }
+    // Port Select answered with COM3 (row 2).
+    static void selectCom3(ScriptedHost& host)
+    {
+        host.dialogs.push_back([](QDialog& d) {
+            auto& pd = dynamic_cast<CPortSelectDlg&>(d);
+            pd.portList()->setCurrentIndex(2);
+            pd.OnSelEndOk(2);
+            EXPECT_EQ(pd.m_portStatus, "COM 3 Port has been connected");
+            return int(QDialog::Accepted);
+        });
+    }
     void TearDown() override
     {
-        if (sim.state() != QProcess::NotRunning) {
-            sim.terminate();
-            if (!sim.waitForFinished(3000))
-                sim.kill();
-            sim.waitForFinished(3000);
-        }
+        sim.kill();
+        sim.waitForFinished(3000);
     }
 
     void startSim(const QStringList& extra)
     {
-        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-        env.insert("ZARN_PORT_DIR", QString::fromStdString(portDir.path().string()));
-        sim.setProcessEnvironment(env);
-        sim.setProcessChannelMode(QProcess::SeparateChannels);
         sim.start(ZARN_SIM_PATH, QStringList { "--port", "3", "--idle-timeout", "60" } + extra);
         ASSERT_TRUE(sim.waitForStarted(5000));
         QByteArray out;
@@ -86,7 +62,6 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     startSim({ "--model", "2404", "--memory", "4M", "--firmware", "7", "--once", "--save",
                QString::fromStdString(received) });
 
-    ScriptedHost host;
     CMainDlg dlg(host);
     dlg.show();
 
@@ -118,8 +93,7 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     dlg.OnLoadHzlib();
     host.files.push_back(writePattern(dir.file("chime.wav"), 5000, 5));
     dlg.OnLoadWave();
-    EXPECT_EQ(host.texts(), (std::vector<std::string> { "Loading GBK2312 lib file:\r16X16 Filesize:261696",
-                                                        "Loading Wave file: Filesize:5000" }));
+    EXPECT_EQ(host.texts(), (Texts { "Loading GBK2312 lib file:\r16X16 Filesize:261696", "Loading Wave file: Filesize:5000" }));
     ASSERT_EQ(dlg.directoryList()->rowCount(), 3);
 
     // BMP Dis on row 0 with a new ignore colour from the lower right quadrant.
@@ -135,13 +109,7 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     EXPECT_EQ(dlg.directoryList()->item(0, 5)->text(), "0xcb26");
 
     // Port Select COM3: the status tells the port is there; detection starts.
-    host.dialogs.push_back([](QDialog& d) {
-        auto& pd = dynamic_cast<CPortSelectDlg&>(d);
-        pd.portList()->setCurrentIndex(2);
-        pd.OnSelEndOk(2);
-        EXPECT_EQ(pd.m_portStatus, "COM 3 Port has been connected");
-        return QDialog::Accepted;
-    });
+    selectCom3(host);
     dlg.OnPortSelect();
     EXPECT_EQ(dlg.moduleField()->toPlainText(), "No module connection");
     ASSERT_TRUE(waitUntil([&] { return dlg.detection().m_moduleIdentified; }, 10000));
@@ -152,45 +120,36 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     dlg.OnProgramAll();
     EXPECT_TRUE(dlg.busy()) << host.lastText();
     ASSERT_TRUE(waitUntil([&] { return !dlg.busy(); }, 90000)) << "blocks sent: " << dlg.counterField()->text().toStdString();
-    EXPECT_EQ(host.texts(), std::vector<std::string> { "Send Over!!" });
+    EXPECT_EQ(host.texts(), Texts { "Send Over!!" });
     // For the README: the window as the road leaves it (set under a real display).
-    if (const char* shot = std::getenv("ZARN_UI_SCREENSHOT"); shot && *shot) {
+    if (const char* shot = std::getenv("ZARN_UI_SCREENSHOT"); shot && *shot)
         EXPECT_TRUE(dlg.grab().save(QString::fromLocal8Bit(shot)));
-    }
 
     ResourceStore s;
     s.path = file;
     ASSERT_TRUE(s.openResourceFile().ok);
     const std::uint32_t used = s.usedEnd();
     EXPECT_EQ(used, 430080u);
-    EXPECT_EQ(dlg.programBar()->maximum(), static_cast<int>(used / 1024));
-    EXPECT_EQ(dlg.programBar()->value(), static_cast<int>(used / 1024));
-    EXPECT_EQ(dlg.counterField()->text().toInt(), static_cast<int>(used / 4096));
+    EXPECT_EQ(dlg.programBar()->maximum(), 420);
+    EXPECT_EQ(dlg.programBar()->value(), 420);
+    EXPECT_EQ(dlg.counterField()->text(), "105");
 
     ASSERT_TRUE(sim.waitForFinished(10000));
     EXPECT_EQ(sim.exitCode(), 0) << sim.readAllStandardOutput().toStdString();
     auto image = readBytes(file);
     image.resize(used);
     EXPECT_EQ(readBytes(received), image);
-
 }
 
 TEST_F(ScenarioTest, ClosingDuringATransferLeavesThePortFree)
 {
     // A slow module: the transfer is still running when the window goes.
     startSim({ "--memory", "4M", "--baud", "9600" });
-    const std::string file = dir.file("close.zrf");
-    ASSERT_TRUE(createResourceFile(file, 2404, 320, 240, 4096).ok);
-    ScriptedHost host;
     {
         CMainDlg dlg(host);
-        dlg.OnOpenResource(file);
-        host.files.push_back(writePattern(dir.file("c.wav"), 20000));
-        dlg.OnLoadWave();
-        host.dialogs.push_back([](QDialog& d) {
-            dynamic_cast<CPortSelectDlg&>(d).OnSelEndOk(2);
-            return QDialog::Accepted;
-        });
+        dlg.OnOpenResource(newFile("close.zrf"));
+        dlg.OnLoadWave(writePattern(dir.file("c.wav"), 20000));
+        selectCom3(host);
         dlg.OnPortSelect();
         ASSERT_TRUE(waitUntil([&] { return dlg.detection().m_moduleIdentified; }, 10000));
         dlg.OnProgramAll();
@@ -201,13 +160,9 @@ TEST_F(ScenarioTest, ClosingDuringATransferLeavesThePortFree)
         dlg.reject();
     }
     // The port can be opened again at once: nothing holds it.
-    FakeListing listing;
     ScriptedHost host2;
     CMainDlg again(host2);
-    host2.dialogs.push_back([](QDialog& d) {
-        dynamic_cast<CPortSelectDlg&>(d).OnSelEndOk(2);
-        return QDialog::Accepted;
-    });
+    selectCom3(host2);
     again.OnPortSelect();
     EXPECT_TRUE(waitUntil([&] { return again.detection().m_moduleIdentified; }, 10000));
     EXPECT_TRUE(host2.boxes.empty()) << host2.lastText();
