@@ -3,6 +3,7 @@
 // resource store tests.
 #include "resfile/FileIo.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdint>
 #include <cstdlib>
@@ -23,11 +24,9 @@ public:
     }
     ~TempDir() { std::filesystem::remove_all(m_path); }
     std::string file(const std::string& name) const { return (m_path / name).string(); }
-    const std::filesystem::path& path() const { return m_path; }
-    std::size_t entryCount() const
+    std::ptrdiff_t entryCount() const
     {
-        return static_cast<std::size_t>(std::distance(std::filesystem::directory_iterator(m_path),
-                                                      std::filesystem::directory_iterator()));
+        return std::distance(std::filesystem::directory_iterator(m_path), std::filesystem::directory_iterator());
     }
 
 private:
@@ -36,19 +35,14 @@ private:
 
 inline std::vector<std::uint8_t> readBytes(const std::string& path)
 {
-    std::ifstream in(path, std::ios::binary | std::ios::ate);
-    if (!in)
-        return {};
-    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(in.tellg()));
-    in.seekg(0);
-    in.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
-    return bytes;
+    std::ifstream in(path, std::ios::binary);
+    return { std::istreambuf_iterator<char>(in), {} };
 }
 
 inline void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
 {
-    std::ofstream out(path, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
 // Data that tells items apart: every byte depends on the seed and position.
@@ -60,52 +54,42 @@ inline std::vector<std::uint8_t> pattern(std::size_t size, unsigned seed)
     return v;
 }
 
-// Lets `writeBudget` bytes through, then fails the next `failingWrites`
-// writes with `error` (a disk that is full, then has room again); the same
-// for reads.
+// Lets `budget` bytes through, then fails the next `failing` calls with
+// `error` (a disk that is full, then has room again). -1: no fault.
+struct Fault {
+    std::int64_t budget = -1;
+    int failing = 1;
+    int error = ENOSPC;
+
+    template <typename Call>
+    ssize_t apply(std::size_t count, Call call)
+    {
+        if (budget == 0 && failing > 0) {
+            --failing;
+            errno = error;
+            return -1;
+        }
+        if (budget > 0) {
+            count = std::min<std::size_t>(count, static_cast<std::size_t>(budget));
+            budget -= static_cast<std::int64_t>(count);
+        }
+        return call(count);
+    }
+};
+
 class FaultyIo : public FileIo {
 public:
-    std::int64_t writeBudget = -1; // -1: no fault
-    int failingWrites = 1;
-    std::int64_t readBudget = -1;
-    int failingReads = 1;
-    int error = ENOSPC;
+    Fault write, read { -1, 1, EIO };
     int writeCalls = 0;
 
     ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override
     {
         ++writeCalls;
-        if (writeBudget >= 0) {
-            if (writeBudget == 0) {
-                if (failingWrites > 0) {
-                    --failingWrites;
-                    errno = error;
-                    return -1;
-                }
-            } else {
-                const std::size_t n = std::min<std::size_t>(count, static_cast<std::size_t>(writeBudget));
-                writeBudget -= static_cast<std::int64_t>(n);
-                return FileIo::pwrite(fd, buffer, n, offset);
-            }
-        }
-        return FileIo::pwrite(fd, buffer, count, offset);
+        return write.apply(count, [&](std::size_t n) { return FileIo::pwrite(fd, buffer, n, offset); });
     }
     ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override
     {
-        if (readBudget >= 0) {
-            if (readBudget == 0) {
-                if (failingReads > 0) {
-                    --failingReads;
-                    errno = EIO;
-                    return -1;
-                }
-            } else {
-                const std::size_t n = std::min<std::size_t>(count, static_cast<std::size_t>(readBudget));
-                readBudget -= static_cast<std::int64_t>(n);
-                return FileIo::pread(fd, buffer, n, offset);
-            }
-        }
-        return FileIo::pread(fd, buffer, count, offset);
+        return read.apply(count, [&](std::size_t n) { return FileIo::pread(fd, buffer, n, offset); });
     }
 };
 

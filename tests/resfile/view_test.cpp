@@ -8,16 +8,18 @@
 
 #include <gtest/gtest.h>
 
+#include <tuple>
+
 using namespace zarn;
 using Row = std::array<std::string, 6>;
 
 TEST(DirectoryView, ColumnsHaveTheirTitlesAndWidths)
 {
-    const char* titles[] = { "No.", "type", "points", "addr", "size", "ignore color" };
-    const int widths[] = { 40, 60, 55, 70, 60, 60 };
+    const std::pair<const char*, int> columns[] = { { "No.", 40 }, { "type", 60 }, { "points", 55 },
+                                                    { "addr", 70 }, { "size", 60 }, { "ignore color", 60 } };
     for (std::size_t i = 0; i < 6; ++i) {
-        EXPECT_STREQ(kDirectoryColumns[i].title, titles[i]);
-        EXPECT_EQ(kDirectoryColumns[i].width, widths[i]);
+        EXPECT_STREQ(kDirectoryColumns[i].title, columns[i].first);
+        EXPECT_EQ(kDirectoryColumns[i].width, columns[i].second);
     }
 }
 
@@ -25,12 +27,10 @@ TEST(DirectoryView, KindNamesAndUnknownCodesRepeatTheRowNumber)
 {
     const std::pair<int, const char*> names[] = { { 1, "1 color bmp" },   { 4, "16 color bmp" }, { 8, "256 color bmp" },
                                                   { 16, "True color bmp" }, { 240, "GB2312 lib" }, { 241, "ASCII lib" },
-                                                  { 242, "BIG5 lib" },     { 243, "hanngul lib" }, { 245, "Wave file" } };
+                                                  { 242, "BIG5 lib" },     { 243, "hanngul lib" }, { 245, "Wave file" },
+                                                  { 244, "3" },            { 0, "3" } };
     for (const auto& [code, name] : names)
-        EXPECT_EQ(kindName(static_cast<std::uint8_t>(code), 3), name);
-    EXPECT_EQ(kindName(244, 7), "7");
-    EXPECT_EQ(kindName(0, 12), "12");
-    EXPECT_EQ(kindName(2, 0), "0");
+        EXPECT_EQ(kindName(static_cast<std::uint8_t>(code), 3), name) << code;
 }
 
 TEST(DirectoryView, RowTextsOfBitmapFontAndWave)
@@ -62,27 +62,17 @@ TEST(CapacityDisplay, TextAndGauge)
     EXPECT_EQ(capacityText(s), "Resource File size:16777216 Remaining bytes:16769024");
 }
 
-TEST(PreviewFrame, WideScreenKeepsWidthAndCentresVertically)
+TEST(PreviewFrame, FitsTheScreenShapeCentredWithoutDividingByZero)
 {
     const Rect area { 10, 20, 300, 200 };
-    EXPECT_EQ(fitPreviewFrame(area, 400, 240), (Rect { 10, 20 + 100 - 90, 300, 180 }));
-    EXPECT_EQ(fitPreviewFrame(area, 320, 240), (Rect { 10, 20 + 100 - 112, 300, 225 }));
-}
-
-TEST(PreviewFrame, UprightOrSquareScreenKeepsHeightAndCentresHorizontally)
-{
-    const Rect area { 10, 20, 300, 200 };
-    EXPECT_EQ(fitPreviewFrame(area, 240, 320), (Rect { 10 + 150 - 75, 20, 150, 200 }));
-    EXPECT_EQ(fitPreviewFrame(area, 128, 128), (Rect { 10 + 150 - 100, 20, 200, 200 }));
-    EXPECT_EQ(fitPreviewFrame(area, 128, 160), (Rect { 10 + 150 - 80, 20, 160, 200 }));
-}
-
-TEST(PreviewFrame, EmptyScreenDoesNotDivideByZero)
-{
-    const Rect area { 10, 20, 300, 200 };
-    EXPECT_EQ(fitPreviewFrame(area, 0, 0), area);
-    EXPECT_EQ(fitPreviewFrame(area, 100, 0), (Rect { 10, 120, 300, 0 }));
-    EXPECT_EQ(fitPreviewFrame(area, 0, 100), (Rect { 160, 20, 0, 200 }));
+    const std::tuple<int, int, Rect> cases[] = {
+        { 400, 240, { 10, 30, 300, 180 } },  { 320, 240, { 10, 8, 300, 225 } }, // wide: width kept
+        { 240, 320, { 85, 20, 150, 200 } },  { 128, 128, { 60, 20, 200, 200 } }, // upright or square: height kept
+        { 128, 160, { 80, 20, 160, 200 } },  { 0, 0, area },
+        { 100, 0, { 10, 120, 300, 0 } },     { 0, 100, { 160, 20, 0, 200 } },
+    };
+    for (const auto& [w, h, expected] : cases)
+        EXPECT_EQ(fitPreviewFrame(area, w, h), expected) << w << "x" << h;
     EXPECT_EQ(fitPreviewFrame(Rect { 0, 0, 60000, 60000 }, 65535, 65534).height, 59999) << "no overflow";
 }
 
@@ -90,50 +80,36 @@ TEST(ModuleModel, TableRows)
 {
     const auto models = moduleModels();
     ASSERT_EQ(models.size(), 12u);
-    struct Expect {
-        const char* text;
-        int code, w, h, sizes;
+    const std::tuple<const char*, int, int, int, int> rows[] = {
+        { "1 Zarn17 V10_V", 1704, 128, 160, 1 }, { "2 Zarn17 V10_W", 1704, 160, 128, 1 }, { "3 Zarn24 V10_V", 2404, 240, 320, 1 },
+        { "4 Zarn24 V10_W", 2404, 320, 240, 1 }, { "5 Zarn28 V10_V", 2804, 240, 320, 2 }, { "6 Zarn28 V10_W", 2804, 320, 240, 2 },
+        { "7 Zarn32 V10_V", 3204, 240, 400, 2 }, { "8 Zarn32 V10_W", 3204, 400, 240, 2 }, { "9 Zarn35 V10", 3504, 320, 240, 2 },
+        { "10 Zarn43 V10", 4308, 480, 272, 4 },  { "11 Zarn50 V10", 5008, 640, 480, 4 },  { "12 ZarnTest_M", 2401, 320, 240, 4 }
     };
-    const Expect rows[] = { { "1 Zarn17 V10_V", 1704, 128, 160, 1 }, { "2 Zarn17 V10_W", 1704, 160, 128, 1 },
-                            { "3 Zarn24 V10_V", 2404, 240, 320, 1 }, { "4 Zarn24 V10_W", 2404, 320, 240, 1 },
-                            { "5 Zarn28 V10_V", 2804, 240, 320, 2 }, { "6 Zarn28 V10_W", 2804, 320, 240, 2 },
-                            { "7 Zarn32 V10_V", 3204, 240, 400, 2 }, { "8 Zarn32 V10_W", 3204, 400, 240, 2 },
-                            { "9 Zarn35 V10", 3504, 320, 240, 2 },   { "10 Zarn43 V10", 4308, 480, 272, 4 },
-                            { "11 Zarn50 V10", 5008, 640, 480, 4 },  { "12 ZarnTest_M", 2401, 320, 240, 4 } };
     for (std::size_t i = 0; i < 12; ++i) {
         const auto& m = models[i];
-        EXPECT_EQ(m.rowText, rows[i].text);
+        const auto& [text, code, w, h, sizes] = rows[i];
+        EXPECT_EQ(m.rowText, text);
         EXPECT_EQ(m.number, static_cast<int>(i + 1));
         EXPECT_EQ(rowNumberOf(m.rowText), m.number);
-        EXPECT_EQ(m.modelCode, rows[i].code);
-        EXPECT_EQ(m.screenWidth, rows[i].w);
-        EXPECT_EQ(m.screenHeight, rows[i].h);
+        EXPECT_EQ(std::tie(m.modelCode, m.screenWidth, m.screenHeight), std::tie(code, w, h));
         for (int k = 0; k < 4; ++k)
-            EXPECT_EQ(m.sizesOffered[static_cast<std::size_t>(k)], k < rows[i].sizes) << m.rowText << " size " << k;
-        EXPECT_TRUE(isValidModelCode(m.modelCode));
+            EXPECT_EQ(m.sizesOffered[static_cast<std::size_t>(k)], k < sizes) << text << " size " << k;
         EXPECT_EQ(&modelForNumber(m.number), &m);
     }
 }
 
-TEST(ModuleModel, NumbersOutsideTheTableGetTheDefaults)
+TEST(ModuleModel, NumbersOutsideTheTableGetTheDefaultsAndSizesTheirMemory)
 {
     EXPECT_EQ(rowNumberOf(""), 0);
-    for (int n : { 0, 13, -1, 99 }) {
+    EXPECT_EQ(rowNumberOf("99999999999999999999 x"), -1) << "long text does not overflow";
+    for (int n : { 0, 13, -1 }) {
         const auto& m = modelForNumber(n);
-        EXPECT_EQ(m.modelCode, 2404);
-        EXPECT_EQ(m.screenWidth, 240);
-        EXPECT_EQ(m.screenHeight, 320);
+        EXPECT_EQ(std::tie(m.modelCode, m.screenWidth, m.screenHeight), std::make_tuple(2404, 240, 320));
         EXPECT_EQ(m.sizesOffered, (std::array<bool, 4> { true, false, false, false }));
     }
-    EXPECT_EQ(rowNumberOf("99999999999999999999 x"), -1) << "long text does not overflow";
-}
-
-TEST(ModuleModel, SizesAndMemory)
-{
-    EXPECT_EQ(memoryKiBForSizeIndex(0), 4096u);
-    EXPECT_EQ(memoryKiBForSizeIndex(1), 8192u);
-    EXPECT_EQ(memoryKiBForSizeIndex(2), 12288u);
-    EXPECT_EQ(memoryKiBForSizeIndex(3), 16384u);
+    for (int i = 0; i < 4; ++i)
+        EXPECT_EQ(memoryKiBForSizeIndex(i), 4096u * (i + 1));
     EXPECT_EQ(sizeIndexOf("4M"), 0);
     EXPECT_EQ(sizeIndexOf("32M"), 3);
     EXPECT_EQ(sizeIndexOf("64M"), -1);
@@ -156,7 +132,7 @@ TEST(StoreCommands, LoadChecksInTheirOrder)
     EXPECT_EQ(checkLoadBitmap(false, s, true, 5000), "Resource file space not enough");
 }
 
-TEST(StoreCommands, DeleteChecksInTheirOrder)
+TEST(StoreCommands, DeleteNewAndOpenChecksInTheirOrder)
 {
     ResourceStore s;
     EXPECT_EQ(checkDelete(true, s, 0), "Programming module...");
@@ -166,10 +142,6 @@ TEST(StoreCommands, DeleteChecksInTheirOrder)
     s.itemCount = 2;
     EXPECT_EQ(checkDelete(false, s, std::nullopt), "Please select the items you want to delete the resources");
     EXPECT_EQ(checkDelete(false, s, 1), std::nullopt);
-}
-
-TEST(StoreCommands, BusyGuardsOfNewAndOpen)
-{
     EXPECT_EQ(checkNewResource(true), "Programming Module...");
     EXPECT_EQ(checkNewResource(false), std::nullopt);
     EXPECT_EQ(checkOpenResource(true), "Programming module...");
@@ -178,11 +150,8 @@ TEST(StoreCommands, BusyGuardsOfNewAndOpen)
 
 TEST(StoreCommands, OnlyTheLowerCaseZrfExtensionOpens)
 {
-    EXPECT_TRUE(hasResourceExtension("/a/b/TestResource.zrf"));
-    EXPECT_TRUE(hasResourceExtension("x.y.zrf"));
-    EXPECT_TRUE(hasResourceExtension(".zrf"));
-    EXPECT_FALSE(hasResourceExtension("/a/b/TestResource.ZRF"));
-    EXPECT_FALSE(hasResourceExtension("/a/b/TestResource.zrfx"));
-    EXPECT_FALSE(hasResourceExtension("/a/b.zrf/TestResource"));
-    EXPECT_FALSE(hasResourceExtension("zrf"));
+    for (const char* yes : { "/a/b/TestResource.zrf", "x.y.zrf", ".zrf" })
+        EXPECT_TRUE(hasResourceExtension(yes)) << yes;
+    for (const char* no : { "/a/b/TestResource.ZRF", "/a/b/TestResource.zrfx", "/a/b.zrf/TestResource", "zrf" })
+        EXPECT_FALSE(hasResourceExtension(no)) << no;
 }
