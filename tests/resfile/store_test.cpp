@@ -60,9 +60,7 @@ void expectFileHolds(const std::string& path, const Items& data)
 
 void expectSameDirectory(const ResourceStore& s, const ResourceStore& copy)
 {
-    EXPECT_EQ(s.itemCount, copy.itemCount);
-    EXPECT_EQ(s.directory, copy.directory);
-    EXPECT_EQ(s.remainingBytes, copy.remainingBytes);
+    EXPECT_EQ(std::tie(s.itemCount, s.directory, s.remainingBytes), std::tie(copy.itemCount, copy.directory, copy.remainingBytes));
 }
 
 // A store holding values that a failed open must not touch.
@@ -355,10 +353,9 @@ TEST_F(StoreTest, InsertionIntoAClosedStoreOrAtABadIndexIsRefused)
     EXPECT_TRUE(closed.writeDirectory().ok) << "writing the directory of no file does nothing";
     ResourceStore s = created();
     fill(s, { 1 });
-    EXPECT_FALSE(s.insertItemData(3, entryOf(1), pattern(1, 1)).ok);
-    EXPECT_FALSE(s.insertItemData(-1, entryOf(1), pattern(1, 1)).ok);
-    EXPECT_FALSE(s.deleteItem(1).ok);
-    EXPECT_FALSE(s.setIgnoreColor(1, 1).ok);
+    for (bool ok : { s.insertItemData(3, entryOf(1), pattern(1, 1)).ok, s.insertItemData(-1, entryOf(1), pattern(1, 1)).ok,
+                     s.deleteItem(1).ok, s.setIgnoreColor(1, 1).ok })
+        EXPECT_FALSE(ok);
     EXPECT_EQ(s.itemCount, 1);
 }
 
