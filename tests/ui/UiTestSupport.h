@@ -13,14 +13,9 @@
 
 #include <gtest/gtest.h>
 
-#include <cstdint>
 #include <deque>
 #include <filesystem>
 #include <fstream>
-#include <functional>
-#include <optional>
-#include <string>
-#include <vector>
 
 // fontconfig keeps its caches to the end of the process; under the leak
 // checker that is not ours to report. (Each test executable is one source file.)
@@ -28,6 +23,9 @@ extern "C" __attribute__((weak, used)) const char* __lsan_default_suppressions()
 {
     return "leak:libfontconfig.so\n";
 }
+
+// Readable failure output for Qt strings and lists of them.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
 
 namespace zarn::test {
 
@@ -95,6 +93,14 @@ public:
         return t;
     }
     std::string lastText() const { return boxes.empty() ? std::string() : boxes.back().text; }
+    // The last file dialog's filter entries as "label pattern".
+    std::vector<std::string> lastFilters() const
+    {
+        std::vector<std::string> t;
+        for (const auto& f : fileFilters.empty() ? std::vector<zarn::ui::FileFilter>() : fileFilters.back())
+            t.push_back(f.label + " " + f.pattern);
+        return t;
+    }
 };
 
 class FakePort : public zarn::ILinkPort {

@@ -47,12 +47,9 @@ TEST_F(DialogsTest, NewResourceListsTheEmptyRowAndTheTwelveModels)
     CNewResourceDlg d(host);
     EXPECT_EQ(d.windowTitle(), "Create New Resource File");
     ASSERT_EQ(d.modelList()->count(), 13);
-    EXPECT_EQ(d.modelList()->itemText(0), "");
-    EXPECT_EQ(d.modelList()->itemText(1), "1 Zarn17 V10_V");
-    EXPECT_EQ(d.modelList()->itemText(10), "10 Zarn43 V10");
-    EXPECT_EQ(d.modelList()->itemText(12), "12 ZarnTest_M");
-    EXPECT_EQ(d.modelList()->currentIndex(), 1);
-    EXPECT_EQ(d.nameField()->text(), "TestResource");
+    EXPECT_EQ((QStringList { d.modelList()->itemText(0), d.modelList()->itemText(1), d.modelList()->itemText(10),
+                            d.modelList()->itemText(12), d.modelList()->currentText(), d.nameField()->text() }),
+              (QStringList { "", "1 Zarn17 V10_V", "10 Zarn43 V10", "12 ZarnTest_M", "1 Zarn17 V10_V", "TestResource" }));
     EXPECT_EQ(d.m_strSaveAt, d.m_strFolder);
     ASSERT_FALSE(d.m_strFolder.empty());
     EXPECT_EQ(d.m_strFolder.back(), '/');
@@ -222,26 +219,17 @@ void closeBoxAfter(int ms, QStringList& seen)
     });
 }
 
-TEST_F(DialogsTest, RealBoxHasTheProgramCaptionOneOkAndLineBreaks)
-{
-    ui::QtCommandHost real;
-    QStringList seen;
-    closeBoxAfter(50, seen);
-    real.showMessage("Loading GBK2312 lib file:\r16X16 Filesize:261696", ui::kProgramName, ui::BoxIcon::None);
-    EXPECT_EQ(seen, (QStringList { "ZarnTool", "Loading GBK2312 lib file:\n16X16 Filesize:261696", "1", "modal" }));
-    EXPECT_EQ(ui::boxText("a\r\nb\rc"), "a\nb\nc");
-}
-
-TEST_F(DialogsTest, DetectionGoesOnWhileARealBoxIsOpen)
+TEST_F(DialogsTest, RealBoxHasTheProgramCaptionOneOkAndLineBreaksAndDetectionGoesOn)
 {
     ui::QtCommandHost real;
     ui::CMainDlg dlg(real, port, listing);
+    dlg.OnOpenResource(newFile("box.zrf"));
     dlg.detection().selectPort(3);
     QStringList seen;
     closeBoxAfter(1800, seen);
-    dlg.OnLoadItem(); // "Not Resource Open" while the 700 ms timer runs
-    ASSERT_EQ(seen.size(), 4);
-    EXPECT_EQ(seen[1], "Not Resource Open");
+    dlg.OnLoadHzlib(writePattern(dir.file("16X16.hzk"), 261696)); // the confirmation, while the 700 ms timer runs
+    EXPECT_EQ(seen, (QStringList { "ZarnTool", "Loading GBK2312 lib file:\n16X16 Filesize:261696", "1", "modal" }));
+    EXPECT_EQ(ui::boxText("a\r\nb\rc"), "a\nb\nc");
     // At least two ticks ran inside the box: the port was opened and asked.
     EXPECT_EQ(port.opens, std::vector<int> { 57600 });
     ASSERT_FALSE(port.sent.empty());

@@ -57,13 +57,10 @@ TEST_F(MainWindowTest, StartsWithItsControlsTextsAndNothingOpen)
               (QStringList { "Bitmap Message Output...", "Resource File Message Output...",
                              "Module Connection information output...", "", "0" }));
     EXPECT_EQ(dlg.spaceBar()->value() + dlg.programBar()->value(), 0);
-    const QStringList titles { "No.", "type", "points", "addr", "size", "ignore color" };
-    ASSERT_EQ(dlg.directoryList()->columnCount(), 6);
-    const int widths[] = { 40, 60, 55, 70, 60, 60 }; // the least: a wider header widens its column
-    for (int i = 0; i < 6; ++i) {
-        EXPECT_EQ(dlg.directoryList()->horizontalHeaderItem(i)->text(), titles[i]);
-        EXPECT_GE(dlg.directoryList()->columnWidth(i), widths[i]);
-    }
+    QStringList titles;
+    for (int i = 0; i < dlg.directoryList()->columnCount(); ++i)
+        titles << dlg.directoryList()->horizontalHeaderItem(i)->text();
+    EXPECT_EQ(titles, (QStringList { "No.", "type", "points", "addr", "size", "ignore color" }));
     // "ignore color" does not fit the 60 dots it was given.
     EXPECT_GT(dlg.directoryList()->columnWidth(5), kDirectoryColumns[5].width);
     dlg.show();
@@ -138,10 +135,7 @@ TEST_F(MainWindowTest, OpenResourceShowsCapacityAndRefusesBadFiles)
     host.files.push_back(std::nullopt); // Cancel: nothing at all
     dlg.OnOpenResource();
     EXPECT_EQ(host.fileTitles, Texts { "Open Resource File" });
-    ASSERT_EQ(host.fileFilters[0].size(), 2u);
-    EXPECT_EQ(host.fileFilters[0][0].label, "Resource File(*.zrf)");
-    EXPECT_EQ(host.fileFilters[0][0].pattern, "*.ZRF");
-    EXPECT_EQ(host.fileFilters[0][1].label, "All Files(*.*)");
+    EXPECT_EQ(host.lastFilters(), (Texts { "Resource File(*.zrf) *.ZRF", "All Files(*.*) *.*" }));
     // An upper-case extension is silently refused.
     const std::string upper = dir.file("UPPER.ZRF");
     std::filesystem::copy_file(good, upper);
@@ -191,8 +185,6 @@ TEST_F(MainWindowTest, LoadItemInsertsAfterTheSelectionMarkAndDeleteRemovesIt)
     host.files.push_back(writeQuadrantBmp(dir.file("pic.bmp"), 32, 24));
     dlg.OnLoadBmp();
     EXPECT_EQ(host.fileTitles.back(), "Open BMP File");
-    EXPECT_EQ(host.fileFilters.back()[0].label, "BMP File(*.BMP)");
-    EXPECT_EQ(host.fileFilters.back()[0].pattern, "*.BMP");
     EXPECT_EQ(dlg.m_strBitmapMsg, "Load Bitmap 16bit color Width:32 Height:24 \r\nSize:1536");
     EXPECT_EQ(dlg.bitmapField()->toPlainText(), "Load Bitmap 16bit color Width:32 Height:24 \nSize:1536");
     dlg.OnLoadItem();
@@ -250,9 +242,8 @@ TEST_F(MainWindowTest, FontLibrariesConfirmThenInsertAndRefuseBadNames)
     host.files.push_back(hzk);
     dlg.OnLoadHzlib();
     EXPECT_EQ(host.fileTitles.back(), "Load GBK2312 lib File");
-    ASSERT_EQ(host.fileFilters.back().size(), 4u);
-    EXPECT_EQ(host.fileFilters.back()[1].label, "Resource File(*.big)");
-    EXPECT_EQ(host.fileFilters.back()[1].pattern, "*.BIG");
+    EXPECT_EQ(host.lastFilters(), (Texts { "Resource File(*.hzk) *.HZK", "Resource File(*.big) *.BIG",
+                                           "Resource File(*.kzk) *.KZK", "All Files(*.*) *.*" }));
     EXPECT_EQ(host.texts(), Texts { "Loading GBK2312 lib file:\r16X16 Filesize:261696" });
     ASSERT_EQ(dlg.directoryList()->rowCount(), 1);
     EXPECT_EQ(row(dlg, 0), (QStringList { "0", "GB2312 lib", "16*16", "4096", "261696", "0x0000" }));
@@ -277,15 +268,6 @@ TEST_F(MainWindowTest, FontLibrariesConfirmThenInsertAndRefuseBadNames)
     dlg.OnOpenResource(dlg.m_store.path); // reopening refreshes the whole list
     EXPECT_EQ(dlg.directoryList()->rowCount(), 2);
     expectNothingClipped(dlg, "font libraries");
-}
-
-TEST_F(MainWindowTest, SpaceIsTestedBeforeTheItemCount)
-{
-    CMainDlg dlg(host, port, listing);
-    dlg.OnOpenResource(newFile("full.zrf"));
-    dlg.OnLoadWave(writePattern(dir.file("big.wav"), 4190209));
-    EXPECT_EQ(host.texts(), Texts { "Resource file space not enough" });
-    EXPECT_EQ(dlg.directoryList()->rowCount(), 0);
 }
 
 TEST_F(MainWindowTest, PortSelectStartsDetectionAndCancelChangesNothing)
@@ -328,7 +310,7 @@ TEST_F(MainWindowTest, ProgramAllChecksTheFileAgainstTheModule)
     EXPECT_FALSE(dlg.busy());
 }
 
-TEST_F(MainWindowTest, BusyGuardDuringATransferThenSendOver)
+TEST_F(MainWindowTest, BusyGuardDuringATransfer)
 {
     CMainDlg dlg(host, port, listing);
     startTransfer(dlg, 5000, "busy.zrf");
@@ -363,27 +345,7 @@ TEST_F(MainWindowTest, BusyGuardDuringATransferThenSendOver)
     dlg.OnPortSelect();
     EXPECT_TRUE(portDialogRan);
     EXPECT_TRUE(host.boxes.empty());
-
-    // The acknowledgements drive the rest: 12288 bytes, 384 blocks of 32 bytes.
-    FramePayload startAck(0x10, {});
-    dlg.OnSerialFrame(startAck);
-    for (int i = 0; i < 1000 && dlg.busy(); ++i) {
-        if (i == 128)
-            EXPECT_EQ(dlg.counterField()->text(), "1");
-        FramePayload ack(0x12, {});
-        dlg.OnSerialFrame(ack);
-    }
-    EXPECT_FALSE(dlg.busy());
-    EXPECT_EQ(host.texts(), Texts { "Send Over!!" });
-    EXPECT_EQ(dlg.counterField()->text(), "3");
-    EXPECT_EQ(dlg.programBar()->value(), 12);
-    std::vector<std::uint8_t> image;
-    for (const auto& s : port.sent)
-        if (s.command == 0x12)
-            image.insert(image.end(), s.payload.begin(), s.payload.end());
-    auto disk = readBytes(dlg.m_store.path);
-    disk.resize(12288);
-    EXPECT_EQ(image, disk);
+    // The acknowledgements that drive the rest to "Send Over!!" are the scenario test's road.
 }
 
 TEST_F(MainWindowTest, APortThatCannotBeOpenedStartsNoTransfer)
@@ -450,11 +412,7 @@ TEST_F(PicturesTest, LoadBmpOffersImageFilesAndTakesAPngLikeTheSameBmp)
     dlg.OnOpenResource(newFile("p.zrf"));
     host.files.push_back(ramp("ramp.bmp", 400, 200, "BMP"));
     dlg.OnLoadBmp();
-    ASSERT_EQ(host.fileFilters.size(), 1u);
-    ASSERT_EQ(host.fileFilters.back().size(), 3u);
-    EXPECT_EQ(host.fileFilters.back()[0].label, "BMP File(*.BMP)");
-    EXPECT_EQ(host.fileFilters.back()[1].label, "All Files(*.*)");
-    EXPECT_EQ(host.fileFilters.back()[2].label, "Image Files(*.PNG;*.JPG;*.JPEG;*.GIF)");
+    EXPECT_EQ(host.lastFilters(), (Texts { "BMP File(*.BMP) *.BMP", "All Files(*.*) *.*", "Image Files(*.PNG;*.JPG;*.JPEG;*.GIF) *.PNG *.JPG *.JPEG *.GIF" }));
     const auto bmpStaged = staged();
 
     dlg.OnLoadBmp(ramp("ramp.png", 400, 200));
