@@ -36,9 +36,7 @@ protected:
     static void expectDefaultModel(const CNewResourceDlg& d)
     {
         const auto c = d.currentChoice();
-        EXPECT_EQ(c.modelCode, 2404);
-        EXPECT_EQ(c.screenWidth, 240);
-        EXPECT_EQ(c.screenHeight, 320);
+        EXPECT_EQ(std::tuple(int(c.modelCode), int(c.screenWidth), int(c.screenHeight)), std::tuple(2404, 240, 320));
     }
 };
 
@@ -175,17 +173,16 @@ TEST_F(DialogsTest, PortSelectOffersSixteenPortsAndTellsTheirState)
     EXPECT_EQ(d.statusField()->text(), "");
     EXPECT_TRUE(listing.asked.empty());
 
-    d.OnSelEndOk(15);
-    EXPECT_EQ(d.m_port, 16);
-    EXPECT_EQ(d.statusField()->text(), "COM 16 Port has been connected");
-    listing.answer = PortPresence::NotListed;
-    d.OnSelEndOk(0);
-    EXPECT_EQ(d.statusField()->text(), "COM 1 port is no connection ");
-    EXPECT_TRUE(host.boxes.empty());
-    listing.answer = PortPresence::KeyNotOpened;
-    d.OnSelEndOk(4);
+    for (auto [answer, index, status] : { std::tuple { PortPresence::Listed, 15, "COM 16 Port has been connected" },
+                                          { PortPresence::NotListed, 0, "COM 1 port is no connection " },
+                                          { PortPresence::KeyNotOpened, 4, "COM 5 port is no connection " } }) {
+        listing.answer = answer;
+        d.OnSelEndOk(index);
+        EXPECT_EQ(d.m_port, index + 1);
+        EXPECT_EQ(d.statusField()->text(), status);
+    }
+    // Only the failing listing gets a box.
     EXPECT_EQ(host.texts(), Texts { "Unable to open registry" });
-    EXPECT_EQ(d.statusField()->text(), "COM 5 port is no connection ");
     EXPECT_EQ(listing.asked, (std::vector<int> { 16, 1, 5 }));
     d.OnSelEndOk(-1); // a selection without an item never yields port 0
     EXPECT_EQ(d.m_port, 5);

@@ -30,15 +30,12 @@ protected:
     void answer(const std::string& font, FontLibraryType type, int width, int height)
     {
         host.dialogs.push_back([=, this](QDialog& d) {
-            auto* md = dynamic_cast<CMakeFontDlg*>(&d);
-            EXPECT_NE(md, nullptr);
-            if (!md)
-                return int(QDialog::Rejected);
+            auto& md = dynamic_cast<CMakeFontDlg&>(d);
             ran = true;
-            EXPECT_EQ(md->windowTitle(), "Make font library");
-            md->setFontPath(font);
-            md->setType(type);
-            md->setGlyphSize(width, height);
+            EXPECT_EQ(md.windowTitle(), "Make font library");
+            md.setFontPath(font);
+            md.setType(type);
+            md.setGlyphSize(width, height);
             return int(QDialog::Accepted);
         });
     }

@@ -100,9 +100,7 @@ TEST(DrawItemPixels, ShortDataOrOtherKindsDrawNothing)
 TEST(PickIgnoreColor, ValuesAndText)
 {
     EXPECT_EQ(pickIgnoreColor({ 255, 0, 0 }), 0xF800);
-    EXPECT_EQ(ignoreColorText(pickIgnoreColor({ 255, 0, 0 })), "0xf800");
-    EXPECT_EQ(ignoreColorText(pickIgnoreColor({ 0, 0, 255 })), "0x001f");
-    EXPECT_EQ(pickIgnoreColor({ 200, 100, 50 }), 0xCB26);
+    EXPECT_EQ(ignoreColorText(pickIgnoreColor({ 0, 0, 255 })), "0x001f"); // four digits, lower case
 }
 
 using PreviewTest = UiTest;
