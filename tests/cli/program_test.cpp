@@ -2,123 +2,22 @@
 // pseudo-terminal, or against a real module when ZARN_TEST_REAL_PORT names a
 // port number or a device path.
 #include "CliRunner.h"
+#include "link/SimProcess.h"
 #include "resfile/ResourceStore.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
-#include <fcntl.h>
-#include <filesystem>
-#include <fstream>
-#include <optional>
-#include <spawn.h>
-#include <thread>
-
-extern char** environ;
-
 namespace fs = std::filesystem;
 using namespace zarn;
 using namespace zarn::test;
-using namespace std::chrono_literals;
 
 namespace {
 
 std::optional<std::string> realPort()
 {
     const char* v = std::getenv("ZARN_TEST_REAL_PORT");
-    if (!v || !*v)
-        return std::nullopt;
-    return std::string(v);
+    return v && *v ? std::optional<std::string>(v) : std::nullopt;
 }
-
-// One zarn-sim process with its own port folder.
-class Sim {
-public:
-    Sim(const fs::path& dir, int port, std::vector<std::string> options)
-        : m_dir(dir), m_port(port)
-    {
-        std::vector<std::string> args { ZARN_SIM_PATH, "--port", std::to_string(port), "--idle-timeout", "20",
-            "--save", (dir / "received.bin").string() };
-        args.insert(args.end(), options.begin(), options.end());
-        std::vector<char*> argv;
-        for (auto& a : args)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        posix_spawn_file_actions_t actions;
-        posix_spawn_file_actions_init(&actions);
-        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-        posix_spawn_file_actions_addopen(&actions, 1, (dir / "sim.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        posix_spawn_file_actions_addopen(&actions, 2, (dir / "sim.err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        ::setenv("ZARN_PORT_DIR", (dir / "ports").c_str(), 1);
-        if (posix_spawn(&m_pid, ZARN_SIM_PATH, &actions, nullptr, argv.data(), environ) != 0)
-            m_pid = -1;
-        posix_spawn_file_actions_destroy(&actions);
-    }
-    ~Sim()
-    {
-        if (m_pid > 0 && !m_status) {
-            ::kill(m_pid, SIGKILL);
-            int st = 0;
-            ::waitpid(m_pid, &st, 0);
-        }
-    }
-
-    bool ready()
-    {
-        const auto until = std::chrono::steady_clock::now() + 10s;
-        while (std::chrono::steady_clock::now() < until) {
-            if (slurp(m_dir / "sim.out").find("zarn-sim: COM" + std::to_string(m_port) + " -> ") != std::string::npos)
-                return true;
-            if (exited())
-                return false;
-            std::this_thread::sleep_for(10ms);
-        }
-        return false;
-    }
-
-    bool exited()
-    {
-        if (m_status)
-            return true;
-        int st = 0;
-        if (m_pid > 0 && ::waitpid(m_pid, &st, WNOHANG) == m_pid) {
-            m_status = WIFEXITED(st) ? WEXITSTATUS(st) : 128 + WTERMSIG(st);
-            return true;
-        }
-        return false;
-    }
-
-    // Ends the simulator (politely, then for sure) and returns its exit status.
-    int finish(std::chrono::milliseconds grace = 3000ms)
-    {
-        const auto until = std::chrono::steady_clock::now() + grace;
-        while (!exited() && std::chrono::steady_clock::now() < until)
-            std::this_thread::sleep_for(10ms);
-        if (!exited()) {
-            ::kill(m_pid, SIGTERM);
-            const auto hard = std::chrono::steady_clock::now() + 3s;
-            while (!exited() && std::chrono::steady_clock::now() < hard)
-                std::this_thread::sleep_for(10ms);
-        }
-        if (!exited()) {
-            ::kill(m_pid, SIGKILL);
-            int st = 0;
-            ::waitpid(m_pid, &st, 0);
-            m_status = 128 + SIGKILL;
-        }
-        return *m_status;
-    }
-
-    std::string summary() const { return slurp(m_dir / "sim.out"); }
-    std::string received() const { return slurp(m_dir / "received.bin"); }
-
-private:
-    fs::path m_dir;
-    int m_port;
-    pid_t m_pid = -1;
-    std::optional<int> m_status;
-};
 
 class Program : public ::testing::Test {
 protected:
@@ -133,6 +32,16 @@ protected:
     }
     void TearDown() override { fs::remove_all(m_dir); }
 
+    // The virtual module on the test's port, saving what it receives; it has started.
+    std::unique_ptr<SimProcess> sim(std::vector<std::string> options)
+    {
+        options.insert(options.begin(), { "--idle-timeout", "20", "--save", (m_dir / "received.bin").string() });
+        auto s = std::make_unique<SimProcess>(options, m_port, m_dir);
+        EXPECT_TRUE(s->ready()) << s->out();
+        return s;
+    }
+    std::string received() const { return slurp(m_dir / "received.bin"); }
+
     // A resource file for `modelCode` and `memoryKiB` with items of the given
     // sizes; returns its first usedEnd bytes.
     std::string makeFile(const fs::path& path, std::uint16_t modelCode, std::uint32_t memoryKiB,
@@ -145,18 +54,15 @@ protected:
         std::uint32_t seed = 1;
         for (std::uint32_t size : sizes) {
             std::vector<std::uint8_t> data(size);
-            for (auto& b : data) {
-                seed = seed * 1103515245u + 12345u;
-                b = static_cast<std::uint8_t>(seed >> 16);
-            }
+            for (auto& b : data)
+                b = std::uint8_t((seed = seed * 1103515245u + 12345u) >> 16);
             ResourceEntry e;
-            e.kind = static_cast<std::uint8_t>(ResourceKind::Wave);
+            e.kind = std::uint8_t(ResourceKind::Wave);
             e.length = size;
             const auto r = store.insertItemData(store.itemCount, e, data);
             EXPECT_TRUE(r.ok) << r.message << " " << r.detail;
         }
-        const std::string whole = slurp(path);
-        return whole.substr(0, store.usedEnd());
+        return slurp(path).substr(0, store.usedEnd());
     }
 
     // Runs zarnres with the test's port folder, never longer than `limitSeconds`.
@@ -169,12 +75,8 @@ protected:
 
     std::vector<std::string> portArgs() const
     {
-        if (auto real = realPort()) {
-            if (!real->empty() && (*real)[0] == '/')
-                return { "--device", *real };
-            return { "--port", *real };
-        }
-        return { "--port", std::to_string(m_port) };
+        const auto real = realPort();
+        return { real && (*real)[0] == '/' ? "--device" : "--port", real ? *real : std::to_string(m_port) };
     }
 
     fs::path m_dir;
@@ -193,116 +95,92 @@ TEST_F(Program, ImageReceivedIsTheFilesUsedPart)
 {
     std::uint16_t model = 2404;
     std::uint32_t memoryKiB = 4096;
-    std::optional<Sim> sim;
+    std::unique_ptr<SimProcess> module;
     if (realPort()) {
         // Learn what the real module is, and make the file for it.
         const auto d = zarnres({ "detect", portArgs()[0], portArgs()[1] });
         ASSERT_EQ(d.status, 0) << d.err;
-        const auto type = d.out.find("Zarn");
-        const auto mem = d.out.find("Memory: ");
+        const auto type = d.out.find("Zarn"), mem = d.out.find("Memory: ");
         ASSERT_NE(type, std::string::npos);
         ASSERT_NE(mem, std::string::npos);
         const auto v = d.out.find(" V", type);
         model = static_cast<std::uint16_t>(std::stoi(d.out.substr(type + 4)) * 100 + std::stoi(d.out.substr(v + 2)));
         memoryKiB = static_cast<std::uint32_t>(std::stoull(d.out.substr(mem + 8)) / 1024);
     } else {
-        sim.emplace(m_dir, m_port, std::vector<std::string> { "--once" });
-        ASSERT_TRUE(sim->ready()) << slurp(m_dir / "sim.err");
+        module = sim({ "--once" });
     }
     const fs::path file = m_dir / "a.zrf";
     const std::string expected = makeFile(file, model, memoryKiB, { 5000, 3000, 40000 });
     ASSERT_EQ(expected.size() % 4096, 0u);
-
-    auto args = std::vector<std::string> { "program", file.string() };
-    for (auto& a : portArgs())
-        args.push_back(a);
-    const auto r = zarnres(args);
+    const auto r = zarnres({ "program", file.string(), portArgs()[0], portArgs()[1] });
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_NE(r.out.find("Send Over!!"), std::string::npos) << r.out;
     // Not a terminal: plain progress lines, the last one complete.
-    EXPECT_NE(r.err.find("Programming: " + std::to_string(expected.size()) + " of " + std::to_string(expected.size())
-                  + " bytes (100%)"),
-        std::string::npos)
-        << r.err;
-    if (sim) {
-        EXPECT_EQ(sim->finish(), 0) << sim->summary();
-        const std::string received = sim->received();
-        EXPECT_EQ(received.size(), expected.size());
-        EXPECT_TRUE(received == expected) << "the module received other bytes than the file's used part";
+    const std::string size = std::to_string(expected.size());
+    EXPECT_NE(r.err.find("Programming: " + size + " of " + size + " bytes (100%)"), std::string::npos) << r.err;
+    if (module) {
+        EXPECT_EQ(module->finish(), 0) << module->out();
+        EXPECT_NE(module->out().find("problems: none"), std::string::npos) << module->out();
+        EXPECT_EQ(received().size(), expected.size());
+        EXPECT_TRUE(received() == expected) << "the module received other bytes than the file's used part";
     }
 }
 
 TEST_F(Program, DetectShowsTheIdentification)
 {
     skipOnRealModule();
-    Sim sim(m_dir, m_port, { "--model", "5008", "--firmware", "7", "--memory", "8M" });
-    ASSERT_TRUE(sim.ready());
+    auto module = sim({ "--model", "5008", "--firmware", "7", "--memory", "8M" });
     const auto r = zarnres({ "detect", "--port", std::to_string(m_port) });
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.out, "Module connection...\nModule Type:Zarn50 V8\nFirmware version:Ver7\nMemory: 8388608 bytes\n");
     // The same module named by its device.
-    const auto d = zarnres({ "detect", "--device", (m_dir / "ports" / ("COM" + std::to_string(m_port))).string() });
+    const auto d = zarnres({ "detect", "--device", module->link().string() });
     EXPECT_EQ(d.status, 0) << d.err;
     EXPECT_EQ(d.out, r.out);
 }
 
-TEST_F(Program, ModelOrMemoryMismatchIsRefusedBeforeAnythingIsSent)
+TEST_F(Program, FileThatDoesNotFitTheModuleIsRefusedBeforeAnythingIsSent)
 {
     skipOnRealModule();
-    Sim sim(m_dir, m_port, { "--model", "2404", "--memory", "4M" });
-    ASSERT_TRUE(sim.ready());
-    const fs::path other = m_dir / "other-class.zrf";
-    makeFile(other, 2804, 4096, { 100 });
-    auto r = zarnres({ "program", other.string(), "--port", std::to_string(m_port) });
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Resource file version does not match the module hardware\n");
-
-    const fs::path sameClass = m_dir / "same-class.zrf";
-    makeFile(sameClass, 2401, 8192, { 100 });
-    r = zarnres({ "program", sameClass.string(), "--port", std::to_string(m_port) });
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Resource file version does not match the module hardware\n");
-
-    sim.finish(0ms);
-    EXPECT_NE(sim.summary().find("start 0"), std::string::npos) << sim.summary();
+    auto module = sim({ "--model", "2404", "--memory", "4M" });
+    struct Case {
+        std::uint16_t model;
+        std::uint32_t memoryKiB;
+        std::vector<std::uint32_t> items;
+        const char* message;
+    };
+    int n = 0;
+    for (const Case& c : { Case { 2804, 4096, { 100 }, "Resource file version does not match the module hardware\n" },
+             Case { 2401, 8192, { 100 }, "Resource file version does not match the module hardware\n" }, // same size class
+             Case { 2404, 4096, {}, "Items not available in the resource file\n" } }) {
+        const fs::path file = m_dir / ("f" + std::to_string(n++) + ".zrf");
+        makeFile(file, c.model, c.memoryKiB, c.items);
+        const auto r = zarnres({ "program", file.string(), "--port", std::to_string(m_port) });
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.err, c.message);
+    }
+    module->finish(0ms);
+    EXPECT_NE(module->out().find("start 0"), std::string::npos) << module->out();
 }
 
-TEST_F(Program, EmptyFileIsRefused)
+TEST_F(Program, NoModuleOrABadFile)
 {
     skipOnRealModule();
-    Sim sim(m_dir, m_port, {});
-    ASSERT_TRUE(sim.ready());
-    const fs::path file = m_dir / "empty.zrf";
-    makeFile(file, 2404, 4096, {});
-    const auto r = zarnres({ "program", file.string(), "--port", std::to_string(m_port) });
-    EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "Items not available in the resource file\n");
-}
-
-TEST_F(Program, NoModuleOnThePort)
-{
-    skipOnRealModule();
-    const fs::path file = m_dir / "a.zrf";
+    const fs::path file = m_dir / "a.zrf", junk = m_dir / "junk.zrf";
     makeFile(file, 2404, 4096, { 100 });
-    const auto r = zarnres({ "program", file.string(), "--port", std::to_string(m_port), "--timeout", "1" });
+    const std::string port = std::to_string(m_port);
+    const auto r = zarnres({ "program", file.string(), "--port", port, "--timeout", "1" });
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.err.rfind("No module connection!!\n", 0), 0u) << r.err;
-
-    const auto d = zarnres({ "detect", "--port", std::to_string(m_port), "--timeout", "1" });
+    const auto d = zarnres({ "detect", "--port", port, "--timeout", "1" });
     EXPECT_EQ(d.status, 1);
     EXPECT_NE(d.err.find("No module connection"), std::string::npos) << d.err;
-}
 
-TEST_F(Program, BadFileIsRefusedWithTheStoresMessage)
-{
-    skipOnRealModule();
-    const fs::path file = m_dir / "junk.zrf";
-    std::ofstream(file) << "not a resource file";
-    const auto r = zarnres({ "program", file.string(), "--port", std::to_string(m_port), "--timeout", "1" });
-    EXPECT_EQ(r.status, 1);
-    EXPECT_FALSE(r.err.empty());
-    const auto u = zarnres({ "program", file.string() });
-    EXPECT_EQ(u.status, 2) << u.err;
+    std::ofstream(junk) << "not a resource file";
+    const auto j = zarnres({ "program", junk.string(), "--port", port, "--timeout", "1" });
+    EXPECT_EQ(j.status, 1);
+    EXPECT_FALSE(j.err.empty());
+    EXPECT_EQ(zarnres({ "program", junk.string() }).status, 2); // no port: usage
 }
 
 struct FaultCase {
@@ -310,7 +188,6 @@ struct FaultCase {
     std::vector<std::string> simOptions;
     int status;
     const char* firstLine;
-    bool imageComplete;
     const char* alsoOnStderr = ""; // e.g. the channel's own report
     std::uint32_t itemBytes = 9000;
 };
@@ -323,13 +200,12 @@ TEST_P(ProgramFault, EndsWithItsMessageInBoundedTime)
 {
     skipOnRealModule();
     const FaultCase& c = GetParam();
-    Sim sim(m_dir, m_port, c.simOptions);
-    ASSERT_TRUE(sim.ready());
+    auto module = sim(c.simOptions);
     const fs::path file = m_dir / "a.zrf";
     const std::string expected = makeFile(file, 2404, 4096, { c.itemBytes });
     const auto start = std::chrono::steady_clock::now();
     const auto r = zarnres({ "program", file.string(), "--port", std::to_string(m_port), "--timeout", "2" }, 30);
-    const auto took = std::chrono::steady_clock::now() - start;
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 15s);
     EXPECT_EQ(r.status, c.status) << r.err;
     if (c.status == 0) {
         EXPECT_NE(r.out.find("Send Over!!"), std::string::npos);
@@ -337,51 +213,45 @@ TEST_P(ProgramFault, EndsWithItsMessageInBoundedTime)
         EXPECT_NE(r.err.find(std::string(c.firstLine) + "\n"), std::string::npos) << r.err;
         EXPECT_NE(r.err.find(c.alsoOnStderr), std::string::npos) << r.err;
     }
-    EXPECT_LT(took, 15s);
-    sim.finish(200ms);
-    if (c.imageComplete) {
-        EXPECT_TRUE(sim.received() == expected);
+    module->finish(200ms);
+    if (c.status == 0) {
+        EXPECT_TRUE(received() == expected);
     }
 }
 
+const char* const kStopped = "Programming failed: the module stopped answering";
+
 INSTANTIATE_TEST_SUITE_P(Faults, ProgramFault,
-    ::testing::Values(
-        FaultCase { "DroppedAck", { "--drop-ack", "5" }, 1, "Programming failed: the module stopped answering", false },
-        FaultCase { "DroppedStartAck", { "--drop-ack", "1" }, 1, "Programming failed: the module stopped answering", false },
-        FaultCase { "WrongAckCode", { "--wrong-ack-code=3" }, 1, "Programming failed: the module stopped answering", false },
+    ::testing::Values(FaultCase { "DroppedAck", { "--drop-ack", "5" }, 1, kStopped },
+        FaultCase { "DroppedStartAck", { "--drop-ack", "1" }, 1, kStopped },
+        FaultCase { "WrongAckCode", { "--wrong-ack-code=3" }, 1, kStopped },
         // The hang-up is noticed at once, not by the three-second watchdog.
-        FaultCase { "Hangup", { "--hangup-after", "20" }, 1, "Programming failed: the module stopped answering", false,
+        FaultCase { "Hangup", { "--hangup-after", "20" }, 1, kStopped,
             "WARNING:  GetOverlappedResults() in ReadFile() Failed with the following error: \n"
             "The device was disconnected or the line hung up.\nPort: " },
-        FaultCase { "SplitReply", { "--split-reply=3", "--once" }, 0, "", true, "", 3000 },
+        FaultCase { "SplitReply", { "--split-reply=3", "--once" }, 0, "", "", 3000 },
         // Detection has no reply-wait, so the stalled identification still arrives;
         // during programming 50 ms of silence drops the acknowledgement's first half.
-        FaultCase { "StalledReply", { "--stall-reply", "120" }, 1, "Programming failed: the module stopped answering", false },
+        FaultCase { "StalledReply", { "--stall-reply", "120" }, 1, kStopped },
         // Without a start byte at offset 0 the reply is never taken for a frame.
-        FaultCase { "GarbageBeforeReply", { "--garbage-before-reply" }, 1, "Open the module communication port error!!", false },
-        FaultCase { "Paced", { "--baud", "115200", "--once" }, 0, "", true, "", 3000 }),
+        FaultCase { "GarbageBeforeReply", { "--garbage-before-reply" }, 1, "Open the module communication port error!!" },
+        FaultCase { "Paced", { "--baud", "115200", "--once" }, 0, "", "", 3000 }),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(Program, PortsShowsLinksAndTheirState)
 {
     skipOnRealModule();
-    Sim sim(m_dir, m_port, {});
-    ASSERT_TRUE(sim.ready());
+    auto module = sim({});
     fs::create_symlink("/nonexistent/ttyGone", m_dir / "ports" / "COM16");
     const auto r = zarnres({ "ports" });
     EXPECT_EQ(r.status, 0) << r.err;
     char line[64];
     std::snprintf(line, sizeof line, "COM%-3d listed     ", m_port);
-    EXPECT_NE(r.out.find(line + (m_dir / "ports" / ("COM" + std::to_string(m_port))).string() + " -> /dev/pts/"),
-        std::string::npos)
-        << r.out;
-    EXPECT_NE(r.out.find("COM16  not listed " + (m_dir / "ports" / "COM16").string() + " -> (missing)"), std::string::npos)
-        << r.out;
-
+    EXPECT_NE(r.out.find(line + module->link().string() + " -> /dev/pts/"), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("COM16  not listed " + (m_dir / "ports" / "COM16").string() + " -> (missing)"), std::string::npos) << r.out;
     // A port folder that cannot be listed is the listing failing, not an empty list.
-    const fs::path notFolder = m_dir / "file";
-    std::ofstream(notFolder) << "x";
-    const auto bad = runZarnres({ "ports" }, "ZARN_PORT_DIR=" + shellQuote(notFolder.string()) + " timeout 20");
+    std::ofstream(m_dir / "file") << "x";
+    const auto bad = runZarnres({ "ports" }, "ZARN_PORT_DIR=" + shellQuote((m_dir / "file").string()) + " timeout 20");
     EXPECT_EQ(bad.status, 1);
     EXPECT_NE(bad.err.find("cannot be read"), std::string::npos) << bad.err;
 }
@@ -405,33 +275,29 @@ TEST(ProgressText, BytesPercentRateAndTimeLeft)
 TEST(ProgressOutput, PlainLinesAreThrottledAndTheBarRedrawsInPlace)
 {
     using namespace zarn::cli;
-    std::FILE* plain = std::tmpfile();
-    ASSERT_TRUE(plain);
-    {
-        Progress p(plain, false, 4096, 60.0);
-        for (std::uint64_t done = 0; done <= 4096; done += 32)
-            p.update(done);
-        p.finish(4096);
-    }
-    std::rewind(plain);
-    std::string text(4096, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), plain));
-    std::fclose(plain);
+    auto output = [](bool terminal, const std::vector<std::uint64_t>& updates) {
+        std::FILE* f = std::tmpfile();
+        {
+            Progress p(f, terminal, 4096, terminal ? 2.0 : 60.0);
+            for (auto done : updates)
+                p.update(done);
+            p.finish(4096);
+        }
+        std::rewind(f);
+        std::string text(8192, '\0');
+        text.resize(std::fread(text.data(), 1, text.size(), f));
+        std::fclose(f);
+        return text;
+    };
+    std::vector<std::uint64_t> steps;
+    for (std::uint64_t done = 0; done <= 4096; done += 32)
+        steps.push_back(done);
+    std::string text = output(false, steps);
     EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), 2) << text; // the first and the last
     EXPECT_EQ(text.rfind("Programming: 0 of 4096 bytes (0%)", 0), 0u) << text;
     EXPECT_NE(text.find("Programming: 4096 of 4096 bytes (100%)"), std::string::npos) << text;
 
-    std::FILE* tty = std::tmpfile();
-    ASSERT_TRUE(tty);
-    {
-        Progress p(tty, true, 4096);
-        p.update(2048);
-        p.finish(4096);
-    }
-    std::rewind(tty);
-    text.assign(4096, '\0');
-    text.resize(std::fread(text.data(), 1, text.size(), tty));
-    std::fclose(tty);
+    text = output(true, { 2048 });
     EXPECT_NE(text.find("\r[###############---------------] 2048 of 4096 bytes (50%)"), std::string::npos) << text;
     EXPECT_NE(text.find("\r[##############################] 4096 of 4096 bytes (100%)"), std::string::npos) << text;
     EXPECT_EQ(text.back(), '\n');

@@ -16,19 +16,15 @@ struct FakePort : ILinkPort {
     std::vector<Open> opens;
     std::vector<std::vector<std::uint8_t>> frames; // whole frames as written
     std::vector<std::string> calls;                // the order of calls
-    bool openSucceeds = true;
-    bool open = false;
-    bool replyWait = false;
-    int monitorStarts = 0;
-    int closes = 0;
+    bool openSucceeds = true, open = false, replyWait = false;
+    int monitorStarts = 0, closes = 0;
 
     bool OpenPort(int port, int baud, char parity, int data, int stop, std::size_t buffer) override
     {
         calls.push_back("OpenPort");
         opens.push_back({ port, baud, parity, data, stop, buffer });
         replyWait = false;
-        open = openSucceeds;
-        return openSucceeds;
+        return open = openSucceeds;
     }
     bool StartMonitor() override
     {
@@ -68,10 +64,8 @@ struct FakeListing : IPortListing {
     PortPresence FindListedPort(int port) override
     {
         ++queries;
-        if (keyFails)
-            return PortPresence::KeyNotOpened;
-        auto it = answers.find(port);
-        return it == answers.end() ? PortPresence::NotListed : it->second;
+        const auto it = answers.find(port);
+        return keyFails ? PortPresence::KeyNotOpened : it == answers.end() ? PortPresence::NotListed : it->second;
     }
 };
 

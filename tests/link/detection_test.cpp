@@ -9,13 +9,16 @@ using namespace zarn::test;
 
 namespace {
 
-std::vector<std::uint8_t> replyPayload(std::array<std::uint32_t, 9> words)
+using Words = std::array<std::uint32_t, 9>;
+
+void identify(ModuleDetection& d, const Words& words)
 {
     std::vector<std::uint8_t> p;
     for (auto w : words)
         for (int i = 0; i < 4; ++i)
-            p.push_back(static_cast<std::uint8_t>(w >> (8 * i)));
-    return p;
+            p.push_back(std::uint8_t(w >> (8 * i)));
+    FramePayload f(CMD_IDENTIFY, p);
+    d.onIdentification(f);
 }
 
 struct Detection : ::testing::Test {
@@ -25,16 +28,28 @@ struct Detection : ::testing::Test {
     int refreshes = 0;
     void SetUp() override { d.refresh = [this] { ++refreshes; }; }
 
-    void identify(std::array<std::uint32_t, 9> words)
+    // The port is listed and confirmed; the first tick opens it.
+    void confirmAndOpen(int n = 3)
     {
-        const auto p = replyPayload(words);
-        FramePayload f(CMD_IDENTIFY, p);
-        d.onIdentification(f);
+        listing.answers[n] = PortPresence::Listed;
+        d.selectPort(n);
+        d.timerStep();
+    }
+    void ticks(int n)
+    {
+        while (n-- > 0)
+            d.timerStep();
     }
     std::tuple<bool, bool, bool> flags() const { return { d.m_linkEnabled, d.m_portOpen, d.m_moduleIdentified }; }
+    void expectNoConnection() const
+    {
+        EXPECT_EQ(flags(), std::make_tuple(true, false, false));
+        EXPECT_EQ(d.m_moduleStatus, "No module connection");
+    }
 };
 
 const std::vector<std::uint8_t> kRequest = encodeFrame(CMD_IDENTIFY, std::vector<std::uint8_t> { 'K', 'e', 'l', 'v', 'a', 'r', 'o', 'n' });
+const Words kModule24 { 3, 111, 2404, 333, 444, 4194304, 666, 777, 888 };
 
 } // namespace
 
@@ -44,36 +59,26 @@ TEST_F(Detection, StartsOffAndDoesNothingUntilAPortIsConfirmed)
     EXPECT_EQ(d.m_comPort, 3);
     EXPECT_EQ(d.m_moduleStatus, "Module Connection information output...");
     listing.answers[3] = PortPresence::Listed;
-    for (int i = 0; i < 5; ++i)
-        d.timerStep();
+    ticks(5);
     EXPECT_EQ(listing.queries, 0);
     EXPECT_TRUE(port.calls.empty());
 }
 
-TEST_F(Detection, OpensOnFirstTickAndAsksOnTheNext)
+TEST_F(Detection, OpensOnFirstTickAndAsksOnEachNext)
 {
     listing.answers[5] = PortPresence::Listed;
     d.selectPort(5);
-    EXPECT_EQ(flags(), std::make_tuple(true, false, false));
-    EXPECT_EQ(d.m_moduleStatus, "No module connection");
+    expectNoConnection();
     EXPECT_EQ(refreshes, 1);
-
-    d.timerStep(); // Waiting -> Polling: opened, nothing sent yet
+    d.timerStep(); // opened, nothing sent yet
     ASSERT_EQ(port.opens.size(), 1u);
-    EXPECT_EQ(port.opens[0].port, 5);
-    EXPECT_EQ(port.opens[0].baud, 57600);
-    EXPECT_EQ(port.opens[0].parity, 'N');
-    EXPECT_EQ(port.opens[0].data, 8);
-    EXPECT_EQ(port.opens[0].stop, 1);
-    EXPECT_EQ(port.opens[0].buffer, 128u);
+    const auto& o = port.opens[0];
+    EXPECT_EQ(std::make_tuple(o.port, o.baud, o.parity, o.data, o.stop, o.buffer), std::make_tuple(5, 57600, 'N', 8, 1, std::size_t(128)));
     EXPECT_EQ(port.monitorStarts, 1);
     EXPECT_TRUE(port.frames.empty());
     EXPECT_EQ(flags(), std::make_tuple(true, true, false));
-
-    d.timerStep();
-    d.timerStep(); // no limit, one request per tick
-    ASSERT_EQ(port.frames.size(), 2u);
-    EXPECT_EQ(port.frames[0], kRequest);
+    ticks(2); // no limit, one request per tick
+    EXPECT_EQ(port.frames, std::vector(2, kRequest));
     EXPECT_EQ(port.opens.size(), 1u);
 }
 
@@ -87,50 +92,43 @@ TEST_F(Detection, PortNotListedOrOpenRefusedIsRetriedSilently)
     d.timerStep();
     EXPECT_EQ(port.opens.size(), 1u);
     EXPECT_EQ(port.monitorStarts, 0);
-    EXPECT_EQ(flags(), std::make_tuple(true, false, false));
+    expectNoConnection();
     port.openSucceeds = true;
     d.timerStep();
     EXPECT_EQ(flags(), std::make_tuple(true, true, false));
-    EXPECT_EQ(d.m_moduleStatus, "No module connection");
 }
 
-TEST_F(Detection, IdentificationFillsInfoShowsThreeLinesAndClosesThePort)
+TEST_F(Detection, IdentificationFillsInfoAndClosesThePortThenTicksOnlyCheckTheListing)
 {
-    listing.answers[3] = PortPresence::Listed;
-    d.selectPort(3);
-    d.timerStep();
+    confirmAndOpen();
     d.timerStep();
     refreshes = 0;
-    identify({ 3, 111, 2404, 333, 444, 4194304, 666, 777, 888 });
+    identify(d, kModule24);
     EXPECT_EQ(flags(), std::make_tuple(true, true, true));
-    EXPECT_EQ(d.m_moduleStatus, "Module connection...\r\nModule Type:Zarn24 V4\r\nFirmware version:Ver3");
-    EXPECT_EQ(d.m_moduleInfo.words, (std::array<std::uint32_t, 9> { 3, 111, 2404, 333, 444, 4194304, 666, 777, 888 }));
+    EXPECT_EQ(d.m_moduleInfo.words, kModule24);
     EXPECT_EQ(d.m_moduleInfo.memoryBytes(), 4194304u);
     EXPECT_EQ(port.closes, 1);
     EXPECT_EQ(refreshes, 2);
     EXPECT_EQ(port.calls.back(), "ClosePort");
-
-    // Identified: ticks only re-check the listing, nothing is sent.
     const auto sent = port.frames.size();
     const int queries = listing.queries;
-    d.timerStep();
-    d.timerStep();
+    ticks(2);
     EXPECT_EQ(port.frames.size(), sent);
     EXPECT_EQ(listing.queries, queries + 2);
     EXPECT_EQ(flags(), std::make_tuple(true, true, true));
 }
 
-TEST_F(Detection, OtherTypeCodeAndFirmware)
+TEST(DetectionText, ThreeLinesFromTypeCodeAndFirmwareEvenWithNoRequestOutstanding)
 {
-    identify({ 12, 0, 5008, 0, 0, 0, 0, 0, 0 });
-    EXPECT_EQ(d.m_moduleStatus, "Module connection...\r\nModule Type:Zarn50 V8\r\nFirmware version:Ver12");
-}
-
-TEST_F(Detection, ReplyWithNoRequestOutstandingStillIdentifies)
-{
-    identify({ 1, 0, 3502, 0, 0, 8388608, 0, 0, 0 });
-    EXPECT_TRUE(d.m_portOpen);
-    EXPECT_TRUE(d.m_moduleIdentified);
+    for (const auto& [words, text] : { std::pair { kModule24, "Module connection...\r\nModule Type:Zarn24 V4\r\nFirmware version:Ver3" },
+             std::pair { Words { 12, 0, 5008, 0, 0, 0, 0, 0, 0 }, "Module connection...\r\nModule Type:Zarn50 V8\r\nFirmware version:Ver12" } }) {
+        FakePort port;
+        FakeListing listing;
+        ModuleDetection d { port, listing };
+        identify(d, words);
+        EXPECT_EQ(d.m_moduleStatus, text);
+        EXPECT_TRUE(d.m_portOpen && d.m_moduleIdentified);
+    }
 }
 
 TEST_F(Detection, ShortReplyReadsZerosInsteadOfBytesBeyondIt)
@@ -145,66 +143,47 @@ TEST_F(Detection, ShortReplyReadsZerosInsteadOfBytesBeyondIt)
 
 TEST_F(Detection, PortVanishingOrKeyFailingReturnsToWaiting)
 {
-    listing.answers[3] = PortPresence::Listed;
-    d.selectPort(3);
-    d.timerStep();
-    identify({ 3, 0, 2404, 0, 0, 4194304, 0, 0, 0 });
+    confirmAndOpen();
+    identify(d, kModule24);
     listing.answers.erase(3); // unplugged
     refreshes = 0;
     d.timerStep();
-    EXPECT_EQ(flags(), std::make_tuple(true, false, false));
-    EXPECT_EQ(d.m_moduleStatus, "No module connection");
+    expectNoConnection();
     EXPECT_EQ(refreshes, 1);
     const int closes = port.closes;
-
     listing.answers[3] = PortPresence::Listed; // plugged back in: new open, new requests
     d.timerStep();
     EXPECT_EQ(port.opens.size(), 2u);
     d.timerStep();
     EXPECT_EQ(port.frames.back(), kRequest);
     EXPECT_EQ(port.closes, closes); // the channel is not touched when the port goes
-
     listing.keyFails = true;
     d.timerStep();
-    EXPECT_EQ(flags(), std::make_tuple(true, false, false));
-    EXPECT_EQ(d.m_moduleStatus, "No module connection");
+    expectNoConnection();
 }
 
-TEST_F(Detection, ConfirmingAPortAgainRestartsFromWaiting)
+TEST_F(Detection, ConfirmingAgainOrAChannelClosedElsewhereRestartsFromOpening)
 {
-    listing.answers[3] = PortPresence::Listed;
+    confirmAndOpen();
+    identify(d, kModule24);
     d.selectPort(3);
-    d.timerStep();
-    identify({ 3, 0, 2404, 0, 0, 4194304, 0, 0, 0 });
-    d.selectPort(3);
-    EXPECT_EQ(flags(), std::make_tuple(true, false, false));
-    EXPECT_EQ(d.m_moduleStatus, "No module connection");
-    d.timerStep();
-    d.timerStep();
+    expectNoConnection();
+    ticks(2);
     EXPECT_EQ(port.opens.size(), 2u);
     EXPECT_EQ(port.frames.size(), 1u);
+
+    port.ClosePort(); // a transfer ended and closed the channel meanwhile: reopen, do not write into it
+    d.timerStep();
+    EXPECT_EQ(port.frames.size(), 1u);
+    EXPECT_EQ(flags(), std::make_tuple(true, false, false));
+    d.timerStep();
+    EXPECT_EQ(port.opens.size(), 3u);
+    d.timerStep();
+    EXPECT_EQ(port.frames.size(), 2u);
 }
 
 TEST(PortName, NumberAfterTheFirstMInAnUnsignedByte)
 {
-    EXPECT_EQ(portNumberFromName("COM12"), 12);
-    EXPECT_EQ(portNumberFromName("COM3"), 3);
-    EXPECT_EQ(portNumberFromName("COM259"), 3);
-    EXPECT_EQ(portNumberFromName("ttyS0"), -1);
-    EXPECT_EQ(portNumberFromName("COM"), 0);
-}
-
-TEST_F(Detection, PollingOnAChannelClosedElsewhereReopensInsteadOfWritingIntoIt)
-{
-    listing.answers[3] = PortPresence::Listed;
-    d.selectPort(3);
-    d.timerStep();
-    port.ClosePort(); // a transfer ended and closed the channel meanwhile
-    d.timerStep();
-    EXPECT_TRUE(port.frames.empty());
-    EXPECT_EQ(flags(), std::make_tuple(true, false, false));
-    d.timerStep();
-    EXPECT_EQ(port.opens.size(), 2u);
-    d.timerStep();
-    EXPECT_EQ(port.frames.size(), 1u);
+    for (const auto& [name, n] : { std::pair { "COM12", 12 }, { "COM3", 3 }, { "COM259", 3 }, { "ttyS0", -1 }, { "COM", 0 } })
+        EXPECT_EQ(portNumberFromName(name), n) << name;
 }
