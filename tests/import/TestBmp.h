@@ -1,17 +1,28 @@
 #pragma once
-// Builds BMP files byte by byte for the tests: any depth, palette, masks, order
-// of rows, and room to damage them afterwards.
+// Test helpers: BMP files built byte by byte (any depth, palette, masks, row
+// order, room to damage them afterwards), temporary folders, and the road of
+// "Load BMP": load, convert into the staging file, decode the module's colours.
+#include "import/DibPicture.h"
+#include "import/ModuleBitmap.h"
 
-#include <array>
-#include <cstdint>
+#include <gtest/gtest.h>
+
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <string>
 #include <unistd.h>
-#include <vector>
 
 namespace zarn::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+inline void put32(Bytes& b, std::size_t o, std::uint32_t v, int n = 4)
+{
+    for (int i = 0; i < n; ++i)
+        b[o + i] = (v >> (8 * i)) & 0xFF;
+}
+inline Bytes changed(Bytes b, const std::function<void(Bytes&)>& change) { change(b); return b; }
+inline std::uint16_t le16(const Bytes& d, std::size_t o) { return static_cast<std::uint16_t>(d.at(o) | (d.at(o + 1) << 8)); }
 
 struct TestBmp {
     int width = 1;
@@ -21,61 +32,45 @@ struct TestBmp {
     bool topDown = false;
     std::vector<std::array<std::uint8_t, 3>> palette; // r, g, b; padded with zeros to 2^K entries
     std::array<std::uint32_t, 3> masks {};           // written after the info header when compression == 3
-    // Stored value of pixel (x, y), y counted from the top: a palette index for K <= 8,
+    // Stored value of pixel (x, y), y from the top: a palette index for K <= 8,
     // 0xRRGGBB for K = 24, the raw 16- or 32-bit value otherwise.
     std::function<std::uint32_t(int, int)> pixel = [](int, int) { return 0u; };
-    // The unused bits after the last pixel of a row, to show what an unscaled copy keeps.
-    std::uint8_t rowPadding = 0;
+    std::uint8_t rowPadding = 0; // the unused bits after the last pixel of a row
 
     std::uint32_t paletteEntries() const { return bitCount <= 8 ? (1u << bitCount) : 0; }
     std::uint32_t stride() const { return ((static_cast<std::uint32_t>(width) * bitCount + 31) & ~31u) / 8; }
     std::uint32_t offBits() const { return 54 + (compression == 3 ? 12 : 0) + 4 * paletteEntries(); }
 
-    std::vector<std::uint8_t> bytes() const
+    Bytes bytes() const
     {
-        std::vector<std::uint8_t> b(offBits() + static_cast<std::size_t>(stride()) * height, 0);
-        auto put16 = [&](std::size_t o, std::uint32_t v) { b[o] = v & 0xFF; b[o + 1] = (v >> 8) & 0xFF; };
-        auto put32 = [&](std::size_t o, std::uint32_t v) { for (int i = 0; i < 4; ++i) b[o + i] = (v >> (8 * i)) & 0xFF; };
-        put16(0, 0x4D42);
-        put32(2, static_cast<std::uint32_t>(b.size()));
-        put32(10, offBits());
-        put32(14, 40);
-        put32(18, static_cast<std::uint32_t>(width));
-        put32(22, static_cast<std::uint32_t>(topDown ? -height : height));
-        put16(26, 1);
-        put16(28, static_cast<std::uint32_t>(bitCount));
-        put32(30, compression);
+        Bytes b(offBits() + static_cast<std::size_t>(stride()) * height, 0);
+        put32(b, 0, 0x4D42, 2);
+        put32(b, 2, static_cast<std::uint32_t>(b.size()));
+        put32(b, 10, offBits());
+        put32(b, 14, 40);
+        put32(b, 18, static_cast<std::uint32_t>(width));
+        put32(b, 22, static_cast<std::uint32_t>(topDown ? -height : height));
+        put32(b, 26, 1, 2);
+        put32(b, 28, static_cast<std::uint32_t>(bitCount), 2);
+        put32(b, 30, compression);
         std::size_t o = 54;
-        if (compression == 3) {
-            for (auto m : masks) { put32(o, m); o += 4; }
-        }
-        for (std::uint32_t i = 0; i < paletteEntries(); ++i, o += 4) {
-            if (i < palette.size()) {
-                b[o] = palette[i][2];
-                b[o + 1] = palette[i][1];
-                b[o + 2] = palette[i][0];
-            }
-        }
+        for (auto m : masks)
+            if (compression == 3) { put32(b, o, m); o += 4; }
+        for (std::uint32_t i = 0; i < paletteEntries() && i < palette.size(); ++i)
+            for (int c = 0; c < 3; ++c)
+                b[o + 4 * i + c] = palette[i][2 - c];
         for (int y = 0; y < height; ++y) {
-            const int stored = topDown ? y : height - 1 - y;
-            std::uint8_t* row = b.data() + offBits() + static_cast<std::size_t>(stored) * stride();
-            for (std::uint32_t i = 0; i < stride(); ++i)
-                row[i] = rowPadding;
-            if (bitCount <= 8) // clear the pixels' own bits, keep the padding after them
-                for (int x = 0; x < width; ++x)
-                    row[x * bitCount / 8] &= static_cast<std::uint8_t>(~(((1u << bitCount) - 1) << (8 - bitCount - (x * bitCount) % 8)));
+            std::uint8_t* row = b.data() + offBits() + static_cast<std::size_t>(topDown ? y : height - 1 - y) * stride();
+            std::fill(row, row + stride(), rowPadding);
             for (int x = 0; x < width; ++x) {
                 const std::uint32_t v = pixel(x, y);
-                switch (bitCount) {
-                case 1: case 4: case 8: {
-                    const int bit = x * bitCount;
-                    row[bit / 8] |= static_cast<std::uint8_t>((v & ((1u << bitCount) - 1)) << (8 - bitCount - bit % 8));
-                    break;
-                }
-                case 16: row[2 * x] = v & 0xFF; row[2 * x + 1] = (v >> 8) & 0xFF; break;
-                case 24: row[3 * x] = v & 0xFF; row[3 * x + 1] = (v >> 8) & 0xFF; row[3 * x + 2] = (v >> 16) & 0xFF; break;
-                case 32: for (int i = 0; i < 4; ++i) row[4 * x + i] = (v >> (8 * i)) & 0xFF; break;
-                default: break;
+                if (bitCount <= 8) { // replace the pixel's own bits, keep the padding after them
+                    const int shift = 8 - bitCount - (x * bitCount) % 8;
+                    const std::uint32_t mask = (1u << bitCount) - 1;
+                    row[x * bitCount / 8] = static_cast<std::uint8_t>((row[x * bitCount / 8] & ~(mask << shift)) | ((v & mask) << shift));
+                } else {
+                    for (int i = 0; i < bitCount / 8; ++i)
+                        row[x * bitCount / 8 + i] = (v >> (8 * i)) & 0xFF;
                 }
             }
         }
@@ -83,16 +78,15 @@ struct TestBmp {
     }
 };
 
-inline void writeBytes(const std::filesystem::path& p, const std::vector<std::uint8_t>& bytes)
+inline void writeBytes(const std::filesystem::path& p, const Bytes& bytes)
 {
-    std::ofstream out(p, std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    std::ofstream(p, std::ios::binary | std::ios::trunc).write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
 }
 
-inline std::vector<std::uint8_t> readBytes(const std::filesystem::path& p)
+inline Bytes readBytes(const std::filesystem::path& p)
 {
     std::ifstream in(p, std::ios::binary);
-    return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    return Bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
 
 // A fresh folder under /tmp, removed with the object.
@@ -103,12 +97,81 @@ struct TempDir {
         char tmpl[] = "/tmp/zarn-import-XXXXXX";
         path = ::mkdtemp(tmpl);
     }
-    ~TempDir()
-    {
-        std::error_code ec;
-        std::filesystem::remove_all(path, ec);
-    }
+    ~TempDir() { std::error_code ec; std::filesystem::remove_all(path, ec); }
     std::filesystem::path operator/(const std::string& name) const { return path / name; }
 };
+
+// A file of `size` bytes (zeros) in the folder; its path.
+inline std::string sizedFile(const TempDir& dir, const std::string& name, std::uintmax_t size)
+{
+    writeBytes(dir / name, {});
+    std::filesystem::resize_file(dir / name, size);
+    return (dir / name).string();
+}
+
+inline const std::filesystem::path kFormsDir = std::filesystem::path(ZARN_TEST_DATA_DIR) / "import" / "forms";
+
+// What "Load BMP" leaves: the picture's figures, the staging file, its colours decoded.
+struct Converted {
+    bool ok = false;
+    std::string message;
+    int bitCount = 0, kind = 0, width = 0, height = 0, size = 0;
+    std::string report;
+    Bytes data;    // the staging file
+    Bytes decoded; // the module's colours, r, g, b per pixel
+};
+
+using Loader = std::function<DibPicture::Outcome(DibPicture&)>;
+
+inline Converted convertWith(const Loader& load, int boxW = 320, int boxH = 240, bool dither = false)
+{
+    TempDir tmp;
+    DibPicture pic;
+    pic.setScreenBox(boxW, boxH);
+    pic.m_bDither = dither;
+    Converted c;
+    const auto loaded = load(pic);
+    c.message = loaded.message;
+    if (!loaded.ok || !pic.convertBitmap((tmp / "ttt.tmp").string()).ok)
+        return c;
+    c = { true, loaded.message, pic.m_nBitCount, pic.m_nFormat, pic.m_nWidth, pic.m_nHeight, pic.m_nSize,
+          pic.loadReportText(), readBytes(tmp / "ttt.tmp"), {} };
+    if (auto rgb = decodeModuleBitmap(static_cast<std::uint8_t>(c.kind), c.width, c.height, c.data))
+        c.decoded = *rgb;
+    return c;
+}
+
+inline Loader fromFile(const std::filesystem::path& path)
+{
+    return [path](DibPicture& p) { p.m_strFileName = path.string(); return p.loadBmpFile(); };
+}
+inline Loader fromBytes(const Bytes& bytes)
+{
+    return [bytes](DibPicture& p) { return p.loadBmpData(bytes); };
+}
+// Each of the named files is refused with "Reading File Error", and the picture
+// held before stays as it was, though no longer marked loaded.
+using BadFiles = std::vector<std::pair<std::string, Bytes>>;
+inline void expectEachRefused(DibPicture& pic, const BadFiles& bad,
+                              const std::function<DibPicture::Outcome(DibPicture&, const std::string&, const Bytes&)>& load =
+                                  [](DibPicture& p, const std::string&, const Bytes& b) { return p.loadBmpData(b); })
+{
+    ASSERT_TRUE(pic.hasPicture());
+    const auto rgb = pic.sourceRgb();
+    const auto report = pic.loadReportText();
+    for (const auto& [what, bytes] : bad) {
+        const auto r = load(pic, what, bytes);
+        EXPECT_FALSE(r.ok) << what;
+        EXPECT_EQ(r.message, "Reading File Error") << what;
+        EXPECT_EQ(pic.m_bLoaded, 0) << what;
+        EXPECT_EQ(pic.sourceRgb(), rgb) << what;
+        EXPECT_EQ(pic.loadReportText(), report) << what;
+    }
+}
+
+inline Converted convertBmp(const std::string& name, int boxW = 320, int boxH = 240, bool dither = false)
+{
+    return convertWith(fromFile(kFormsDir / name), boxW, boxH, dither);
+}
 
 } // namespace zarn::test

@@ -5,13 +5,12 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
-#include <filesystem>
 
 namespace fs = std::filesystem;
 using zarn::stagingFilePathFor;
 using zarn::test::TempDir;
 
-TEST(StagingFile, TempFolderIsCreatedBesideTheProgram)
+TEST(StagingFile, TempFolderIsCreatedBesideTheProgramOrElseInTheCache)
 {
     TempDir dir;
     std::string notice;
@@ -20,23 +19,17 @@ TEST(StagingFile, TempFolderIsCreatedBesideTheProgram)
     EXPECT_TRUE(fs::is_directory(dir / "Temp"));
     EXPECT_TRUE(notice.empty()) << notice;
     EXPECT_FALSE(fs::exists(dir / "cache"));
-    // A second call finds the folder there and keeps it.
-    EXPECT_EQ(stagingFilePathFor(dir.path.string(), (dir / "cache").string(), &notice), path);
-}
+    EXPECT_EQ(stagingFilePathFor(dir.path.string(), (dir / "cache").string(), &notice), path); // found and kept
 
-TEST(StagingFile, UnwritableProgramFolderFallsBackToTheCacheAndSaysSo)
-{
-    TempDir dir;
-    const fs::path program = dir / "program";
-    fs::create_directory(program);
-    zarn::test::writeBytes(program / "Temp", { 'x' }); // a file where the folder should be
-    std::string notice;
-    const std::string path = stagingFilePathFor(program.string(), (dir / "cache").string(), &notice);
-    EXPECT_EQ(path, (dir / "cache" / "zarntool" / "Temp" / "ttt.tmp").string());
+    // A file where the folder should be: the cache is used, and the notice says so.
+    fs::create_directory(dir / "program");
+    zarn::test::writeBytes(dir / "program" / "Temp", { 'x' });
+    const std::string fallback = stagingFilePathFor((dir / "program").string(), (dir / "cache").string(), &notice);
+    EXPECT_EQ(fallback, (dir / "cache" / "zarntool" / "Temp" / "ttt.tmp").string());
     EXPECT_TRUE(fs::is_directory(dir / "cache" / "zarntool" / "Temp"));
-    EXPECT_NE(notice.find(program.string()), std::string::npos) << notice;
-    EXPECT_NE(notice.find(path), std::string::npos) << notice;
-    EXPECT_EQ(zarn::test::readBytes(program / "Temp"), (std::vector<std::uint8_t> { 'x' }));
+    EXPECT_NE(notice.find((dir / "program").string()), std::string::npos) << notice;
+    EXPECT_NE(notice.find(fallback), std::string::npos) << notice;
+    EXPECT_EQ(zarn::test::readBytes(dir / "program" / "Temp"), (zarn::test::Bytes { 'x' }));
 }
 
 TEST(StagingFile, CacheFolderComesFromTheEnvironment)
@@ -47,20 +40,15 @@ TEST(StagingFile, CacheFolderComesFromTheEnvironment)
     ::setenv("XDG_CACHE_HOME", (dir / "xdg").c_str(), 1);
     std::string notice;
     const std::string path = stagingFilePathFor("", "", &notice);
-    if (old)
-        ::setenv("XDG_CACHE_HOME", saved.c_str(), 1);
-    else
-        ::unsetenv("XDG_CACHE_HOME");
+    old ? ::setenv("XDG_CACHE_HOME", saved.c_str(), 1) : ::unsetenv("XDG_CACHE_HOME");
     EXPECT_EQ(path, (dir / "xdg" / "zarntool" / "Temp" / "ttt.tmp").string());
     EXPECT_FALSE(notice.empty());
 }
 
 TEST(StagingFile, RunningProgramsFolder)
 {
-    const std::string folder = zarn::programFolder();
-    ASSERT_FALSE(folder.empty());
-    EXPECT_TRUE(fs::exists(fs::path(folder) / "import_staging_file_test"));
-    const std::string path = zarn::stagingFilePath();
-    EXPECT_EQ(fs::path(path).filename(), "ttt.tmp");
-    EXPECT_TRUE(fs::is_directory(fs::path(path).parent_path()));
+    EXPECT_TRUE(fs::exists(fs::path(zarn::programFolder()) / "import_staging_file_test"));
+    const fs::path path = zarn::stagingFilePath();
+    EXPECT_EQ(path.filename(), "ttt.tmp");
+    EXPECT_TRUE(fs::is_directory(path.parent_path()));
 }
