@@ -126,7 +126,7 @@ TEST_F(Program, ImageReceivedIsTheFilesUsedPart)
     }
 }
 
-TEST_F(Program, DetectShowsTheIdentification)
+TEST_F(Program, DetectShowsTheIdentificationAndPortsTheLinks)
 {
     skipOnRealModule();
     auto module = sim({ "--model", "5008", "--firmware", "7", "--memory", "8M" });
@@ -137,6 +137,19 @@ TEST_F(Program, DetectShowsTheIdentification)
     const auto d = zarnres({ "detect", "--device", module->link().string() });
     EXPECT_EQ(d.status, 0) << d.err;
     EXPECT_EQ(d.out, r.out);
+
+    fs::create_symlink("/nonexistent/ttyGone", m_dir / "ports" / "COM16");
+    const auto p = zarnres({ "ports" });
+    EXPECT_EQ(p.status, 0) << p.err;
+    char line[64];
+    std::snprintf(line, sizeof line, "COM%-3d listed     ", m_port);
+    EXPECT_NE(p.out.find(std::string(line) + module->link().string() + " -> /dev/pts/"), std::string::npos) << p.out;
+    EXPECT_NE(p.out.find("COM16  not listed " + (m_dir / "ports" / "COM16").string() + " -> (missing)"), std::string::npos) << p.out;
+    // A port folder that cannot be listed is the listing failing, not an empty list.
+    std::ofstream(m_dir / "file") << "x";
+    const auto bad = runZarnres({ "ports" }, "ZARN_PORT_DIR=" + shellQuote((m_dir / "file").string()) + " timeout 20");
+    EXPECT_EQ(bad.status, 1);
+    EXPECT_NE(bad.err.find("cannot be read"), std::string::npos) << bad.err;
 }
 
 TEST_F(Program, FileThatDoesNotFitTheModuleIsRefusedBeforeAnythingIsSent)
@@ -149,11 +162,10 @@ TEST_F(Program, FileThatDoesNotFitTheModuleIsRefusedBeforeAnythingIsSent)
         std::vector<std::uint32_t> items;
         const char* message;
     };
-    int n = 0;
     for (const Case& c : { Case { 2804, 4096, { 100 }, "Resource file version does not match the module hardware\n" },
              Case { 2401, 8192, { 100 }, "Resource file version does not match the module hardware\n" }, // same size class
              Case { 2404, 4096, {}, "Items not available in the resource file\n" } }) {
-        const fs::path file = m_dir / ("f" + std::to_string(n++) + ".zrf");
+        const fs::path file = m_dir / (std::to_string(c.model) + ".zrf");
         makeFile(file, c.model, c.memoryKiB, c.items);
         const auto r = zarnres({ "program", file.string(), "--port", std::to_string(m_port) });
         EXPECT_EQ(r.status, 1);
@@ -237,24 +249,6 @@ INSTANTIATE_TEST_SUITE_P(Faults, ProgramFault,
         FaultCase { "GarbageBeforeReply", { "--garbage-before-reply" }, 1, "Open the module communication port error!!" },
         FaultCase { "Paced", { "--baud", "115200", "--once" }, 0, "", "", 3000 }),
     [](const auto& info) { return std::string(info.param.name); });
-
-TEST_F(Program, PortsShowsLinksAndTheirState)
-{
-    skipOnRealModule();
-    auto module = sim({});
-    fs::create_symlink("/nonexistent/ttyGone", m_dir / "ports" / "COM16");
-    const auto r = zarnres({ "ports" });
-    EXPECT_EQ(r.status, 0) << r.err;
-    char line[64];
-    std::snprintf(line, sizeof line, "COM%-3d listed     ", m_port);
-    EXPECT_NE(r.out.find(line + module->link().string() + " -> /dev/pts/"), std::string::npos) << r.out;
-    EXPECT_NE(r.out.find("COM16  not listed " + (m_dir / "ports" / "COM16").string() + " -> (missing)"), std::string::npos) << r.out;
-    // A port folder that cannot be listed is the listing failing, not an empty list.
-    std::ofstream(m_dir / "file") << "x";
-    const auto bad = runZarnres({ "ports" }, "ZARN_PORT_DIR=" + shellQuote((m_dir / "file").string()) + " timeout 20");
-    EXPECT_EQ(bad.status, 1);
-    EXPECT_NE(bad.err.find("cannot be read"), std::string::npos) << bad.err;
-}
 
 // The progress display is a few pure functions; compiled in here, as zarnres
 // itself is no library.

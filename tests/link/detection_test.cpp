@@ -53,20 +53,15 @@ const Words kModule24 { 3, 111, 2404, 333, 444, 4194304, 666, 777, 888 };
 
 } // namespace
 
-TEST_F(Detection, StartsOffAndDoesNothingUntilAPortIsConfirmed)
+TEST_F(Detection, StartsOffThenOpensOnTheFirstTickAfterAConfirmationAndAsksOnEachNext)
 {
     EXPECT_EQ(flags(), std::make_tuple(false, false, false));
     EXPECT_EQ(d.m_comPort, 3);
     EXPECT_EQ(d.m_moduleStatus, "Module Connection information output...");
-    listing.answers[3] = PortPresence::Listed;
-    ticks(5);
+    listing.answers[3] = listing.answers[5] = PortPresence::Listed;
+    ticks(5); // nothing until a port is confirmed
     EXPECT_EQ(listing.queries, 0);
     EXPECT_TRUE(port.calls.empty());
-}
-
-TEST_F(Detection, OpensOnFirstTickAndAsksOnEachNext)
-{
-    listing.answers[5] = PortPresence::Listed;
     d.selectPort(5);
     expectNoConnection();
     EXPECT_EQ(refreshes, 1);
@@ -118,7 +113,7 @@ TEST_F(Detection, IdentificationFillsInfoAndClosesThePortThenTicksOnlyCheckTheLi
     EXPECT_EQ(flags(), std::make_tuple(true, true, true));
 }
 
-TEST(DetectionText, ThreeLinesFromTypeCodeAndFirmwareEvenWithNoRequestOutstanding)
+TEST(DetectionText, ThreeLinesFromTypeCodeAndFirmwareEvenWithNoRequestOutstandingAndZerosPastAShortReply)
 {
     for (const auto& [words, text] : { std::pair { kModule24, "Module connection...\r\nModule Type:Zarn24 V4\r\nFirmware version:Ver3" },
              std::pair { Words { 12, 0, 5008, 0, 0, 0, 0, 0, 0 }, "Module connection...\r\nModule Type:Zarn50 V8\r\nFirmware version:Ver12" } }) {
@@ -129,10 +124,10 @@ TEST(DetectionText, ThreeLinesFromTypeCodeAndFirmwareEvenWithNoRequestOutstandin
         EXPECT_EQ(d.m_moduleStatus, text);
         EXPECT_TRUE(d.m_portOpen && d.m_moduleIdentified);
     }
-}
-
-TEST_F(Detection, ShortReplyReadsZerosInsteadOfBytesBeyondIt)
-{
+    // A short reply reads zeros instead of bytes beyond it.
+    FakePort port;
+    FakeListing listing;
+    ModuleDetection d { port, listing };
     const std::vector<std::uint8_t> shortPayload { 7, 0, 0, 0, 0, 0, 0, 0, 0x64, 0x09 };
     FramePayload f(CMD_IDENTIFY, shortPayload);
     d.onIdentification(f);
