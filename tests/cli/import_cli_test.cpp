@@ -143,8 +143,9 @@ TEST_F(ImportCli, RefusalsUseTheWindowsTextsAndChangeNothing)
          }) {
         const auto r = runZarnres(args);
         EXPECT_EQ(r.status, 2) << args.back();
-        if (args[1] == "--dither")
+        if (args[1] == "--dither") {
             EXPECT_NE(r.err.find("--dither applies to bitmaps"), std::string::npos) << r.err;
+        }
     }
     EXPECT_EQ(readBytes(zrf), before);
 }

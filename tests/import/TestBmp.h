@@ -12,6 +12,9 @@
 #include <functional>
 #include <unistd.h>
 
+// Tests name only the fields of TestBmp they need, with designated initializers.
+#pragma GCC diagnostic ignored "-Wmissing-field-initializers"
+
 namespace zarn::test {
 
 using Bytes = std::vector<std::uint8_t>;

@@ -28,8 +28,9 @@ TEST(BmpForms, EachFormGivesTheStandardFilesBytes)
             const Converted a = convertBmp(c.form, bw, bh), b = convertBmp(c.standard, bw, bh);
             ASSERT_TRUE(b.ok) << c.standard << ": " << b.message;
             ASSERT_TRUE(a.ok) << c.form << ": " << a.message;
-            if (c.sameDepth)
+            if (c.sameDepth) {
                 EXPECT_EQ(a.bitCount, b.bitCount) << c.form;
+            }
             EXPECT_EQ(std::tie(a.kind, a.width, a.height, a.report), std::tie(b.kind, b.width, b.height, b.report)) << c.form;
             EXPECT_TRUE(a.data == b.data) << c.form << " differs from " << c.standard << " in box " << bw << "x" << bh;
         }

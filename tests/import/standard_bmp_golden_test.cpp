@@ -28,7 +28,7 @@ std::vector<std::string> currentLines()
     std::sort(files.begin(), files.end());
     std::vector<std::string> lines;
     for (const auto& f : files)
-        for (const auto [bw, bh] : { std::pair { 320, 240 }, { 16, 12 }, { 30, 23 }, { 37, 10 }, { 9, 40 } }) {
+        for (const auto& [bw, bh] : { std::pair { 320, 240 }, { 16, 12 }, { 30, 23 }, { 37, 10 }, { 9, 40 } }) {
             const Converted c = convertWith(fromFile(f), bw, bh);
             std::ostringstream line;
             line << f.filename().string() << ' ' << bw << 'x' << bh << ' ';

@@ -28,14 +28,15 @@ TEST(PictureFile, EachFormConvertsLikeItsStandardBmp)
         { "gif8.gif", "std8.bmp" }, { "gif4.gif", "std4.bmp" }, { "jpeg.jpg", "std24.bmp" },
     };
     for (const auto& [picture, standard] : pairs)
-        for (const auto [bw, bh] : { std::pair { 320, 240 }, { 20, 15 }, { 30, 31 } }) {
+        for (const auto& [bw, bh] : { std::pair { 320, 240 }, { 20, 15 }, { 30, 31 } }) {
             const Converted a = convertPicture(picture, bw, bh), b = convertBmp(standard, bw, bh);
             ASSERT_TRUE(a.ok) << picture << ": " << a.message;
             ASSERT_TRUE(b.ok) << standard;
             EXPECT_EQ(std::tie(a.bitCount, a.kind, a.width, a.height, a.size, a.report), std::tie(b.bitCount, b.kind, b.width, b.height, b.size, b.report)) << picture;
             ASSERT_EQ(a.decoded.size(), b.decoded.size()) << picture;
-            if (std::string(picture) == "png24.png")
+            if (std::string(picture) == "png24.png") {
                 EXPECT_TRUE(a.data == b.data) << "box " << bw << "x" << bh;
+            }
             if (std::string(picture) != "jpeg.jpg") {
                 EXPECT_TRUE(a.decoded == b.decoded) << picture << " box " << bw << "x" << bh;
                 continue;
