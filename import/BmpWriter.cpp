@@ -1,5 +1,7 @@
 #include "import/BmpWriter.h"
 
+#include "import/ReplaceFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -95,39 +97,10 @@ std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std
 
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes, std::string* error)
 {
-    auto fail = [&](const std::string& why) {
+    if (const int err = replaceFileContents(path, bytes)) {
         if (error)
-            *error = why;
+            *error = "Cannot write " + path + ": " + std::strerror(err);
         return false;
-    };
-    // Written beside the target and renamed over it at the end, so a failure part
-    // way leaves neither a partial file nor a damaged older one.
-    std::string temp = path + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return fail("Cannot write " + path + ": " + std::strerror(errno));
-    ::fchmod(fd, 0644);
-    const std::uint8_t* p = bytes.data();
-    std::size_t left = bytes.size();
-    int err = 0;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0) {
-            err = n < 0 ? errno : ENOSPC;
-            break;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (::close(fd) != 0 && err == 0)
-        err = errno;
-    if (err == 0 && ::rename(temp.c_str(), path.c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        ::unlink(temp.c_str());
-        return fail("Cannot write " + path + ": " + std::strerror(err));
     }
     return true;
 }

@@ -142,6 +142,7 @@ private:
     CMainDlg(CommandHost& host, std::unique_ptr<zarn::CSerialChannel> channel,
              std::unique_ptr<zarn::IPortListing> listing, QWidget* parent);
     void setUp();
+    bool guardOpenFile();
     void build();
     void initDialog();
     void message(const std::string& text);

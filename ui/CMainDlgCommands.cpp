@@ -328,6 +328,19 @@ void CMainDlg::insertPending()
     refreshFields();
 }
 
+// The first two checks of the commands that work on the open file: the busy
+// guard, then "Not Resource Open".
+bool CMainDlg::guardOpenFile()
+{
+    if (!guard(zarn::kMsgProgrammingModule))
+        return false;
+    if (!m_store.isOpen) {
+        message(zarn::kMsgNotResourceOpen);
+        return false;
+    }
+    return true;
+}
+
 // The font library and WAVE commands share their road: busy guard, an open
 // file, the file dialog, then the import's own checks; the accepted item is
 // confirmed in a box and inserted.
@@ -335,12 +348,8 @@ void CMainDlg::importPendingFile(std::optional<std::string> chosen, const char* 
                                  const std::vector<FileFilter>& filters,
                                  const std::function<zarn::ImportCheck(const std::string&)>& check)
 {
-    if (!guard(zarn::kMsgProgrammingModule))
+    if (!guardOpenFile())
         return;
-    if (!m_store.isOpen) {
-        message(zarn::kMsgNotResourceOpen);
-        return;
-    }
     if (!chosen)
         chosen = m_host.chooseOpenFile(title, filters);
     if (!chosen)
@@ -386,12 +395,8 @@ void CMainDlg::OnLoadWave(std::optional<std::string> chosen)
 
 void CMainDlg::OnMakeFontLibrary()
 {
-    if (!guard(zarn::kMsgProgrammingModule))
+    if (!guardOpenFile())
         return;
-    if (!m_store.isOpen) {
-        message(zarn::kMsgNotResourceOpen);
-        return;
-    }
     CMakeFontDlg dlg(m_host, this);
     if (m_host.runDialog(dlg) != QDialog::Accepted || dlg.fontPath().empty())
         return;
@@ -445,12 +450,8 @@ void CMainDlg::OnDelete()
 
 void CMainDlg::showBitmapItem()
 {
-    if (!guard(zarn::kMsgProgrammingModule))
+    if (!guardOpenFile())
         return;
-    if (!m_store.isOpen) {
-        message(zarn::kMsgNotResourceOpen);
-        return;
-    }
     if (m_store.itemCount == 0) {
         message(zarn::kMsgNoItems);
         return;

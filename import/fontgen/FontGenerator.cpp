@@ -1,5 +1,7 @@
 #include "import/fontgen/FontGenerator.h"
 
+#include "import/ReplaceFile.h"
+
 #include "import/fontgen/FontCharset.h"
 
 #include <ft2build.h>
@@ -28,17 +30,6 @@ namespace {
     {
         const char* text = FT_Error_String(code);
         return text ? text : "FreeType error " + std::to_string(code);
-    }
-
-    // Read without umask(2), which would change it for every thread for a moment.
-    mode_t currentUmask()
-    {
-        std::ifstream status("/proc/self/status");
-        std::string line;
-        while (std::getline(status, line))
-            if (line.rfind("Umask:", 0) == 0)
-                return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
-        return 022;
     }
 
 } // namespace
@@ -289,42 +280,8 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
         return out;
     }
 
-    // Written beside the target and renamed over it only when complete.
-    std::string temp = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
-    const int fd = mkstemp(temp.data());
-    if (fd < 0) {
-        out.message = "Cannot write '" + target.string() + "': " + std::strerror(errno);
-        return out;
-    }
-    const std::uint8_t* p = generated.data.data();
-    std::size_t left = generated.data.size();
-    int writeErrno = 0;
-    while (left > 0) {
-        const ssize_t n = ::write(fd, p, left);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            writeErrno = errno;
-            break;
-        }
-        p += n;
-        left -= static_cast<std::size_t>(n);
-    }
-    if (writeErrno == 0 && ::fsync(fd) != 0 && errno != EINVAL)
-        writeErrno = errno;
-    if (writeErrno == 0) {
-        // mkstemp makes the file private; give it the mode a plainly created file would have.
-        ::fchmod(fd, 0666 & ~currentUmask());
-    }
-    if (::close(fd) != 0 && writeErrno == 0)
-        writeErrno = errno;
-    if (writeErrno == 0) {
-        if (::rename(temp.c_str(), target.c_str()) != 0)
-            writeErrno = errno;
-    }
-    if (writeErrno != 0) {
-        ::unlink(temp.c_str());
-        out.message = "Cannot write '" + target.string() + "': " + std::strerror(writeErrno);
+    if (const int err = replaceFileContents(target.string(), generated.data)) {
+        out.message = "Cannot write '" + target.string() + "': " + std::strerror(err);
         return out;
     }
     out.ok = true;
