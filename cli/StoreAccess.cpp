@@ -13,13 +13,15 @@ void requireOk(const StoreResult& result)
     refuse(result.detail.empty() ? result.message : result.message + "\n" + result.detail);
 }
 
-ResourceStore openStore(const std::string& path)
+ResourceStore openStore(const std::string& path, LockMode mode)
 {
     ResourceStore store;
     store.path = path;
-    requireOk(store.openResourceFile());
+    requireOk(store.hold(mode));
     return store;
 }
+
+void lockForChange(ResourceStore& store) { requireOk(store.hold(LockMode::Exclusive)); }
 
 int parseRow(const std::string& text, const ResourceStore& store)
 {

@@ -11,8 +11,14 @@
 
 namespace zarn::cli {
 
-// Opens FILE through the store; refuses (status 1) with the store's message.
-ResourceStore openStore(const std::string& path);
+// Opens FILE through the store and keeps its lock in `mode` until the store is
+// released or destroyed: shared for a command that only reads, exclusive for one
+// that checks and then changes the file. Refuses (status 1) with the store's message.
+ResourceStore openStore(const std::string& path, LockMode mode);
+
+// Takes the exclusive lock for a change prepared while the file was not locked;
+// the header and directory are read again, so the caller checks them again.
+void lockForChange(ResourceStore& store);
 
 // Refuses with the result's message unless it is ok.
 void requireOk(const StoreResult& result);

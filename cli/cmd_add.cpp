@@ -14,12 +14,12 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cstdlib>
 #include <iostream>
 #include <memory>
 #include <optional>
 #include <sstream>
-#include <unistd.h>
+#include <new>
+#include <vector>
 
 namespace {
 
@@ -56,23 +56,6 @@ zarn::DibPicture::Outcome loadPicture(zarn::DibPicture& picture)
     return picture.loadBmpFile();
 #endif
 }
-
-// A private staging file, so that a run never disturbs the GUI's Temp/ttt.tmp.
-struct PrivateStaging {
-    std::string path;
-    PrivateStaging()
-    {
-        const char* tmp = std::getenv("TMPDIR");
-        std::string name = std::string(tmp && tmp[0] ? tmp : "/tmp") + "/zarnres-ttt-XXXXXX";
-        const int fd = ::mkstemp(name.data());
-        if (fd < 0)
-            zarn::cli::refuse(zarn::kMsgFalse + std::string("\nCannot create a staging file in ")
-                              + (tmp && tmp[0] ? tmp : "/tmp"));
-        ::close(fd);
-        path = name;
-    }
-    ~PrivateStaging() { ::unlink(path.c_str()); }
-};
 
 std::string jsonText(const std::string& s)
 {
@@ -114,10 +97,77 @@ void report(const Options& o, const zarn::ResourceStore& store, int index, const
     std::cout << "\n" << zarn::capacityText(store) << "\n";
 }
 
-void run(const Options& o)
+// The item as the window's commands would insert it: its entry, its data (a
+// bitmap's converted bytes, or the file a font library or sound is copied
+// from), and the text the command reports.
+struct Prepared {
+    zarn::ResourceEntry entry;
+    std::vector<std::uint8_t> data;
+    std::string sourcePath;
+    std::string message;
+};
+
+// A picture is read and converted in memory: no staging file is needed, and
+// none can be left behind.
+Prepared preparePicture(const Options& o, const zarn::ResourceStore& store)
 {
     using zarn::cli::refuse;
-    zarn::ResourceStore store = zarn::cli::openStore(o.file);
+    zarn::DibPicture picture;
+    picture.setScreenBox(store.screenWidth, store.screenHeight);
+    picture.m_strFileName = o.source;
+    picture.m_bDither = o.dither;
+    if (auto r = loadPicture(picture); !r.ok)
+        refuse(r.detail.empty() ? r.message : r.message + "\n" + r.detail);
+    Prepared p;
+    try {
+        p.data = picture.convertedData();
+    } catch (const std::bad_alloc&) {
+        refuse(std::string(zarn::kMsgFalse) + "\nNot enough memory to convert " + o.source);
+    }
+    if (p.data.empty())
+        refuse(zarn::kMsgFalse);
+    picture.m_nSize = static_cast<std::int32_t>(p.data.size()); // the palette included, as written to staging
+    if (auto refusal = zarn::checkLoadBitmap(false, store, picture.m_bLoaded != 0, static_cast<std::uint32_t>(picture.m_nSize)))
+        refuse(*refusal);
+    p.entry.kind = static_cast<std::uint8_t>(picture.m_nFormat);
+    p.entry.width = static_cast<std::uint16_t>(picture.m_nWidth);
+    p.entry.height = static_cast<std::uint16_t>(picture.m_nHeight);
+    p.entry.length = static_cast<std::uint32_t>(picture.m_nSize);
+    p.entry.ignoreColor = o.ignoreColor.empty() ? 0 : zarn::cli::parseColor(o.ignoreColor);
+    p.message = picture.loadReportText();
+    return p;
+}
+
+Prepared prepareLibraryOrSound(const Options& o, const zarn::ResourceStore& store, const std::string& ext,
+                               const std::string& bitmapExtensions)
+{
+    using zarn::cli::refuse;
+    zarn::ImportCheck check;
+    if (ext == "hzk" || ext == "big" || ext == "kzk")
+        check = zarn::checkFontLibrary(zarn::FontCommand::Hzlib, o.source, store.remainingBytes, store.itemCount,
+                                       store.maxItems);
+    else if (ext == "asc")
+        check = zarn::checkFontLibrary(zarn::FontCommand::Asciilib, o.source, store.remainingBytes, store.itemCount,
+                                       store.maxItems);
+    else if (ext == "wav")
+        check = zarn::checkWaveFile(o.source, store.remainingBytes, store.itemCount, store.maxItems);
+
+    switch (check.verdict) {
+    case zarn::ImportCheck::Verdict::Ignored:
+        refuse("Cannot tell what " + o.source + " holds from its extension \"" + ext + "\": bitmaps are "
+               + bitmapExtensions + ", font libraries .hzk .big .kzk .asc (lower case), sounds .wav");
+    case zarn::ImportCheck::Verdict::Refused:
+        refuse(check.detail.empty() ? check.message : check.message + "\n" + check.detail);
+    case zarn::ImportCheck::Verdict::Accepted:
+        break;
+    }
+    return Prepared { check.pending.entry, {}, check.pending.sourcePath, check.message };
+}
+
+void run(const Options& o)
+{
+    zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
+    store.release(); // the source is read and converted without holding the file
 
     std::string ext = zarn::fileExtension(o.source);
     std::string lower = ext;
@@ -132,56 +182,21 @@ void run(const Options& o)
         zarn::cli::usageError("--dither applies to " + bitmapNames + " only");
 
     // Checked before the source, as the selection mark is known before any dialog.
-    std::optional<int> mark;
-    if (!o.after.empty())
-        mark = zarn::cli::parseRow(o.after, store);
-    const int index = store.insertionIndex(mark);
+    auto insertionIndex = [&] {
+        return store.insertionIndex(o.after.empty() ? std::nullopt
+                                                    : std::optional<int>(zarn::cli::parseRow(o.after, store)));
+    };
+    insertionIndex();
+    const Prepared item = bitmap ? preparePicture(o, store) : prepareLibraryOrSound(o, store, ext, bitmapExtensions);
 
-    if (bitmap) {
-        zarn::DibPicture picture;
-        picture.setScreenBox(store.screenWidth, store.screenHeight);
-        picture.m_strFileName = o.source;
-        picture.m_bDither = o.dither;
-        if (auto r = loadPicture(picture); !r.ok)
-            refuse(r.message);
-        PrivateStaging staging;
-        if (auto r = picture.convertBitmap(staging.path); !r.ok)
-            refuse(r.message.empty() ? std::string(zarn::kMsgFalse) : r.message);
-        if (auto refusal = zarn::checkLoadBitmap(false, store, picture.m_bLoaded != 0,
-                                                 static_cast<std::uint32_t>(picture.m_nSize)))
-            refuse(*refusal);
-        zarn::ResourceEntry entry;
-        entry.kind = static_cast<std::uint8_t>(picture.m_nFormat);
-        entry.width = static_cast<std::uint16_t>(picture.m_nWidth);
-        entry.height = static_cast<std::uint16_t>(picture.m_nHeight);
-        entry.length = static_cast<std::uint32_t>(picture.m_nSize);
-        entry.ignoreColor = o.ignoreColor.empty() ? 0 : zarn::cli::parseColor(o.ignoreColor);
-        zarn::cli::requireOk(store.insertItem(index, entry, staging.path));
-        report(o, store, index, picture.loadReportText());
-        return;
-    }
-
-    zarn::ImportCheck check;
-    if (ext == "hzk" || ext == "big" || ext == "kzk")
-        check = zarn::checkFontLibrary(zarn::FontCommand::Hzlib, o.source, store.remainingBytes, store.itemCount,
-                                       store.maxItems);
-    else if (ext == "asc")
-        check = zarn::checkFontLibrary(zarn::FontCommand::Asciilib, o.source, store.remainingBytes, store.itemCount,
-                                       store.maxItems);
-    else if (ext == "wav")
-        check = zarn::checkWaveFile(o.source, store.remainingBytes, store.itemCount, store.maxItems);
-
-    switch (check.verdict) {
-    case zarn::ImportCheck::Verdict::Ignored:
-        refuse("Cannot tell what " + o.source + " holds from its extension \"" + ext
-               + "\": bitmaps are " + bitmapExtensions + ", font libraries .hzk .big .kzk .asc (lower case), sounds .wav");
-    case zarn::ImportCheck::Verdict::Refused:
-        refuse(check.message);
-    case zarn::ImportCheck::Verdict::Accepted:
-        break;
-    }
-    zarn::cli::requireOk(store.insertItem(index, check.pending.entry, check.pending.sourcePath));
-    report(o, store, index, check.message);
+    // Checked again under the lock: another program may have changed the file meanwhile.
+    zarn::cli::lockForChange(store);
+    const int index = insertionIndex();
+    if (bitmap)
+        zarn::cli::requireOk(store.insertItemData(index, item.entry, item.data));
+    else
+        zarn::cli::requireOk(store.insertItem(index, item.entry, item.sourcePath));
+    report(o, store, index, item.message);
 }
 
 const bool registered = zarn::cli::registerSubcommand(40, [](CLI::App& app) {

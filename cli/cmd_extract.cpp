@@ -31,7 +31,7 @@ void writeWhole(const std::string& path, const std::vector<std::uint8_t>& data)
 
 void run(const Options& o)
 {
-    zarn::ResourceStore store = zarn::cli::openStore(o.file);
+    zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
     if (store.itemCount == 0)
         zarn::cli::refuse(zarn::kMsgNoItems);
     const int row = zarn::cli::parseRow(o.row, store);

@@ -57,7 +57,8 @@ void run(const Options& o)
     std::optional<ResourceStore> store;
     int index = 0;
     if (!o.resourceFile.empty()) {
-        store = cli::openStore(o.resourceFile);
+        store = cli::openStore(o.resourceFile, LockMode::Shared);
+        store->release(); // the library is made without holding the file
         index = store->insertionIndex(o.afterRow.empty() ? std::nullopt
                                                          : std::optional<int>(cli::parseRow(o.afterRow, *store)));
     }
@@ -70,6 +71,11 @@ void run(const Options& o)
     if (!store)
         return;
 
+    cli::lockForChange(*store);
+    if (!o.afterRow.empty())
+        index = store->insertionIndex(cli::parseRow(o.afterRow, *store));
+    else
+        index = store->insertionIndex(std::nullopt);
     const FontCommand command = *type == FontLibraryType::Ascii ? FontCommand::Asciilib : FontCommand::Hzlib;
     const ImportCheck check = checkFontLibrary(command, out.path, store->remainingBytes, store->itemCount, store->maxItems);
     if (check.verdict != ImportCheck::Verdict::Accepted)

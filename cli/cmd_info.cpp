@@ -9,7 +9,7 @@ namespace {
 
 void run(const std::string& file)
 {
-    const zarn::ResourceStore store = zarn::cli::openStore(file);
+    const zarn::ResourceStore store = zarn::cli::openStore(file, zarn::LockMode::Shared);
     std::cout << "File: " << file << "\n"
               << "Model code: " << store.modelCode << "\n"
               << "Screen: " << store.screenWidth << "*" << store.screenHeight << "\n"

@@ -14,7 +14,7 @@ struct Options {
 
 void run(const Options& o)
 {
-    const zarn::ResourceStore store = zarn::cli::openStore(o.file);
+    const zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
     if (o.json) {
         std::cout << "[";
         for (int i = 0; i < store.itemCount; ++i) {

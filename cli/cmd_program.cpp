@@ -16,10 +16,14 @@ void run(const ProgramArgs& args)
 {
     if (args.target.port == 0 && args.target.device.empty())
         zarn::cli::usageError("program needs --port N or --device PATH");
-    // The file is read before the port is touched, so a bad file costs no wait.
-    const zarn::ResourceStore store = zarn::cli::openStore(args.file);
-    const zarn::ResourceFileFacts facts { store.isOpen, store.path, store.modelCode, store.memoryKiB, store.itemCount,
-        store.usedEnd() };
+    // The file is read before the port is touched, so a bad file costs no wait,
+    // and whole, under its lock, so what is sent is what was checked.
+    zarn::ResourceStore store = zarn::cli::openStore(args.file, zarn::LockMode::Shared);
+    zarn::ResourceFileFacts facts { store.isOpen, store.path, store.modelCode, store.memoryKiB, store.itemCount,
+        store.usedEnd(), {}, {} };
+    if (store.itemCount > 0)
+        zarn::cli::requireOk(store.readImage(facts.image));
+    store.release();
 
     zarn::cli::LinkSession session(args.target);
     session.detect();

@@ -19,7 +19,7 @@ bool isBitmapKind(std::uint8_t kind) { return kind == 1 || kind == 4 || kind == 
 void run(const Options& o)
 {
     const std::uint16_t color = zarn::cli::parseColor(o.color);
-    zarn::ResourceStore store = zarn::cli::openStore(o.file);
+    zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Exclusive);
     const int row = zarn::cli::parseRow(o.row, store);
     const auto& entry = store.directory[static_cast<std::size_t>(row)];
     // Only bitmaps carry an ignore colour; every other kind keeps 0 there.

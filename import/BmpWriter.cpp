@@ -1,6 +1,6 @@
 #include "import/BmpWriter.h"
 
-#include "import/ReplaceFile.h"
+#include "resfile/ReplaceFile.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -97,9 +97,9 @@ std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std
 
 bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes, std::string* error)
 {
-    if (const int err = replaceFileContents(path, bytes)) {
+    if (const std::string why = replaceFile(defaultFileIo(), path, bytes); !why.empty()) {
         if (error)
-            *error = "Cannot write " + path + ": " + std::strerror(err);
+            *error = "Cannot write " + path + ": " + why;
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "import/Dither.h"
 #include "import/Rgb565.h"
+#include "resfile/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -21,38 +22,28 @@ namespace {
 
     constexpr char kMsgFalse[] = "False";
 
-    bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out)
+    // `why` is set when the file cannot be opened at all.
+    bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& why)
     {
-        const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+        FileStatus st;
+        const int fd = openRegularFile(defaultFileIo(), path, O_RDONLY, why, &st);
         if (fd < 0)
             return false;
-        struct stat st {};
-        bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<std::uint64_t>(st.st_size) <= kMaxBmpFileBytes
-            && st.st_size >= static_cast<off_t>(kBmpFileHeaderSize);
+        bool ok = static_cast<std::uint64_t>(st.size) <= kMaxBmpFileBytes && st.size >= static_cast<std::int64_t>(kBmpFileHeaderSize);
         if (ok) {
             // The signature is checked before the rest is read, so a non-BMP costs no allocation.
             std::uint8_t head[kBmpFileHeaderSize];
-            ok = ::pread(fd, head, sizeof head, 0) == static_cast<ssize_t>(sizeof head)
-                && (head[0] | (head[1] << 8)) == kBmpSignature;
+            ok = readFully(defaultFileIo(), fd, head, sizeof head, 0) == 0 && (head[0] | (head[1] << 8)) == kBmpSignature;
             if (ok) {
                 try {
-                    out.assign(static_cast<std::size_t>(st.st_size), 0);
+                    out.assign(static_cast<std::size_t>(st.size), 0);
                 } catch (const std::bad_alloc&) {
                     ok = false;
                 }
             }
-            std::size_t got = 0;
-            while (ok && got < out.size()) {
-                const ssize_t n = ::pread(fd, out.data() + got, out.size() - got, static_cast<off_t>(got));
-                if (n < 0 && errno == EINTR)
-                    continue;
-                if (n <= 0)
-                    ok = false;
-                else
-                    got += static_cast<std::size_t>(n);
-            }
+            ok = ok && readFully(defaultFileIo(), fd, out.data(), out.size(), 0) == 0;
         }
-        ::close(fd);
+        defaultFileIo().close(fd);
         return ok;
     }
 
@@ -60,20 +51,6 @@ namespace {
     {
         p[0] = static_cast<std::uint8_t>(v & 0xFF);
         p[1] = static_cast<std::uint8_t>(v >> 8);
-    }
-
-    bool writeAll(int fd, const std::uint8_t* p, std::size_t n)
-    {
-        while (n > 0) {
-            const ssize_t w = ::write(fd, p, n);
-            if (w < 0 && errno == EINTR)
-                continue;
-            if (w <= 0)
-                return false;
-            p += w;
-            n -= static_cast<std::size_t>(w);
-        }
-        return true;
     }
 
 } // namespace
@@ -117,9 +94,10 @@ int scaledSourceIndex(int i, float scale)
 DibPicture::Outcome DibPicture::loadBmpFile()
 {
     std::vector<std::uint8_t> data;
-    if (!readWholeFile(m_strFileName, data)) {
+    std::string why;
+    if (!readWholeFile(m_strFileName, data, why)) {
         m_bLoaded = 0;
-        return { false, kMsgReadingFileError };
+        return { false, kMsgReadingFileError, why.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + why };
     }
     return loadBmpData(std::move(data));
 }
@@ -131,7 +109,7 @@ DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
     BmpParseResult parsed = parseBmpLayout(data);
     if (!parsed.ok) {
         m_bLoaded = 0;
-        return { false, parsed.message };
+        return { false, parsed.message, {} };
     }
     const std::uint32_t fileOffBits = parsed.layout.offBits;
     if (parsed.layout.needsStandardForm()) {
@@ -145,14 +123,23 @@ DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
         }
         if (standard.empty()) {
             m_bLoaded = 0;
-            return { false, kMsgReadingFileError };
+            return { false, kMsgReadingFileError, {} };
         }
         parsed = parseBmpLayout(standard);
         if (!parsed.ok) {
             m_bLoaded = 0;
-            return { false, kMsgReadingFileError };
+            return { false, kMsgReadingFileError, {} };
         }
         data = std::move(standard);
+    }
+    // A picture far wider than high (or the reverse) can shrink to no row at all.
+    const BoxFit fit = fitToBox(parsed.layout.width, parsed.layout.height, m_nBoxWidth, m_nBoxHeight);
+    if (fit.width <= 0 || fit.height <= 0) {
+        m_bLoaded = 0;
+        return { false, "The picture (" + std::to_string(parsed.layout.width) + "x" + std::to_string(parsed.layout.height)
+                     + ") would be " + std::to_string(fit.width) + "x" + std::to_string(fit.height) + " on the module's "
+                     + std::to_string(m_nBoxWidth) + "x" + std::to_string(m_nBoxHeight)
+                     + " screen, with nothing left to show", {} };
     }
 
     m_fileData = std::move(data);
@@ -160,8 +147,6 @@ DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
     m_held = true;
     m_nOffBits = fileOffBits;
     m_nBitCount = m_layout.bitCount;
-
-    const BoxFit fit = fitToBox(m_layout.width, m_layout.height, m_nBoxWidth, m_nBoxHeight);
     if (fit.scaled) {
         m_nBitCount += 100;
         m_fScale = fit.scale;
@@ -171,7 +156,7 @@ DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
     m_nDrawWidth = fit.drawWidth;
     m_nDrawHeight = fit.drawHeight;
     m_bLoaded = 1;
-    return { true, {} };
+    return { true, {}, {} };
 }
 
 std::vector<std::uint8_t> DibPicture::convertedData()
@@ -263,23 +248,34 @@ DibPicture::Outcome DibPicture::convertBitmap(const std::string& stagingPath)
     try {
         data = convertedData();
     } catch (const std::bad_alloc&) {
-        return { false, {} };
+        return { false, {}, {} };
     }
     if (m_nBitCount == 0 || !m_held)
-        return { false, {} };
+        return { false, {}, {} };
 
     const std::size_t paletteBytes = data.size() - static_cast<std::size_t>(m_nSize);
-    const int fd = ::open(stagingPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    bool ok = fd >= 0 && writeAll(fd, data.data(), data.size());
-    if (fd >= 0 && ::close(fd) != 0)
-        ok = false;
-    if (!ok) {
+    // Created or truncated, but never opened when it is no regular file: a named
+    // pipe in its place must not hang the command.
+    FileIo& io = defaultFileIo();
+    std::string why;
+    const int fd = io.open(stagingPath, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY, 0644);
+    FileStatus status;
+    if (fd < 0)
+        why = systemReason(errno);
+    else if (io.fstat(fd, status) != 0 || !status.isRegular())
+        why = status.isRegular() ? systemReason(errno)
+                                 : std::string("it is ") + describeFileType(status.type) + ", not a regular file";
+    else if (::ftruncate(fd, 0) != 0 || writeFully(io, fd, data.data(), data.size(), 0) != 0)
+        why = systemReason(errno);
+    if (fd >= 0 && io.close(fd) != 0 && why.empty())
+        why = systemReason(errno);
+    if (!why.empty()) {
         // The staging file does not hold this picture: ">>LOAD" must not insert it.
         m_bLoaded = 0;
-        return { false, kMsgFalse };
+        return { false, kMsgFalse, "Cannot write the staging file " + quotedPath(stagingPath) + ": " + why };
     }
     m_nSize += static_cast<std::int32_t>(paletteBytes);
-    return { true, {} };
+    return { true, {}, {} };
 }
 
 void DibPicture::setScreenBox(int width, int height)

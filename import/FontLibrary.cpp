@@ -90,9 +90,13 @@ ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::
         return refused(info->invalidMessage);
     const std::uint32_t expected = expectedFontLibraryLength(info->type, width, height);
 
-    const auto length = importFileLength(path);
-    if (!length)
-        return refused(info->openFailureMessage);
+    std::string why;
+    const auto length = importFileLength(path, &why);
+    if (!length) {
+        ImportCheck c = refused(info->openFailureMessage);
+        c.detail = why;
+        return c;
+    }
     if (*length != expected)
         return refused(info->invalidMessage);
     if (expected > remainingBytes)

@@ -14,6 +14,7 @@ struct ImportCheck {
         Accepted, // `message` is the confirmation text; `pending` is filled
     } verdict = Verdict::Ignored;
     std::string message;
+    std::string detail; // why a file could not be opened: its name and the system's reason
     PendingItem pending;
 };
 

@@ -1,22 +1,23 @@
 #include "import/ImportSource.h"
 
+#include "resfile/FileIo.h"
+
 #include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zarn {
 
-std::optional<std::uint64_t> importFileLength(const std::string& path)
+std::optional<std::uint64_t> importFileLength(const std::string& path, std::string* reason)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
+    std::string why;
+    FileStatus status;
+    const int fd = openRegularFile(defaultFileIo(), path, O_RDONLY, why, &status);
+    if (fd < 0) {
+        if (reason)
+            *reason = "Cannot read " + quotedPath(path) + ": " + why;
         return std::nullopt;
-    struct stat st {};
-    const bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
-    ::close(fd);
-    if (!ok)
-        return std::nullopt;
-    return static_cast<std::uint64_t>(st.st_size);
+    }
+    defaultFileIo().close(fd);
+    return static_cast<std::uint64_t>(status.size);
 }
 
 } // namespace zarn

@@ -7,8 +7,9 @@
 
 namespace zarn {
 
-// The length of a regular file that can be opened for reading; nullopt otherwise.
-std::optional<std::uint64_t> importFileLength(const std::string& path);
+// The length of a regular file that can be opened for reading; nullopt otherwise,
+// with *reason naming the file and why. Nothing but a regular file is opened.
+std::optional<std::uint64_t> importFileLength(const std::string& path, std::string* reason = nullptr);
 
 inline constexpr char kMsgImportSpaceNotEnough[] = "Resource file space not enough";
 inline constexpr char kMsgImportExceedMaxItems[] = "Exceed the maximum number of resources";

@@ -15,7 +15,7 @@ ImportCheck checkWaveFile(const std::string& path, std::uint32_t remainingBytes,
         return c; // "WAV" and any other extension: the command ends without a word
 
     c.verdict = ImportCheck::Verdict::Refused;
-    const auto length = importFileLength(path);
+    const auto length = importFileLength(path, &c.detail);
     if (!length) {
         c.message = "Open WAVE file failure";
         return c;

@@ -3,7 +3,6 @@
 #include "link/FrameCodec.h"
 
 #include <algorithm>
-#include <fstream>
 
 namespace zarn {
 
@@ -29,17 +28,16 @@ std::string ProgramTransfer::programAll(const ModuleDetection& detection, const 
     if (static_cast<std::uint64_t>(file.memoryKiB) * 1024u != detection.m_moduleInfo.memoryBytes())
         return kMsgVersionMismatch;
 
-    std::ifstream in(file.path, std::ios::binary);
-    if (!in)
-        return kMsgFalse;
+    if (!file.imageError.empty())
+        return file.imageError;
     if (file.itemCount == 0)
-        return kMsgItemsNotAvailable; // the stream closes on return
+        return kMsgItemsNotAvailable;
+    // Only what was read whole is sent: a file that ended early is never made up with zeros.
+    if (file.image.size() != file.usedEnd)
+        return kMsgFalse;
 
     m_imageSize = file.usedEnd;
-    // A file shorter than the used part leaves zeros at the end.
-    m_image.assign(m_imageSize, 0);
-    in.read(reinterpret_cast<char*>(m_image.data()), static_cast<std::streamsize>(m_imageSize));
-    in.close();
+    m_image = file.image;
 
     m_imageSent = 0;
     if (!m_port.OpenPort(detection.m_comPort, kProgramBaud, 'N', 8, 1, kProgramWriteBuffer)) {

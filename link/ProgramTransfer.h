@@ -31,7 +31,8 @@ inline constexpr std::size_t kProgramWriteBuffer = 512;
 inline constexpr std::size_t kDataBlockBytes = 32;
 inline constexpr std::chrono::milliseconds kAckTimeout { 3000 };
 
-// What the transfer reads of the open resource file (ResourceStore has these).
+// What the transfer reads of the open resource file (ResourceStore has these),
+// and the file's used part, read whole together with them.
 struct ResourceFileFacts {
     bool isOpen = false;
     std::string path;
@@ -39,6 +40,8 @@ struct ResourceFileFacts {
     std::uint32_t memoryKiB = 0;
     std::uint32_t itemCount = 0;
     std::uint32_t usedEnd = 0; // end of the last item's blocks, a multiple of 4096
+    std::vector<std::uint8_t> image; // bytes 0 to usedEnd of the file
+    std::string imageError;          // why `image` could not be read ("False" when the file cannot be opened)
 };
 
 // The start request's payload: four zero bytes, then the size little-endian.

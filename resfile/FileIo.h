@@ -1,6 +1,7 @@
 #pragma once
-// The few POSIX file calls the store makes, behind an interface so that tests
-// can make a disk fill up or a read come back short at a chosen moment.
+// The file calls the store and the import make, behind one interface so that
+// tests can make a disk fill up, a write tear or a read come back short at a
+// chosen moment.
 
 #include <cstddef>
 #include <cstdint>
@@ -9,6 +10,22 @@
 
 namespace zarn {
 
+struct FileStatus {
+    enum class Type { Regular, Folder, NamedPipe, Device, Socket, Other } type = Type::Other;
+    std::uint64_t device = 0, inode = 0;
+    std::uint32_t mode = 0; // permission bits
+    std::uint32_t owner = 0, group = 0;
+    std::int64_t size = 0;
+
+    bool isRegular() const { return type == Type::Regular; }
+    bool sameFileAs(const FileStatus& other) const { return device == other.device && inode == other.inode; }
+};
+
+// "a folder", "a named pipe", ...: what a file that is not a regular one is.
+const char* describeFileType(FileStatus::Type type);
+
+enum class LockMode { Shared, Exclusive };
+
 class FileIo {
 public:
     virtual ~FileIo() = default;
@@ -16,14 +33,42 @@ public:
     virtual int open(const std::string& path, int flags, int mode = 0644);
     virtual ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset);
     virtual ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset);
+    virtual int fsync(int fd);
     virtual int close(int fd);
     virtual int rename(const std::string& from, const std::string& to);
     virtual int unlink(const std::string& path);
-    // Size of an open file, or -1.
-    virtual std::int64_t size(int fd);
+    virtual int stat(const std::string& path, FileStatus& out); // follows symbolic links
+    virtual int fstat(int fd, FileStatus& out);
+    // Gives an open file the permission bits and, where allowed, the owner of `like`.
+    virtual int copyOwnerAndMode(int fd, const FileStatus& like);
+    // One attempt at the file's advisory lock: 0, or -1 with errno EWOULDBLOCK while another holds it.
+    virtual int tryLock(int fd, LockMode mode);
+    // A file in `folder` that has no name yet (-1 where the system cannot make one);
+    // nothing is left behind when the process dies before it is named.
+    virtual int openUnnamed(const std::string& folder, int mode);
+    // Gives a file from openUnnamed the name `path`.
+    virtual int nameUnnamed(int fd, const std::string& path);
+    // Flushes a folder's entries (a rename in it) to the disk.
+    virtual int syncFolder(const std::string& folder);
 };
 
 // The plain implementation used when a store has no other.
 FileIo& defaultFileIo();
+
+// Opens `path` only when it is a regular file: a named pipe, device or folder is
+// refused before it is opened, so that nothing blocks on it or is disturbed by
+// an open. Returns the descriptor, or -1 with `error` saying why.
+int openRegularFile(FileIo& io, const std::string& path, int flags, std::string& error, FileStatus* status = nullptr);
+
+// Reads exactly `count` bytes at `offset`; returns 0, -1 with errno, or 1 when
+// the file ends first (*got then says how many arrived).
+int readFully(FileIo& io, int fd, void* buffer, std::size_t count, std::uint64_t offset, std::size_t* got = nullptr);
+// Writes all `count` bytes at `offset`; 0, or -1 with errno (ENOSPC for a write that makes no progress).
+int writeFully(FileIo& io, int fd, const void* buffer, std::size_t count, std::uint64_t offset);
+
+// "\"path\"": how messages name a file.
+std::string quotedPath(const std::string& path);
+// The system's text for an errno value.
+std::string systemReason(int err);
 
 } // namespace zarn

@@ -36,6 +36,8 @@ struct ResourceHeader {
     std::uint16_t screenWidth = 0;
     std::uint16_t screenHeight = 0;
     std::uint32_t memoryKiB = 0;
+
+    bool operator==(const ResourceHeader&) const = default;
 };
 
 struct ResourceEntry {

@@ -1,23 +1,18 @@
 #include "resfile/ResourceStore.h"
 
+#include "resfile/ReplaceFile.h"
 #include "resfile/StoreCommands.h"
 
 #include <algorithm>
-#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <fcntl.h>
 #include <limits>
-#include <memory>
-#include <unistd.h>
+#include <new>
 
 namespace zarn {
 
 namespace {
-
-    std::string quoted(const std::string& path) { return "\"" + path + "\""; }
-
-    std::string reason(int err) { return std::strerror(err); }
 
     StoreResult failure(std::string message, std::string detail = {})
     {
@@ -26,90 +21,34 @@ namespace {
 
     std::uint64_t memoryBytes(std::uint32_t memoryKiB) { return std::uint64_t(memoryKiB) * 1024; }
 
-    // One open file for the length of one operation; closed on every path.
-    class OpenFile {
-    public:
-        OpenFile(FileIo& io, std::string path)
-            : m_io(io)
-            , m_path(std::move(path))
-        {
-        }
-        ~OpenFile()
-        {
-            if (m_fd >= 0)
-                m_io.close(m_fd);
-        }
-        OpenFile(const OpenFile&) = delete;
-        OpenFile& operator=(const OpenFile&) = delete;
+    // A change holds the whole file in memory; resource files are at most 16 MiB.
+    constexpr std::uint64_t kMaxImageBytes = 1ull << 30;
 
-        StoreResult open(int flags, const char* what = "Cannot open resource file ")
-        {
-            m_fd = m_io.open(m_path, flags);
-            if (m_fd < 0)
-                return failure(what + quoted(m_path) + ": " + reason(errno));
-            return {};
-        }
+    std::string cannotRead(const std::string& path, const std::string& why)
+    {
+        return "Cannot read resource file " + quotedPath(path) + ": " + why;
+    }
 
-        std::int64_t size() { return m_io.size(m_fd); }
+    std::string endsEarly(const std::string& path, std::uint64_t at, const char* before)
+    {
+        return cannotRead(path, "the file ends at byte " + std::to_string(at) + ", before " + before);
+    }
 
-        // Reads exactly count bytes; `got` says how many arrived before end of file.
-        StoreResult read(std::uint64_t offset, std::uint8_t* buffer, std::size_t count, std::size_t* got = nullptr)
-        {
-            std::size_t done = 0;
-            while (done < count) {
-                const ssize_t r = m_io.pread(m_fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-                if (r < 0 && errno == EINTR)
-                    continue;
-                if (r < 0) {
-                    if (got)
-                        *got = done;
-                    return failure("Cannot read resource file " + quoted(m_path) + ": " + reason(errno));
-                }
-                if (r == 0) {
-                    if (got)
-                        *got = done;
-                    return failure("Cannot read resource file " + quoted(m_path) + ": the file ends at byte "
-                                   + std::to_string(offset + done) + ", before the data it should hold");
-                }
-                done += static_cast<std::size_t>(r);
-            }
-            if (got)
-                *got = done;
-            return {};
-        }
+    std::string joined(const std::vector<std::string>& lines)
+    {
+        std::string text;
+        for (const auto& line : lines)
+            text += (text.empty() ? "" : "\n") + line;
+        return text;
+    }
 
-        StoreResult write(std::uint64_t offset, const std::uint8_t* buffer, std::size_t count)
-        {
-            std::size_t done = 0;
-            while (done < count) {
-                const ssize_t r = m_io.pwrite(m_fd, buffer + done, count - done, static_cast<off_t>(offset + done));
-                if (r < 0 && errno == EINTR)
-                    continue;
-                if (r <= 0) {
-                    const int err = r == 0 ? ENOSPC : errno;
-                    return failure("Cannot write resource file " + quoted(m_path) + ": " + reason(err));
-                }
-                done += static_cast<std::size_t>(r);
-            }
-            return {};
-        }
-
-        StoreResult close()
-        {
-            const int fd = m_fd;
-            m_fd = -1;
-            if (m_io.close(fd) != 0)
-                return failure("Cannot write resource file " + quoted(m_path) + ": " + reason(errno));
-            return {};
-        }
-
-    private:
-        FileIo& m_io;
-        std::string m_path;
-        int m_fd = -1;
-    };
-
-    std::unique_ptr<std::uint8_t[]> uninitialised(std::size_t n) { return std::unique_ptr<std::uint8_t[]>(new std::uint8_t[n]); }
+    std::uint64_t usedEndOf(std::uint32_t memoryKiB, std::span<const ResourceEntry> entries)
+    {
+        if (entries.empty())
+            return payloadStartFor(memoryKiB);
+        const auto& last = entries.back();
+        return roundUpToBlock64(std::uint64_t(last.address) + last.length);
+    }
 
     std::vector<std::uint8_t> encodeDirectory(const ResourceHeader& header, std::span<const ResourceEntry> entries)
     {
@@ -123,15 +62,118 @@ namespace {
         return buffer;
     }
 
-    std::uint64_t usedEndOf(std::uint32_t memoryKiB, std::span<const ResourceEntry> entries)
+    // Takes the file's lock for one operation; the failure names the file.
+    StoreResult lockFile(FileLock& lock, const std::string& path, LockMode mode, std::chrono::milliseconds wait)
     {
-        if (entries.empty())
-            return payloadStartFor(memoryKiB);
-        const auto& last = entries.back();
-        return roundUpToBlock64(std::uint64_t(last.address) + last.length);
+        switch (lock.acquire(path, mode, wait)) {
+        case FileLock::Outcome::Locked:
+            return {};
+        case FileLock::Outcome::Busy:
+            return failure(fileBusyMessage(path));
+        case FileLock::Outcome::Failed:
+            break;
+        }
+        return failure("Cannot open resource file " + quotedPath(path) + ": " + lock.reason());
     }
 
-    std::atomic<unsigned> g_tempCounter { 0 };
+    // The new content of a file that is being changed: the old bytes, read whole,
+    // then changed here exactly as the same writes would change the file in place.
+    class FileImage {
+    public:
+        StoreResult load(FileIo& io, int fd, const std::string& path, std::uint64_t length, std::uint64_t capacity)
+        {
+            if (capacity > kMaxImageBytes)
+                return failure(cannotRead(path, "the file is too large to be a resource file"));
+            try {
+                m_bytes.reset(new std::uint8_t[capacity]);
+            } catch (const std::bad_alloc&) {
+                return failure(cannotRead(path, "not enough memory"));
+            }
+            m_length = length;
+            std::size_t got = 0;
+            const int r = readFully(io, fd, m_bytes.get(), length, 0, &got);
+            if (r < 0)
+                return failure(cannotRead(path, systemReason(errno)));
+            m_length = got; // a file that shrank meanwhile is taken as it is now
+            return {};
+        }
+
+        // Bytes written past the end leave zeros between, as a write past a file's end does.
+        void write(std::uint64_t offset, const std::uint8_t* data, std::size_t count)
+        {
+            if (offset > m_length)
+                std::memset(m_bytes.get() + m_length, 0, offset - m_length);
+            std::memmove(m_bytes.get() + offset, data, count);
+            m_length = std::max<std::uint64_t>(m_length, offset + count);
+        }
+        void move(std::uint64_t from, std::size_t count, std::uint64_t to) { write(to, m_bytes.get() + from, count); }
+
+        std::span<const std::uint8_t> bytes() const { return { m_bytes.get(), static_cast<std::size_t>(m_length) }; }
+
+    private:
+        std::unique_ptr<std::uint8_t[]> m_bytes;
+        std::uint64_t m_length = 0;
+    };
+
+} // namespace
+
+std::string fileBusyMessage(const std::string& path)
+{
+    return "The resource file " + quotedPath(path)
+        + " is being changed by another program; try again when it has finished";
+}
+
+// What the file holds now: header, the entries that could be read, its length,
+// and what is wrong with them.
+struct ResourceStore::View {
+    ResourceHeader header;
+    std::vector<ResourceEntry> entries;
+    std::uint64_t size = 0;
+    std::vector<std::string> problems;
+};
+
+namespace {
+
+    // `partial`: read what entries there are even when the header claims more
+    // than fit (for the check, which reports every problem it can).
+    template <typename View>
+    StoreResult readView(FileIo& io, int fd, const std::string& path, bool partial, View& view)
+    {
+        FileStatus status;
+        if (io.fstat(fd, status) != 0)
+            return failure(cannotRead(path, systemReason(errno)));
+        view.size = static_cast<std::uint64_t>(status.size);
+        if (view.size < kHeaderSize) {
+            view.problems.push_back("the file (" + std::to_string(view.size)
+                                    + " bytes) is shorter than its 12-byte header");
+            return {};
+        }
+        std::array<std::uint8_t, kHeaderSize> headerBytes {};
+        std::size_t got = 0;
+        if (const int r = readFully(io, fd, headerBytes.data(), headerBytes.size(), 0, &got); r != 0)
+            return failure(r < 0 ? cannotRead(path, systemReason(errno)) : endsEarly(path, got, "its header"));
+        view.header = decodeHeader(headerBytes);
+        if (!isValidModelCode(view.header.modelCode) && !partial) {
+            view.problems.push_back("model code " + std::to_string(view.header.modelCode)
+                                    + " is not a known module model");
+            return {};
+        }
+        // Never more entries than the directory can hold, nor past the file.
+        const std::size_t capacity = maxItemsFor(view.header.memoryKiB);
+        const std::size_t inFile = static_cast<std::size_t>((view.size - kHeaderSize) / kEntrySize);
+        std::size_t count = view.header.itemCount;
+        if (count > capacity || count > inFile)
+            count = partial ? std::min({ count, capacity, inFile }) : 0;
+        std::vector<std::uint8_t> bytes(count * kEntrySize);
+        if (const int r = readFully(io, fd, bytes.data(), bytes.size(), kHeaderSize, &got); r != 0)
+            return failure(r < 0 ? cannotRead(path, systemReason(errno)) : endsEarly(path, got, "its directory"));
+        view.entries.resize(count);
+        for (std::size_t i = 0; i < count; ++i)
+            view.entries[i]
+                = decodeEntry(std::span<const std::uint8_t, kEntrySize>(bytes.data() + i * kEntrySize, kEntrySize));
+        view.problems = directoryProblems(view.header, view.entries, view.size);
+        return {};
+    }
 
 } // namespace
 
@@ -146,49 +188,37 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
                                std::uint16_t screenHeight, std::uint32_t memoryKiB, FileIo& io)
 {
+    const auto refused = [&](const std::string& why) {
+        return failure(kMsgFalse, "Cannot create resource file " + quotedPath(path) + ": " + why);
+    };
     const std::uint64_t total = memoryBytes(memoryKiB);
     if (total < payloadStartFor(memoryKiB) || total > std::numeric_limits<std::uint32_t>::max() - kBlockSize + 1)
-        return failure(kMsgFalse, "Cannot create resource file " + quoted(path) + ": a memory size of "
-                           + std::to_string(memoryKiB) + " KiB is not possible");
+        return refused("a memory size of " + std::to_string(memoryKiB) + " KiB is not possible");
 
-    // Built under a short hidden name beside the target, then renamed over it:
-    // a failure part way leaves neither a partial file nor a damaged old one.
-    const auto slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? std::string() : path.substr(0, slash + 1);
-    const std::string temp = folder + ".zrf-new-" + std::to_string(::getpid()) + "-" + std::to_string(g_tempCounter++);
-    OpenFile file(io, temp);
-    StoreResult result = file.open(O_WRONLY | O_CREAT | O_EXCL | O_TRUNC, "Cannot create resource file ");
-    const bool created = result.ok;
-
-    // The header goes into the first chunk: the same bytes as fill-then-header.
-    constexpr std::size_t kChunk = 1 << 20;
-    std::vector<std::uint8_t> chunk(result.ok ? std::min<std::uint64_t>(kChunk, total) : 0, kFillByte);
-    const auto header = encodeHeader(ResourceHeader { 0, modelCode, screenWidth, screenHeight, memoryKiB });
-    for (std::uint64_t offset = 0; offset < total && result.ok; offset += chunk.size()) {
-        const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(chunk.size(), total - offset));
-        if (offset == 0) {
-            std::vector<std::uint8_t> first(chunk.begin(), chunk.begin() + n);
-            std::copy(header.begin(), header.end(), first.begin());
-            result = file.write(0, first.data(), n);
-        } else {
-            result = file.write(offset, chunk.data(), n);
+    // An existing file is only replaced while no other program is changing it.
+    const std::string target = followLinks(path);
+    FileLock lock(io);
+    FileStatus existing;
+    if (io.stat(target, existing) == 0) {
+        if (!existing.isRegular())
+            return refused(std::string("it is ") + describeFileType(existing.type) + ", not a regular file");
+        switch (lock.acquire(target, LockMode::Exclusive, kLockWait)) {
+        case FileLock::Outcome::Locked: break;
+        case FileLock::Outcome::Busy: return failure(kMsgFalse, fileBusyMessage(path));
+        case FileLock::Outcome::Failed: return refused(lock.reason());
         }
     }
-    if (result.ok)
-        result = file.close();
-    if (result.ok && io.rename(temp, path) != 0)
-        result = failure("", "Cannot create resource file " + quoted(path) + ": " + reason(errno));
-    if (!result.ok) {
-        if (created)
-            io.unlink(temp);
-        if (result.detail.empty())
-            result.detail = std::move(result.message);
-        // Messages from the file name the temporary; the user knows the target.
-        if (auto at = result.detail.find(quoted(temp)); at != std::string::npos)
-            result.detail.replace(at, quoted(temp).size(), quoted(path));
-        result.message = kMsgFalse;
+    std::vector<std::uint8_t> image;
+    try {
+        image.assign(static_cast<std::size_t>(total), kFillByte);
+    } catch (const std::bad_alloc&) {
+        return refused("not enough memory");
     }
-    return result;
+    const auto header = encodeHeader(ResourceHeader { 0, modelCode, screenWidth, screenHeight, memoryKiB });
+    std::copy(header.begin(), header.end(), image.begin());
+    if (const std::string why = replaceFile(io, target, image); !why.empty())
+        return refused(why);
+    return {};
 }
 
 // ---------------------------------------------------------------- checks
@@ -235,41 +265,25 @@ std::vector<std::string> directoryProblems(const ResourceHeader& header, std::sp
 ResourceCheck checkResourceFile(const std::string& path, FileIo& io)
 {
     ResourceCheck check;
-    OpenFile file(io, path);
-    if (auto r = file.open(O_RDONLY); !r.ok) {
+    FileLock lock(io);
+    if (auto r = lockFile(lock, path, LockMode::Shared, kLockWait); !r.ok) {
         check.readError = r.message;
         return check;
     }
-    const std::int64_t size = file.size();
-    if (size < 0) {
-        check.readError = "Cannot read resource file " + quoted(path) + ": " + reason(errno);
-        return check;
-    }
-    std::array<std::uint8_t, kHeaderSize> headerBytes {};
-    std::size_t got = 0;
-    if (auto r = file.read(0, headerBytes.data(), headerBytes.size(), &got); !r.ok) {
-        if (static_cast<std::uint64_t>(size) >= kHeaderSize || got != static_cast<std::size_t>(size))
-            check.readError = r.message;
-        else
-            check.problems.push_back("the file (" + std::to_string(size) + " bytes) is shorter than its 12-byte header");
-        return check;
-    }
-    const ResourceHeader header = decodeHeader(headerBytes);
-    const std::size_t want = std::min<std::size_t>(header.itemCount, maxItemsFor(header.memoryKiB));
-    const std::size_t available = (static_cast<std::uint64_t>(size) - kHeaderSize) / kEntrySize;
-    const std::size_t count = std::min(want, available);
-    std::vector<std::uint8_t> bytes(count * kEntrySize);
-    if (auto r = file.read(kHeaderSize, bytes.data(), bytes.size()); !r.ok) {
+    struct {
+        ResourceHeader header;
+        std::vector<ResourceEntry> entries;
+        std::uint64_t size = 0;
+        std::vector<std::string> problems;
+    } view;
+    if (auto r = readView(io, lock.fd(), path, true, view); !r.ok) {
         check.readError = r.message;
         return check;
     }
-    std::vector<ResourceEntry> entries(count);
-    for (std::size_t i = 0; i < count; ++i)
-        entries[i] = decodeEntry(std::span<const std::uint8_t, kEntrySize>(bytes.data() + i * kEntrySize, kEntrySize));
-    check.problems = directoryProblems(header, entries, static_cast<std::uint64_t>(size));
-    if (static_cast<std::uint64_t>(size) != memoryBytes(header.memoryKiB))
-        check.problems.push_back("the file is " + std::to_string(size) + " bytes long, the memory size is "
-                                 + std::to_string(memoryBytes(header.memoryKiB)) + " bytes");
+    check.problems = std::move(view.problems);
+    if (view.size >= kHeaderSize && view.size != memoryBytes(view.header.memoryKiB))
+        check.problems.push_back("the file is " + std::to_string(view.size) + " bytes long, the memory size is "
+                                 + std::to_string(memoryBytes(view.header.memoryKiB)) + " bytes");
     return check;
 }
 
@@ -291,82 +305,83 @@ int ResourceStore::insertionIndex(std::optional<int> selectionMark) const
     return selectionMark ? *selectionMark + 1 : itemCount;
 }
 
+void ResourceStore::adopt(const View& view)
+{
+    itemCount = view.header.itemCount;
+    modelCode = view.header.modelCode;
+    screenWidth = view.header.screenWidth;
+    screenHeight = view.header.screenHeight;
+    memoryKiB = view.header.memoryKiB;
+    blockSize = kBlockSize;
+    maxItems = maxItemsFor(memoryKiB);
+    std::copy(view.entries.begin(), view.entries.end(), directory.begin());
+    std::fill(directory.begin() + static_cast<std::ptrdiff_t>(view.entries.size()), directory.end(), ResourceEntry {});
+    remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
+    isOpen = true;
+}
+
 StoreResult ResourceStore::openResourceFile()
 {
     auto refuse = [this](StoreResult r) {
         isOpen = false;
         return r;
     };
-    OpenFile file(fileIo(), path);
-    if (auto r = file.open(O_RDONLY); !r.ok)
-        return refuse(r);
-    const std::int64_t size = file.size();
-    if (size < 0)
-        return refuse(failure("Cannot read resource file " + quoted(path) + ": " + reason(errno)));
-    if (static_cast<std::uint64_t>(size) < kHeaderSize)
-        return refuse(failure(kMsgResourceFileError, "the file (" + std::to_string(size)
-                                  + " bytes) is shorter than its 12-byte header"));
-
-    std::array<std::uint8_t, kHeaderSize> headerBytes {};
-    if (auto r = file.read(0, headerBytes.data(), headerBytes.size()); !r.ok)
-        return refuse(r);
-    const ResourceHeader h = decodeHeader(headerBytes);
-    if (!isValidModelCode(h.modelCode))
-        return refuse(failure(kMsgResourceFileError,
-                              "model code " + std::to_string(h.modelCode) + " is not a known module model"));
-
-    // Never read more entries than the directory can hold, nor past the file.
-    std::vector<std::string> problems;
-    std::vector<ResourceEntry> entries;
-    const std::uint64_t directoryEnd = kHeaderSize + std::uint64_t(kEntrySize) * h.itemCount;
-    if (h.itemCount <= maxItemsFor(h.memoryKiB) && directoryEnd <= static_cast<std::uint64_t>(size)) {
-        std::vector<std::uint8_t> bytes(kEntrySize * h.itemCount);
-        if (auto r = file.read(kHeaderSize, bytes.data(), bytes.size()); !r.ok)
+    FileLock local(fileIo());
+    const FileLock* lock = m_held && m_held->held() ? m_held.get() : &local;
+    if (lock == &local)
+        if (auto r = lockFile(local, path, LockMode::Shared, lockWait); !r.ok)
             return refuse(r);
-        entries.resize(h.itemCount);
-        for (std::size_t i = 0; i < entries.size(); ++i)
-            entries[i] = decodeEntry(std::span<const std::uint8_t, kEntrySize>(bytes.data() + i * kEntrySize, kEntrySize));
-    }
-    problems = directoryProblems(h, entries, static_cast<std::uint64_t>(size));
-    if (!problems.empty()) {
-        std::string detail;
-        for (const auto& p : problems)
-            detail += (detail.empty() ? "" : "\n") + p;
-        return refuse(failure(kMsgResourceFileError, detail));
-    }
-
-    itemCount = h.itemCount;
-    modelCode = h.modelCode;
-    screenWidth = h.screenWidth;
-    screenHeight = h.screenHeight;
-    memoryKiB = h.memoryKiB;
-    blockSize = kBlockSize;
-    maxItems = maxItemsFor(memoryKiB);
-    std::copy(entries.begin(), entries.end(), directory.begin());
-    remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
-    isOpen = true;
+    View view;
+    if (auto r = readView(fileIo(), lock->fd(), path, false, view); !r.ok)
+        return refuse(r);
+    if (!view.problems.empty())
+        return refuse(failure(kMsgResourceFileError, joined(view.problems)));
+    adopt(view);
     return {};
 }
 
-namespace {
-    // Writes the header and the first `count` entries of `entries` at offset 0.
-    StoreResult writeDirectoryTo(OpenFile& file, ResourceHeader header, std::span<const ResourceEntry> entries)
-    {
-        const auto bytes = encodeDirectory(header, entries);
-        return file.write(0, bytes.data(), bytes.size());
-    }
+StoreResult ResourceStore::hold(LockMode mode)
+{
+    release();
+    auto lock = std::make_shared<FileLock>(fileIo());
+    if (auto r = lockFile(*lock, path, mode, lockWait); !r.ok)
+        return r;
+    m_held = std::move(lock);
+    return openResourceFile();
 }
 
-StoreResult ResourceStore::writeDirectory()
+void ResourceStore::release() { m_held.reset(); }
+
+template <typename Use>
+StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotOpen)
 {
     if (!isOpen)
-        return {};
-    OpenFile file(fileIo(), path);
-    if (auto r = file.open(O_RDWR); !r.ok)
+        return failure(kMsgNotResourceOpen);
+    FileLock local(fileIo());
+    FileLock* lock = &local;
+    if (m_held && m_held->held() && (m_held->mode() == LockMode::Exclusive || mode == LockMode::Shared))
+        lock = m_held.get();
+    else if (auto r = lockFile(local, path, mode, lockWait); !r.ok)
+        return cannotOpen && !local.busy() ? failure(cannotOpen, r.message) : r;
+
+    View view;
+    if (auto r = readView(fileIo(), lock->fd(), path, false, view); !r.ok)
         return r;
-    if (auto r = writeDirectoryTo(file, header(), std::span(directory.data(), itemCount)); !r.ok)
+    if (!view.problems.empty()) {
+        isOpen = false;
+        return failure(kMsgResourceFileError, joined(view.problems));
+    }
+    // Another program changed the file since it was read here: working on this
+    // view would write its old directory over the other program's change.
+    const bool same = view.header == header()
+        && std::equal(view.entries.begin(), view.entries.end(), directory.begin());
+    if (!same) {
+        adopt(view);
+        StoreResult r = failure(kMsgFileReadAgain);
+        r.reloaded = true;
         return r;
-    return file.close();
+    }
+    return use(*lock, view);
 }
 
 StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, const std::string& dataPath)
@@ -379,206 +394,195 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
 
     // The source is read whole before the resource file is touched.
     std::vector<std::uint8_t> data;
-    {
-        OpenFile source(fileIo(), dataPath);
-        auto r = source.open(O_RDONLY, "Cannot open ");
-        std::int64_t size = 0;
-        if (r.ok) {
-            size = source.size();
-            if (size < 0)
-                r = failure("Cannot read " + quoted(dataPath) + ": " + reason(errno));
-            else if (static_cast<std::uint64_t>(size) > std::numeric_limits<std::uint32_t>::max())
-                r = failure("Cannot read " + quoted(dataPath) + ": the file is too large for a resource item");
+    std::string why;
+    FileIo& io = fileIo();
+    FileStatus status;
+    const int fd = openRegularFile(io, dataPath, O_RDONLY, why, &status);
+    if (fd >= 0) {
+        if (static_cast<std::uint64_t>(status.size) > std::numeric_limits<std::uint32_t>::max()) {
+            why = "the file is too large for a resource item";
+        } else {
+            data.resize(static_cast<std::size_t>(status.size));
+            std::size_t got = 0;
+            if (const int r = readFully(io, fd, data.data(), data.size(), 0, &got); r != 0)
+                why = r < 0 ? systemReason(errno)
+                            : "the file ends at byte " + std::to_string(got) + ", before the data it should hold";
         }
-        if (r.ok) {
-            data.resize(static_cast<std::size_t>(size));
-            r = source.read(0, data.data(), data.size());
-            if (!r.ok) {
-                // The reader names a resource file; this one is the item's source.
-                const std::string from = "Cannot read resource file ";
-                if (r.message.rfind(from, 0) == 0)
-                    r.message.replace(0, from.size(), "Cannot read ");
-            }
-        }
-        if (!r.ok)
-            return failure(kMsgFalse, r.message);
+        io.close(fd);
     }
+    if (!why.empty())
+        return failure(kMsgFalse, "Cannot read " + quotedPath(dataPath) + ": " + why);
     return insertItemData(index, entry, data);
+}
+
+StoreResult ResourceStore::replaceWith(FileLock& lock, std::span<const std::uint8_t> image)
+{
+    int replaced = -1;
+    if (const std::string why = replaceFile(fileIo(), path, image, &replaced, lock.mode()); !why.empty())
+        return failure("Cannot write resource file " + quotedPath(path) + ": " + why);
+    lock.adopt(replaced);
+    return {};
 }
 
 StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry, std::span<const std::uint8_t> data)
 {
     if (!isOpen)
         return failure(kMsgNotResourceOpen);
-    const int n = itemCount;
-    if (index < 0 || index > n)
-        return failure("There is no place " + std::to_string(index) + " in a directory of " + std::to_string(n)
-                       + " items");
+    if (index < 0 || index > itemCount)
+        return failure("There is no place " + std::to_string(index) + " in a directory of "
+                       + std::to_string(itemCount) + " items");
     if (entry.length != data.size())
         return failure("The item's length (" + std::to_string(entry.length) + " bytes) differs from its data ("
                        + std::to_string(data.size()) + " bytes)");
-    if (auto refused = checkCapacity(*this, entry.length))
-        return failure(*refused);
-    const std::uint32_t rounded = roundUpToBlock(entry.length);
-    // A memory size that is no whole number of blocks can fit the length but not its span.
-    if (std::uint64_t(usedEnd()) + rounded > memoryBytes(memoryKiB))
-        return failure(kMsgSpaceNotEnough);
 
-    std::array<ResourceEntry, kDirectoryCapacity> next = directory;
-    ResourceEntry added = entry;
-    std::uint64_t moveFrom = 0, moveEnd = 0;
-    if (index < n) {
-        moveFrom = directory[index].address;
-        moveEnd = std::uint64_t(directory[n - 1].address) + directory[n - 1].length;
-        for (int k = n; k > index; --k) {
-            next[k] = next[k - 1];
-            next[k].address += rounded;
+    return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
+        const int n = itemCount;
+        if (index > n)
+            return failure("There is no place " + std::to_string(index) + " in a directory of " + std::to_string(n)
+                           + " items");
+        if (auto refused = checkCapacity(*this, entry.length))
+            return failure(*refused);
+        const std::uint32_t rounded = roundUpToBlock(entry.length);
+        // A memory size that is no whole number of blocks can fit the length but not its span.
+        if (std::uint64_t(usedEnd()) + rounded > memoryBytes(memoryKiB))
+            return failure(kMsgSpaceNotEnough);
+
+        std::array<ResourceEntry, kDirectoryCapacity> next = directory;
+        ResourceEntry added = entry;
+        std::uint64_t moveFrom = 0, moveEnd = 0;
+        if (index < n) {
+            moveFrom = directory[index].address;
+            moveEnd = std::uint64_t(directory[n - 1].address) + directory[n - 1].length;
+            for (int k = n; k > index; --k) {
+                next[k] = next[k - 1];
+                next[k].address += rounded;
+            }
+            added.address = directory[index].address;
+        } else {
+            added.address = static_cast<std::uint32_t>(usedEnd());
         }
-        added.address = directory[index].address;
-    } else {
-        added.address = n == 0 ? payloadStartFor(memoryKiB)
-                               : roundUpToBlock(directory[n - 1].address + directory[n - 1].length);
-    }
-    next[index] = added;
+        next[index] = added;
 
-    OpenFile file(fileIo(), path);
-    if (auto r = file.open(O_RDWR); !r.ok)
-        return r;
-
-    // Later items move up first, then the new data goes in, then the directory.
-    const std::size_t moved = static_cast<std::size_t>(moveEnd - moveFrom);
-    std::unique_ptr<std::uint8_t[]> tail;
-    if (moved > 0) {
-        tail = uninitialised(moved);
-        if (auto r = file.read(moveFrom, tail.get(), moved); !r.ok)
+        // Later items move up, the new data goes into the gap, then the directory.
+        FileImage image;
+        const std::uint64_t capacity = std::max<std::uint64_t>(view.size, std::uint64_t(usedEnd()) + rounded);
+        if (auto r = image.load(fileIo(), lock.fd(), path, view.size, capacity); !r.ok)
             return r;
-    }
-    // Puts the moved items back where the on-disk directory still expects them.
-    auto undo = [&](StoreResult r, bool directoryTouched) {
-        bool restored = moved == 0 || file.write(moveFrom, tail.get(), moved).ok;
-        if (directoryTouched)
-            restored = writeDirectoryTo(file, header(), std::span(directory.data(), n)).ok && restored;
-        if (!restored)
-            r.message += "; the file could not be put back as it was";
-        return r;
-    };
-    if (moved > 0) {
-        if (auto r = file.write(moveFrom + rounded, tail.get(), moved); !r.ok)
-            return undo(r, false);
-    }
-    if (auto r = file.write(added.address, data.data(), data.size()); !r.ok)
-        return undo(r, false);
-    ResourceHeader h = header();
-    h.itemCount = static_cast<std::uint16_t>(n + 1);
-    if (auto r = writeDirectoryTo(file, h, std::span(next.data(), n + 1)); !r.ok)
-        return undo(r, true);
-    if (auto r = file.close(); !r.ok)
-        return r;
+        if (moveEnd > moveFrom)
+            image.move(moveFrom, static_cast<std::size_t>(moveEnd - moveFrom), moveFrom + rounded);
+        image.write(added.address, data.data(), data.size());
+        ResourceHeader h = header();
+        h.itemCount = static_cast<std::uint16_t>(n + 1);
+        const auto dir = encodeDirectory(h, std::span(next.data(), n + 1));
+        image.write(0, dir.data(), dir.size());
+        if (auto r = replaceWith(lock, image.bytes()); !r.ok)
+            return r;
 
-    directory = next;
-    itemCount = static_cast<std::uint16_t>(n + 1);
-    remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
-    return {};
+        directory = next;
+        itemCount = static_cast<std::uint16_t>(n + 1);
+        remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
+        return {};
+    });
 }
 
 StoreResult ResourceStore::deleteItem(int index)
 {
     if (!isOpen)
         return failure(kMsgNotResourceOpen);
-    const int n = itemCount;
-    if (index < 0 || index >= n)
-        return failure("There is no item " + std::to_string(index) + " in a directory of " + std::to_string(n)
-                       + " items");
+    return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
+        const int n = itemCount;
+        if (index < 0 || index >= n)
+            return failure("There is no item " + std::to_string(index) + " in a directory of " + std::to_string(n)
+                           + " items");
+        const std::uint32_t a = directory[index].address;
+        std::uint64_t freed = 0, moveFrom = 0, moveEnd = 0;
+        if (index + 1 < n) {
+            moveFrom = directory[index + 1].address;
+            moveEnd = std::uint64_t(directory[n - 1].address) + directory[n - 1].length;
+            freed = moveFrom - a;
+        } else {
+            freed = roundUpToBlock64(std::uint64_t(a) + directory[index].length) - a;
+        }
+        std::array<ResourceEntry, kDirectoryCapacity> next = directory;
+        for (int k = index + 1; k < n; ++k) {
+            next[k].address = static_cast<std::uint32_t>(next[k].address - freed);
+            next[k - 1] = next[k];
+        }
+        next[n - 1] = ResourceEntry {};
 
-    const std::uint32_t a = directory[index].address;
-    std::uint64_t freed = 0;
-    std::uint64_t span = 0; // bytes from `a` read for the move, kept to undo it
-    if (index + 1 < n) {
-        const std::uint32_t b = directory[index + 1].address;
-        const std::uint64_t e = std::uint64_t(directory[n - 1].address) + directory[n - 1].length;
-        freed = b - a;
-        if (e != b)
-            span = e - a;
-    } else {
-        freed = roundUpToBlock64(std::uint64_t(a) + directory[index].length) - a;
-    }
-    std::array<ResourceEntry, kDirectoryCapacity> next = directory;
-    for (int k = index + 1; k < n; ++k) {
-        next[k].address = static_cast<std::uint32_t>(next[k].address - freed);
-        next[k - 1] = next[k];
-    }
-    next[n - 1] = ResourceEntry {};
-
-    OpenFile file(fileIo(), path);
-    if (auto r = file.open(O_RDWR); !r.ok)
-        return r;
-    std::unique_ptr<std::uint8_t[]> region;
-    if (span > 0) {
-        region = uninitialised(static_cast<std::size_t>(span));
-        if (auto r = file.read(a, region.get(), static_cast<std::size_t>(span)); !r.ok)
+        // Later items move down over the freed span; what the move leaves behind stays as free space.
+        FileImage image;
+        if (auto r = image.load(fileIo(), lock.fd(), path, view.size, view.size); !r.ok)
             return r;
-    }
-    auto undo = [&](StoreResult r, bool directoryTouched) {
-        bool restored = span == 0 || file.write(a, region.get(), static_cast<std::size_t>(span)).ok;
-        if (directoryTouched)
-            restored = writeDirectoryTo(file, header(), std::span(directory.data(), n)).ok && restored;
-        if (!restored)
-            r.message += "; the file could not be put back as it was";
-        return r;
-    };
-    if (span > 0) {
-        if (auto r = file.write(a, region.get() + freed, static_cast<std::size_t>(span - freed)); !r.ok)
-            return undo(r, false);
-    }
-    ResourceHeader h = header();
-    h.itemCount = static_cast<std::uint16_t>(n - 1);
-    if (auto r = writeDirectoryTo(file, h, std::span(next.data(), n - 1)); !r.ok)
-        return undo(r, true);
-    if (auto r = file.close(); !r.ok)
-        return r;
+        if (moveEnd > moveFrom)
+            image.move(moveFrom, static_cast<std::size_t>(moveEnd - moveFrom), a);
+        ResourceHeader h = header();
+        h.itemCount = static_cast<std::uint16_t>(n - 1);
+        const auto dir = encodeDirectory(h, std::span(next.data(), n - 1));
+        image.write(0, dir.data(), dir.size());
+        if (auto r = replaceWith(lock, image.bytes()); !r.ok)
+            return r;
 
-    directory = next;
-    itemCount = static_cast<std::uint16_t>(n - 1);
-    remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
-    return {};
+        directory = next;
+        itemCount = static_cast<std::uint16_t>(n - 1);
+        remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
+        return {};
+    });
 }
 
 StoreResult ResourceStore::setIgnoreColor(int index, std::uint16_t color)
 {
     if (!isOpen)
         return failure(kMsgNotResourceOpen);
-    if (index < 0 || index >= itemCount)
-        return failure("There is no item " + std::to_string(index) + " in a directory of "
-                       + std::to_string(itemCount) + " items");
-    ResourceEntry changed = directory[index];
-    changed.ignoreColor = color;
-    const auto bytes = encodeEntry(changed);
-    OpenFile file(fileIo(), path);
-    if (auto r = file.open(O_RDWR); !r.ok)
-        return r;
-    if (auto r = file.write(kHeaderSize + std::uint64_t(kEntrySize) * index, bytes.data(), bytes.size()); !r.ok)
-        return r;
-    if (auto r = file.close(); !r.ok)
-        return r;
-    directory[index] = changed;
-    return {};
+    return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
+        if (index < 0 || index >= itemCount)
+            return failure("There is no item " + std::to_string(index) + " in a directory of "
+                           + std::to_string(itemCount) + " items");
+        ResourceEntry changed = directory[index];
+        changed.ignoreColor = color;
+        const auto bytes = encodeEntry(changed);
+        FileImage image;
+        if (auto r = image.load(fileIo(), lock.fd(), path, view.size, view.size); !r.ok)
+            return r;
+        image.write(kHeaderSize + std::uint64_t(kEntrySize) * index, bytes.data(), bytes.size());
+        if (auto r = replaceWith(lock, image.bytes()); !r.ok)
+            return r;
+        directory[index] = changed;
+        return {};
+    });
 }
 
-StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out) const
+StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
 {
     if (!isOpen)
         return failure(kMsgNotResourceOpen);
-    if (index < 0 || index >= itemCount)
-        return failure("There is no item " + std::to_string(index) + " in a directory of "
-                       + std::to_string(itemCount) + " items");
-    OpenFile file(fileIo(), path);
-    if (auto r = file.open(O_RDONLY); !r.ok)
-        return r;
-    std::vector<std::uint8_t> data(directory[index].length);
-    if (auto r = file.read(directory[index].address, data.data(), data.size()); !r.ok)
-        return r;
-    out = std::move(data);
-    return {};
+    return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
+        if (index < 0 || index >= itemCount)
+            return failure("There is no item " + std::to_string(index) + " in a directory of "
+                           + std::to_string(itemCount) + " items");
+        std::vector<std::uint8_t> data(directory[index].length);
+        std::size_t got = 0;
+        if (const int r = readFully(fileIo(), lock.fd(), data.data(), data.size(), directory[index].address, &got); r != 0)
+            return failure(r < 0 ? cannotRead(path, systemReason(errno))
+                                 : endsEarly(path, directory[index].address + got, "the data it should hold"));
+        out = std::move(data);
+        return {};
+    });
+}
+
+StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
+{
+    if (!isOpen)
+        return failure(kMsgNotResourceOpen);
+    return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
+        std::vector<std::uint8_t> image(usedEnd());
+        std::size_t got = 0;
+        if (const int r = readFully(fileIo(), lock.fd(), image.data(), image.size(), 0, &got); r != 0)
+            return failure(r < 0 ? cannotRead(path, systemReason(errno))
+                                 : endsEarly(path, got, ("the end of its used part at byte " + std::to_string(image.size())).c_str()));
+        out = std::move(image);
+        return {};
+    }, kMsgFalse);
 }
 
 } // namespace zarn

@@ -1,14 +1,19 @@
 #pragma once
 // The one open resource file of a run: its path, header values and directory
 // held in memory, and the operations that create, open, insert and delete.
-// The file is opened and closed within each operation; data goes to disk
-// before the directory, and memory is only updated once the file is.
+// The file is opened and closed within each operation. A change is made on a
+// copy of the file and put in place whole (see ReplaceFile.h), under the file's
+// exclusive lock, and only after the header and directory on disk were found to
+// be the ones held here; memory is only updated once the file is.
 
 #include "resfile/FileIo.h"
+#include "resfile/FileLock.h"
 #include "resfile/ResourceFormat.h"
 
 #include <array>
+#include <chrono>
 #include <cstdint>
+#include <memory>
 #include <optional>
 #include <span>
 #include <string>
@@ -20,12 +25,15 @@ struct StoreResult {
     bool ok = true;
     std::string message; // the text to show when !ok
     std::string detail;  // why, when the message alone does not say: the file and the system's reason
+    // The file on disk was not the one held here: it has been read again, and
+    // nothing was changed. `message` says so.
+    bool reloaded = false;
 };
 
 // Writes a blank file of memoryKiB * 1024 bytes: 0xF0 throughout, then the
-// header with itemCount 0. The file is built under a temporary name in the
-// same folder and renamed over `path` at the end, so a failure leaves no
-// partial file and an existing file is only replaced by a complete one.
+// header with itemCount 0, and puts it in place whole. A symbolic link is
+// followed; an existing file is replaced (keeping its permissions) only when no
+// other program is changing it.
 // On failure the message is "False" and `detail` names the file and the reason.
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
                                std::uint16_t screenHeight, std::uint32_t memoryKiB);
@@ -48,6 +56,12 @@ struct ResourceCheck {
 };
 ResourceCheck checkResourceFile(const std::string& path, FileIo& io = defaultFileIo());
 
+// The text for a file whose lock another program held for longer than kLockWait.
+std::string fileBusyMessage(const std::string& path);
+// Said when a change found another program's change on disk and read the file again.
+inline constexpr char kMsgFileReadAgain[] =
+    "The resource file was changed by another program and has been read again; nothing was changed";
+
 class ResourceStore {
 public:
     std::string path;
@@ -58,41 +72,58 @@ public:
     std::uint32_t remainingBytes = 0;
     std::array<ResourceEntry, kDirectoryCapacity> directory {};
     FileIo* io = nullptr; // nullptr: defaultFileIo()
+    std::chrono::milliseconds lockWait = kLockWait;
 
-    // Reads `path`. A bad model code or a damaged directory gives
+    // Reads `path` under its shared lock. A bad model code or a damaged directory gives
     // "Resource File Error" (with the problems in `detail`); a file that cannot
     // be read gives a message naming it and the reason. On any failure isOpen becomes false and nothing else changes.
     StoreResult openResourceFile();
+
+    // Takes the file's lock and keeps it until release(): shared for a command
+    // that only reads, exclusive for one that checks and then changes the file.
+    // The header and directory are read again under the lock.
+    StoreResult hold(LockMode mode);
+    void release();
 
     int insertionIndex(std::optional<int> selectionMark) const; // mark + 1, else itemCount
 
     // Inserts `entry` at `index` (0..itemCount) with the whole content of
     // `dataPath` as its data: reads the source first ("False", with the reason
-    // in `detail`, if it cannot be read), moves later items up, writes the data, then header and directory,
-    // and raises itemCount. The entry's address is set by the store; its length
-    // must equal the source's size. On any failure nothing in memory changes
-    // and the file keeps every item's data.
+    // in `detail`, if it cannot be read), then makes the change: later items move
+    // up, the data goes in, header and directory are rewritten, itemCount rises.
+    // The entry's address is set by the store; its length must equal the
+    // source's size. On any failure nothing in memory or on disk changes.
     StoreResult insertItem(int index, const ResourceEntry& entry, const std::string& dataPath);
     // The same with the data given in memory.
     StoreResult insertItemData(int index, const ResourceEntry& entry, std::span<const std::uint8_t> data);
 
-    // Removes entry `index`, moving later data down, then rewrites the directory.
+    // Removes entry `index`, moving later data down, and rewrites the directory.
     StoreResult deleteItem(int index);
-
-    // Rewrites header and directory in place; does nothing unless isOpen.
-    StoreResult writeDirectory();
-
-    std::uint32_t usedEnd() const;
-    ResourceHeader header() const;
 
     // Rewrites entry `index` with a new ignore colour.
     StoreResult setIgnoreColor(int index, std::uint16_t color);
 
     // Reads the data of entry `index` (its `length` bytes).
-    StoreResult readItem(int index, std::vector<std::uint8_t>& out) const;
+    StoreResult readItem(int index, std::vector<std::uint8_t>& out);
+    // Reads the file's used part (0 to usedEnd), every byte of it; "False" when
+    // the file cannot be opened.
+    StoreResult readImage(std::vector<std::uint8_t>& out);
+
+    std::uint32_t usedEnd() const;
+    ResourceHeader header() const;
 
 private:
+    struct View;
     FileIo& fileIo() const { return io ? *io : defaultFileIo(); }
+    // Runs `use` on the file under its lock in `mode` (the one held, or one taken
+    // for this call), after checking that the disk holds what this store holds.
+    // `cannotOpen`: the message when the file cannot be opened (the reason goes to `detail`).
+    template <typename Use> StoreResult underLock(LockMode mode, Use use, const char* cannotOpen = nullptr);
+    void adopt(const View& view);
+    // Puts `image` in place of the file; the lock moves on to the new file.
+    StoreResult replaceWith(FileLock& lock, std::span<const std::uint8_t> image);
+
+    std::shared_ptr<FileLock> m_held; // shared by copies: a copy is a view of the same run
 };
 
 } // namespace zarn

@@ -317,6 +317,21 @@ void CMainDlg::OnProgramAll()
     facts.memoryKiB = m_store.memoryKiB;
     facts.itemCount = m_store.itemCount;
     facts.usedEnd = m_store.isOpen ? m_store.usedEnd() : 0;
+    // The image is read whole, under the file's shared lock, with the values it
+    // is checked by; a file another program changed is read again first.
+    if (m_store.isOpen && !m_transfer->m_programming) {
+        auto read = m_store.readImage(facts.image);
+        if (read.reloaded) {
+            afterStoreOperation(read);
+            facts.modelCode = m_store.modelCode;
+            facts.memoryKiB = m_store.memoryKiB;
+            facts.itemCount = m_store.itemCount;
+            facts.usedEnd = m_store.usedEnd();
+            read = m_store.readImage(facts.image);
+        }
+        if (!read.ok)
+            facts.imageError = read.message;
+    }
     const std::string refusal = m_transfer->programAll(m_detection, facts);
     if (!refusal.empty()) {
         message(refusal);

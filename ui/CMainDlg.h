@@ -148,6 +148,7 @@ private:
     void message(const std::string& text);
     bool guard(const char* busyText);
     void updateCapacity();
+    void afterStoreOperation(const zarn::StoreResult& result);
     void fileOpened();
     void insertPending();
     void importPendingFile(std::optional<std::string> chosen, const char* title, const std::vector<FileFilter>& filters,

@@ -70,6 +70,23 @@ void CMainDlg::initDialog()
     m_timer.start(zarn::kDetectionPeriodMs);
 }
 
+// What follows every store operation: a refusal goes to a box; a file that
+// another program changed meanwhile has been read again, and the window shows
+// it as it is now, saying so, without having changed anything.
+void CMainDlg::afterStoreOperation(const zarn::StoreResult& result)
+{
+    if (result.reloaded) {
+        refreshDirectoryView();
+        fileOpened();
+    } else if (!result.ok) {
+        message(result.message);
+    }
+    updateCapacity();
+    if (result.reloaded)
+        m_strResourceMsg = std::string(zarn::kMsgFileReadAgain) + ". " + zarn::capacityText(m_store);
+    refreshFields();
+}
+
 void CMainDlg::updateCapacity()
 {
     m_strResourceMsg = zarn::capacityText(m_store);
@@ -307,12 +324,9 @@ void CMainDlg::OnLoadItem()
     entry.reserved = 0;
     entry.ignoreColor = m_wIgnoreColor;
     const auto inserted = m_store.insertItem(index, entry, m_stagingPath);
-    if (!inserted.ok)
-        message(inserted.message);
-    else
+    if (inserted.ok)
         insertDirectoryRow(index);
-    updateCapacity();
-    refreshFields();
+    afterStoreOperation(inserted);
 }
 
 void CMainDlg::insertPending()
@@ -320,12 +334,9 @@ void CMainDlg::insertPending()
     takeFields();
     const int index = m_store.insertionIndex(selectionMark());
     const auto inserted = m_store.insertItem(index, m_pending.entry, m_pending.sourcePath);
-    if (!inserted.ok)
-        message(inserted.message);
-    else
+    if (inserted.ok)
         insertDirectoryRow(index);
-    updateCapacity();
-    refreshFields();
+    afterStoreOperation(inserted);
 }
 
 // The first two checks of the commands that work on the open file: the busy
@@ -441,11 +452,8 @@ void CMainDlg::OnDelete()
         return;
     }
     const auto deleted = m_store.deleteItem(*mark);
-    if (!deleted.ok)
-        message(deleted.message);
-    updateCapacity();
-    refreshFields();
     refreshDirectoryView();
+    afterStoreOperation(deleted);
 }
 
 void CMainDlg::showBitmapItem()
@@ -483,6 +491,10 @@ void CMainDlg::showBitmapItem()
     }
     std::vector<std::uint8_t> data;
     const auto read = m_store.readItem(*mark, data);
+    if (read.reloaded) {
+        afterStoreOperation(read);
+        return;
+    }
     if (!read.ok || data.size() < *needed) {
         message(read.ok ? std::string("Item ") + std::to_string(*mark) + " cannot be read completely from "
                         + m_store.path
@@ -495,9 +507,8 @@ void CMainDlg::showBitmapItem()
     dlg.setItem(entry.width, entry.height, data, entry.kind);
     if (m_host.runDialog(dlg) == QDialog::Accepted && dlg.m_bPicked) {
         const auto written = m_store.setIgnoreColor(*mark, dlg.m_wIgnoreColor);
-        if (!written.ok)
-            message(written.message);
         refreshDirectoryView();
+        afterStoreOperation(written);
     }
 }
 

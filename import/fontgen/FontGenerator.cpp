@@ -1,6 +1,6 @@
 #include "import/fontgen/FontGenerator.h"
 
-#include "import/ReplaceFile.h"
+#include "resfile/ReplaceFile.h"
 
 #include "import/fontgen/FontCharset.h"
 
@@ -280,8 +280,8 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
         return out;
     }
 
-    if (const int err = replaceFileContents(target.string(), generated.data)) {
-        out.message = "Cannot write '" + target.string() + "': " + std::strerror(err);
+    if (const std::string why = replaceFile(defaultFileIo(), target.string(), generated.data); !why.empty()) {
+        out.message = "Cannot write '" + target.string() + "': " + why;
         return out;
     }
     out.ok = true;

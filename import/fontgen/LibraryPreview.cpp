@@ -2,12 +2,13 @@
 
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
+#include "resfile/FileIo.h"
 
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <fcntl.h>
 
 namespace zarn {
 
@@ -81,20 +82,27 @@ PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int 
             + "X" + std::to_string(height) + "); name it like 16X16.hzk or give the size";
         return result;
     }
-    std::error_code ec;
-    const std::uintmax_t length = std::filesystem::file_size(libraryPath, ec);
-    if (ec) {
-        result.message = "Cannot read '" + libraryPath + "': " + ec.message();
+    std::string why;
+    FileStatus status;
+    const int fd = openRegularFile(defaultFileIo(), libraryPath, O_RDONLY, why, &status);
+    if (fd < 0) {
+        result.message = "Cannot read '" + libraryPath + "': " + why;
         return result;
     }
+    const std::uint64_t length = static_cast<std::uint64_t>(status.size);
+    std::vector<std::uint8_t> data;
+    if (length <= kMaxLibraryBytes) {
+        data.resize(static_cast<std::size_t>(length));
+        if (const int r = readFully(defaultFileIo(), fd, data.data(), data.size(), 0); r != 0)
+            why = r < 0 ? systemReason(errno) : "the file became shorter while it was read";
+    }
+    defaultFileIo().close(fd);
     if (length > kMaxLibraryBytes) {
         result.message = "'" + libraryPath + "' is " + std::to_string(length) + " bytes, too large for a font library";
         return result;
     }
-    std::ifstream in(libraryPath, std::ios::binary);
-    std::vector<std::uint8_t> data(static_cast<std::size_t>(length));
-    if (!in || !in.read(reinterpret_cast<char*>(data.data()), static_cast<std::streamsize>(data.size()))) {
-        result.message = "Cannot read '" + libraryPath + "': " + std::strerror(errno ? errno : EIO);
+    if (!why.empty()) {
+        result.message = "Cannot read '" + libraryPath + "': " + why;
         return result;
     }
     const std::size_t perGlyph = glyphBytes(width, height);

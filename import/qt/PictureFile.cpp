@@ -1,13 +1,15 @@
 #include "import/qt/PictureFile.h"
 
 #include "import/BmpWriter.h"
+#include "resfile/FileIo.h"
 
 #include <QImage>
 #include <QImageReader>
 #include <QString>
 
 #include <algorithm>
-#include <fstream>
+#include <cstring>
+#include <fcntl.h>
 #include <new>
 #include <unordered_map>
 
@@ -15,12 +17,28 @@ namespace zarn {
 
 namespace {
 
-    bool beginsWithBm(const std::string& path)
+    bool beginsWithBm(int fd)
     {
-        std::ifstream in(path, std::ios::binary);
-        char head[2] = {};
-        return in.read(head, 2) && head[0] == 'B' && head[1] == 'M';
+        std::uint8_t head[2] = {};
+        return readFully(defaultFileIo(), fd, head, 2, 0) == 0 && head[0] == 'B' && head[1] == 'M';
     }
+
+    // Qt's image readers report damaged pictures and refused sizes as log lines;
+    // a refusal is this tool's to tell, so they do not reach standard error.
+    QtMessageHandler g_previousHandler = nullptr;
+    void imageReaderMessages(QtMsgType type, const QMessageLogContext& context, const QString& text)
+    {
+        const bool fromImageIo = context.category && std::strncmp(context.category, "qt.gui.imageio", 14) == 0;
+        if (fromImageIo || text.startsWith(QLatin1String("libpng")) || text.contains(QLatin1String("JPEG"))
+            || text.startsWith(QLatin1String("QImage")))
+            return;
+        if (g_previousHandler)
+            g_previousHandler(type, context, text);
+    }
+    struct QuietImageReaders {
+        QuietImageReaders() { g_previousHandler = qInstallMessageHandler(imageReaderMessages); }
+        ~QuietImageReaders() { qInstallMessageHandler(g_previousHandler); }
+    };
 
     PictureAsBmp refused()
     {
@@ -136,6 +154,11 @@ bool isPictureExtension(const std::string& e)
 
 PictureAsBmp pictureFileAsBmp(const std::string& path)
 {
+    // Qt's own limit (128 MB by default) would refuse pictures the BMP reader
+    // takes: the tool's limits (kBmpMaxPixels, at 4 bytes a pixel) are the ones.
+    constexpr std::uint64_t kLimitMb = kBmpMaxPixels * 4 / (1024 * 1024) + 1;
+    QImageReader::setAllocationLimit(static_cast<int>(kLimitMb));
+    const QuietImageReaders quiet;
     QImageReader reader(QString::fromStdString(path));
     // Only the formats offered: no other reader Qt may have sees the user's file.
     const QByteArray format = reader.format();
@@ -173,12 +196,21 @@ PictureAsBmp pictureFileAsBmp(const std::string& path)
 
 DibPicture::Outcome loadPictureFile(DibPicture& pic)
 {
-    if (beginsWithBm(pic.m_strFileName))
+    // Nothing but a regular file is opened, by the BMP reader or Qt's.
+    std::string why;
+    const int fd = openRegularFile(defaultFileIo(), pic.m_strFileName, O_RDONLY, why);
+    if (fd < 0) {
+        pic.m_bLoaded = 0;
+        return { false, kMsgReadingFileError, "Cannot read " + quotedPath(pic.m_strFileName) + ": " + why };
+    }
+    const bool bmp = beginsWithBm(fd);
+    defaultFileIo().close(fd);
+    if (bmp)
         return pic.loadBmpFile();
     PictureAsBmp converted = pictureFileAsBmp(pic.m_strFileName);
     if (!converted.ok) {
         pic.m_bLoaded = 0;
-        return { false, converted.message };
+        return { false, converted.message, {} };
     }
     return pic.loadBmpData(std::move(converted.bmp));
 }

@@ -4,12 +4,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-#include <fstream>
 
 using namespace zarn;
 using namespace zarn::test;
-namespace fs = std::filesystem;
 using Bytes = std::vector<std::uint8_t>;
 
 namespace {
@@ -24,28 +21,27 @@ struct Transfer : ::testing::Test {
     ModuleDetection d { port, listing };
     ProgramTransfer t { port, clock };
     std::vector<std::string> boxes;
-    fs::path dir = fs::temp_directory_path() / ("zarn-transfer-" + std::to_string(::getpid()));
-    ResourceFileFacts file { true, (dir / "a.zrf").string(), 2404, 4096, 2, 8192 };
+    ResourceFileFacts file { true, "a.zrf", 2404, 4096, 2, 8192, {}, {} };
     Bytes contents;
 
     void SetUp() override
     {
         t.message = [this](const std::string& m) { boxes.push_back(m); };
-        fs::create_directories(dir);
         // An identified module: 24 V4, 4 MiB.
         d.m_linkEnabled = d.m_portOpen = d.m_moduleIdentified = true;
         d.m_comPort = 7;
         d.m_moduleInfo.words = { 3, 0, 2404, 0, 0, 4u << 20, 0, 0, 0 };
-        writeFile(12288);
+        setImage(8192);
     }
-    void TearDown() override { fs::remove_all(dir); }
 
-    void writeFile(std::size_t size)
+    // The used part of the file as the store read it.
+    void setImage(std::size_t usedEnd)
     {
-        contents.resize(size);
-        for (std::size_t i = 0; i < size; ++i)
+        contents.resize(usedEnd);
+        for (std::size_t i = 0; i < usedEnd; ++i)
             contents[i] = std::uint8_t(i * 7 + i / 256);
-        std::ofstream(file.path, std::ios::binary).write(reinterpret_cast<const char*>(contents.data()), std::streamsize(size));
+        file.usedEnd = static_cast<std::uint32_t>(usedEnd);
+        file.image = contents;
     }
     Bytes sentData() const
     {
@@ -89,11 +85,14 @@ TEST_F(Transfer, RefusalsComeInOrderAndChangeNothing)
     file.memoryKiB = 8192;
     refused(kMismatch);
     file.memoryKiB = 4096;
-    file.path = (dir / "missing.zrf").string();
+    file.imageError = "False"; // the file could not be opened
     refused("False");
-    file.path = good.path;
+    file.imageError.clear();
     file.itemCount = 0;
     refused("Items not available in the resource file");
+    file.itemCount = 2;
+    file.image.resize(5000); // never made up with zeros
+    refused("False");
 }
 
 TEST_F(Transfer, MemorySizesCompareInBytes)
@@ -109,8 +108,7 @@ TEST_F(Transfer, MemorySizesCompareInBytes)
 
 TEST_F(Transfer, FileEndingAt5000BytesSends256BlocksAndEndsAfterThe257thAck)
 {
-    file.usedEnd = 8192; // the last item ends at 5000, rounded up to a block
-    ASSERT_EQ(t.programAll(d, file), "");
+    ASSERT_EQ(t.programAll(d, file), ""); // the last item ends at 5000, rounded up to a block
     ASSERT_EQ(port.opens.size(), 1u);
     EXPECT_EQ(std::make_tuple(port.opens[0].port, port.opens[0].baud, port.opens[0].buffer), std::make_tuple(7, 115200, std::size_t(512)));
     EXPECT_EQ(port.calls, (std::vector<std::string> { "OpenPort", "EnterReplyWait", "StartMonitor", "SendFrame" }));
@@ -144,32 +142,22 @@ TEST_F(Transfer, FileEndingAt5000BytesSends256BlocksAndEndsAfterThe257thAck)
     EXPECT_TRUE(t.m_image.empty());
     EXPECT_EQ(port.calls.back(), "ClosePort");
     EXPECT_EQ(t.outcome(), ProgramTransfer::Outcome::Completed);
-    EXPECT_EQ(sentData(), Bytes(contents.begin(), contents.begin() + 8192));
+    EXPECT_EQ(sentData(), contents);
     // The flags stay: "Program All" may be used again at once.
     EXPECT_TRUE(d.m_moduleIdentified);
     EXPECT_EQ(t.programAll(d, file), "");
 }
 
-TEST_F(Transfer, ImageIsTheUsedPartInWholeBlocksPaddedWithZeros)
+TEST_F(Transfer, ALastItemEndingOnABlockBoundarySendsNoExtraBlock)
 {
-    struct Case { std::size_t fileSize, usedEnd; int maxKiB, blocks; };
-    for (const Case& c : { Case { 5000, 8192, 8, 2 }, Case { 12288, 12288, 12, 3 } }) { // shorter file; ends on a block boundary
-        writeFile(c.fileSize);
-        file.usedEnd = c.usedEnd;
-        port.frames.clear();
-        boxes.clear();
-        ProgramTransfer fresh { port, clock };
-        fresh.message = t.message;
-        ASSERT_EQ(fresh.programAll(d, file), "");
-        EXPECT_EQ(fresh.progressMaxKiB(), c.maxKiB);
-        fresh.onStartAck();
-        while (boxes.empty())
-            fresh.onBlockAck();
-        auto expected = contents;
-        expected.resize(c.usedEnd, 0);
-        EXPECT_EQ(sentData(), expected);
-        EXPECT_EQ(fresh.m_blocksSent, c.blocks);
-    }
+    setImage(12288);
+    ASSERT_EQ(t.programAll(d, file), "");
+    EXPECT_EQ(t.progressMaxKiB(), 12);
+    t.onStartAck();
+    while (boxes.empty())
+        t.onBlockAck();
+    EXPECT_EQ(sentData(), contents);
+    EXPECT_EQ(t.m_blocksSent, 3);
 }
 
 TEST_F(Transfer, MissingAcknowledgementFailsAfterThreeSecondsAndNothingIsResent)

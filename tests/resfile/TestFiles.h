@@ -10,6 +10,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -24,6 +25,7 @@ public:
     }
     ~TempDir() { std::filesystem::remove_all(m_path); }
     std::string file(const std::string& name) const { return (m_path / name).string(); }
+    const std::filesystem::path& path() const { return m_path; }
     std::ptrdiff_t entryCount() const
     {
         return std::distance(std::filesystem::directory_iterator(m_path), std::filesystem::directory_iterator());
@@ -77,19 +79,64 @@ struct Fault {
     }
 };
 
+// Thrown where the process would die: nothing after it runs, no clean-up.
+struct Crash { };
+
 class FaultyIo : public FileIo {
 public:
     Fault write, read { -1, 1, EIO };
     int writeCalls = 0;
+    int calls = 0;
+    int crashAtCall = -1; // the call (counted from 1) at which the process dies
+    int failFsync = 0, failRename = 0; // errno values for these calls to fail with
+    bool noUnnamedFiles = false;       // a system without files that have no name
 
     ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override
     {
+        step();
         ++writeCalls;
         return write.apply(count, [&](std::size_t n) { return FileIo::pwrite(fd, buffer, n, offset); });
     }
     ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override
     {
+        step();
         return read.apply(count, [&](std::size_t n) { return FileIo::pread(fd, buffer, n, offset); });
+    }
+    int open(const std::string& path, int flags, int mode) override { return step(), opened(FileIo::open(path, flags, mode)); }
+    int fsync(int fd) override { return step(), failFsync ? (errno = failFsync, -1) : FileIo::fsync(fd); }
+    int rename(const std::string& from, const std::string& to) override
+    {
+        return step(), failRename ? (errno = failRename, -1) : FileIo::rename(from, to);
+    }
+    int unlink(const std::string& path) override { return step(), FileIo::unlink(path); }
+    int copyOwnerAndMode(int fd, const FileStatus& like) override { return step(), FileIo::copyOwnerAndMode(fd, like); }
+    int tryLock(int fd, LockMode mode) override { return step(), FileIo::tryLock(fd, mode); }
+    int openUnnamed(const std::string& folder, int mode) override
+    {
+        return step(), noUnnamedFiles ? (errno = EOPNOTSUPP, -1) : opened(FileIo::openUnnamed(folder, mode));
+    }
+    int nameUnnamed(int fd, const std::string& path) override { return step(), FileIo::nameUnnamed(fd, path); }
+    int syncFolder(const std::string& folder) override { return step(), FileIo::syncFolder(folder); }
+    // A dead process's files are closed by the system (and their locks let go).
+    int close(int fd) override { return m_open.erase(fd) ? FileIo::close(fd) : 0; }
+
+private:
+    std::set<int> m_open;
+
+    int opened(int fd)
+    {
+        if (fd >= 0)
+            m_open.insert(fd);
+        return fd;
+    }
+    void step()
+    {
+        if (crashAtCall > 0 && ++calls >= crashAtCall) {
+            for (int fd : m_open)
+                FileIo::close(fd);
+            m_open.clear();
+            throw Crash {};
+        }
     }
 };
 

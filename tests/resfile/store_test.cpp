@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <sys/stat.h>
 
 using namespace zarn;
 using namespace zarn::test;
@@ -218,7 +219,7 @@ TEST_F(StoreTest, UnknownModelCodesAndDamagedDirectoriesAreRefusedAtOpen)
 TEST_F(StoreTest, UnreadableFilesGetAMessageNamingThemAndTheReason)
 {
     fs::create_directory(dir.file("folder.zrf"));
-    for (const auto& [name, reason] : { std::pair { "nothere.zrf", "No such file or directory" }, { "folder.zrf", "Is a directory" } }) {
+    for (const auto& [name, reason] : { std::pair { "nothere.zrf", "No such file or directory" }, { "folder.zrf", "it is a folder, not a regular file" } }) {
         ResourceStore s = previouslyOpen(dir.file(name));
         expectRefused(s.openResourceFile(), { dir.file(name), reason });
         expectUntouchedExceptIsOpen(s);
@@ -350,7 +351,6 @@ TEST_F(StoreTest, InsertionIntoAClosedStoreOrAtABadIndexIsRefused)
     ResourceStore closed;
     EXPECT_EQ(closed.insertItemData(0, entryOf(1), pattern(1, 1)).message, "Not Resource Open");
     EXPECT_EQ(closed.deleteItem(0).message, "Not Resource Open");
-    EXPECT_TRUE(closed.writeDirectory().ok) << "writing the directory of no file does nothing";
     ResourceStore s = created();
     fill(s, { 1 });
     for (bool ok : { s.insertItemData(3, entryOf(1), pattern(1, 1)).ok, s.insertItemData(-1, entryOf(1), pattern(1, 1)).ok,
@@ -359,45 +359,164 @@ TEST_F(StoreTest, InsertionIntoAClosedStoreOrAtABadIndexIsRefused)
     EXPECT_EQ(s.itemCount, 1);
 }
 
-// Every point at which a write can fail during an insertion (the move, the new
-// data, the directory) or a deletion: memory never changes, and the file still
-// holds every item where its (unchanged) directory says.
-TEST_F(StoreTest, WriteFailureDuringInsertionOrDeletionLosesNothing)
+// A change is made beside the file and renamed over it: a disk that fills, a
+// flush or a rename that fails at any point leaves the old file, every byte
+// of it, memory as it was, and nothing else in the folder.
+TEST_F(StoreTest, AFailedWriteFlushOrRenameLeavesTheOldFileAndNothingBeside)
 {
-    // Items at 4096, 12288, 16384 and 28672: inserting at 1 moves 12288..32768.
-    const std::int64_t move = 32768 - 12288;
-    const std::tuple<std::vector<std::size_t>, std::vector<std::int64_t>, std::function<StoreResult(ResourceStore&)>> cases[] = {
-        { { 5000, 100, 9000, 4096 }, { 0, move / 2, move, move + 3000, move + 6000, move + 6020 },
-          [](ResourceStore& s) { return s.insertItemData(1, entryOf(6000), pattern(6000, 99)); } },
-        { { 5000, 20000, 9000, 4096 }, { 0, 3000, 9000, 13096, 13106 }, [](ResourceStore& s) { return s.deleteItem(1); } },
+    const std::tuple<const char*, std::function<void(FaultyIo&)>, std::vector<std::string>> faults[] = {
+        { "disk full at once", [](FaultyIo& io) { io.write.budget = 0; }, { "No space left on device" } },
+        { "disk full half way", [](FaultyIo& io) { io.write.budget = 2 << 20; }, { "No space left on device" } },
+        { "flush fails", [](FaultyIo& io) { io.failFsync = EIO; }, { "Input/output error" } },
+        { "rename fails", [](FaultyIo& io) { io.failRename = EXDEV; }, { "Invalid cross-device link" } },
     };
-    int n = 0;
-    for (const auto& [sizes, budgets, op] : cases)
-        for (std::int64_t budget : budgets) {
-            ResourceStore s = created(4096, "f" + std::to_string(++n) + ".zrf");
-            const Items data = fill(s, sizes);
+    const std::function<StoreResult(ResourceStore&)> changes[] = {
+        [](ResourceStore& s) { return s.insertItemData(1, entryOf(6000), pattern(6000, 99)); },
+        [](ResourceStore& s) { return s.deleteItem(0); },
+        [](ResourceStore& s) { return s.setIgnoreColor(2, 0x1234); },
+    };
+    ResourceStore s = created();
+    fill(s, { 5000, 100, 9000, 4096 });
+    const auto before = readBytes(s.path);
+    for (const auto& [what, apply, reason] : faults)
+        for (const auto& change : changes) {
             const ResourceStore copy = s;
             FaultyIo io;
-            io.write.budget = budget;
+            apply(io);
             s.io = &io;
-            const auto r = op(s);
-            expectRefused(r, { "No space left on device", s.path });
-            EXPECT_EQ(r.message.find("could not be put back"), std::string::npos) << "budget " << budget;
+            expectRefused(change(s), { s.path, reason[0] });
+            s.io = nullptr;
             expectSameDirectory(s, copy);
-            expectFileHolds(s.path, data);
+            EXPECT_EQ(readBytes(s.path), before) << what;
+            EXPECT_EQ(dir.entryCount(), 1) << what << ": no temporary file is left";
         }
 }
 
-TEST_F(StoreTest, AFailedUndoIsReportedAndMemoryStaysBehindTheFile)
+// The process dies at every file call of a change in turn (no clean-up runs):
+// the file is then the complete old one or the complete new one, and the next
+// change leaves no temporary file behind.
+TEST_F(StoreTest, DeathAtAnyFileCallLeavesTheOldOrTheNewFile)
+{
+    const std::function<StoreResult(ResourceStore&)> changes[] = {
+        [](ResourceStore& s) { return s.insertItemData(2, entryOf(7000), pattern(7000, 42)); },
+        [](ResourceStore& s) { return s.deleteItem(0); },
+    };
+    int n = 0;
+    for (const auto& change : changes)
+        for (bool unnamed : { true, false }) {
+            const std::string name = "c" + std::to_string(++n) + ".zrf";
+            ResourceStore s = created(4096, name);
+            fill(s, { 5000, 100, 9000, 4096, 0, 20000 });
+            const auto oldBytes = readBytes(s.path);
+            ResourceStore model = s;
+            fs::copy_file(s.path, dir.file("model.zrf"));
+            model.path = dir.file("model.zrf");
+            ASSERT_TRUE(change(model).ok);
+            const auto newBytes = readBytes(model.path);
+            fs::remove(model.path);
+            bool completed = false;
+            for (int at = 1; !completed && at < 100; ++at) {
+                FaultyIo io;
+                io.crashAtCall = at;
+                io.noUnnamedFiles = !unnamed;
+                ResourceStore dying = opened(s.path);
+                dying.io = &io;
+                try {
+                    completed = change(dying).ok;
+                } catch (const Crash&) {
+                }
+                const auto now = readBytes(s.path);
+                EXPECT_TRUE(now == oldBytes || now == newBytes) << name << " died at call " << at;
+                writeBytes(s.path, oldBytes);
+            }
+            EXPECT_TRUE(completed);
+            // This process lives on, so its temporaries are not stale: the real
+            // program's deaths, and their clean-up, are the fault script's.
+            for (const auto& e : fs::directory_iterator(dir.path())) {
+                const std::string file = e.path().filename().string();
+                EXPECT_TRUE(file[0] == 'c' || file.find(".zrf.tmp-" + std::to_string(::getpid()) + "-") != std::string::npos) << file;
+            }
+        }
+}
+
+// Another program's change between reading the file and changing it is never
+// overwritten: the change is not made, and the store reads the file again.
+TEST_F(StoreTest, AChangeOnAnOldViewReadsTheFileAgainInsteadOfOverwritingIt)
+{
+    ResourceStore window = created();
+    Items data = fill(window, { 5000, 100 });
+    ResourceStore other = opened(window.path);
+    data.insert(data.begin() + 1, pattern(3000, 7));
+    ASSERT_TRUE(other.insertItemData(1, entryOf(3000), data[1]).ok);
+
+    for (const auto& change : std::vector<std::function<StoreResult(ResourceStore&)>> {
+             [](ResourceStore& s) { return s.deleteItem(0); },
+             [](ResourceStore& s) { return s.insertItemData(0, entryOf(10), pattern(10, 1)); } }) {
+        ResourceStore stale = window;
+        const auto r = change(stale);
+        EXPECT_TRUE(r.reloaded);
+        EXPECT_EQ(r.message, kMsgFileReadAgain);
+        expectSameDirectory(stale, other);
+    }
+    expectFileHolds(window.path, data);
+    // A file that became invalid meanwhile is refused as at opening.
+    auto bytes = readBytes(window.path);
+    bytes[2] = 0x60;
+    writeBytes(window.path, bytes);
+    EXPECT_EQ(other.deleteItem(0).message, "Resource File Error");
+    EXPECT_FALSE(other.isOpen);
+}
+
+TEST_F(StoreTest, AFileLockedByAnotherWriterIsWaitedForThenRefusedWithItsText)
 {
     ResourceStore s = created();
-    fill(s, { 5000, 100 });
-    const ResourceStore copy = s;
-    FaultyIo io;
-    io.write = { 100, 1000 }; // the disk never recovers
-    s.io = &io;
-    expectRefused(s.insertItemData(0, entryOf(10), pattern(10, 1)), { "could not be put back" });
-    expectSameDirectory(s, copy);
+    fill(s, { 100 });
+    ResourceStore holder = opened(s.path);
+    ASSERT_TRUE(holder.hold(LockMode::Exclusive).ok);
+    s.lockWait = std::chrono::milliseconds(50);
+    const std::string busy = "is being changed by another program";
+    std::vector<std::uint8_t> out;
+    for (const auto& r : { s.insertItemData(1, entryOf(10), pattern(10, 1)), s.readItem(0, out), ResourceStore(s).openResourceFile() })
+        expectRefused(r, { s.path, busy });
+    EXPECT_EQ(s.itemCount, 1);
+    // The holder's own change moves its lock on to the new file.
+    ASSERT_TRUE(holder.insertItemData(1, entryOf(10), pattern(10, 1)).ok);
+    expectRefused(s.deleteItem(0), { busy });
+    holder.release();
+    ResourceStore after = opened(s.path);
+    EXPECT_EQ(after.itemCount, 2);
+    EXPECT_TRUE(after.deleteItem(0).ok);
+}
+
+TEST_F(StoreTest, ChangesKeepTheFilesModeAndGoThroughSymbolicLinks)
+{
+    ResourceStore target = created();
+    fs::permissions(target.path, fs::perms(0640));
+    fs::create_symlink(target.path, dir.file("link.zrf"));
+    ResourceStore viaLink = opened(dir.file("link.zrf"));
+    ASSERT_TRUE(viaLink.insertItemData(0, entryOf(10), pattern(10, 1)).ok);
+    ASSERT_TRUE(createResourceFile(dir.file("link.zrf"), 3504, 320, 240, 8192).ok);
+    EXPECT_TRUE(fs::is_symlink(dir.file("link.zrf")));
+    EXPECT_EQ(fs::status(target.path).permissions(), fs::perms(0640));
+    EXPECT_EQ(opened(target.path).memoryKiB, 8192u) << "the link's target was replaced";
+}
+
+TEST_F(StoreTest, NamedPipesFoldersAndMissingFilesAreRefusedWithoutWaiting)
+{
+    ResourceStore s = created();
+    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    fs::create_directory(dir.file("folder.zrf"));
+    for (const auto& [name, reason] : { std::pair { "pipe", "a named pipe, not a regular file" },
+                                        { "folder.zrf", "a folder, not a regular file" },
+                                        { "nothere.zrf", "No such file or directory" } }) {
+        ResourceStore r = previouslyOpen(dir.file(name));
+        expectRefused(r.openResourceFile(), { dir.file(name), reason });
+        expectUntouchedExceptIsOpen(r);
+        expectRefused(s.insertItem(0, entryOf(0), dir.file(name)), { dir.file(name), reason }, true);
+    }
+    for (const char* name : { "pipe", "folder.zrf" })
+        expectRefused(createResourceFile(dir.file(name), 2404, 320, 240, 4096), { "not a regular file" }, true);
+    EXPECT_EQ(checkResourceFile(dir.file("pipe")).readError.value_or(""), "Cannot open resource file \"" + dir.file("pipe") + "\": it is a named pipe, not a regular file");
 }
 
 TEST_F(StoreTest, ReadFailureWhileMovingChangesNothing)
@@ -405,7 +524,7 @@ TEST_F(StoreTest, ReadFailureWhileMovingChangesNothing)
     ResourceStore s = created();
     auto data = fill(s, { 5000, 100 });
     FaultyIo io;
-    io.read.budget = 10;
+    io.read.budget = 100; // the header and directory, then the rest of the file fails
     s.io = &io;
     expectRefused(s.insertItemData(0, entryOf(10), pattern(10, 1)), { "Input/output error" });
     EXPECT_EQ(io.writeCalls, 0) << "nothing is written after a failed read";
@@ -413,23 +532,21 @@ TEST_F(StoreTest, ReadFailureWhileMovingChangesNothing)
     expectFileHolds(s.path, data);
 }
 
-TEST_F(StoreTest, AFileThatCannotBeOpenedForWritingIsReportedAndChangesNothing)
+TEST_F(StoreTest, AFileRemovedOrReplacedByAFolderIsReportedAndChangesNothing)
 {
     ResourceStore s = created();
     fill(s, { 100 });
     const ResourceStore copy = s;
-    // The file is replaced by a folder behind the store's back.
     fs::rename(s.path, dir.file("moved.zrf"));
     fs::create_directory(s.path);
-    expectRefused(s.insertItemData(1, entryOf(10), pattern(10, 1)), { s.path, "Is a directory" });
+    expectRefused(s.insertItemData(1, entryOf(10), pattern(10, 1)), { s.path, "a folder" });
     std::vector<std::uint8_t> out;
-    for (bool ok : { s.deleteItem(0).ok, s.setIgnoreColor(0, 1).ok, s.writeDirectory().ok, s.readItem(0, out).ok })
+    for (bool ok : { s.deleteItem(0).ok, s.setIgnoreColor(0, 1).ok, s.readItem(0, out).ok })
         EXPECT_FALSE(ok);
     expectSameDirectory(s, copy);
-    // writeDirectory never creates a missing file
     fs::remove(s.path);
-    expectRefused(s.writeDirectory(), { "No such file or directory" });
-    EXPECT_FALSE(fs::exists(s.path));
+    expectRefused(s.deleteItem(0), { "No such file or directory" });
+    EXPECT_FALSE(fs::exists(s.path)) << "a change never creates a missing file";
 }
 
 // ---------------------------------------------------------------- deletion

@@ -1,0 +1,58 @@
+#include "resfile/FileLock.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <thread>
+
+namespace zarn {
+
+FileLock::Outcome FileLock::acquire(const std::string& path, LockMode mode, std::chrono::milliseconds wait)
+{
+    release();
+    m_busy = false;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    for (;;) {
+        FileStatus opened;
+        const int fd = openRegularFile(m_io, path, O_RDONLY, m_reason, &opened);
+        if (fd < 0)
+            return Outcome::Failed;
+        if (m_io.tryLock(fd, mode) == 0) {
+            // The name may have moved on to a new file while we waited for the old one.
+            FileStatus named;
+            if (m_io.stat(path, named) == 0 && named.sameFileAs(opened)) {
+                m_fd = fd;
+                m_mode = mode;
+                return Outcome::Locked;
+            }
+            m_io.close(fd);
+            continue;
+        }
+        const int err = errno;
+        m_io.close(fd);
+        if (err != EWOULDBLOCK && err != EAGAIN) {
+            m_reason = systemReason(err);
+            return Outcome::Failed;
+        }
+        if (std::chrono::steady_clock::now() >= deadline) {
+            m_busy = true;
+            return Outcome::Busy;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+}
+
+void FileLock::adopt(int fd)
+{
+    if (m_fd >= 0)
+        m_io.close(m_fd);
+    m_fd = fd;
+}
+
+void FileLock::release()
+{
+    if (m_fd >= 0)
+        m_io.close(m_fd);
+    m_fd = -1;
+}
+
+} // namespace zarn

@@ -1,0 +1,145 @@
+#include "resfile/ReplaceFile.h"
+
+#include <atomic>
+#include <cerrno>
+#include <csignal>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <unistd.h>
+
+namespace zarn {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+    std::atomic<unsigned> g_counter { 0 };
+
+    // ".NAME.tmp-PID-N": hidden, beside the file, and telling which process made
+    // it; a long name is shortened so that the whole stays within a name's 255 bytes.
+    std::string temporaryPrefix(const fs::path& target)
+    {
+        return "." + target.filename().string().substr(0, 200) + ".tmp-";
+    }
+
+    // A temporary file is only left behind when its process was killed between
+    // naming it and the rename; whoever replaces the file next removes it.
+    void removeStaleTemporaries(FileIo& io, const fs::path& folder, const fs::path& target)
+    {
+        const std::string prefix = temporaryPrefix(target);
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (name.compare(0, prefix.size(), prefix) != 0)
+                continue;
+            const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
+            if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
+                io.unlink(it->path().string());
+        }
+    }
+
+    std::string temporaryName(const fs::path& folder, const fs::path& target)
+    {
+        return (folder / (temporaryPrefix(target) + std::to_string(::getpid()) + "-" + std::to_string(g_counter++)))
+            .string();
+    }
+
+    struct Written {
+        int fd = -1;
+        std::string name; // set once the file has a name
+        int err = 0;
+    };
+
+    // Writes and flushes the content into a new file in `folder`, named or not.
+    Written writeBeside(FileIo& io, const fs::path& folder, const fs::path& target,
+                        std::span<const std::uint8_t> bytes, bool unnamed, const FileStatus* existing)
+    {
+        Written w;
+        if (unnamed) {
+            w.fd = io.openUnnamed(folder.string(), 0666);
+        } else {
+            for (int attempt = 0; attempt < 100 && w.fd < 0; ++attempt) {
+                w.name = temporaryName(folder, target);
+                w.fd = io.open(w.name, O_RDWR | O_CREAT | O_EXCL, 0666);
+                if (w.fd < 0 && errno != EEXIST)
+                    break;
+            }
+        }
+        if (w.fd < 0) {
+            w.err = errno;
+            w.name.clear();
+            return w;
+        }
+        if (writeFully(io, w.fd, bytes.data(), bytes.size(), 0) != 0 || io.fsync(w.fd) != 0
+            || (existing && io.copyOwnerAndMode(w.fd, *existing) != 0))
+            w.err = errno;
+        return w;
+    }
+
+} // namespace
+
+std::string followLinks(const std::string& path)
+{
+    fs::path p(path);
+    std::error_code ec;
+    for (int depth = 0; depth < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++depth) {
+        const fs::path to = fs::read_symlink(p, ec);
+        if (ec)
+            break;
+        p = to.is_absolute() ? to : p.parent_path() / to;
+    }
+    return p.string();
+}
+
+std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd,
+                        LockMode mode)
+{
+    const fs::path target(followLinks(path));
+    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    FileStatus existing;
+    const bool exists = io.stat(target.string(), existing) == 0;
+    if (exists && !existing.isRegular())
+        return std::string("it is ") + describeFileType(existing.type) + ", not a regular file";
+    removeStaleTemporaries(io, folder, target);
+
+    // A file without a name first: a crash part way leaves nothing in the folder.
+    Written w = writeBeside(io, folder, target, bytes, true, exists ? &existing : nullptr);
+    if (w.fd >= 0 && w.err == 0) {
+        for (int attempt = 0; attempt < 100; ++attempt) {
+            w.name = temporaryName(folder, target);
+            if (io.nameUnnamed(w.fd, w.name) == 0)
+                break;
+            w.name.clear();
+            if (errno != EEXIST)
+                break;
+        }
+    }
+    if (w.fd >= 0 && w.err == 0 && w.name.empty()) {
+        // No unnamed files here (or no way to name them): the same with a name from the start.
+        io.close(w.fd);
+        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr);
+    } else if (w.fd < 0) {
+        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr);
+    }
+    if (w.err == 0 && lockedFd && io.tryLock(w.fd, mode) != 0)
+        w.err = errno;
+    if (w.err == 0 && io.rename(w.name, target.string()) != 0)
+        w.err = errno;
+    if (w.err != 0) {
+        if (w.fd >= 0)
+            io.close(w.fd);
+        if (!w.name.empty())
+            io.unlink(w.name);
+        return systemReason(w.err);
+    }
+    // The rename is done: the new content is the file's whatever the folder's flush says.
+    io.syncFolder(folder.string());
+    if (lockedFd)
+        *lockedFd = w.fd;
+    else
+        io.close(w.fd);
+    return {};
+}
+
+} // namespace zarn

@@ -1,0 +1,27 @@
+#pragma once
+// Whole files replaced the way that survives a crash or a power cut: the new
+// content is written beside the file, flushed, renamed over it, and the folder
+// flushed. At every moment the file is either the complete old one or the
+// complete new one, and a failure leaves nothing behind.
+
+#include "resfile/FileIo.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace zarn {
+
+// Writes `bytes` as the new content of `path`. A symbolic link is followed and
+// its target replaced; an existing file keeps its permissions and, where the
+// system allows, its owner; a new file gets those of a plain creation.
+// With `lockedFd`, the new file is locked in `mode` before it takes the name, and
+// its descriptor handed back open, so that a lock holder keeps the file locked.
+// Returns empty, or why it failed (then the old file is untouched).
+std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes,
+                        int* lockedFd = nullptr, LockMode mode = LockMode::Exclusive);
+
+// The file a path names once symbolic links are followed (the path itself when it is none).
+std::string followLinks(const std::string& path);
+
+} // namespace zarn
