@@ -52,8 +52,10 @@ namespace {
     };
 
     // Writes and flushes the content into a new file in `folder`, named or not.
+    // `lockMode`: the new file is locked before anyone can find it by a name.
     Written writeBeside(FileIo& io, const fs::path& folder, const fs::path& target,
-                        std::span<const std::uint8_t> bytes, bool unnamed, const FileStatus* existing)
+                        std::span<const std::uint8_t> bytes, bool unnamed, const FileStatus* existing,
+                        const LockMode* lockMode)
     {
         Written w;
         if (unnamed) {
@@ -72,7 +74,8 @@ namespace {
             return w;
         }
         if (writeFully(io, w.fd, bytes.data(), bytes.size(), 0) != 0 || io.fsync(w.fd) != 0
-            || (existing && io.copyOwnerAndMode(w.fd, *existing) != 0))
+            || (existing && io.copyOwnerAndMode(w.fd, *existing) != 0)
+            || (lockMode && io.tryLock(w.fd, *lockMode) != 0))
             w.err = errno;
         return w;
     }
@@ -104,7 +107,7 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
     removeStaleTemporaries(io, folder, target);
 
     // A file without a name first: a crash part way leaves nothing in the folder.
-    Written w = writeBeside(io, folder, target, bytes, true, exists ? &existing : nullptr);
+    Written w = writeBeside(io, folder, target, bytes, true, exists ? &existing : nullptr, lockedFd ? &mode : nullptr);
     if (w.fd >= 0 && w.err == 0) {
         for (int attempt = 0; attempt < 100; ++attempt) {
             w.name = temporaryName(folder, target);
@@ -118,12 +121,10 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
     if (w.fd >= 0 && w.err == 0 && w.name.empty()) {
         // No unnamed files here (or no way to name them): the same with a name from the start.
         io.close(w.fd);
-        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr);
+        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr, lockedFd ? &mode : nullptr);
     } else if (w.fd < 0) {
-        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr);
+        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr, lockedFd ? &mode : nullptr);
     }
-    if (w.err == 0 && lockedFd && io.tryLock(w.fd, mode) != 0)
-        w.err = errno;
     if (w.err == 0 && io.rename(w.name, target.string()) != 0)
         w.err = errno;
     if (w.err != 0) {

@@ -233,6 +233,52 @@ TEST_F(MainWindowTest, LoadItemInsertsAfterTheSelectionMarkAndDeleteRemovesIt)
     EXPECT_EQ(host.lastText(), "Not items of Resource file");
 }
 
+// Another program (here the command line) changes the open file: the window's
+// next change reads the file again instead of writing its old directory back,
+// says so, and the repeated command then works on the file as it is.
+TEST_F(MainWindowTest, AChangeByAnotherProgramIsReadAgainNotOverwritten)
+{
+    auto zarnres = [](const QStringList& args) {
+        QProcess run;
+        run.setStandardOutputFile(QProcess::nullDevice());
+        run.start(ZARNRES_PATH, args);
+        return run.waitForFinished() ? run.exitCode() : -1;
+    };
+    CMainDlg dlg(host, port, listing);
+    const std::string file = newFile("shared.zrf");
+    dlg.OnOpenResource(file);
+    dlg.OnLoadBmp(writeQuadrantBmp(dir.file("pic.bmp"), 32, 24));
+    dlg.OnLoadItem();
+    const std::string other = writePattern(dir.file("other.wav"), 7000, 5);
+    ASSERT_EQ(zarnres({ "add", QString::fromStdString(file), QString::fromStdString(other) }), 0);
+
+    dlg.OnLoadItem();
+    const std::string readAgain = std::string(kMsgFileReadAgain) + ". Resource File size:4194304 Remaining bytes:4177920";
+    EXPECT_EQ(dlg.resourceField()->text().toStdString(), readAgain);
+    EXPECT_TRUE(host.boxes.empty()) << host.lastText();
+    ASSERT_EQ(dlg.directoryList()->rowCount(), 2);
+    EXPECT_EQ(row(dlg, 1), (QStringList { "1", "Wave file", "", "8192", "7000", "0x0000" }));
+    dlg.OnLoadItem();
+    ASSERT_EQ(dlg.directoryList()->rowCount(), 3);
+
+    ASSERT_EQ(zarnres({ "delete", QString::fromStdString(file), "0" }), 0);
+    dlg.directoryList()->selectRow(1);
+    dlg.OnDelete();
+    EXPECT_EQ(dlg.resourceField()->text().toStdString().rfind(kMsgFileReadAgain, 0), 0u);
+    ASSERT_EQ(dlg.directoryList()->rowCount(), 2) << "the list shows the file as the other program left it";
+    dlg.directoryList()->selectRow(1);
+    dlg.OnDelete();
+    EXPECT_TRUE(host.boxes.empty()) << host.lastText();
+
+    ResourceStore onDisk;
+    onDisk.path = file;
+    ASSERT_TRUE(onDisk.openResourceFile().ok);
+    ASSERT_EQ(onDisk.itemCount, 1);
+    std::vector<std::uint8_t> item;
+    ASSERT_TRUE(onDisk.readItem(0, item).ok);
+    EXPECT_EQ(item, readBytes(other)) << "the other program's item is intact";
+}
+
 TEST_F(MainWindowTest, FontLibrariesConfirmThenInsertAndRefuseBadNames)
 {
     CMainDlg dlg(host, port, listing);
