@@ -2,8 +2,6 @@
 
 #include <atomic>
 #include <cerrno>
-#include <csignal>
-#include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
 #include <unistd.h>
@@ -16,27 +14,11 @@ namespace {
 
     std::atomic<unsigned> g_counter { 0 };
 
-    // ".NAME.tmp-PID-N": hidden, beside the file, and telling which process made
-    // it; a long name is shortened so that the whole stays within a name's 255 bytes.
+    // ".NAME.tmp-PID-N", hidden beside the file; a long name is shortened so
+    // that the whole stays within a name's 255 bytes.
     std::string temporaryPrefix(const fs::path& target)
     {
         return "." + target.filename().string().substr(0, 200) + ".tmp-";
-    }
-
-    // A temporary file is only left behind when its process was killed between
-    // naming it and the rename; whoever replaces the file next removes it.
-    void removeStaleTemporaries(FileIo& io, const fs::path& folder, const fs::path& target)
-    {
-        const std::string prefix = temporaryPrefix(target);
-        std::error_code ec;
-        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            const std::string name = it->path().filename().string();
-            if (name.compare(0, prefix.size(), prefix) != 0)
-                continue;
-            const long pid = std::strtol(name.c_str() + prefix.size(), nullptr, 10);
-            if (pid > 0 && ::kill(static_cast<pid_t>(pid), 0) != 0 && errno == ESRCH)
-                io.unlink(it->path().string());
-        }
     }
 
     std::string temporaryName(const fs::path& folder, const fs::path& target)
@@ -45,17 +27,34 @@ namespace {
             .string();
     }
 
+    // Every new file is locked by its writer until it has replaced the target,
+    // so one whose lock can be taken was left by a writer that died; whoever
+    // replaces the file next removes it.
+    void removeStaleTemporaries(FileIo& io, const fs::path& folder, const fs::path& target)
+    {
+        const std::string prefix = temporaryPrefix(target);
+        std::error_code ec;
+        for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
+            if (it->path().filename().string().compare(0, prefix.size(), prefix) != 0)
+                continue;
+            const int fd = io.open(it->path().string(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+            if (fd < 0)
+                continue;
+            if (io.tryLock(fd, LockMode::Exclusive) == 0)
+                io.unlink(it->path().string());
+            io.close(fd);
+        }
+    }
+
     struct Written {
         int fd = -1;
         std::string name; // set once the file has a name
         int err = 0;
     };
 
-    // Writes and flushes the content into a new file in `folder`, named or not.
-    // `lockMode`: the new file is locked before anyone can find it by a name.
+    // Writes and flushes the content into a new, locked file in `folder`, named or not.
     Written writeBeside(FileIo& io, const fs::path& folder, const fs::path& target,
-                        std::span<const std::uint8_t> bytes, bool unnamed, const FileStatus* existing,
-                        const LockMode* lockMode)
+                        std::span<const std::uint8_t> bytes, bool unnamed, const FileStatus* existing)
     {
         Written w;
         if (unnamed) {
@@ -73,9 +72,8 @@ namespace {
             w.name.clear();
             return w;
         }
-        if (writeFully(io, w.fd, bytes.data(), bytes.size(), 0) != 0 || io.fsync(w.fd) != 0
-            || (existing && io.copyOwnerAndMode(w.fd, *existing) != 0)
-            || (lockMode && io.tryLock(w.fd, *lockMode) != 0))
+        if (io.tryLock(w.fd, LockMode::Exclusive) != 0 || writeFully(io, w.fd, bytes.data(), bytes.size(), 0) != 0
+            || io.fsync(w.fd) != 0 || (existing && io.copyOwnerAndMode(w.fd, *existing) != 0))
             w.err = errno;
         return w;
     }
@@ -95,8 +93,7 @@ std::string followLinks(const std::string& path)
     return p.string();
 }
 
-std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd,
-                        LockMode mode)
+std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd)
 {
     const fs::path target(followLinks(path));
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -107,7 +104,7 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
     removeStaleTemporaries(io, folder, target);
 
     // A file without a name first: a crash part way leaves nothing in the folder.
-    Written w = writeBeside(io, folder, target, bytes, true, exists ? &existing : nullptr, lockedFd ? &mode : nullptr);
+    Written w = writeBeside(io, folder, target, bytes, true, exists ? &existing : nullptr);
     if (w.fd >= 0 && w.err == 0) {
         for (int attempt = 0; attempt < 100; ++attempt) {
             w.name = temporaryName(folder, target);
@@ -118,20 +115,23 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
                 break;
         }
     }
-    if (w.fd >= 0 && w.err == 0 && w.name.empty()) {
+    if (w.fd < 0 || (w.err == 0 && w.name.empty())) {
         // No unnamed files here (or no way to name them): the same with a name from the start.
-        io.close(w.fd);
-        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr, lockedFd ? &mode : nullptr);
-    } else if (w.fd < 0) {
-        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr, lockedFd ? &mode : nullptr);
+        if (w.fd >= 0)
+            io.close(w.fd);
+        w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr);
     }
     if (w.err == 0 && io.rename(w.name, target.string()) != 0)
         w.err = errno;
     if (w.err != 0) {
-        if (w.fd >= 0)
-            io.close(w.fd);
         if (!w.name.empty())
             io.unlink(w.name);
+        if (w.fd >= 0)
+            io.close(w.fd);
+        // A file that may be written in a folder that may not: the new content has nowhere to go.
+        if (w.err == EACCES || w.err == EPERM || w.err == EROFS)
+            return "the folder " + quotedPath(folder.string()) + " cannot be written (" + systemReason(w.err)
+                + "), and a change is written beside the file before it replaces it";
         return systemReason(w.err);
     }
     // The rename is done: the new content is the file's whatever the folder's flush says.

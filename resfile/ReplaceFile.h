@@ -15,11 +15,11 @@ namespace zarn {
 // Writes `bytes` as the new content of `path`. A symbolic link is followed and
 // its target replaced; an existing file keeps its permissions and, where the
 // system allows, its owner; a new file gets those of a plain creation.
-// With `lockedFd`, the new file is locked in `mode` before it takes the name, and
-// its descriptor handed back open, so that a lock holder keeps the file locked.
+// The new file is locked exclusively before it takes the name; with `lockedFd`
+// its descriptor is handed back open, so that a lock holder keeps the file locked.
 // Returns empty, or why it failed (then the old file is untouched).
 std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes,
-                        int* lockedFd = nullptr, LockMode mode = LockMode::Exclusive);
+                        int* lockedFd = nullptr);
 
 // The file a path names once symbolic links are followed (the path itself when it is none).
 std::string followLinks(const std::string& path);

@@ -359,10 +359,13 @@ StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotO
         return failure(kMsgNotResourceOpen);
     FileLock local(fileIo());
     FileLock* lock = &local;
-    if (m_held && m_held->held() && (m_held->mode() == LockMode::Exclusive || mode == LockMode::Shared))
+    if (m_held && m_held->held() && (m_held->mode() == LockMode::Exclusive || mode == LockMode::Shared)) {
         lock = m_held.get();
-    else if (auto r = lockFile(local, path, mode, lockWait); !r.ok)
-        return cannotOpen && !local.busy() ? failure(cannotOpen, r.message) : r;
+    } else {
+        m_held.reset(); // a shared hold of our own would stand in the way of a change
+        if (auto r = lockFile(local, path, mode, lockWait); !r.ok)
+            return cannotOpen && !local.busy() ? failure(cannotOpen, r.message) : r;
+    }
 
     View view;
     if (auto r = readView(fileIo(), lock->fd(), path, false, view); !r.ok)
@@ -418,7 +421,7 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
 StoreResult ResourceStore::replaceWith(FileLock& lock, std::span<const std::uint8_t> image)
 {
     int replaced = -1;
-    if (const std::string why = replaceFile(fileIo(), path, image, &replaced, lock.mode()); !why.empty())
+    if (const std::string why = replaceFile(fileIo(), path, image, &replaced); !why.empty())
         return failure("Cannot write resource file " + quotedPath(path) + ": " + why);
     lock.adopt(replaced);
     return {};

@@ -277,6 +277,8 @@ void CMainDlg::refreshFields()
     m_blocksSent = m_transfer->m_blocksSent;
     m_bitmapField->setPlainText(toField(clip(m_strBitmapMsg, kMessageLimit)));
     m_resourceField->setText(toField(clip(m_strResourceMsg, kMessageLimit)));
+    m_resourceField->setCursorPosition(0); // a text longer than the field shows its start
+    m_resourceField->setToolTip(m_resourceField->text());
     m_moduleField->setPlainText(toField(clip(m_moduleStatus, kMessageLimit)));
     m_counterField->setText(QString::number(std::clamp(m_blocksSent, 0, kCounterLimit)));
     m_ignoreField->setText(QString::fromStdString(clip(m_strIgnoreColor, kIgnoreColorLimit)));

@@ -63,20 +63,27 @@ else
     echo "SKIP: strace cannot trace here; the random kills below still run"
 fi
 
-# 2. Killed by a signal at a random moment.
+# 2. Killed by a signal at a random moment of the command's run (as long as it
+# takes on this machine now).
 for k in 0 1; do
+    cp base.zrf t.zrf
+    start=$(date +%s%N)
+    "$Z" ${ops[k]} >/dev/null
+    span=$((($(date +%s%N) - start) / 1000000 + 1))
     for signal in KILL TERM INT; do
         old=0 new=0
         for r in $(seq 1 40); do
             cp base.zrf t.zrf
-            { timeout -s $signal "$(printf "0.%03d" $((RANDOM % 35 + 1)))" "$Z" ${ops[k]} >/dev/null 2>&1; } 2>/dev/null
+            ms=$((RANDOM % span + 1)) # never 0: that would mean no time limit
+            delay=$(printf "%d.%03d" $((ms / 1000)) $((ms % 1000)))
+            { timeout -s $signal "$delay" "$Z" ${ops[k]} >/dev/null 2>&1; } 2>/dev/null
             case $(outcome $k) in
             old) old=$((old + 1)) ;;
             new) new=$((new + 1)) ;;
             *) fail "${ops[k]} after SIG$signal: the file is damaged" ;;
             esac
         done
-        echo "${ops[k]}, random SIG$signal: $old old, $new new"
+        echo "${ops[k]}, SIG$signal at random within ${span} ms: $old old, $new new"
     done
     no_temporaries_after_next_change $k
 done

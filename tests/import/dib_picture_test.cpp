@@ -183,6 +183,7 @@ TEST_F(Dib, StagingFileThatCannotBeCreatedSaysFalseAndBlocksInsertion)
     ASSERT_TRUE(pic.loadBmpData(TestBmp { .width = 10, .height = 10, .bitCount = 8 }.bytes()).ok);
     const auto r = pic.convertBitmap((dir / "no-such-folder" / "ttt.tmp").string());
     EXPECT_EQ(std::tuple(r.ok, r.message, pic.m_bLoaded), std::tuple(false, "False", 0));
+    EXPECT_NE(r.detail.find("no-such-folder/ttt.tmp\": No such file or directory"), std::string::npos) << r.detail;
     EXPECT_EQ(pic.m_nSize, 100); // the rows only: the palette was never written
 }
 
@@ -221,6 +222,7 @@ TEST_F(Dib, CompressedFilesAndOtherDepthsGetAClearMessage)
         { { .width = 4, .height = 4, .bitCount = 8, .compression = 4 }, "compressed" }, // a JPEG inside a BMP
         { { .width = 4, .height = 3, .compression = 3, .masks = { 0xFF0000, 0xFF00, 0xFF } }, "compressed" },
         { { .width = 4, .height = 4, .bitCount = 2 }, "2 bits per pixel" },
+        { { .width = 65536, .height = 1, .bitCount = 1 }, "(65536x1) would be 320x0 on the module's 320x240 screen" },
     };
     for (const auto& [bmp, text] : cases) {
         const auto r = pic.loadBmpData(bmp.bytes());

@@ -3,6 +3,8 @@
 #include "import/TestBmp.h"
 #include "import/qt/PictureFile.h"
 
+#include <QImage>
+
 #include <gtest/gtest.h>
 
 #include <cstdlib>
@@ -77,6 +79,34 @@ TEST(PictureFile, UnreadablePicturesAreRefusedAndTheHeldOneKept)
         EXPECT_TRUE(loadPictureFile(pic).ok) << name;
     }
     EXPECT_EQ(pic.sourceBitCount(), 8);
+}
+
+// Qt's readers take what the BMP reader takes (Qt alone stops at 128 MB of
+// pixels, an 8000 x 8000 true-colour picture), and their log lines stay off
+// standard error.
+TEST(PictureFile, LargePicturesLoadAsTheirBmpWouldAndQtLogsNothing)
+{
+    static std::vector<std::string> logged;
+    logged.clear();
+    const auto previous = qInstallMessageHandler([](QtMsgType, const QMessageLogContext&, const QString& text) {
+        logged.push_back(text.toStdString());
+    });
+    TempDir dir;
+    QImage big(8000, 8000, QImage::Format_RGB32);
+    big.fill(qRgb(10, 200, 30));
+    ASSERT_TRUE(big.save(QString::fromStdString((dir / "big.png").string())));
+    big = QImage();
+    const Bytes png = readBytes(kFormsDir / "png24.png");
+    writeBytes(dir / "cut.png", Bytes(png.begin(), png.begin() + 200));
+    DibPicture pic;
+    pic.m_strFileName = (dir / "big.png").string();
+    const auto r = loadPictureFile(pic);
+    EXPECT_TRUE(r.ok) << r.message;
+    EXPECT_EQ(std::tuple(pic.sourceWidth(), pic.m_nWidth, pic.m_nHeight), std::tuple(8000, 240, 240));
+    pic.m_strFileName = (dir / "cut.png").string();
+    EXPECT_FALSE(loadPictureFile(pic).ok);
+    qInstallMessageHandler(previous);
+    EXPECT_TRUE(logged.empty()) << logged.front();
 }
 
 TEST(PictureFile, ExtensionsAndFilter)

@@ -90,11 +90,18 @@ public:
     int crashAtCall = -1; // the call (counted from 1) at which the process dies
     int failFsync = 0, failRename = 0; // errno values for these calls to fail with
     bool noUnnamedFiles = false;       // a system without files that have no name
+    std::int64_t tearAfter = -1;       // bytes written in all before a write is torn and the process dies
 
     ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override
     {
         step();
         ++writeCalls;
+        if (tearAfter >= 0 && static_cast<std::int64_t>(count) > tearAfter) {
+            FileIo::pwrite(fd, buffer, static_cast<std::size_t>(tearAfter), offset);
+            die();
+        }
+        if (tearAfter >= 0)
+            tearAfter -= static_cast<std::int64_t>(count);
         return write.apply(count, [&](std::size_t n) { return FileIo::pwrite(fd, buffer, n, offset); });
     }
     ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override
@@ -131,12 +138,15 @@ private:
     }
     void step()
     {
-        if (crashAtCall > 0 && ++calls >= crashAtCall) {
-            for (int fd : m_open)
-                FileIo::close(fd);
-            m_open.clear();
-            throw Crash {};
-        }
+        if (crashAtCall > 0 && ++calls >= crashAtCall)
+            die();
+    }
+    [[noreturn]] void die()
+    {
+        for (int fd : m_open)
+            FileIo::close(fd);
+        m_open.clear();
+        throw Crash {};
     }
 };
 
