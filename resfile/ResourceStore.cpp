@@ -103,7 +103,8 @@ namespace {
         {
             if (offset > m_length)
                 std::memset(m_bytes.get() + m_length, 0, offset - m_length);
-            std::memmove(m_bytes.get() + offset, data, count);
+            if (count > 0) // a zero-length item may come with no buffer at all
+                std::memmove(m_bytes.get() + offset, data, count);
             m_length = std::max<std::uint64_t>(m_length, offset + count);
         }
         void move(std::uint64_t from, std::size_t count, std::uint64_t to) { write(to, m_bytes.get() + from, count); }
