@@ -131,13 +131,9 @@ struct Run {
 // Runs "Program All" for an image of `size` bytes on `device`.
 Run transfer(const std::string& device, std::uint32_t size, TimedPort*& timedOut, CSerialChannel& channel)
 {
-    const fs::path file = fs::temp_directory_path() / ("bench-link-" + std::to_string(::getpid()) + ".zrf");
-    {
-        std::vector<char> data(size);
-        for (std::uint32_t i = 0; i < size; ++i)
-            data[i] = static_cast<char>(i * 31 + (i >> 9));
-        std::ofstream(file, std::ios::binary).write(data.data(), size);
-    }
+    std::vector<std::uint8_t> image(size);
+    for (std::uint32_t i = 0; i < size; ++i)
+        image[i] = static_cast<std::uint8_t>(i * 31 + (i >> 9));
     channel.setDevicePath(device);
     static TimedPort* keep = nullptr;
     delete keep;
@@ -147,9 +143,15 @@ Run transfer(const std::string& device, std::uint32_t size, TimedPort*& timedOut
         PortPresence FindListedPort(int) override { return PortPresence::Listed; }
     } listing;
     ModuleDetection detection(*keep, listing);
-    detection.m_linkEnabled = detection.m_portOpen = detection.m_moduleIdentified = true;
-    detection.m_moduleInfo.words[2] = 2404;
-    detection.m_moduleInfo.words[5] = 32u << 20;
+    // Identified as a module with 32 MiB would be: the port opened, a reply taken.
+    detection.selectPort(1);
+    detection.timerStep();
+    std::vector<std::uint8_t> words(36, 0);
+    for (auto [index, value] : { std::pair { 2, 2404u }, { 5, 32u << 20 } })
+        for (int b = 0; b < 4; ++b)
+            words[4 * index + b] = static_cast<std::uint8_t>(value >> (8 * b));
+    FramePayload reply(CMD_IDENTIFY, words);
+    detection.onIdentification(reply);
     SteadyClock clock;
     ProgramTransfer t(*keep, clock);
     QEventLoop loop;
@@ -161,7 +163,7 @@ Run transfer(const std::string& device, std::uint32_t size, TimedPort*& timedOut
     watchdog.start(100);
 
     const auto start = Clock::now();
-    const std::string refusal = t.programAll(detection, { true, file.string(), 2404, 32768, 1, size });
+    const std::string refusal = t.programAll(detection, { true, "bench.zrf", 2404, 32768, 1, size, image, {} });
     if (!refusal.empty()) {
         std::fprintf(stderr, "bench_link: %s\n", refusal.c_str());
         std::exit(1);
@@ -171,7 +173,6 @@ Run transfer(const std::string& device, std::uint32_t size, TimedPort*& timedOut
     r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     r.frames = keep->written.size();
     r.completed = t.outcome() == ProgramTransfer::Outcome::Completed;
-    fs::remove(file);
     return r;
 }
 

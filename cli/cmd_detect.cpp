@@ -1,5 +1,5 @@
 // zarnres detect: look for a module on a port and show its identification.
-#include "cli/LinkSession.h"
+#include "cli/LinkCommands.h"
 #include "cli/StoreAccess.h"
 
 #include <cstdio>
@@ -11,14 +11,14 @@ void run(const zarn::cli::LinkTarget& target)
 {
     if (target.port == 0 && target.device.empty())
         zarn::cli::usageError("detect needs --port N or --device PATH");
-    zarn::cli::LinkSession session(target);
-    if (!session.detect())
-        zarn::cli::refuse(std::string(zarn::kMsgNoModuleConnection) + ": " + session.detectionFailure());
-    std::string text = session.detection().m_moduleStatus;
+    const auto session = zarn::cli::detectModule(target);
+    if (!session->identified())
+        zarn::cli::refuse(std::string(zarn::kMsgNoModuleConnection) + ": " + zarn::cli::detectionFailure(*session, target));
+    std::string text = session->detection().moduleStatus();
     for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
         text.replace(at, 2, "\n");
     std::printf("%s\n", text.c_str());
-    const auto& info = session.detection().m_moduleInfo;
+    const auto& info = session->detection().moduleInfo();
     std::printf("Memory: %u bytes\n", info.memoryBytes());
 }
 

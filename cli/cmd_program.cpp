@@ -1,5 +1,5 @@
 // zarnres program: write a resource file into a module, as "Program All" does.
-#include "cli/LinkSession.h"
+#include "cli/LinkCommands.h"
 #include "cli/StoreAccess.h"
 
 #include <cstdio>
@@ -25,9 +25,8 @@ void run(const ProgramArgs& args)
         zarn::cli::requireOk(store.readImage(facts.image));
     store.release();
 
-    zarn::cli::LinkSession session(args.target);
-    session.detect();
-    const int status = session.program(facts);
+    const auto session = zarn::cli::detectModule(args.target);
+    const int status = zarn::cli::programModule(*session, facts, args.target);
     if (status != zarn::cli::kExitOk)
         throw zarn::cli::CommandExit { status, {} };
 }

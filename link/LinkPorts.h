@@ -6,12 +6,17 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace zarn {
 
-// What the detection and transfer need of CSerialChannel.
+class FramePayload;
+
+// What the detection and transfer need of CSerialChannel, and how a port tells
+// its owner what it received.
 class ILinkPort {
 public:
     virtual ~ILinkPort() = default;
@@ -24,6 +29,14 @@ public:
     virtual void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) = 0;
     virtual void ClosePort() = 0;
     virtual bool IsPortOpen() const = 0;
+
+    // Each complete frame, delivered once; the next frame is examined only
+    // after this returns. ClosePort may be called from inside.
+    std::function<void(FramePayload&)> onFrame;
+    // The composed error text "WARNING:  %s Failed ..." of a failed call.
+    std::function<void(const std::string&)> onError;
+    // The open port failed or vanished (device unplugged, line hung up).
+    std::function<void()> onPortLost;
 };
 
 class IClock {

@@ -46,17 +46,23 @@ public:
     // Called whenever the shown fields should be refreshed from the state.
     std::function<void()> refresh;
 
+    bool linkEnabled() const { return m_linkEnabled; }
+    bool portOpen() const { return m_portOpen; }
+    bool moduleIdentified() const { return m_moduleIdentified; }
+    std::uint8_t comPort() const { return m_comPort; }
+    const std::string& moduleStatus() const { return m_moduleStatus; }
+    const ModuleInfo& moduleInfo() const { return m_moduleInfo; }
+
+private:
+    void doRefresh() { if (refresh) refresh(); }
+    ILinkPort& m_port;
+    IPortListing& m_listing;
     bool m_linkEnabled = false;
     bool m_portOpen = false;
     bool m_moduleIdentified = false;
     std::uint8_t m_comPort = 3;
     std::string m_moduleStatus = kMsgModuleInfoInitial;
     ModuleInfo m_moduleInfo;
-
-private:
-    void doRefresh() { if (refresh) refresh(); }
-    ILinkPort& m_port;
-    IPortListing& m_listing;
 };
 
 } // namespace zarn

@@ -16,16 +16,16 @@ std::string ProgramTransfer::programAll(const ModuleDetection& detection, const 
 {
     if (m_programming)
         return kMsgProgrammingModule;
-    if (!detection.m_portOpen)
+    if (!detection.portOpen())
         return kMsgNoModuleConnectionBang;
-    if (!detection.m_moduleIdentified)
+    if (!detection.moduleIdentified())
         return kMsgOpenPortError;
     if (!file.isOpen)
         return kMsgNotResourceOpen;
     // Only the screen size class is compared, not the hardware version.
-    if (file.modelCode / 100u != detection.m_moduleInfo.typeCode() / 100u)
+    if (file.modelCode / 100u != detection.moduleInfo().typeCode() / 100u)
         return kMsgVersionMismatch;
-    if (static_cast<std::uint64_t>(file.memoryKiB) * 1024u != detection.m_moduleInfo.memoryBytes())
+    if (static_cast<std::uint64_t>(file.memoryKiB) * 1024u != detection.moduleInfo().memoryBytes())
         return kMsgVersionMismatch;
 
     if (!file.imageError.empty())
@@ -40,7 +40,7 @@ std::string ProgramTransfer::programAll(const ModuleDetection& detection, const 
     m_image = file.image;
 
     m_imageSent = 0;
-    if (!m_port.OpenPort(detection.m_comPort, kProgramBaud, 'N', 8, 1, kProgramWriteBuffer)) {
+    if (!m_port.OpenPort(detection.comPort(), kProgramBaud, 'N', 8, 1, kProgramWriteBuffer)) {
         // A start request into a closed port would leave the tool busy for ever.
         std::vector<std::uint8_t>().swap(m_image);
         return kMsgOpenPortError;

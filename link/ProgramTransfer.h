@@ -77,11 +77,11 @@ public:
     std::function<void()> refresh;
     std::function<void(const std::string&)> message;
 
-    bool m_programming = false;
-    std::vector<std::uint8_t> m_image;
-    std::uint32_t m_imageSize = 0;
-    std::uint32_t m_imageSent = 0;
-    std::int32_t m_blocksSent = 0;
+    bool programming() const { return m_programming; }
+    const std::vector<std::uint8_t>& image() const { return m_image; }
+    std::uint32_t imageSize() const { return m_imageSize; }
+    std::uint32_t imageSent() const { return m_imageSent; }
+    std::int32_t blocksSent() const { return m_blocksSent; }
 
 private:
     void sendNextBlock();
@@ -95,6 +95,11 @@ private:
     int m_progressMax = 0;
     int m_progressPos = 0;
     Outcome m_outcome = Outcome::None;
+    bool m_programming = false;
+    std::vector<std::uint8_t> m_image;
+    std::uint32_t m_imageSize = 0;
+    std::uint32_t m_imageSent = 0;
+    std::int32_t m_blocksSent = 0;
 };
 
 // The main window's frame dispatch: 0x00 to identification, 0x10 and 0x12 to

@@ -1,14 +1,83 @@
 #include "sim/SimOptions.h"
 
+#include <CLI/CLI.hpp>
+
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
+#include <optional>
+#include <string>
+#include <vector>
 
 namespace zarn::sim {
 
-const char* usageText()
-{
-    return R"(Usage: zarn-sim --port N [options]
+namespace {
+
+constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
+constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
+
+// How a fault option takes its value.
+enum class Takes {
+    Nothing,     // --garbage-before-reply
+    Value,       // --drop-ack K or --drop-ack=K
+    InlineValue, // --split-reply or --split-reply=MS: only after "=", so that a
+                 // following argument is never taken for the value
+};
+
+using Number = std::optional<std::uint64_t>; // empty: the option came without a value
+
+struct FaultMode {
+    const char* name;
+    Takes takes;
+    const char* placeholder;  // the value's name in --help
+    std::uint64_t min, max;   // the values accepted
+    const char* help;         // each "\n" starts a new line in the description column
+    void (*set)(SimOptions&, Number);
+};
+
+// The faults the tests provoke, each described once: the options, their entries
+// under "Fault modes" in --help and what they change all come from here.
+const FaultMode kFaultModes[] = {
+    {"--drop-ack", Takes::Value, "K", 1, kNoLimit,
+     "do not send the K-th acknowledgement (counting the 0x10\n"
+     "and 0x12 acknowledgements together from 1); repeatable",
+     [](SimOptions& o, Number k) { o.dropAcks.insert(*k); }},
+    {"--wrong-ack-code", Takes::InlineValue, "K", 1, kNoLimit,
+     "answer with command code + 1 (0x11, 0x13) instead of\n"
+     "0x10 / 0x12: every acknowledgement, or only the K-th",
+     [](SimOptions& o, Number k) {
+         o.wrongAckCode = true;
+         if (k)
+             o.wrongAckNumber = *k;
+     }},
+    {"--split-reply", Takes::InlineValue, "MS", 0, 10000,
+     "write every reply in three pieces (2 bytes, the middle,\n"
+     "the last byte) with pauses of MS ms (default 20, < 50)",
+     [](SimOptions& o, Number ms) {
+         o.splitReply = true;
+         if (ms)
+             o.splitPauseMs = static_cast<int>(*ms);
+     }},
+    {"--stall-reply", Takes::Value, "MS", 1, 60000,
+     "pause MS ms (give > 50) after the first half of every reply",
+     [](SimOptions& o, Number ms) { o.stallReplyMs = static_cast<int>(*ms); }},
+    {"--garbage-before-reply", Takes::Nothing, "", 0, 0,
+     "write the four bytes A5 5A FF 00 before every reply, in\n"
+     "the same write",
+     [](SimOptions& o, Number) { o.garbageBeforeReply = true; }},
+    {"--hangup-after", Takes::Value, "K", 1, kNoLimit,
+     "after answering the K-th frame, close the\n"
+     "pseudo-terminal, remove the link and end",
+     [](SimOptions& o, Number k) { o.hangupAfter = *k; }},
+    {"--baud", Takes::Value, "RATE", 1, 100000000,
+     "pace at RATE baud, 10 bits per byte: every byte sent\n"
+     "leaves no earlier than the wire would deliver it, and a\n"
+     "reply starts no earlier than the received bytes would\n"
+     "have taken to arrive",
+     [](SimOptions& o, Number rate) { o.baud = static_cast<std::uint32_t>(*rate); }},
+};
+
+const char* const kUsageBeforeFaults = R"(Usage: zarn-sim --port N [options]
 
 A virtual display module on a pseudo-terminal. It puts the link COM<N> to the
 pseudo-terminal into the port folder (ZARN_PORT_DIR, else zarn/ports under the
@@ -39,23 +108,9 @@ cannot start a frame are skipped; a partial frame that stops arriving for
 100 ms is given up one byte at a time, so that frames behind it are found.
 
 Fault modes (for tests; all deterministic):
-  --drop-ack K         do not send the K-th acknowledgement (counting the 0x10
-                       and 0x12 acknowledgements together from 1); repeatable
-  --wrong-ack-code[=K] answer with command code + 1 (0x11, 0x13) instead of
-                       0x10 / 0x12: every acknowledgement, or only the K-th
-  --split-reply[=MS]   write every reply in three pieces (2 bytes, the middle,
-                       the last byte) with pauses of MS ms (default 20, < 50)
-  --stall-reply MS     pause MS ms (give > 50) after the first half of every reply
-  --garbage-before-reply
-                       write the four bytes A5 5A FF 00 before every reply, in
-                       the same write
-  --hangup-after K     after answering the K-th frame, close the
-                       pseudo-terminal, remove the link and end
-  --baud RATE          pace at RATE baud, 10 bits per byte: every byte sent
-                       leaves no earlier than the wire would deliver it, and a
-                       reply starts no earlier than the received bytes would
-                       have taken to arrive
+)";
 
+const char* const kUsageAfterFaults = R"(
 At the end a summary goes to standard output (frames, bytes, checksum errors,
 image, problems). Exit status: 0 when everything was in order; otherwise the
 sum of the problems seen: 1 wrong checksums, 2 start request larger than the
@@ -64,10 +119,34 @@ restarted or hung up before all announced bytes arrived), 16 noise bytes,
 malformed frames or unknown commands. 64 usage error, 71 the pseudo-terminal
 could not be set up, 73 the link could not be created, 74 --save failed.
 )";
+
+// Where the descriptions start in the option lists of --help.
+constexpr std::size_t kHelpColumn = 23;
+
+std::string faultUsage(const FaultMode& f)
+{
+    switch (f.takes) {
+    case Takes::Nothing: return f.name;
+    case Takes::Value: return std::string(f.name) + " " + f.placeholder;
+    case Takes::InlineValue: return std::string(f.name) + "[=" + f.placeholder + "]";
+    }
+    return f.name;
 }
 
-namespace {
+// "  --drop-ack K         do not send ...", the option on a line of its own
+// when it reaches into the description column.
+std::string faultHelp(const FaultMode& f)
+{
+    const std::string indent(kHelpColumn, ' ');
+    std::string text = "  " + faultUsage(f);
+    text += text.size() < kHelpColumn ? std::string(kHelpColumn - text.size(), ' ') : "\n" + indent;
+    for (const char* c = f.help; *c; ++c)
+        text += *c == '\n' ? "\n" + indent : std::string(1, *c);
+    return text + "\n";
+}
 
+// Numbers are read with strtoull, so 0x... works, but a sign is refused: strtoull
+// would turn "-1" into the largest number instead of failing.
 bool parseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t& value)
 {
     if (text.empty() || text[0] == '-' || text[0] == '+')
@@ -81,7 +160,97 @@ bool parseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t& va
     return true;
 }
 
+// Our own messages go out as CLI11 errors, so that parseOptions reports every
+// usage error the same way.
+[[noreturn]] void refuse(const std::string& message) { throw CLI::ValidationError(message); }
+
+std::uint64_t number(const std::string& text, const std::string& option, std::uint64_t min, std::uint64_t max)
+{
+    std::uint64_t value = 0;
+    if (!parseUnsigned(text, max, value) || value < min)
+        refuse(option + " needs a number from " + std::to_string(min) +
+               (max == kNoLimit ? std::string() : " to " + std::to_string(max)));
+    return value;
+}
+
+double seconds(const std::string& text)
+{
+    char* end = nullptr;
+    const double s = std::strtod(text.c_str(), &end);
+    if (text.empty() || *end != '\0' || !(s >= 0) || s > 1e6)
+        refuse("--idle-timeout needs a number of seconds from 0 to 1000000");
+    return s;
+}
+
+// CLI11 hands each value to its callback while it parses. With TakeLast the
+// last of a repeated option counts, as it always did.
+void addModuleOptions(CLI::App& app, SimOptions& o)
+{
+    using Text = const std::string&;
+    app.add_option_function<std::string>("--port", [&o](Text v) { o.port = static_cast<int>(number(v, "--port", 1, 255)); })
+        ->type_name("N")
+        ->required();
+    app.add_option_function<std::string>("--model", [&o](Text v) {
+        o.module.modelCode = static_cast<std::uint32_t>(number(v, "--model", 0, kMax32));
+    })->type_name("CODE");
+    app.add_option_function<std::string>("--firmware", [&o](Text v) {
+        o.module.firmware = static_cast<std::uint32_t>(number(v, "--firmware", 0, kMax32));
+    })->type_name("N");
+    app.add_option_function<std::string>("--memory", [&o](Text v) {
+        if (!parseMemory(v, o.module.memoryBytes))
+            refuse("--memory needs 4M, 8M, 16M, 32M or a byte count");
+    })->type_name("SIZE");
+    app.add_option_function<std::string>("--save", [&o](Text v) {
+        if (v.empty())
+            refuse("--save needs a file name");
+        o.saveFile = v;
+    })->type_name("FILE");
+    app.add_option_function<std::string>("--idle-timeout", [&o](Text v) { o.idleTimeoutSeconds = seconds(v); })
+        ->type_name("S");
+}
+
+// CLI11 would read "--once=0" as "not given"; our flags refuse any value. With
+// "{}" a bare flag gives an empty value, so that one written after "=" shows.
+CLI::Option* addFlag(CLI::App& app, const std::string& name) { return app.add_flag(name + "{}"); }
+
+void refuseValue(const std::string& flag, const std::string& value)
+{
+    if (!value.empty())
+        refuse(flag + " takes no value");
+}
+
+bool given(const CLI::Option& flag)
+{
+    for (const std::string& value : flag.results())
+        refuseValue(flag.get_name(), value);
+    return flag.count() > 0;
+}
+
+CLI::Option* addFaultOption(CLI::App& app, const FaultMode& f)
+{
+    if (f.takes == Takes::Value)
+        return app.add_option(f.name)->type_name(f.placeholder);
+    return addFlag(app, f.name); // an inline value is read by faultValue
+}
+
+Number faultValue(const FaultMode& f, const std::string& text)
+{
+    if (f.takes == Takes::Nothing)
+        refuseValue(f.name, text);
+    if (f.takes != Takes::Value && text.empty())
+        return std::nullopt;
+    return number(text, f.name, f.min, f.max);
+}
+
 } // namespace
+
+std::string usageText()
+{
+    std::string text = kUsageBeforeFaults;
+    for (const FaultMode& f : kFaultModes)
+        text += faultHelp(f);
+    return text + kUsageAfterFaults;
+}
 
 bool parseMemory(const std::string& text, std::uint32_t& bytes)
 {
@@ -90,7 +259,7 @@ bool parseMemory(const std::string& text, std::uint32_t& bytes)
     if (text == "16M" || text == "16m") { bytes = 12582912; return true; }
     if (text == "32M" || text == "32m") { bytes = 16777216; return true; }
     std::uint64_t v = 0;
-    if (!parseUnsigned(text, std::numeric_limits<std::uint32_t>::max(), v))
+    if (!parseUnsigned(text, kMax32, v))
         return false;
     bytes = static_cast<std::uint32_t>(v);
     return true;
@@ -98,97 +267,29 @@ bool parseMemory(const std::string& text, std::uint32_t& bytes)
 
 int parseOptions(int argc, char** argv, SimOptions& o, std::string& error)
 {
-    auto fail = [&](const std::string& text) {
-        error = text;
+    CLI::App app("zarn-sim");
+    app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
+    addModuleOptions(app, o);
+    CLI::Option* once = addFlag(app, "--once");
+    CLI::Option* verbose = addFlag(app, "--verbose");
+    std::vector<CLI::Option*> faults;
+    for (const FaultMode& f : kFaultModes)
+        faults.push_back(addFaultOption(app, f));
+    try {
+        app.parse(argc, argv);
+        o.once = given(*once);
+        o.verbose = given(*verbose);
+        // Every occurrence in the order given: --drop-ack adds one number each time.
+        for (std::size_t i = 0; i < faults.size(); ++i)
+            for (const std::string& value : faults[i]->results())
+                kFaultModes[i].set(o, faultValue(kFaultModes[i], value));
+    } catch (const CLI::CallForHelp&) {
+        return -1;
+    } catch (const CLI::ParseError& e) {
+        // zarn-sim has its own exit statuses; CLI11's codes are never passed on.
+        error = e.what();
         return kExitUsage;
-    };
-    for (int i = 1; i < argc; ++i) {
-        std::string arg = argv[i];
-        std::string inlineValue;
-        bool hasInline = false;
-        if (const auto eq = arg.find('='); arg.rfind("--", 0) == 0 && eq != std::string::npos) {
-            inlineValue = arg.substr(eq + 1);
-            arg = arg.substr(0, eq);
-            hasInline = true;
-        }
-        auto value = [&](std::string& out) {
-            if (hasInline) { out = inlineValue; return true; }
-            if (i + 1 >= argc) return false;
-            out = argv[++i];
-            return true;
-        };
-        auto number = [&](std::uint64_t max, std::uint64_t min, std::uint64_t& out) {
-            std::string text;
-            if (!value(text))
-                return false;
-            return parseUnsigned(text, max, out) && out >= min;
-        };
-        std::uint64_t n = 0;
-        if (arg == "--help" || arg == "-h") {
-            return -1;
-        } else if (arg == "--port") {
-            if (!number(255, 1, n)) return fail("--port needs a number from 1 to 255");
-            o.port = static_cast<int>(n);
-        } else if (arg == "--model") {
-            if (!number(0xFFFFFFFFu, 0, n)) return fail("--model needs a type code such as 2404");
-            o.module.modelCode = static_cast<std::uint32_t>(n);
-        } else if (arg == "--firmware") {
-            if (!number(0xFFFFFFFFu, 0, n)) return fail("--firmware needs a number");
-            o.module.firmware = static_cast<std::uint32_t>(n);
-        } else if (arg == "--memory") {
-            std::string text;
-            if (!value(text) || !parseMemory(text, o.module.memoryBytes))
-                return fail("--memory needs 4M, 8M, 16M, 32M or a byte count");
-        } else if (arg == "--save") {
-            if (!value(o.saveFile) || o.saveFile.empty()) return fail("--save needs a file name");
-        } else if (arg == "--once") {
-            o.once = true;
-        } else if (arg == "--verbose") {
-            o.verbose = true;
-        } else if (arg == "--idle-timeout") {
-            std::string text;
-            char* end = nullptr;
-            if (!value(text) || text.empty())
-                return fail("--idle-timeout needs a number of seconds");
-            const double s = std::strtod(text.c_str(), &end);
-            if (*end != '\0' || !(s >= 0) || s > 1e6)
-                return fail("--idle-timeout needs a number of seconds");
-            o.idleTimeoutSeconds = s;
-        } else if (arg == "--drop-ack") {
-            if (!number(std::numeric_limits<std::uint64_t>::max(), 1, n)) return fail("--drop-ack needs a number from 1");
-            o.dropAcks.insert(n);
-        } else if (arg == "--wrong-ack-code") {
-            o.wrongAckCode = true;
-            if (hasInline) {
-                if (!parseUnsigned(inlineValue, std::numeric_limits<std::uint64_t>::max(), n) || n == 0)
-                    return fail("--wrong-ack-code=K needs a number from 1");
-                o.wrongAckNumber = n;
-            }
-        } else if (arg == "--split-reply") {
-            o.splitReply = true;
-            if (hasInline) {
-                if (!parseUnsigned(inlineValue, 10000, n)) return fail("--split-reply=MS needs milliseconds");
-                o.splitPauseMs = static_cast<int>(n);
-            }
-        } else if (arg == "--stall-reply") {
-            if (!number(60000, 1, n)) return fail("--stall-reply needs milliseconds (at most 60000)");
-            o.stallReplyMs = static_cast<int>(n);
-        } else if (arg == "--garbage-before-reply") {
-            o.garbageBeforeReply = true;
-        } else if (arg == "--hangup-after") {
-            if (!number(std::numeric_limits<std::uint64_t>::max(), 1, n)) return fail("--hangup-after needs a number from 1");
-            o.hangupAfter = n;
-        } else if (arg == "--baud") {
-            if (!number(100000000, 1, n)) return fail("--baud needs a rate such as 115200");
-            o.baud = static_cast<std::uint32_t>(n);
-        } else {
-            return fail("unknown option " + std::string(argv[i]));
-        }
-        if (hasInline && (arg == "--once" || arg == "--verbose" || arg == "--garbage-before-reply"))
-            return fail(arg + " takes no value");
     }
-    if (o.port == 0)
-        return fail("--port N is required");
     return 0;
 }
 

@@ -34,12 +34,12 @@ struct SimOptions {
     std::uint32_t baud = 0;                // 0: no pacing
 };
 
-// Parses argv. Returns 0 and fills `options` on success; on --help prints the
-// usage and returns -1; on an error puts the message in `error` and returns
-// kExitUsage.
+// Parses argv. Returns 0 and fills `options` on success; returns -1 on --help
+// (the caller prints usageText()); on an error puts a one-line message in
+// `error` and returns kExitUsage.
 int parseOptions(int argc, char** argv, SimOptions& options, std::string& error);
 
-const char* usageText();
+std::string usageText();
 
 // "4M", "8M", "16M", "32M" (the sizes of the resource files the tool creates)
 // or a byte count.

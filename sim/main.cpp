@@ -465,7 +465,7 @@ int main(int argc, char** argv)
     std::string error;
     const int parsed = parseOptions(argc, argv, options, error);
     if (parsed < 0) {
-        std::fputs(usageText(), stdout);
+        std::fputs(usageText().c_str(), stdout);
         return 0;
     }
     if (parsed != 0) {

@@ -2,8 +2,7 @@
 
 #include "link/ProgramTransfer.h"
 #include "resfile/DirectoryView.h"
-#include "link/qt/CSerialChannel.h"
-#include "link/qt/SerialPortListing.h"
+#include "link/qt/ModuleSession.h"
 #include "ui/AppFont.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CBitmapPreviewDlg.h"
@@ -56,69 +55,42 @@ namespace {
 }
 
 CMainDlg::CMainDlg(CommandHost& host, QWidget* parent)
-    : CMainDlg(host, std::make_unique<zarn::CSerialChannel>(), std::make_unique<zarn::SerialPortListing>(), parent)
+    : CMainDlg(host, std::make_unique<zarn::ModuleSession>(), parent)
 {
-}
-
-CMainDlg::CMainDlg(CommandHost& host, std::unique_ptr<zarn::CSerialChannel> channel,
-                   std::unique_ptr<zarn::IPortListing> listing, QWidget* parent)
-    : QDialog(parent)
-    , m_host(host)
-    , m_ownChannel(std::move(channel))
-    , m_ownListing(std::move(listing))
-    , m_port(*m_ownChannel)
-    , m_listing(*m_ownListing)
-    , m_detection(m_port, m_listing)
-    , m_transfer(std::make_unique<zarn::ProgramTransfer>(m_port, m_clock))
-{
-    m_ownChannel->onFrame = [this](zarn::FramePayload& frame) { OnSerialFrame(frame); };
-    m_ownChannel->onError = [this](const std::string& text) {
-        m_host.showMessage(text, kApplicationErrorCaption, BoxIcon::Error);
-    };
-    m_ownChannel->onPortLost = [this] {
-        if (m_transfer->m_programming)
-            m_transfer->onPortFailure();
-        refreshFields();
-    };
-    setUp();
 }
 
 CMainDlg::CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent)
-    : QDialog(parent)
-    , m_host(host)
-    , m_port(port)
-    , m_listing(listing)
-    , m_detection(port, listing)
-    , m_transfer(std::make_unique<zarn::ProgramTransfer>(port, m_clock))
+    : CMainDlg(host, std::make_unique<zarn::ModuleSession>(port, listing), parent)
 {
-    setUp();
 }
 
-// What both constructors do once the link is in place.
-void CMainDlg::setUp()
+CMainDlg::CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> session, QWidget* parent)
+    : QDialog(parent)
+    , m_host(host)
+    , m_session(std::move(session))
 {
     m_host.setOwner(this);
-    m_detection.refresh = [this] { refreshFields(); };
-    m_transfer->refresh = [this] { refreshFields(); };
-    m_transfer->message = [this](const std::string& text) { message(text); };
+    connect(m_session.get(), &zarn::ModuleSession::changed, this, [this] { refreshFields(); });
+    connect(m_session.get(), &zarn::ModuleSession::finished, this, [this] { message(zarn::kMsgSendOver); });
+    connect(m_session.get(), &zarn::ModuleSession::failed, this,
+            [this](const QString& text) { message(text.toStdString()); });
+    connect(m_session.get(), &zarn::ModuleSession::channelError, this, [this](const QString& text) {
+        m_host.showMessage(text.toStdString(), kApplicationErrorCaption, BoxIcon::Error);
+    });
     build();
     initDialog();
 }
 
 CMainDlg::~CMainDlg()
 {
-    // Nothing may reach this window any more: the timers stop with it, and a
-    // running transfer is abandoned with its port.
-    m_timer.stop();
-    m_ackWatch.stop();
-    if (m_ownChannel) {
-        m_ownChannel->onFrame = nullptr;
-        m_ownChannel->onError = nullptr;
-        m_ownChannel->onPortLost = nullptr;
-    }
-    m_port.ClosePort();
+    // The session goes first: nothing of the link may reach this window any more.
+    m_session.reset();
     m_host.setOwner(nullptr);
 }
+
+const zarn::ModuleDetection& CMainDlg::detection() const { return m_session->detection(); }
+
+const zarn::ProgramTransfer& CMainDlg::transfer() const { return m_session->transfer(); }
 
 void CMainDlg::build()
 {
@@ -249,19 +221,11 @@ void CMainDlg::build()
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { OnAbout(); });
 
-    connect(&m_timer, &QTimer::timeout, this, [this] { OnTimer(); });
-    m_ackWatch.setInterval(100);
-    connect(&m_ackWatch, &QTimer::timeout, this, [this] {
-        if (m_transfer->m_programming)
-            m_transfer->checkTimeout();
-        if (!m_transfer->m_programming)
-            m_ackWatch.stop();
-    });
 }
 
 void CMainDlg::message(const std::string& text) { m_host.showMessage(text); }
 
-bool CMainDlg::busy() const { return m_transfer->m_programming; }
+bool CMainDlg::busy() const { return m_session->programming(); }
 
 bool CMainDlg::guard(const char* busyText)
 {
@@ -273,8 +237,8 @@ bool CMainDlg::guard(const char* busyText)
 
 void CMainDlg::refreshFields()
 {
-    m_moduleStatus = m_detection.m_moduleStatus;
-    m_blocksSent = m_transfer->m_blocksSent;
+    m_moduleStatus = detection().moduleStatus();
+    m_blocksSent = transfer().blocksSent();
     m_bitmapField->setPlainText(toField(clip(m_strBitmapMsg, kMessageLimit)));
     m_resourceField->setText(toField(clip(m_strResourceMsg, kMessageLimit)));
     m_resourceField->setCursorPosition(0); // a text longer than the field shows its start
@@ -283,11 +247,9 @@ void CMainDlg::refreshFields()
     m_counterField->setText(QString::number(std::clamp(m_blocksSent, 0, kCounterLimit)));
     m_ignoreField->setText(QString::fromStdString(clip(m_strIgnoreColor, kIgnoreColorLimit)));
     if (m_programBarSet) {
-        m_progressProgram->setRange(0, std::max(0, m_transfer->progressMaxKiB()));
-        m_progressProgram->setValue(std::min(m_transfer->progressKiB(), m_progressProgram->maximum()));
+        m_progressProgram->setRange(0, std::max(0, transfer().progressMaxKiB()));
+        m_progressProgram->setValue(std::min(transfer().progressKiB(), m_progressProgram->maximum()));
     }
-    if (m_transfer->m_programming && !m_ackWatch.isActive())
-        m_ackWatch.start();
 }
 
 void CMainDlg::takeFields()
@@ -321,7 +283,7 @@ void CMainDlg::OnProgramAll()
     facts.usedEnd = m_store.isOpen ? m_store.usedEnd() : 0;
     // The image is read whole, under the file's shared lock, with the values it
     // is checked by; a file another program changed is read again first.
-    if (m_store.isOpen && !m_transfer->m_programming) {
+    if (m_store.isOpen && !busy()) {
         auto read = m_store.readImage(facts.image);
         if (read.reloaded) {
             afterStoreOperation(read);
@@ -334,7 +296,7 @@ void CMainDlg::OnProgramAll()
         if (!read.ok)
             facts.imageError = read.message;
     }
-    const std::string refusal = m_transfer->programAll(m_detection, facts);
+    const std::string refusal = m_session->programAll(facts);
     if (!refusal.empty()) {
         message(refusal);
         return;
@@ -350,17 +312,12 @@ void CMainDlg::OnAbout()
     m_host.runDialog(dlg);
 }
 
-void CMainDlg::OnTimer()
-{
-    m_detection.timerStep();
-    if (m_transfer->m_programming)
-        m_transfer->checkTimeout();
-}
+void CMainDlg::OnTimer() { m_session->step(); }
 
 void CMainDlg::OnSerialFrame(zarn::FramePayload& frame)
 {
-    zarn::dispatchFrame(m_detection, *m_transfer, frame);
-    refreshFields();
+    if (m_session->port().onFrame)
+        m_session->port().onFrame(frame);
 }
 
 bool CMainDlg::pickAt(QPoint pos)

@@ -33,7 +33,7 @@ class QTableWidget;
 class QFrame;
 
 namespace zarn {
-class CSerialChannel;
+class ModuleSession;
 class ProgramTransfer;
 }
 
@@ -47,7 +47,8 @@ class CMainDlg : public QDialog {
 public:
     // With the real serial channel and port listing.
     explicit CMainDlg(CommandHost& host, QWidget* parent = nullptr);
-    // With a given port and listing (tests); frames then arrive through OnSerialFrame.
+    // With a given port and listing (tests): a module in the process, or a fake
+    // whose frames arrive through OnSerialFrame.
     CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent = nullptr);
     ~CMainDlg() override;
 
@@ -108,12 +109,11 @@ public:
     QLineEdit* ignoreColorField() const { return m_ignoreField; }
     QLineEdit* counterField() const { return m_counterField; }
     QFrame* swatch() const { return m_swatch; }
-    QTimer& detectionTimer() { return m_timer; }
 
     bool busy() const; // a programming transfer runs
-    const zarn::ModuleDetection& detection() const { return m_detection; }
-    zarn::ModuleDetection& detection() { return m_detection; }
-    const zarn::ProgramTransfer& transfer() const { return *m_transfer; }
+    const zarn::ModuleDetection& detection() const;
+    const zarn::ProgramTransfer& transfer() const;
+    zarn::ModuleSession& session() { return *m_session; }
     std::string stagingPath() const { return m_stagingPath; }
     // Where "Load BMP" puts its staging file; fills the notice when it had to
     // fall back to the user's cache folder (replaced in tests).
@@ -139,9 +139,7 @@ protected:
     void closeEvent(QCloseEvent*) override;
 
 private:
-    CMainDlg(CommandHost& host, std::unique_ptr<zarn::CSerialChannel> channel,
-             std::unique_ptr<zarn::IPortListing> listing, QWidget* parent);
-    void setUp();
+    CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> session, QWidget* parent);
     bool guardOpenFile();
     void build();
     void initDialog();
@@ -157,16 +155,7 @@ private:
     void paintSwatch();
 
     CommandHost& m_host;
-    // The channel outlives the detection and the transfer that refer to it.
-    std::unique_ptr<zarn::CSerialChannel> m_ownChannel;
-    std::unique_ptr<zarn::IPortListing> m_ownListing;
-    zarn::ILinkPort& m_port;
-    zarn::IPortListing& m_listing;
-    zarn::SteadyClock m_clock;
-    zarn::ModuleDetection m_detection;
-    std::unique_ptr<zarn::ProgramTransfer> m_transfer;
-    QTimer m_timer;
-    QTimer m_ackWatch; // runs while a transfer waits for acknowledgements
+    std::unique_ptr<zarn::ModuleSession> m_session;
     bool m_programBarSet = false;
     std::string m_stagingPath;
     bool m_stagingNoticeShown = false; // the fallback is told once, not on every picture

@@ -14,6 +14,7 @@
 #include "resfile/DirectoryView.h"
 #include "resfile/StoreCommands.h"
 #include "ui/CBitmapPreviewDlg.h"
+#include "link/qt/ModuleSession.h"
 #include "ui/CDibPicture.h"
 #include "ui/CMakeFontDlg.h"
 #include "ui/CNewResourceDlg.h"
@@ -67,7 +68,6 @@ void CMainDlg::initDialog()
     m_rcPictureArea = zarn::Rect { 0, 0, kPictureAreaWidth, kPictureAreaHeight };
     m_bIgnoreColorPicked = 0;
     m_store.blockSize = zarn::kBlockSize;
-    m_timer.start(zarn::kDetectionPeriodMs);
 }
 
 // What follows every store operation: a refusal goes to a box; a file that
@@ -271,10 +271,10 @@ void CMainDlg::OnOpenResource(std::optional<std::string> chosen)
 
 void CMainDlg::OnPortSelect()
 {
-    CPortSelectDlg dlg(m_host, m_listing, m_detection.m_comPort, this);
+    CPortSelectDlg dlg(m_host, m_session->listing(), m_session->comPort(), this);
     if (m_host.runDialog(dlg) != QDialog::Accepted)
         return;
-    m_detection.selectPort(dlg.m_port);
+    m_session->selectPort(dlg.m_port);
     refreshFields();
 }
 

@@ -41,15 +41,6 @@ public:
     bool isOpen() const;
     std::uint8_t lastWrittenLength() const { return m_writtenLength; }
 
-    // Each complete frame, delivered once; the next frame is examined only
-    // after this returns. ClosePort may be called from inside.
-    std::function<void(FramePayload&)> onFrame;
-    // The composed error text "WARNING:  %s Failed ..." (GUI: a box captioned
-    // "Application Error"; command line: standard error).
-    std::function<void(const std::string&)> onError;
-    // The open port failed or vanished (device unplugged, pty hung up).
-    std::function<void()> onPortLost;
-
     // Composes the error text for a failed call, cut to 200 bytes like the box.
     static std::string errorText(const std::string& callName, const std::string& systemText, int portNumber);
 

@@ -40,11 +40,11 @@ struct Detection : ::testing::Test {
         while (n-- > 0)
             d.timerStep();
     }
-    std::tuple<bool, bool, bool> flags() const { return { d.m_linkEnabled, d.m_portOpen, d.m_moduleIdentified }; }
+    std::tuple<bool, bool, bool> flags() const { return { d.linkEnabled(), d.portOpen(), d.moduleIdentified() }; }
     void expectNoConnection() const
     {
         EXPECT_EQ(flags(), std::make_tuple(true, false, false));
-        EXPECT_EQ(d.m_moduleStatus, "No module connection");
+        EXPECT_EQ(d.moduleStatus(), "No module connection");
     }
 };
 
@@ -56,8 +56,8 @@ const Words kModule24 { 3, 111, 2404, 333, 444, 4194304, 666, 777, 888 };
 TEST_F(Detection, StartsOffThenOpensOnTheFirstTickAfterAConfirmationAndAsksOnEachNext)
 {
     EXPECT_EQ(flags(), std::make_tuple(false, false, false));
-    EXPECT_EQ(d.m_comPort, 3);
-    EXPECT_EQ(d.m_moduleStatus, "Module Connection information output...");
+    EXPECT_EQ(d.comPort(), 3);
+    EXPECT_EQ(d.moduleStatus(), "Module Connection information output...");
     listing.answers[3] = listing.answers[5] = PortPresence::Listed;
     ticks(5); // nothing until a port is confirmed
     EXPECT_EQ(listing.queries, 0);
@@ -100,8 +100,8 @@ TEST_F(Detection, IdentificationFillsInfoAndClosesThePortThenTicksOnlyCheckTheLi
     refreshes = 0;
     identify(d, kModule24);
     EXPECT_EQ(flags(), std::make_tuple(true, true, true));
-    EXPECT_EQ(d.m_moduleInfo.words, kModule24);
-    EXPECT_EQ(d.m_moduleInfo.memoryBytes(), 4194304u);
+    EXPECT_EQ(d.moduleInfo().words, kModule24);
+    EXPECT_EQ(d.moduleInfo().memoryBytes(), 4194304u);
     EXPECT_EQ(port.closes, 1);
     EXPECT_EQ(refreshes, 2);
     EXPECT_EQ(port.calls.back(), "ClosePort");
@@ -121,8 +121,8 @@ TEST(DetectionText, ThreeLinesFromTypeCodeAndFirmwareEvenWithNoRequestOutstandin
         FakeListing listing;
         ModuleDetection d { port, listing };
         identify(d, words);
-        EXPECT_EQ(d.m_moduleStatus, text);
-        EXPECT_TRUE(d.m_portOpen && d.m_moduleIdentified);
+        EXPECT_EQ(d.moduleStatus(), text);
+        EXPECT_TRUE(d.portOpen() && d.moduleIdentified());
     }
     // A short reply reads zeros instead of bytes beyond it.
     FakePort port;
@@ -131,9 +131,9 @@ TEST(DetectionText, ThreeLinesFromTypeCodeAndFirmwareEvenWithNoRequestOutstandin
     const std::vector<std::uint8_t> shortPayload { 7, 0, 0, 0, 0, 0, 0, 0, 0x64, 0x09 };
     FramePayload f(CMD_IDENTIFY, shortPayload);
     d.onIdentification(f);
-    EXPECT_EQ(d.m_moduleInfo.firmwareVersion(), 7u);
-    EXPECT_EQ(d.m_moduleInfo.typeCode(), 0x0964u);
-    EXPECT_EQ(d.m_moduleInfo.memoryBytes(), 0u);
+    EXPECT_EQ(d.moduleInfo().firmwareVersion(), 7u);
+    EXPECT_EQ(d.moduleInfo().typeCode(), 0x0964u);
+    EXPECT_EQ(d.moduleInfo().memoryBytes(), 0u);
 }
 
 TEST_F(Detection, PortVanishingOrKeyFailingReturnsToWaiting)

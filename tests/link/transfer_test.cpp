@@ -1,9 +1,12 @@
+// "Program All" against a module in the process that checks every frame it is
+// sent (checksum, one frame in flight, nothing past the announced size): the
+// refusals in their order, the stream and its progress, and its failures.
 #include "link/ProgramTransfer.h"
 
 #include "LinkFakes.h"
+#include "sim/SimulatedModule.h"
 
 #include <gtest/gtest.h>
-
 
 using namespace zarn;
 using namespace zarn::test;
@@ -12,28 +15,32 @@ using Bytes = std::vector<std::uint8_t>;
 namespace {
 
 const std::string kMismatch = "Resource file version does not match the module hardware";
-const std::string kStopped = "Programming failed: the module stopped answering";
 
 struct Transfer : ::testing::Test {
-    FakePort port;
+    sim::SimulatedModule module { { 2404, 12, 4u << 20 } };
     FakeListing listing;
     FakeClock clock;
-    ModuleDetection d { port, listing };
-    ProgramTransfer t { port, clock };
+    ModuleDetection d { module, listing };
+    ProgramTransfer t { module, clock };
     std::vector<std::string> boxes;
-    ResourceFileFacts file { true, "a.zrf", 2404, 4096, 2, 8192, {}, {} };
+    ResourceFileFacts file { true, "a.zrf", 2404, 4096, 2, 0, {}, {} };
     Bytes contents;
 
     void SetUp() override
     {
         t.message = [this](const std::string& m) { boxes.push_back(m); };
-        // An identified module: 24 V4, 4 MiB.
-        d.m_linkEnabled = d.m_portOpen = d.m_moduleIdentified = true;
-        d.m_comPort = 7;
-        d.m_moduleInfo.words = { 3, 0, 2404, 0, 0, 4u << 20, 0, 0, 0 };
+        module.onFrame = [this](FramePayload& f) { dispatchFrame(d, t, f); };
         setImage(8192);
     }
-
+    // The port opened and the module's identification taken, as the detection does it.
+    void identify()
+    {
+        listing.answers[7] = PortPresence::Listed;
+        d.selectPort(7);
+        d.timerStep();
+        d.timerStep();
+        module.deliver();
+    }
     // The used part of the file as the store read it.
     void setImage(std::size_t usedEnd)
     {
@@ -43,20 +50,12 @@ struct Transfer : ::testing::Test {
         file.usedEnd = static_cast<std::uint32_t>(usedEnd);
         file.image = contents;
     }
-    Bytes sentData() const
+    void expectFailedAndReleased(const std::string& text)
     {
-        Bytes data;
-        for (const auto& f : port.frames)
-            if (f[2] == CMD_PROGRAM_DATA)
-                data.insert(data.end(), f.begin() + 3, f.end() - 2);
-        return data;
-    }
-    void expectStoppedAndReleased()
-    {
-        EXPECT_FALSE(t.m_programming);
-        EXPECT_TRUE(t.m_image.empty());
-        EXPECT_EQ(port.calls.back(), "ClosePort");
-        EXPECT_EQ(boxes, std::vector { kStopped });
+        EXPECT_FALSE(t.programming());
+        EXPECT_TRUE(t.image().empty());
+        EXPECT_FALSE(module.IsPortOpen());
+        EXPECT_EQ(boxes, std::vector { text });
         EXPECT_EQ(t.outcome(), ProgramTransfer::Outcome::Failed);
     }
 };
@@ -65,18 +64,21 @@ struct Transfer : ::testing::Test {
 
 TEST_F(Transfer, RefusalsComeInOrderAndChangeNothing)
 {
-    const ResourceFileFacts good = file;
     auto refused = [&](const std::string& expected) {
         EXPECT_EQ(t.programAll(d, file), expected);
-        EXPECT_FALSE(t.m_programming);
-        EXPECT_TRUE(port.calls.empty());
-        EXPECT_TRUE(t.m_image.empty());
+        EXPECT_FALSE(t.programming());
+        EXPECT_TRUE(t.image().empty());
+        EXPECT_EQ(module.engine().stats().startRequests, 0u);
     };
-    d.m_portOpen = d.m_moduleIdentified = file.isOpen = false;
+    const ResourceFileFacts good = file;
+    file.isOpen = false;
     refused("No module connection!!");
-    d.m_portOpen = true;
+    listing.answers[7] = PortPresence::Listed;
+    d.selectPort(7);
+    d.timerStep();
     refused("Open the module communication port error!!");
-    d.m_moduleIdentified = true;
+    d.timerStep();
+    module.deliver();
     refused("Not Resource Open");
     file = good;
     file.modelCode = 2804;
@@ -99,110 +101,91 @@ TEST_F(Transfer, MemorySizesCompareInBytes)
 {
     // Module bytes, file KiB; a size so large that KiB * 1024 wraps in 32 bits must not match.
     for (const auto& [bytes, kib, accepted] : { std::tuple { 16777216u, 16384u, true }, { 8388608u, 16384u, false }, { 0u, 4194304u, false } }) {
-        ProgramTransfer fresh { port, clock };
-        d.m_moduleInfo.words[5] = bytes;
+        sim::SimulatedModule other { { 2404, 12, bytes } };
+        ModuleDetection detection { other, listing };
+        ProgramTransfer fresh { other, clock };
+        other.onFrame = [&](FramePayload& f) { dispatchFrame(detection, fresh, f); };
+        listing.answers[7] = PortPresence::Listed;
+        detection.selectPort(7);
+        detection.timerStep();
+        detection.timerStep();
+        other.deliver();
         file.memoryKiB = kib;
-        EXPECT_EQ(fresh.programAll(d, file), accepted ? "" : kMismatch) << bytes;
+        EXPECT_EQ(fresh.programAll(detection, file), accepted ? "" : kMismatch) << bytes;
     }
 }
 
-TEST_F(Transfer, FileEndingAt5000BytesSends256BlocksAndEndsAfterThe257thAck)
+TEST_F(Transfer, TheUsedPartGoesOutOneAcknowledgedFrameAtATimeWithItsProgress)
 {
-    ASSERT_EQ(t.programAll(d, file), ""); // the last item ends at 5000, rounded up to a block
-    ASSERT_EQ(port.opens.size(), 1u);
-    EXPECT_EQ(std::make_tuple(port.opens[0].port, port.opens[0].baud, port.opens[0].buffer), std::make_tuple(7, 115200, std::size_t(512)));
-    EXPECT_EQ(port.calls, (std::vector<std::string> { "OpenPort", "EnterReplyWait", "StartMonitor", "SendFrame" }));
-    EXPECT_TRUE(t.m_programming);
-    EXPECT_EQ(t.progressMaxKiB(), 8);
-    EXPECT_EQ(t.progressKiB(), 0);
-    EXPECT_EQ(port.frames, (std::vector<Bytes> { Bytes { 0x55, 0x09, 0x10, 0, 0, 0, 0, 0x00, 0x20, 0x00, 0x00, 0x30, 0xAA } }));
-    // Pressing "Program All" again while it runs changes nothing.
-    EXPECT_EQ(t.programAll(d, file), "Programming module...");
-    EXPECT_EQ(port.frames.size(), 1u);
+    EXPECT_EQ(programStartPayload(8192), (std::array<std::uint8_t, 8> { 0, 0, 0, 0, 0x00, 0x20, 0x00, 0x00 }));
+    for (std::size_t usedEnd : { 8192, 12288 }) { // a last item ending at 5000 rounds up to 8192
+        sim::SimulatedModule fresh { { 2404, 12, 4u << 20 } };
+        ModuleDetection detection { fresh, listing };
+        ProgramTransfer transfer { fresh, clock };
+        std::vector<std::pair<int, int>> progress; // (blocks, KiB) whenever they change
+        transfer.refresh = [&] {
+            if (progress.empty() || progress.back().first != transfer.blocksSent())
+                progress.emplace_back(transfer.blocksSent(), transfer.progressKiB());
+        };
+        transfer.message = [this](const std::string& m) { boxes.push_back(m); };
+        fresh.onFrame = [&](FramePayload& f) { dispatchFrame(detection, transfer, f); };
+        listing.answers[7] = PortPresence::Listed;
+        detection.selectPort(7);
+        detection.timerStep();
+        detection.timerStep();
+        fresh.deliver();
+        setImage(usedEnd);
+        boxes.clear();
 
-    t.onStartAck();
-    EXPECT_EQ(t.m_imageSent, 32u);
-    int acks = 1;
-    while (boxes.empty() && acks < 1000) {
-        const auto before = port.frames.size();
-        t.onBlockAck();
-        ++acks;
-        if (t.m_imageSent == 4096 && port.frames.size() == before + 1) {
-            EXPECT_EQ(std::make_pair(t.m_blocksSent, t.progressKiB()), std::make_pair(1, 4));
-        }
-        EXPECT_LE(port.frames.size(), before + 1); // one frame in flight
+        ASSERT_EQ(transfer.programAll(detection, file), "");
+        EXPECT_EQ(fresh.openings(), (std::vector { 57600, 115200 }));
+        EXPECT_EQ(transfer.progressMaxKiB(), int(usedEnd / 1024));
+        EXPECT_EQ(transfer.programAll(detection, file), "Programming module...") << "pressed again while it runs";
+        fresh.deliver();
+        EXPECT_EQ(boxes, std::vector<std::string> { "Send Over!!" });
+        EXPECT_EQ(fresh.engine().image(), contents);
+        EXPECT_EQ(fresh.engine().stats().dataBlocks, usedEnd / 32) << "no extra block past the last item";
+        EXPECT_TRUE(fresh.problems().empty()) << fresh.problems().front();
+        const int blocks = int(usedEnd / 4096);
+        EXPECT_EQ(progress.back(), std::pair(blocks, blocks * 4));
+        EXPECT_EQ(progress[1], std::pair(1, 4)) << "the first block of 4096 bytes";
+        EXPECT_FALSE(transfer.programming());
+        EXPECT_FALSE(fresh.IsPortOpen());
+        EXPECT_TRUE(detection.moduleIdentified()) << "Program All may be used again at once";
+        EXPECT_EQ(transfer.programAll(detection, file), "");
     }
-    EXPECT_EQ(acks, 257);
-    EXPECT_EQ(boxes, std::vector<std::string> { "Send Over!!" });
-    ASSERT_EQ(port.frames.size(), 257u); // start + 256 blocks
-    for (std::size_t i = 1; i < port.frames.size(); ++i)
-        EXPECT_EQ(std::make_pair(port.frames[i].size(), port.frames[i][1]), std::make_pair(std::size_t(37), std::uint8_t(0x21)));
-    EXPECT_EQ(std::make_pair(t.m_blocksSent, t.progressKiB()), std::make_pair(2, 8));
-    EXPECT_FALSE(t.m_programming);
-    EXPECT_TRUE(t.m_image.empty());
-    EXPECT_EQ(port.calls.back(), "ClosePort");
-    EXPECT_EQ(t.outcome(), ProgramTransfer::Outcome::Completed);
-    EXPECT_EQ(sentData(), contents);
-    // The flags stay: "Program All" may be used again at once.
-    EXPECT_TRUE(d.m_moduleIdentified);
-    EXPECT_EQ(t.programAll(d, file), "");
 }
 
-TEST_F(Transfer, ALastItemEndingOnABlockBoundarySendsNoExtraBlock)
+TEST_F(Transfer, AMissingAcknowledgementFailsAfterThreeSecondsAndNothingIsResent)
 {
-    setImage(12288);
+    identify();
+    module.dropAcks = { 3 };
     ASSERT_EQ(t.programAll(d, file), "");
-    EXPECT_EQ(t.progressMaxKiB(), 12);
-    t.onStartAck();
-    while (boxes.empty())
-        t.onBlockAck();
-    EXPECT_EQ(sentData(), contents);
-    EXPECT_EQ(t.m_blocksSent, 3);
-}
-
-TEST_F(Transfer, MissingAcknowledgementFailsAfterThreeSecondsAndNothingIsResent)
-{
-    ASSERT_EQ(t.programAll(d, file), "");
-    t.onStartAck();
-    t.onBlockAck();
+    module.deliver();
+    EXPECT_EQ(t.imageSent(), 64u);
     clock.advance(std::chrono::milliseconds(2999));
     t.checkTimeout();
-    EXPECT_TRUE(t.m_programming);
-    EXPECT_TRUE(boxes.empty());
-    t.onBlockAck(); // an acknowledgement restarts the wait
-    clock.advance(std::chrono::milliseconds(2999));
-    t.checkTimeout();
-    EXPECT_TRUE(t.m_programming);
-    const auto frames = port.frames.size();
+    EXPECT_TRUE(t.programming());
     clock.advance(std::chrono::milliseconds(1));
     t.checkTimeout();
-    expectStoppedAndReleased();
-    // Late acknowledgements after the failure send nothing.
-    t.onBlockAck();
-    t.onStartAck();
-    EXPECT_EQ(port.frames.size(), frames);
-    EXPECT_EQ(boxes.size(), 1u);
+    expectFailedAndReleased("Programming failed: the module stopped answering");
+    EXPECT_EQ(module.engine().stats().dataBlocks, 2u);
+    t.onBlockAck(); // a late acknowledgement sends nothing
+    EXPECT_EQ(module.engine().stats().dataBlocks, 2u);
 }
 
-TEST_F(Transfer, PortFailureStopsTheTransfer)
+TEST_F(Transfer, APortThatFailsStopsTheTransferAndOneThatCannotOpenStartsNone)
 {
+    identify();
     ASSERT_EQ(t.programAll(d, file), "");
-    t.onStartAck();
+    module.deliver(2);
     t.onPortFailure();
-    expectStoppedAndReleased();
-    t.onPortFailure(); // nothing more to stop
-    EXPECT_EQ(boxes.size(), 1u);
-}
+    expectFailedAndReleased("Programming failed: the module stopped answering");
 
-TEST_F(Transfer, PortThatCannotBeOpenedStartsNothingAndLateAcksAreHarmless)
-{
-    port.openSucceeds = false;
+    module.openable = false;
+    boxes.clear();
     EXPECT_EQ(t.programAll(d, file), "Open the module communication port error!!");
-    EXPECT_FALSE(t.m_programming);
-    EXPECT_TRUE(t.m_image.empty());
-    t.onStartAck();
-    t.onBlockAck();
-    EXPECT_TRUE(port.frames.empty());
+    EXPECT_FALSE(t.programming());
     clock.advance(std::chrono::seconds(10));
     t.checkTimeout();
     EXPECT_TRUE(boxes.empty());
@@ -210,16 +193,17 @@ TEST_F(Transfer, PortThatCannotBeOpenedStartsNothingAndLateAcksAreHarmless)
 
 TEST_F(Transfer, DispatchRoutesByCommand)
 {
+    identify();
     ASSERT_EQ(t.programAll(d, file), "");
-    std::size_t expected = 1;
+    const auto blocks = [&] { return module.engine().stats().startRequests + module.engine().stats().dataBlocks; };
     for (std::uint8_t command : { CMD_PROGRAM_START, CMD_PROGRAM_DATA, std::uint8_t(0x33) }) {
+        const auto before = blocks();
         FramePayload f(command, {});
         dispatchFrame(d, t, f);
-        expected += command == 0x33 ? 0 : 1; // another command only refreshes
-        EXPECT_EQ(port.frames.size(), expected) << int(command);
+        EXPECT_EQ(blocks(), before + (command == 0x33 ? 0 : 1)) << int(command);
     }
     const Bytes words(36, 0);
     FramePayload ident(CMD_IDENTIFY, words);
     dispatchFrame(d, t, ident);
-    EXPECT_EQ(d.m_moduleInfo.typeCode(), 0u);
+    EXPECT_EQ(d.moduleInfo().typeCode(), 0u);
 }

@@ -253,8 +253,14 @@ TEST(Sim, UsageAndSetUpErrors)
         return sim;
     };
     for (auto args : std::vector<std::vector<std::string>> { { "--memory", "3M" }, { "--memory", "4294967296" }, { "--drop-ack", "0" },
-             { "--frobnicate" }, { "--baud" }, { "--port", "0" } })
+             { "--frobnicate" }, { "--baud" }, { "--port", "0" }, { "--once=1" }, { "--split-reply=10001" } }) {
+        testing::internal::CaptureStderr(); // the child writes to our standard error
         EXPECT_EQ(run(args)->finish(), 64) << args[0];
+        // One line that names the option, then the hint to --help.
+        const std::string err = testing::internal::GetCapturedStderr();
+        EXPECT_NE(err.find(args[0].substr(0, args[0].find('='))), std::string::npos) << err;
+        EXPECT_EQ(std::count(err.begin(), err.end(), '\n'), 2) << err;
+    }
     const auto help = run({ "--help" });
     EXPECT_EQ(help->finish(), 0);
     EXPECT_NE(help->out().find("16M = 12582912"), std::string::npos);

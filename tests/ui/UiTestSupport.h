@@ -6,6 +6,7 @@
 #include "import/BmpWriter.h"
 #include "link/LinkPorts.h"
 #include "resfile/ResourceStore.h"
+#include "link/qt/ModuleSession.h"
 #include "ui/CMainDlg.h"
 #include "ui/CommandHost.h"
 

@@ -221,7 +221,7 @@ TEST_F(DialogsTest, RealBoxHasTheProgramCaptionOneOkAndLineBreaksAndDetectionGoe
     ui::QtCommandHost real;
     ui::CMainDlg dlg(real, port, listing);
     dlg.OnOpenResource(newFile("box.zrf"));
-    dlg.detection().selectPort(3);
+    dlg.session().selectPort(3);
     QStringList seen;
     closeBoxAfter(1800, seen);
     dlg.OnLoadHzlib(writePattern(dir.file("16X16.hzk"), 261696)); // the confirmation, while the 700 ms timer runs

@@ -67,10 +67,8 @@ TEST_F(MainWindowTest, StartsWithItsControlsTextsAndNothingOpen)
     expectNothingClipped(dlg, "start");
     EXPECT_TRUE(dlg.directoryList()->showGrid());
     EXPECT_EQ(dlg.directoryList()->selectionBehavior(), QAbstractItemView::SelectRows);
-    EXPECT_FALSE(dlg.m_store.isOpen || dlg.busy() || dlg.detection().m_linkEnabled);
-    EXPECT_EQ(dlg.detection().m_comPort, 3);
-    EXPECT_EQ(dlg.detectionTimer().interval(), 700);
-    EXPECT_TRUE(dlg.detectionTimer().isActive());
+    EXPECT_FALSE(dlg.m_store.isOpen || dlg.busy() || dlg.detection().linkEnabled());
+    EXPECT_EQ(dlg.detection().comPort(), 3);
     // Detection stays off until a port is confirmed; a cancelled New Resource creates nothing.
     dlg.OnTimer();
     dlg.OnNewResource();
@@ -327,8 +325,8 @@ TEST_F(MainWindowTest, PortSelectStartsDetectionAndCancelChangesNothing)
         return QDialog::Rejected;
     });
     dlg.OnPortSelect();
-    EXPECT_EQ(dlg.detection().m_comPort, 3);
-    EXPECT_FALSE(dlg.detection().m_linkEnabled);
+    EXPECT_EQ(dlg.detection().comPort(), 3);
+    EXPECT_FALSE(dlg.detection().linkEnabled());
     EXPECT_EQ(dlg.moduleField()->toPlainText(), "Module Connection information output...");
 
     identify(dlg, 5008, 16777216);

@@ -112,7 +112,7 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     selectCom3(host);
     dlg.OnPortSelect();
     EXPECT_EQ(dlg.moduleField()->toPlainText(), "No module connection");
-    ASSERT_TRUE(waitUntil([&] { return dlg.detection().m_moduleIdentified; }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return dlg.detection().moduleIdentified(); }, 10000));
     EXPECT_EQ(dlg.moduleField()->toPlainText(), "Module connection...\nModule Type:Zarn24 V4\nFirmware version:Ver7");
 
     // Program All, then wait for "Send Over!!".
@@ -151,7 +151,7 @@ TEST_F(ScenarioTest, ClosingDuringATransferLeavesThePortFree)
         dlg.OnLoadWave(writePattern(dir.file("c.wav"), 20000));
         selectCom3(host);
         dlg.OnPortSelect();
-        ASSERT_TRUE(waitUntil([&] { return dlg.detection().m_moduleIdentified; }, 10000));
+        ASSERT_TRUE(waitUntil([&] { return dlg.detection().moduleIdentified(); }, 10000));
         dlg.OnProgramAll();
         ASSERT_TRUE(dlg.busy());
         waitUntil([] { return false; }, 300);
@@ -164,7 +164,7 @@ TEST_F(ScenarioTest, ClosingDuringATransferLeavesThePortFree)
     CMainDlg again(host2);
     selectCom3(host2);
     again.OnPortSelect();
-    EXPECT_TRUE(waitUntil([&] { return again.detection().m_moduleIdentified; }, 10000));
+    EXPECT_TRUE(waitUntil([&] { return again.detection().moduleIdentified(); }, 10000));
     EXPECT_TRUE(host2.boxes.empty()) << host2.lastText();
 }
 

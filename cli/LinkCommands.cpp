@@ -1,0 +1,97 @@
+#include "cli/LinkCommands.h"
+
+#include "cli/Progress.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
+
+#include <cstdio>
+#include <unistd.h>
+
+namespace zarn::cli {
+
+namespace {
+
+    // The event loop the sessions run on: one for the process.
+    void ensureApplication()
+    {
+        static int argc = 1;
+        static char name[] = "zarnres";
+        static char* argv[] = { name, nullptr };
+        if (!QCoreApplication::instance())
+            new QCoreApplication(argc, argv);
+    }
+
+} // namespace
+
+void addLinkOptions(CLI::App* sub, LinkTarget& target)
+{
+    auto* port = sub->add_option("--port", target.port, "COM port number (1 to 255); see zarnres ports")
+                     ->check(CLI::Range(1, 255));
+    auto* device = sub->add_option("--device", target.device, "Serial device path instead of a port number");
+    port->excludes(device);
+    sub->add_option("--timeout", target.timeoutSeconds, "Seconds to wait for the module's identification (default 10)")
+        ->check(CLI::Range(0.1, 3600.0));
+}
+
+std::unique_ptr<ModuleSession> detectModule(const LinkTarget& target)
+{
+    ensureApplication();
+    auto session = std::make_unique<ModuleSession>(target.device);
+    QObject::connect(session.get(), &ModuleSession::channelError, [](const QString& text) {
+        std::fputs(text.toStdString().c_str(), stderr);
+        std::fflush(stderr);
+    });
+    QEventLoop loop;
+    QObject::connect(session.get(), &ModuleSession::moduleIdentified, &loop, &QEventLoop::quit);
+    QTimer::singleShot(static_cast<int>(target.timeoutSeconds * 1000), &loop, &QEventLoop::quit);
+    session->selectPort(target.port);
+    // The first step at once: the port opens now and the first request leaves
+    // one period later, as in the window.
+    session->step();
+    if (!session->identified())
+        loop.exec();
+    return session;
+}
+
+std::string detectionFailure(const ModuleSession& session, const LinkTarget& target)
+{
+    if (!session.detection().portOpen())
+        return target.name() + " is not listed or cannot be opened (see zarnres ports)";
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%g", target.timeoutSeconds);
+    return "No identification reply from " + target.name() + " within " + seconds + " seconds";
+}
+
+int programModule(ModuleSession& session, const ResourceFileFacts& file, const LinkTarget& target)
+{
+    const std::string refusal = session.programAll(file);
+    if (!refusal.empty()) {
+        std::fprintf(stderr, "%s\n", refusal.c_str());
+        if (!session.identified())
+            std::fprintf(stderr, "%s\n", detectionFailure(session, target).c_str());
+        return kExitRefused;
+    }
+    QEventLoop loop;
+    Progress progress(stderr, ::isatty(STDERR_FILENO) == 1, file.usedEnd);
+    const auto shown = QObject::connect(&session, &ModuleSession::progress,
+                                        [&progress](quint32 sent, quint32) { progress.update(sent); });
+    QObject::connect(&session, &ModuleSession::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&session, &ModuleSession::failed, &loop, &QEventLoop::quit);
+    if (session.programming())
+        loop.exec();
+    QObject::disconnect(shown);
+
+    if (session.transfer().outcome() == ProgramTransfer::Outcome::Completed) {
+        progress.finish(session.transfer().imageSize());
+        std::printf("%s\n", kMsgSendOver);
+        std::fflush(stdout);
+        return kExitOk;
+    }
+    progress.finish(session.transfer().imageSent());
+    std::fprintf(stderr, "%s\n", kMsgProgrammingFailed);
+    return kExitRefused;
+}
+
+} // namespace zarn::cli
