@@ -1,5 +1,7 @@
 #include "cli/StoreAccess.h"
 
+#include "import/AddContent.h"
+
 #include <charconv>
 
 namespace zarn::cli {
@@ -30,8 +32,7 @@ int parseRow(const std::string& text, const ResourceStore& store)
     if (ec != std::errc() || end != text.data() + text.size() || row < 0)
         usageError("ROW must be an item's number as list shows it under \"No.\" (0, 1, ...), not \"" + text + "\"");
     if (row >= store.itemCount)
-        refuse("There is no item " + std::to_string(row) + ": the file holds " + std::to_string(store.itemCount)
-               + (store.itemCount == 1 ? " item" : " items"));
+        refuse(noSuchItemText(row, store.itemCount));
     return row;
 }
 

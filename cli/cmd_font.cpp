@@ -3,6 +3,7 @@
 // "Load Asciilib" checks.
 #ifdef ZARN_HAVE_FONTGEN
 #include "cli/StoreAccess.h"
+#include "import/AddContent.h"
 #include "import/FontLibrary.h"
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
@@ -55,12 +56,12 @@ void run(const Options& o)
 
     // The resource file is read first, so that a wrong one costs no rendering.
     std::optional<ResourceStore> store;
-    int index = 0;
+    ContentOptions options;
     if (!o.resourceFile.empty()) {
         store = cli::openStore(o.resourceFile, LockMode::Shared);
         store->release(); // the library is made without holding the file
-        index = store->insertionIndex(o.afterRow.empty() ? std::nullopt
-                                                         : std::optional<int>(cli::parseRow(o.afterRow, *store)));
+        if (!o.afterRow.empty())
+            options.afterRow = cli::parseRow(o.afterRow, *store);
     }
 
     const FontLibraryOutput out = makeFontLibrary(o.font, *type, *width, *height, o.outputFolder,
@@ -71,18 +72,14 @@ void run(const Options& o)
     if (!store)
         return;
 
-    cli::lockForChange(*store);
-    if (!o.afterRow.empty())
-        index = store->insertionIndex(cli::parseRow(o.afterRow, *store));
-    else
-        index = store->insertionIndex(std::nullopt);
-    const FontCommand command = *type == FontLibraryType::Ascii ? FontCommand::Asciilib : FontCommand::Hzlib;
-    const ImportCheck check = checkFontLibrary(command, out.path, store->remainingBytes, store->itemCount, store->maxItems);
-    if (check.verdict != ImportCheck::Verdict::Accepted)
-        cli::refuse(check.message + "\nThe library stays in " + out.path + "; nothing was added to " + o.resourceFile);
-    std::cout << check.message << "\n"; // exactly as zarnres add prints it, carriage return included
-    cli::requireOk(store->insertItem(index, check.pending.entry, check.pending.sourcePath));
-    const auto cells = directoryRowTexts(store->directory[index], index);
+    options.command = *type == FontLibraryType::Ascii ? ContentCommand::Asciilib : ContentCommand::Hzlib;
+    options.lockForChange = true;
+    // Exactly as zarnres add prints it, carriage return included.
+    options.accepted = [](const std::string& text) { std::cout << text << "\n"; };
+    const ContentOutcome added = addContent(*store, out.path, options);
+    if (added.result != ContentOutcome::Result::Inserted)
+        cli::refuse(added.message + "\nThe library stays in " + out.path + "; nothing was added to " + o.resourceFile);
+    const auto cells = directoryRowTexts(store->directory[added.row], added.row);
     for (std::size_t i = 0; i < cells.size(); ++i)
         std::cout << cells[i] << (i + 1 < cells.size() ? "\t" : "\n");
     std::cout << capacityText(*store) << "\n";

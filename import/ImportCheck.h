@@ -1,6 +1,7 @@
 #pragma once
 // The outcome of the checks a font library or WAVE file passes after the file dialog.
 
+#include "import/FileExtension.h"
 #include "resfile/PendingItem.h"
 
 #include <string>
@@ -17,8 +18,5 @@ struct ImportCheck {
     std::string detail; // why a file could not be opened: its name and the system's reason
     PendingItem pending;
 };
-
-// The file name's extension: the text after its last '.', empty when it has none.
-std::string fileExtension(const std::string& path);
 
 } // namespace zarn

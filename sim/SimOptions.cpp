@@ -182,8 +182,7 @@ double seconds(const std::string& text)
     return s;
 }
 
-// CLI11 hands each value to its callback while it parses. With TakeLast the
-// last of a repeated option counts, as it always did.
+// CLI11 hands each value to its callback while it parses.
 void addModuleOptions(CLI::App& app, SimOptions& o)
 {
     using Text = const std::string&;
@@ -268,6 +267,8 @@ bool parseMemory(const std::string& text, std::uint32_t& bytes)
 int parseOptions(int argc, char** argv, SimOptions& o, std::string& error)
 {
     CLI::App app("zarn-sim");
+    // A repeated option counts with its last value, as it always did, instead of
+    // being an error.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
     addModuleOptions(app, o);
     CLI::Option* once = addFlag(app, "--once");

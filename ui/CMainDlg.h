@@ -4,7 +4,7 @@
 // button to its command. Commands are plain member functions so tests can run
 // them through a scripted CommandHost without a screen.
 
-#include "import/ImportCheck.h"
+#include "import/AddContent.h"
 #include "link/LinkPorts.h"
 #include "link/ModuleDetection.h"
 #include "resfile/PendingItem.h"
@@ -148,9 +148,8 @@ private:
     void updateCapacity();
     void afterStoreOperation(const zarn::StoreResult& result);
     void fileOpened();
-    void insertPending();
-    void importPendingFile(std::optional<std::string> chosen, const char* title, const std::vector<FileFilter>& filters,
-                           const std::function<zarn::ImportCheck(const std::string&)>& check);
+    void importFile(std::optional<std::string> chosen, const char* title, const std::vector<FileFilter>& filters,
+                    zarn::ContentCommand command);
     void setRow(int row, const zarn::ResourceEntry& entry);
     void paintSwatch();
 

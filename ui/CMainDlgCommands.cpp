@@ -3,13 +3,12 @@
 // directory list they keep up to date.
 #include "ui/CMainDlg.h"
 
-#include "import/FontLibrary.h"
+#include "import/AddContent.h"
 #include "import/ModuleBitmap.h"
 #include "import/StagingFile.h"
 #include "import/qt/PictureFile.h"
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
-#include "import/WaveImport.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/StoreCommands.h"
@@ -41,12 +40,6 @@ namespace zarn::ui {
 namespace {
     const std::vector<FileFilter> kAllFiles { { zarn::kAllFilesFilterText, zarn::kAllFilesFilterPattern } };
 
-    std::string lowerExtension(const std::string& path)
-    {
-        std::string e = zarn::fileExtension(path);
-        std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-        return e;
-    }
 }
 
 void CMainDlg::initDialog()
@@ -316,24 +309,7 @@ void CMainDlg::OnLoadItem()
     }
     takeFields();
     const int index = m_store.insertionIndex(selectionMark());
-    zarn::ResourceEntry entry;
-    entry.kind = static_cast<std::uint8_t>(pic.m_nFormat);
-    entry.width = static_cast<std::uint16_t>(pic.m_nWidth);
-    entry.height = static_cast<std::uint16_t>(pic.m_nHeight);
-    entry.length = static_cast<std::uint32_t>(pic.m_nSize);
-    entry.reserved = 0;
-    entry.ignoreColor = m_wIgnoreColor;
-    const auto inserted = m_store.insertItem(index, entry, m_stagingPath);
-    if (inserted.ok)
-        insertDirectoryRow(index);
-    afterStoreOperation(inserted);
-}
-
-void CMainDlg::insertPending()
-{
-    takeFields();
-    const int index = m_store.insertionIndex(selectionMark());
-    const auto inserted = m_store.insertItem(index, m_pending.entry, m_pending.sourcePath);
+    const auto inserted = m_store.insertItem(index, zarn::bitmapEntry(pic, m_wIgnoreColor), m_stagingPath);
     if (inserted.ok)
         insertDirectoryRow(index);
     afterStoreOperation(inserted);
@@ -352,12 +328,11 @@ bool CMainDlg::guardOpenFile()
     return true;
 }
 
-// The font library and WAVE commands share their road: busy guard, an open
-// file, the file dialog, then the import's own checks; the accepted item is
-// confirmed in a box and inserted.
-void CMainDlg::importPendingFile(std::optional<std::string> chosen, const char* title,
-                                 const std::vector<FileFilter>& filters,
-                                 const std::function<zarn::ImportCheck(const std::string&)>& check)
+// The font library and WAVE commands: busy guard, an open file, the file
+// dialog, then the one road of content; the accepted item is confirmed in a
+// box and inserted after the selection mark.
+void CMainDlg::importFile(std::optional<std::string> chosen, const char* title, const std::vector<FileFilter>& filters,
+                          zarn::ContentCommand command)
 {
     if (!guardOpenFile())
         return;
@@ -365,43 +340,40 @@ void CMainDlg::importPendingFile(std::optional<std::string> chosen, const char* 
         chosen = m_host.chooseOpenFile(title, filters);
     if (!chosen)
         return;
-    const auto result = check(*chosen);
-    if (result.verdict == zarn::ImportCheck::Verdict::Ignored)
+    takeFields();
+    zarn::ContentOptions options;
+    options.command = command;
+    options.afterRow = selectionMark();
+    options.accepted = [this](const std::string& text) { message(text); };
+    const zarn::ContentOutcome added = zarn::addContent(m_store, *chosen, options);
+    if (added.result == zarn::ContentOutcome::Result::Ignored)
         return;
-    message(result.message); // the refusal, or the confirmation before inserting
-    if (result.verdict != zarn::ImportCheck::Verdict::Accepted)
-        return;
-    m_pending = result.pending;
-    insertPending();
+    if (added.result == zarn::ContentOutcome::Result::Inserted) {
+        m_pending = added.pending;
+        insertDirectoryRow(added.row);
+    }
+    afterStoreOperation(zarn::StoreResult { added.result == zarn::ContentOutcome::Result::Inserted, added.message,
+                                            added.detail, added.reloaded });
 }
 
 void CMainDlg::OnLoadHzlib(std::optional<std::string> chosen)
 {
-    importPendingFile(std::move(chosen), kLoadHzlibTitle,
-                      { { "Resource File(*.hzk)", "*.HZK" }, { "Resource File(*.big)", "*.BIG" },
-                        { "Resource File(*.kzk)", "*.KZK" }, kAllFiles[0] },
-                      [this](const std::string& path) {
-                          return zarn::checkFontLibrary(zarn::FontCommand::Hzlib, path, m_store.remainingBytes,
-                                                        m_store.itemCount, m_store.maxItems);
-                      });
+    importFile(std::move(chosen), kLoadHzlibTitle,
+               { { "Resource File(*.hzk)", "*.HZK" }, { "Resource File(*.big)", "*.BIG" },
+                 { "Resource File(*.kzk)", "*.KZK" }, kAllFiles[0] },
+               zarn::ContentCommand::Hzlib);
 }
 
 void CMainDlg::OnLoadAsciilib(std::optional<std::string> chosen)
 {
-    importPendingFile(std::move(chosen), kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles[0] },
-                      [this](const std::string& path) {
-                          return zarn::checkFontLibrary(zarn::FontCommand::Asciilib, path, m_store.remainingBytes,
-                                                        m_store.itemCount, m_store.maxItems);
-                      });
+    importFile(std::move(chosen), kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles[0] },
+               zarn::ContentCommand::Asciilib);
 }
 
 void CMainDlg::OnLoadWave(std::optional<std::string> chosen)
 {
-    importPendingFile(std::move(chosen), kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles[0] },
-                      [this](const std::string& path) {
-                          return zarn::checkWaveFile(path, m_store.remainingBytes, m_store.itemCount,
-                                                     m_store.maxItems);
-                      });
+    importFile(std::move(chosen), kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles[0] },
+               zarn::ContentCommand::Wave);
 }
 
 void CMainDlg::OnMakeFontLibrary()
@@ -514,7 +486,7 @@ void CMainDlg::showBitmapItem()
 
 void CMainDlg::openDroppedFile(const std::string& path)
 {
-    const std::string ext = lowerExtension(path);
+    const std::string ext = zarn::lowerExtension(path);
     const std::string exact = zarn::fileExtension(path);
     if (exact == "zrf")
         OnOpenResource(path);

@@ -1,4 +1,7 @@
-#include "import/ImportCheck.h"
+#include "import/FileExtension.h"
+
+#include <algorithm>
+#include <cctype>
 
 namespace zarn {
 
@@ -10,6 +13,13 @@ std::string fileExtension(const std::string& path)
     if (dot == std::string::npos || dot < nameStart)
         return {};
     return path.substr(dot + 1);
+}
+
+std::string lowerExtension(const std::string& path)
+{
+    std::string e = fileExtension(path);
+    std::transform(e.begin(), e.end(), e.begin(), [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return e;
 }
 
 } // namespace zarn

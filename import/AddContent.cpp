@@ -1,0 +1,143 @@
+#include "import/AddContent.h"
+
+#include "import/FontLibrary.h"
+#include "import/WaveImport.h"
+#include "resfile/StoreCommands.h"
+
+#include <new>
+
+namespace zarn {
+
+namespace {
+
+    ContentOutcome refused(std::string message, std::string detail = {})
+    {
+        ContentOutcome out;
+        out.message = std::move(message);
+        out.detail = std::move(detail);
+        return out;
+    }
+
+    ContentCommand commandFor(const std::string& path, bool otherPictureFormats)
+    {
+        const std::string ext = fileExtension(path);
+        if (isBitmapExtension(lowerExtension(path), otherPictureFormats))
+            return ContentCommand::Bitmap;
+        if (ext == "hzk" || ext == "big" || ext == "kzk")
+            return ContentCommand::Hzlib;
+        if (ext == "asc")
+            return ContentCommand::Asciilib;
+        return ContentCommand::Wave; // "wav", or nothing this tool takes: the check says so
+    }
+
+    // Locks the file for the change when asked; then the row must still be there.
+    std::optional<ContentOutcome> prepareInsertion(ResourceStore& store, const ContentOptions& options)
+    {
+        if (options.lockForChange)
+            if (auto r = store.hold(LockMode::Exclusive); !r.ok)
+                return refused(r.message, r.detail);
+        if (options.afterRow && (*options.afterRow < 0 || *options.afterRow >= store.itemCount))
+            return refused(noSuchItemText(*options.afterRow, store.itemCount));
+        return std::nullopt;
+    }
+
+    ContentOutcome inserted(const StoreResult& r, int row, std::string report)
+    {
+        ContentOutcome out;
+        if (!r.ok) {
+            out.message = r.message;
+            out.detail = r.detail;
+            out.reloaded = r.reloaded;
+            return out;
+        }
+        out.result = ContentOutcome::Result::Inserted;
+        out.row = row;
+        out.message = std::move(report);
+        return out;
+    }
+
+    ContentOutcome addPicture(ResourceStore& store, const std::string& path, const ContentOptions& options)
+    {
+        DibPicture picture;
+        picture.setScreenBox(store.screenWidth, store.screenHeight);
+        picture.m_strFileName = path;
+        picture.m_bDither = options.dither;
+        const auto loaded = options.loadPicture ? options.loadPicture(picture) : picture.loadBmpFile();
+        if (!loaded.ok)
+            return refused(loaded.message, loaded.detail);
+        // Converted in memory: no staging file is needed, and none is left behind.
+        std::vector<std::uint8_t> data;
+        try {
+            data = picture.convertedData();
+        } catch (const std::bad_alloc&) {
+            return refused(kMsgFalse, "Not enough memory to convert " + path);
+        }
+        if (data.empty())
+            return refused(kMsgFalse);
+        picture.m_nSize = static_cast<std::int32_t>(data.size()); // the palette included, as ">>LOAD" stores it
+        if (auto stop = prepareInsertion(store, options))
+            return *stop;
+        if (auto refusal = checkLoadBitmap(false, store, picture.m_bLoaded != 0, static_cast<std::uint32_t>(data.size())))
+            return refused(*refusal);
+        const int row = store.insertionIndex(options.afterRow);
+        return inserted(store.insertItemData(row, bitmapEntry(picture, options.ignoreColor), data), row,
+                        picture.loadReportText());
+    }
+
+} // namespace
+
+bool isBitmapExtension(const std::string& e, bool otherPictureFormats)
+{
+    return e == "bmp" || (otherPictureFormats && (e == "png" || e == "jpg" || e == "jpeg" || e == "gif"));
+}
+
+std::string noSuchItemText(int row, int itemCount)
+{
+    return "There is no item " + std::to_string(row) + ": the file holds " + std::to_string(itemCount)
+        + (itemCount == 1 ? " item" : " items");
+}
+
+ResourceEntry bitmapEntry(const DibPicture& picture, std::uint16_t ignoreColor)
+{
+    ResourceEntry entry;
+    entry.kind = static_cast<std::uint8_t>(picture.m_nFormat);
+    entry.width = static_cast<std::uint16_t>(picture.m_nWidth);
+    entry.height = static_cast<std::uint16_t>(picture.m_nHeight);
+    entry.length = static_cast<std::uint32_t>(picture.m_nSize);
+    entry.reserved = 0;
+    entry.ignoreColor = ignoreColor;
+    return entry;
+}
+
+ContentOutcome addContent(ResourceStore& store, const std::string& path, const ContentOptions& options)
+{
+    if (!store.isOpen)
+        return refused(kMsgNotResourceOpen);
+    ContentCommand command = options.command;
+    if (command == ContentCommand::Any)
+        command = commandFor(path, static_cast<bool>(options.loadPicture));
+    if (command == ContentCommand::Bitmap)
+        return addPicture(store, path, options);
+
+    if (auto stop = prepareInsertion(store, options))
+        return *stop;
+    const ImportCheck check = command == ContentCommand::Wave
+        ? checkWaveFile(path, store.remainingBytes, store.itemCount, store.maxItems)
+        : checkFontLibrary(command == ContentCommand::Hzlib ? FontCommand::Hzlib : FontCommand::Asciilib, path,
+                           store.remainingBytes, store.itemCount, store.maxItems);
+    if (check.verdict != ImportCheck::Verdict::Accepted) {
+        ContentOutcome out = refused(check.message, check.detail);
+        if (check.verdict == ImportCheck::Verdict::Ignored)
+            out.result = ContentOutcome::Result::Ignored;
+        return out;
+    }
+    if (options.accepted)
+        options.accepted(check.message);
+    const int row = store.insertionIndex(options.afterRow);
+    ContentOutcome out = inserted(store.insertItem(row, check.pending.entry, check.pending.sourcePath), row,
+                                  check.message);
+    out.pending = check.pending;
+    return out;
+}
+
+} // namespace zarn

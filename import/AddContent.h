@@ -1,0 +1,58 @@
+#pragma once
+// The one road by which a picture, font library or WAVE file becomes an item
+// of the open resource file: the checks in the commands' own order, the
+// conversion, the directory entry and the insertion. zarnres add, zarnres font
+// --add and the window's import commands and drops all take it; the window's
+// two-step road for pictures ("Load BMP", then ">>LOAD") is built of the same
+// pieces (bitmapEntry, checkLoadBitmap).
+
+#include "import/DibPicture.h"
+#include "resfile/PendingItem.h"
+#include "resfile/ResourceStore.h"
+
+#include <functional>
+#include <optional>
+#include <string>
+
+namespace zarn {
+
+// Which command's road: the window's import buttons each take their own kind
+// of file; Any lets the file's extension decide (the command line, drops).
+enum class ContentCommand { Any, Bitmap, Hzlib, Asciilib, Wave };
+
+struct ContentOptions {
+    ContentCommand command = ContentCommand::Any;
+    std::optional<int> afterRow; // insert after this row (the selection mark); none: at the end
+    std::uint16_t ignoreColor = 0; // bitmaps only
+    bool dither = false;           // true-colour pictures only
+    // Reads the picture named by pic.m_strFileName; BMP files only when not set.
+    std::function<DibPicture::Outcome(DibPicture&)> loadPicture;
+    // Take the file's exclusive lock before the space and count checks, so that
+    // they and the insertion see the file as it is (a command that prepares
+    // its item without holding the file).
+    bool lockForChange = false;
+    // Told the confirmation text of an accepted library or sound before it is inserted.
+    std::function<void(const std::string&)> accepted;
+};
+
+struct ContentOutcome {
+    enum class Result { Inserted, Ignored, Refused } result = Result::Refused;
+    std::string message; // the report ("Loading Wave file: ...", "Load Bitmap ...") or the refusal
+    std::string detail;  // why, when the message alone does not say
+    int row = -1;        // the new item's row
+    bool reloaded = false; // another program had changed the file; it was read again, nothing added
+    PendingItem pending;   // the library or sound that was accepted
+};
+
+ContentOutcome addContent(ResourceStore& store, const std::string& sourcePath, const ContentOptions& options);
+
+// The directory entry of a converted picture with its ignore colour.
+ResourceEntry bitmapEntry(const DibPicture& picture, std::uint16_t ignoreColor);
+
+// The lower-case extensions taken as pictures: bmp, and those the reader knows.
+bool isBitmapExtension(const std::string& lowerExtension, bool otherPictureFormats);
+
+// "There is no item 5: the file holds 3 items".
+std::string noSuchItemText(int row, int itemCount);
+
+} // namespace zarn
