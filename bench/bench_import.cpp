@@ -1,6 +1,6 @@
 // Loading, fitting and converting a 4000 x 3000 true-colour BMP to a 320 x 240
 // screen, against just reading the same file (goal: at most 2x).
-#include "import/DibPicture.h"
+#include "import/LoadedPicture.h"
 
 #include <algorithm>
 #include <chrono>
@@ -72,10 +72,10 @@ int main()
     });
     bool ok = true;
     const double convert = bestSeconds([&] {
-        zarn::DibPicture pic;
+        zarn::LoadedPicture pic;
         pic.setScreenBox(320, 240);
-        pic.m_strFileName = bmp;
-        ok = ok && pic.loadBmpFile().ok && pic.convertBitmap(staging).ok && pic.m_nWidth == 320 && pic.m_nHeight == 240;
+        pic.setFileName(bmp);
+        ok = ok && pic.loadBmpFile().ok && pic.convertBitmap(staging).ok && pic.width() == 320 && pic.height() == 240;
     });
     std::printf("read %dx%d 24-bit BMP (baseline): %.1f ms\n", kWidth, kHeight, readOnly * 1e3);
     std::printf("load + fit + convert to 320x240:     %.1f ms\n", convert * 1e3);

@@ -6,6 +6,7 @@
 //
 // Usage: bench_link [--paced-kib N] [--sim PATH]   (default 64 KiB, zarn-sim beside this build)
 #include "link/FrameCodec.h"
+#include "link/FrameDispatch.h"
 #include "link/ModuleDetection.h"
 #include "link/ProgramTransfer.h"
 #include "link/qt/CSerialChannel.h"
@@ -115,7 +116,7 @@ public:
         written.push_back(Clock::now());
     }
     void ClosePort() override { m_c.ClosePort(); }
-    bool IsPortOpen() const override { return m_c.isOpen(); }
+    bool IsPortOpen() const override { return m_c.IsPortOpen(); }
     std::vector<Clock::time_point> written;
 
 private:
@@ -134,7 +135,7 @@ Run transfer(const std::string& device, std::uint32_t size, TimedPort*& timedOut
     std::vector<std::uint8_t> image(size);
     for (std::uint32_t i = 0; i < size; ++i)
         image[i] = static_cast<std::uint8_t>(i * 31 + (i >> 9));
-    channel.setDevicePath(device);
+    channel.SetDevicePath(device);
     static TimedPort* keep = nullptr;
     delete keep;
     keep = new TimedPort(channel);

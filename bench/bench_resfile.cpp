@@ -98,8 +98,7 @@ int main(int argc, char** argv)
 
     // 15 items of about 1 MiB: 15 MiB held.
     zarn::ResourceStore store;
-    store.path = resource;
-    if (auto r = store.openResourceFile(); !r.ok)
+    if (auto r = store.openResourceFile(resource); !r.ok)
         fail("open", r);
     const std::size_t itemSize = 1024 * 1024 - 100;
     const std::vector<std::uint8_t> big(itemSize, 0x5A);
@@ -107,7 +106,7 @@ int main(int argc, char** argv)
     entry.kind = 245;
     entry.length = static_cast<std::uint32_t>(itemSize);
     for (int i = 0; i < 15; ++i)
-        if (auto r = store.insertItemData(store.itemCount, entry, big); !r.ok)
+        if (auto r = store.insertItemData(store.itemCount(), entry, big); !r.ok)
             fail("fill", r);
     const std::vector<std::uint8_t> small(4096, 0xA5);
     entry.length = 4096;
@@ -122,22 +121,21 @@ int main(int argc, char** argv)
         if (auto r = store.deleteItem(0); !r.ok)
             fail("delete", r);
         t0 = Clock::now();
-        if (auto r = store.insertItemData(store.itemCount, entry, small); !r.ok)
+        if (auto r = store.insertItemData(store.itemCount(), entry, small); !r.ok)
             fail("append", r);
         appendTimes.push_back(seconds(Clock::now() - t0));
-        if (auto r = store.deleteItem(store.itemCount - 1); !r.ok)
+        if (auto r = store.deleteItem(store.itemCount() - 1); !r.ok)
             fail("delete", r);
     }
 
     // A file of 400 zero-length items: the largest directory there is.
     entry.length = 0;
-    for (int i = store.itemCount; i < 400; ++i)
-        if (auto r = store.insertItemData(store.itemCount, entry, {}); !r.ok)
+    for (int i = store.itemCount(); i < 400; ++i)
+        if (auto r = store.insertItemData(store.itemCount(), entry, {}); !r.ok)
             fail("fill to 400", r);
     const double open400 = medianOf(kRuns * 5, [&] {
         zarn::ResourceStore again;
-        again.path = resource;
-        if (auto r = again.openResourceFile(); !r.ok || again.itemCount != 400)
+        if (auto r = again.openResourceFile(resource); !r.ok || again.itemCount() != 400)
             fail("open 400", r);
     });
     const double readDirectory = medianOf(kRuns * 5, [&] { plainRead(resource, 12 + 19 * 400); });

@@ -92,15 +92,14 @@ int main(int argc, char** argv)
     }
     {
         zarn::ResourceStore s;
-        s.path = file.string();
-        if (!s.openResourceFile().ok)
+        if (!s.openResourceFile(file.string()).ok)
             return 1;
         for (int i = 0; i < 400; ++i) {
             zarn::ResourceEntry e;
             e.kind = (i % 2) ? 245 : 16;
             e.width = 480;
             e.height = 272;
-            if (!s.insertItemData(s.itemCount, e, {}).ok)
+            if (!s.insertItemData(s.itemCount(), e, {}).ok)
                 return 1;
         }
     }

@@ -54,12 +54,12 @@ std::string jsonText(const std::string& s)
 
 void report(const Options& o, const zarn::ResourceStore& store, int index, const std::string& message)
 {
-    const zarn::ResourceEntry& e = store.directory[index];
+    const zarn::ResourceEntry& e = store.entry(index);
     if (o.json) {
         std::cout << "{\"row\":" << index << ",\"kind\":" << int(e.kind) << ",\"width\":" << e.width
                   << ",\"height\":" << e.height << ",\"address\":" << e.address << ",\"length\":" << e.length
-                  << ",\"ignoreColor\":" << e.ignoreColor << ",\"itemCount\":" << store.itemCount
-                  << ",\"remainingBytes\":" << store.remainingBytes << ",\"message\":" << jsonText(message) << "}\n";
+                  << ",\"ignoreColor\":" << e.ignoreColor << ",\"itemCount\":" << store.itemCount()
+                  << ",\"remainingBytes\":" << store.remainingBytes() << ",\"message\":" << jsonText(message) << "}\n";
         return;
     }
     std::cout << message << "\n";

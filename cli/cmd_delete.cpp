@@ -16,7 +16,7 @@ struct Options {
 void run(const Options& o)
 {
     zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Exclusive);
-    if (store.itemCount == 0)
+    if (store.itemCount() == 0)
         zarn::cli::refuse(zarn::kMsgNoItems);
     const int row = zarn::cli::parseRow(o.row, store);
     zarn::cli::requireOk(store.deleteItem(row));

@@ -2,6 +2,7 @@
 // 24-bit BMP any viewer can show.
 #include "cli/StoreAccess.h"
 #include "import/BmpWriter.h"
+#include "resfile/ReplaceFile.h"
 #include "import/ModuleBitmap.h"
 #include "resfile/StoreCommands.h"
 
@@ -24,20 +25,19 @@ struct Options {
 
 void writeWhole(const std::string& path, const std::vector<std::uint8_t>& data)
 {
-    std::string error;
-    if (!zarn::writeFileReplacing(path, data, &error))
-        zarn::cli::refuse(error);
+    if (const std::string why = zarn::replaceFile(zarn::defaultFileIo(), path, data); !why.empty())
+        zarn::cli::refuse("Cannot write " + path + ": " + why);
 }
 
 void run(const Options& o)
 {
     zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
-    if (store.itemCount == 0)
+    if (store.itemCount() == 0)
         zarn::cli::refuse(zarn::kMsgNoItems);
     const int row = zarn::cli::parseRow(o.row, store);
     std::vector<std::uint8_t> data;
     zarn::cli::requireOk(store.readItem(row, data));
-    const zarn::ResourceEntry& e = store.directory[row];
+    const zarn::ResourceEntry& e = store.entry(row);
 
     if (o.raw || !zarn::moduleBitmapLength(e.kind, e.width, e.height)) {
         writeWhole(o.output, data);

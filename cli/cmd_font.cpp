@@ -10,7 +10,6 @@
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 
-#include <charconv>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -29,28 +28,13 @@ struct Options {
     int faceIndex = 0;
 };
 
-std::optional<int> parseDots(const char* first, const char* last)
-{
-    int value = 0;
-    const auto [end, ec] = std::from_chars(first, last, value);
-    if (ec != std::errc() || end != last)
-        return std::nullopt;
-    return value;
-}
-
 void run(const Options& o)
 {
     using namespace zarn;
     const auto type = parseLibraryTypeName(o.type);
     if (!type)
         cli::usageError("--type must be gb2312, big5, hangul or ascii, not \"" + o.type + "\"");
-    const auto cross = o.size.find_first_of("xX");
-    const auto width = cross == std::string::npos ? std::nullopt : parseDots(o.size.data(), o.size.data() + cross);
-    const auto height = cross == std::string::npos ? std::nullopt
-                                                   : parseDots(o.size.data() + cross + 1, o.size.data() + o.size.size());
-    if (!width || !height || *width < kMinGlyphDots || *width > kMaxGlyphDots || *height < kMinGlyphDots
-        || *height > kMaxGlyphDots)
-        cli::usageError("--size must be WIDTHxHEIGHT in dots, each 1 to 99 (for example 16x16), not \"" + o.size + "\"");
+    const auto [width, height] = cli::parseGlyphSize(o.size);
     if (!o.afterRow.empty() && o.resourceFile.empty())
         cli::usageError("--after needs --add RESFILE");
 
@@ -64,7 +48,7 @@ void run(const Options& o)
             options.afterRow = cli::parseRow(o.afterRow, *store);
     }
 
-    const FontLibraryOutput out = makeFontLibrary(o.font, *type, *width, *height, o.outputFolder,
+    const FontLibraryOutput out = makeFontLibrary(o.font, *type, width, height, o.outputFolder,
                                                   FontGenOptions { o.threshold, o.mono, o.faceIndex });
     if (!out.ok)
         cli::refuse(out.message);
@@ -79,7 +63,7 @@ void run(const Options& o)
     const ContentOutcome added = addContent(*store, out.path, options);
     if (added.result != ContentOutcome::Result::Inserted)
         cli::refuse(added.message + "\nThe library stays in " + out.path + "; nothing was added to " + o.resourceFile);
-    const auto cells = directoryRowTexts(store->directory[added.row], added.row);
+    const auto cells = directoryRowTexts(store->entry(added.row), added.row);
     for (std::size_t i = 0; i < cells.size(); ++i)
         std::cout << cells[i] << (i + 1 < cells.size() ? "\t" : "\n");
     std::cout << capacityText(*store) << "\n";

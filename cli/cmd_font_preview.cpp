@@ -5,7 +5,7 @@
 #include "import/BmpWriter.h"
 #include "import/fontgen/LibraryPreview.h"
 
-#include <charconv>
+#include <tuple>
 #include <iostream>
 #include <memory>
 
@@ -22,16 +22,8 @@ void run(const Options& o)
 {
     using namespace zarn;
     int width = 0, height = 0;
-    if (!o.size.empty()) {
-        const auto cross = o.size.find_first_of("xX");
-        const char* text = o.size.data();
-        const bool ok = cross != std::string::npos
-            && std::from_chars(text, text + cross, width).ptr == text + cross
-            && std::from_chars(text + cross + 1, text + o.size.size(), height).ptr == text + o.size.size()
-            && width >= 1 && width <= 99 && height >= 1 && height <= 99;
-        if (!ok)
-            cli::usageError("--size must be WIDTHxHEIGHT in dots, each 1 to 99 (for example 16x16), not \"" + o.size + "\"");
-    }
+    if (!o.size.empty())
+        std::tie(width, height) = cli::parseGlyphSize(o.size);
     const PreviewResult preview = previewFontLibrary(o.library, width, height, o.sheet);
     if (!preview.ok)
         cli::refuse(preview.message);

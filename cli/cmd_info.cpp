@@ -11,10 +11,10 @@ void run(const std::string& file)
 {
     const zarn::ResourceStore store = zarn::cli::openStore(file, zarn::LockMode::Shared);
     std::cout << "File: " << file << "\n"
-              << "Model code: " << store.modelCode << "\n"
-              << "Screen: " << store.screenWidth << "*" << store.screenHeight << "\n"
-              << "Memory: " << store.memoryKiB << " KiB\n"
-              << "Items: " << store.itemCount << " of " << store.maxItems << "\n"
+              << "Model code: " << store.modelCode() << "\n"
+              << "Screen: " << store.screenWidth() << "*" << store.screenHeight() << "\n"
+              << "Memory: " << store.memoryKiB() << " KiB\n"
+              << "Items: " << store.itemCount() << " of " << store.maxItems() << "\n"
               << "Used: " << zarn::capacityGaugePosition(store) << " of " << zarn::capacityGaugeRange(store)
               << " KiB\n"
               << zarn::capacityText(store) << "\n";

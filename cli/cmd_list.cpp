@@ -17,21 +17,21 @@ void run(const Options& o)
     const zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
     if (o.json) {
         std::cout << "[";
-        for (int i = 0; i < store.itemCount; ++i) {
-            const auto& e = store.directory[static_cast<std::size_t>(i)];
+        for (int i = 0; i < store.itemCount(); ++i) {
+            const auto& e = store.entry(static_cast<std::size_t>(i));
             std::cout << (i ? ",\n " : "\n ") << "{\"no\": " << i << ", \"kind\": " << unsigned(e.kind)
                       << ", \"width\": " << e.width << ", \"height\": " << e.height << ", \"address\": " << e.address
                       << ", \"length\": " << e.length << ", \"ignoreColor\": " << e.ignoreColor << "}";
         }
-        std::cout << (store.itemCount ? "\n]\n" : "]\n");
+        std::cout << (store.itemCount() ? "\n]\n" : "]\n");
         return;
     }
     std::string line;
     for (const auto& column : zarn::kDirectoryColumns)
         line += (line.empty() ? "" : "\t") + std::string(column.title);
     std::cout << line << "\n";
-    for (int i = 0; i < store.itemCount; ++i) {
-        const auto texts = zarn::directoryRowTexts(store.directory[static_cast<std::size_t>(i)], i);
+    for (int i = 0; i < store.itemCount(); ++i) {
+        const auto texts = zarn::directoryRowTexts(store.entry(static_cast<std::size_t>(i)), i);
         line.clear();
         for (std::size_t c = 0; c < texts.size(); ++c)
             line += (c ? "\t" : "") + texts[c];

@@ -19,9 +19,9 @@ void run(const ProgramArgs& args)
     // The file is read before the port is touched, so a bad file costs no wait,
     // and whole, under its lock, so what is sent is what was checked.
     zarn::ResourceStore store = zarn::cli::openStore(args.file, zarn::LockMode::Shared);
-    zarn::ResourceFileFacts facts { store.isOpen, store.path, store.modelCode, store.memoryKiB, store.itemCount,
+    zarn::ResourceFileFacts facts { store.isOpen(), store.path(), store.modelCode(), store.memoryKiB(), store.itemCount(),
         store.usedEnd(), {}, {} };
-    if (store.itemCount > 0)
+    if (store.itemCount() > 0)
         zarn::cli::requireOk(store.readImage(facts.image));
     store.release();
 

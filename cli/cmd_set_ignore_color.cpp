@@ -21,13 +21,13 @@ void run(const Options& o)
     const std::uint16_t color = zarn::cli::parseColor(o.color);
     zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Exclusive);
     const int row = zarn::cli::parseRow(o.row, store);
-    const auto& entry = store.directory[static_cast<std::size_t>(row)];
+    const auto& entry = store.entry(static_cast<std::size_t>(row));
     // Only bitmaps carry an ignore colour; every other kind keeps 0 there.
     if (!isBitmapKind(entry.kind))
         zarn::cli::refuse("Item " + std::to_string(row) + " is a " + zarn::kindName(entry.kind, row)
                           + ", not a bitmap: only bitmaps have an ignore color");
     zarn::cli::requireOk(store.setIgnoreColor(row, color));
-    std::cout << zarn::directoryRowTexts(store.directory[static_cast<std::size_t>(row)], row)[5] << "\n";
+    std::cout << zarn::directoryRowTexts(store.entry(static_cast<std::size_t>(row)), row)[5] << "\n";
 }
 
 const bool registered = zarn::cli::registerSubcommand(60, [](CLI::App& app) {

@@ -36,8 +36,8 @@ namespace {
         if (options.lockForChange)
             if (auto r = store.hold(LockMode::Exclusive); !r.ok)
                 return refused(r.message, r.detail);
-        if (options.afterRow && (*options.afterRow < 0 || *options.afterRow >= store.itemCount))
-            return refused(noSuchItemText(*options.afterRow, store.itemCount));
+        if (options.afterRow && (*options.afterRow < 0 || *options.afterRow >= store.itemCount()))
+            return refused(noSuchItemText(*options.afterRow, store.itemCount()));
         return std::nullopt;
     }
 
@@ -58,26 +58,20 @@ namespace {
 
     ContentOutcome addPicture(ResourceStore& store, const std::string& path, const ContentOptions& options)
     {
-        DibPicture picture;
-        picture.setScreenBox(store.screenWidth, store.screenHeight);
-        picture.m_strFileName = path;
-        picture.m_bDither = options.dither;
+        LoadedPicture picture;
+        picture.setScreenBox(store.screenWidth(), store.screenHeight());
+        picture.setFileName(path);
+        picture.setDither(options.dither);
         const auto loaded = options.loadPicture ? options.loadPicture(picture) : picture.loadBmpFile();
         if (!loaded.ok)
             return refused(loaded.message, loaded.detail);
         // Converted in memory: no staging file is needed, and none is left behind.
-        std::vector<std::uint8_t> data;
-        try {
-            data = picture.convertedData();
-        } catch (const std::bad_alloc&) {
-            return refused(kMsgFalse, "Not enough memory to convert " + path);
-        }
+        const std::vector<std::uint8_t> data = picture.convertBitmap();
         if (data.empty())
-            return refused(kMsgFalse);
-        picture.m_nSize = static_cast<std::int32_t>(data.size()); // the palette included, as ">>LOAD" stores it
+            return refused(kMsgFalse, "Not enough memory to convert " + path);
         if (auto stop = prepareInsertion(store, options))
             return *stop;
-        if (auto refusal = checkLoadBitmap(false, store, picture.m_bLoaded != 0, static_cast<std::uint32_t>(data.size())))
+        if (auto refusal = checkLoadBitmap(false, store, picture.loaded(), static_cast<std::uint32_t>(data.size())))
             return refused(*refusal);
         const int row = store.insertionIndex(options.afterRow);
         return inserted(store.insertItemData(row, bitmapEntry(picture, options.ignoreColor), data), row,
@@ -97,13 +91,13 @@ std::string noSuchItemText(int row, int itemCount)
         + (itemCount == 1 ? " item" : " items");
 }
 
-ResourceEntry bitmapEntry(const DibPicture& picture, std::uint16_t ignoreColor)
+ResourceEntry bitmapEntry(const LoadedPicture& picture, std::uint16_t ignoreColor)
 {
     ResourceEntry entry;
-    entry.kind = static_cast<std::uint8_t>(picture.m_nFormat);
-    entry.width = static_cast<std::uint16_t>(picture.m_nWidth);
-    entry.height = static_cast<std::uint16_t>(picture.m_nHeight);
-    entry.length = static_cast<std::uint32_t>(picture.m_nSize);
+    entry.kind = static_cast<std::uint8_t>(picture.format());
+    entry.width = static_cast<std::uint16_t>(picture.width());
+    entry.height = static_cast<std::uint16_t>(picture.height());
+    entry.length = static_cast<std::uint32_t>(picture.size());
     entry.reserved = 0;
     entry.ignoreColor = ignoreColor;
     return entry;
@@ -111,7 +105,7 @@ ResourceEntry bitmapEntry(const DibPicture& picture, std::uint16_t ignoreColor)
 
 ContentOutcome addContent(ResourceStore& store, const std::string& path, const ContentOptions& options)
 {
-    if (!store.isOpen)
+    if (!store.isOpen())
         return refused(kMsgNotResourceOpen);
     ContentCommand command = options.command;
     if (command == ContentCommand::Any)
@@ -122,9 +116,9 @@ ContentOutcome addContent(ResourceStore& store, const std::string& path, const C
     if (auto stop = prepareInsertion(store, options))
         return *stop;
     const ImportCheck check = command == ContentCommand::Wave
-        ? checkWaveFile(path, store.remainingBytes, store.itemCount, store.maxItems)
+        ? checkWaveFile(path, store.remainingBytes(), store.itemCount(), store.maxItems())
         : checkFontLibrary(command == ContentCommand::Hzlib ? FontCommand::Hzlib : FontCommand::Asciilib, path,
-                           store.remainingBytes, store.itemCount, store.maxItems);
+                           store.remainingBytes(), store.itemCount(), store.maxItems());
     if (check.verdict != ImportCheck::Verdict::Accepted) {
         ContentOutcome out = refused(check.message, check.detail);
         if (check.verdict == ImportCheck::Verdict::Ignored)

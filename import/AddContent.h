@@ -6,7 +6,7 @@
 // two-step road for pictures ("Load BMP", then ">>LOAD") is built of the same
 // pieces (bitmapEntry, checkLoadBitmap).
 
-#include "import/DibPicture.h"
+#include "import/LoadedPicture.h"
 #include "resfile/PendingItem.h"
 #include "resfile/ResourceStore.h"
 
@@ -25,8 +25,8 @@ struct ContentOptions {
     std::optional<int> afterRow; // insert after this row (the selection mark); none: at the end
     std::uint16_t ignoreColor = 0; // bitmaps only
     bool dither = false;           // true-colour pictures only
-    // Reads the picture named by pic.m_strFileName; BMP files only when not set.
-    std::function<DibPicture::Outcome(DibPicture&)> loadPicture;
+    // Reads the picture named by pic.fileName(); BMP files only when not set.
+    std::function<LoadedPicture::Outcome(LoadedPicture&)> loadPicture;
     // Take the file's exclusive lock before the space and count checks, so that
     // they and the insertion see the file as it is (a command that prepares
     // its item without holding the file).
@@ -47,7 +47,7 @@ struct ContentOutcome {
 ContentOutcome addContent(ResourceStore& store, const std::string& sourcePath, const ContentOptions& options);
 
 // The directory entry of a converted picture with its ignore colour.
-ResourceEntry bitmapEntry(const DibPicture& picture, std::uint16_t ignoreColor);
+ResourceEntry bitmapEntry(const LoadedPicture& picture, std::uint16_t ignoreColor);
 
 // The lower-case extensions taken as pictures: bmp, and those the reader knows.
 bool isBitmapExtension(const std::string& lowerExtension, bool otherPictureFormats);

@@ -1,5 +1,6 @@
 #include "import/BmpReader.h"
 
+#include "common/ByteOrder.h"
 #include "import/BmpWriter.h"
 
 #include <algorithm>
@@ -9,17 +10,6 @@
 namespace zarn {
 
 namespace {
-
-    std::uint16_t u16At(std::span<const std::uint8_t> d, std::size_t off)
-    {
-        return static_cast<std::uint16_t>(d[off] | (d[off + 1] << 8));
-    }
-
-    std::uint32_t u32At(std::span<const std::uint8_t> d, std::size_t off)
-    {
-        return static_cast<std::uint32_t>(d[off]) | (static_cast<std::uint32_t>(d[off + 1]) << 8)
-            | (static_cast<std::uint32_t>(d[off + 2]) << 16) | (static_cast<std::uint32_t>(d[off + 3]) << 24);
-    }
 
     BmpParseResult refuse(std::string message)
     {
@@ -63,17 +53,17 @@ std::uint8_t BmpChannel::expand(std::uint32_t pixel) const
 
 BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
 {
-    if (file.size() < kBmpFileHeaderSize || u16At(file, 0) != kBmpSignature)
+    if (file.size() < kBmpFileHeaderSize || getLe16(file.data() + 0) != kBmpSignature)
         return refuse(kMsgReadingFileError);
     if (file.size() < kInfoFieldsEnd)
         return refuse(kMsgReadingFileError);
 
     BmpLayout l;
-    l.offBits = u32At(file, 10);
-    const auto width = static_cast<std::int32_t>(u32At(file, 18));
-    const auto height = static_cast<std::int32_t>(u32At(file, 22));
-    l.bitCount = u16At(file, 28);
-    l.compression = u32At(file, 30);
+    l.offBits = getLe32(file.data() + 10);
+    const auto width = static_cast<std::int32_t>(getLe32(file.data() + 18));
+    const auto height = static_cast<std::int32_t>(getLe32(file.data() + 22));
+    l.bitCount = getLe16(file.data() + 28);
+    l.compression = getLe32(file.data() + 30);
 
     // Zero, negative widths and absurd sizes are damage; a negative height means
     // rows stored top row first.
@@ -87,7 +77,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     l.topDown = height < 0;
     l.height = height < 0 ? -height : height;
 
-    l.headerSize = u32At(file, 14);
+    l.headerSize = getLe32(file.data() + 14);
     char text[160];
     if (l.headerSize < kBmpMinInfoHeaderSize) {
         std::snprintf(text, sizeof text,
@@ -99,7 +89,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > file.size()
         || kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > l.offBits)
         return refuse(kMsgReadingFileError);
-    l.colorsUsed = u32At(file, 46);
+    l.colorsUsed = getLe32(file.data() + 46);
 
     auto compressedText = [&] {
         std::snprintf(text, sizeof text,
@@ -138,7 +128,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
             if (file.size() < kMasksOffset + 12)
                 return refuse(kMsgReadingFileError);
             for (int c = 0; c < 3; ++c)
-                if (!makeChannel(u32At(file, kMasksOffset + 4 * c), l.bitCount, l.channels[c]))
+                if (!makeChannel(getLe32(file.data() + kMasksOffset + 4 * c), l.bitCount, l.channels[c]))
                     return refuse(kMsgReadingFileError);
         } else {
             return compressedText();
@@ -206,7 +196,7 @@ Rgb bmpPixel(const BmpLayout& l, std::span<const std::uint8_t> file, std::uint64
     }
     case 16:
     case 32: {
-        const std::uint32_t v = l.bitCount == 16 ? u16At(file, row + 2ull * x) : u32At(file, row + 4ull * x);
+        const std::uint32_t v = l.bitCount == 16 ? getLe16(file.data() + row + 2ull * x) : getLe32(file.data() + row + 4ull * x);
         return Rgb { l.channels[0].expand(v), l.channels[1].expand(v), l.channels[2].expand(v) };
     }
     default:

@@ -2,6 +2,7 @@
 // Reading the layout of a Windows BMP file. Every offset and length is checked
 // against the bytes actually held, so no later read can leave the file's data.
 
+#include "common/Messages.h"
 #include "import/Rgb565.h"
 
 #include <array>
@@ -22,7 +23,6 @@ inline constexpr std::uint32_t kBmpCompressionAlphaBitfields = 6;
 // The smallest info header whose fields are read here (width, height, depth,
 // compression, colours used); the 108- and 124-byte headers begin the same way.
 inline constexpr std::uint32_t kBmpMinInfoHeaderSize = 40;
-inline constexpr char kMsgReadingFileError[] = "Reading File Error";
 
 // One channel of a 16- or 32-bit pixel: its mask, where it starts and how wide it is.
 struct BmpChannel {

@@ -1,5 +1,6 @@
 #include "import/BmpWriter.h"
 
+#include "common/ByteOrder.h"
 #include "resfile/ReplaceFile.h"
 
 #include <algorithm>
@@ -11,18 +12,6 @@
 
 namespace zarn {
 
-namespace {
-    void put16(std::vector<std::uint8_t>& v, std::size_t off, std::uint16_t x)
-    {
-        v[off] = static_cast<std::uint8_t>(x);
-        v[off + 1] = static_cast<std::uint8_t>(x >> 8);
-    }
-    void put32(std::vector<std::uint8_t>& v, std::size_t off, std::uint32_t x)
-    {
-        for (int i = 0; i < 4; ++i)
-            v[off + i] = static_cast<std::uint8_t>(x >> (8 * i));
-    }
-} // namespace
 
 std::uint32_t standardBmpOffBits(int bitCount)
 {
@@ -39,17 +28,17 @@ std::vector<std::uint8_t> blankStandardBmp(int width, int height, int bitCount, 
     if (fileSize > 0xFFFFFFFFull)
         return {};
     std::vector<std::uint8_t> out(static_cast<std::size_t>(fileSize), 0);
-    put16(out, 0, 0x4D42);
-    put32(out, 2, static_cast<std::uint32_t>(fileSize));
-    put32(out, 10, offBits);
-    put32(out, 14, 40);
-    put32(out, 18, static_cast<std::uint32_t>(width));
-    put32(out, 22, static_cast<std::uint32_t>(height));
-    put16(out, 26, 1);
-    put16(out, 28, static_cast<std::uint16_t>(bitCount));
-    put32(out, 34, static_cast<std::uint32_t>(stride * height));
-    put32(out, 38, 2835);
-    put32(out, 42, 2835);
+    putLe16(out.data() + 0, 0x4D42);
+    putLe32(out.data() + 2, static_cast<std::uint32_t>(fileSize));
+    putLe32(out.data() + 10, offBits);
+    putLe32(out.data() + 14, 40);
+    putLe32(out.data() + 18, static_cast<std::uint32_t>(width));
+    putLe32(out.data() + 22, static_cast<std::uint32_t>(height));
+    putLe16(out.data() + 26, 1);
+    putLe16(out.data() + 28, static_cast<std::uint16_t>(bitCount));
+    putLe32(out.data() + 34, static_cast<std::uint32_t>(stride * height));
+    putLe32(out.data() + 38, 2835);
+    putLe32(out.data() + 42, 2835);
     if (bitCount <= 8) {
         const std::size_t n = std::min<std::size_t>(palette.size(), std::size_t { 1 } << bitCount);
         for (std::size_t i = 0; i < n; ++i) {
@@ -72,17 +61,17 @@ std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std
         return {};
 
     std::vector<std::uint8_t> out(static_cast<std::size_t>(fileSize), 0);
-    put16(out, 0, 0x4D42);
-    put32(out, 2, static_cast<std::uint32_t>(fileSize));
-    put32(out, 10, 54);
-    put32(out, 14, 40);
-    put32(out, 18, static_cast<std::uint32_t>(width));
-    put32(out, 22, static_cast<std::uint32_t>(height));
-    put16(out, 26, 1);
-    put16(out, 28, 24);
-    put32(out, 34, static_cast<std::uint32_t>(stride * height));
-    put32(out, 38, 2835); // 72 dpi
-    put32(out, 42, 2835);
+    putLe16(out.data() + 0, 0x4D42);
+    putLe32(out.data() + 2, static_cast<std::uint32_t>(fileSize));
+    putLe32(out.data() + 10, 54);
+    putLe32(out.data() + 14, 40);
+    putLe32(out.data() + 18, static_cast<std::uint32_t>(width));
+    putLe32(out.data() + 22, static_cast<std::uint32_t>(height));
+    putLe16(out.data() + 26, 1);
+    putLe16(out.data() + 28, 24);
+    putLe32(out.data() + 34, static_cast<std::uint32_t>(stride * height));
+    putLe32(out.data() + 38, 2835); // 72 dpi
+    putLe32(out.data() + 42, 2835);
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* src = rgbTopDown.data() + 3ull * width * y;
         std::uint8_t* dst = out.data() + 54 + stride * (height - 1 - y);
@@ -93,16 +82,6 @@ std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std
         }
     }
     return out;
-}
-
-bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes, std::string* error)
-{
-    if (const std::string why = replaceFile(defaultFileIo(), path, bytes); !why.empty()) {
-        if (error)
-            *error = "Cannot write " + path + ": " + why;
-        return false;
-    }
-    return true;
 }
 
 bool writeBmp24(const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown,
@@ -117,7 +96,9 @@ bool writeBmp24(const std::string& path, int width, int height, std::span<const 
     if (image.empty())
         return fail("Cannot write " + path + ": the picture is empty or its pixels are incomplete");
 
-    return writeFileReplacing(path, image, error);
+    if (const std::string why = replaceFile(defaultFileIo(), path, image); !why.empty())
+        return fail("Cannot write " + path + ": " + why);
+    return true;
 }
 
 } // namespace zarn

@@ -21,11 +21,6 @@ std::uint32_t standardBmpOffBits(int bitCount);
 // The complete file image of a 24-bit BMP; rgbTopDown holds width*height r,g,b triples.
 std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std::uint8_t> rgbTopDown);
 
-// Writes `bytes` to a temporary file beside `path` and renames it over `path`.
-// On failure returns false, says why in *error (naming the file and the
-// system's reason) and leaves no partial file behind.
-bool writeFileReplacing(const std::string& path, std::span<const std::uint8_t> bytes, std::string* error);
-
 // Writes encodeBmp24 to `path`. On failure returns false, says why in *error
 // (naming the file and the system's reason) and leaves no partial file behind.
 bool writeBmp24(const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown,

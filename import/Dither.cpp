@@ -1,5 +1,7 @@
 #include "import/Dither.h"
 
+#include "common/ByteOrder.h"
+
 #include <algorithm>
 #include <array>
 #include <vector>
@@ -46,8 +48,7 @@ void ditherToRgb565(int width, int height, std::span<const Rgb> pixels, std::uin
                 next[x + 2][c] += err / 16;
             }
             const std::uint16_t v565 = static_cast<std::uint16_t>((q[0] << 11) | (q[1] << 5) | q[2]);
-            out[2 * (static_cast<std::size_t>(y) * w + x)] = static_cast<std::uint8_t>(v565 & 0xFF);
-            out[2 * (static_cast<std::size_t>(y) * w + x) + 1] = static_cast<std::uint8_t>(v565 >> 8);
+            putLe16(out + 2 * (static_cast<std::size_t>(y) * w + x), v565);
         }
         std::swap(cur, next);
     }

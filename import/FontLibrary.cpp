@@ -1,5 +1,6 @@
 #include "import/FontLibrary.h"
 
+#include "common/Messages.h"
 #include "import/ImportSource.h"
 #include "resfile/ResourceFormat.h"
 
@@ -12,13 +13,13 @@ namespace {
 
     const std::array<FontLibraryInfo, 4> kLibraries { {
         { FontLibraryType::GB2312, "hzk", 8178, static_cast<std::uint8_t>(ResourceKind::FontGB2312),
-          "GBK2312 lib file invalid", "Open GBK2312 lib file failure", "Loading GBK2312 lib file:\r%dX%d Filesize:%d" },
+          kMsgGb2312Invalid, kMsgGb2312OpenFailure, kFormatLoadingGb2312 },
         { FontLibraryType::Big5, "big", 13973, static_cast<std::uint8_t>(ResourceKind::FontBig5),
-          "BIG5 lib file invalid", "Open BIG5 lib file failure", "Loading BIG5 lib file:\r%dX%d Filesize:%d" },
+          kMsgBig5Invalid, kMsgBig5OpenFailure, kFormatLoadingBig5 },
         { FontLibraryType::Hangul, "kzk", 2350, static_cast<std::uint8_t>(ResourceKind::FontHangul),
-          "hanngul lib file invalid", "Open hanngul lib file failure", "Loading hanngul lib file:\r%dX%d Filesize:%d" },
+          kMsgHangulInvalid, kMsgHangulOpenFailure, kFormatLoadingHangul },
         { FontLibraryType::Ascii, "asc", 256, static_cast<std::uint8_t>(ResourceKind::FontAscii),
-          "ASCII lib file invalid", "Open ASCII lib file failure", "Loading ASCII lib file:%dX%d Filesize:%d" },
+          kMsgAsciiInvalid, kMsgAsciiOpenFailure, kFormatLoadingAscii },
     } };
 
     bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -100,9 +101,9 @@ ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::
     if (*length != expected)
         return refused(info->invalidMessage);
     if (expected > remainingBytes)
-        return refused(kMsgImportSpaceNotEnough);
+        return refused(kMsgSpaceNotEnough);
     if (itemCount >= maxItems)
-        return refused(kMsgImportExceedMaxItems);
+        return refused(kMsgExceedMaxItems);
 
     ImportCheck accepted;
     accepted.verdict = ImportCheck::Verdict::Accepted;

@@ -11,7 +11,4 @@ namespace zarn {
 // with *reason naming the file and why. Nothing but a regular file is opened.
 std::optional<std::uint64_t> importFileLength(const std::string& path, std::string* reason = nullptr);
 
-inline constexpr char kMsgImportSpaceNotEnough[] = "Resource file space not enough";
-inline constexpr char kMsgImportExceedMaxItems[] = "Exceed the maximum number of resources";
-
 } // namespace zarn

@@ -1,5 +1,7 @@
 #include "import/ModuleBitmap.h"
 
+#include "common/ByteOrder.h"
+
 #include "import/Rgb565.h"
 
 #include <array>
@@ -50,7 +52,7 @@ std::optional<std::vector<std::uint8_t>> decodeModuleBitmap(std::uint8_t kind, i
     const std::size_t rowLen = static_cast<std::size_t>(*moduleRowLength(kind, width));
     std::array<Rgb, 256> palette {};
     for (std::uint32_t i = 0; i < paletteBytes / 2; ++i)
-        palette[i] = fromRgb565(static_cast<std::uint16_t>(data[2 * i] | (data[2 * i + 1] << 8)));
+        palette[i] = fromRgb565(getLe16(&data[2 * i]));
 
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(width) * static_cast<std::size_t>(height) * 3);
     std::size_t o = 0;
@@ -60,7 +62,7 @@ std::optional<std::vector<std::uint8_t>> decodeModuleBitmap(std::uint8_t kind, i
             Rgb c;
             switch (kind) {
             case 16:
-                c = fromRgb565(static_cast<std::uint16_t>(row[2 * x] | (row[2 * x + 1] << 8)));
+                c = fromRgb565(getLe16(&row[2 * x]));
                 break;
             case 8:
                 c = palette[row[x]];

@@ -1,5 +1,7 @@
 #include "import/StagingFile.h"
 
+#include "import/ProgramFolder.h"
+
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -40,15 +42,6 @@ namespace {
     }
 
 } // namespace
-
-std::string programFolder()
-{
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return {};
-    return exe.parent_path().string();
-}
 
 std::string stagingFilePathFor(const std::string& program, const std::string& cacheHome, std::string* notice)
 {

@@ -16,7 +16,4 @@ std::string stagingFilePath(std::string* notice = nullptr);
 std::string stagingFilePathFor(const std::string& programFolder, const std::string& cacheHome,
                                std::string* notice = nullptr);
 
-// The folder of the running executable, without a trailing slash; empty if unknown.
-std::string programFolder();
-
 } // namespace zarn

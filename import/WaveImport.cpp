@@ -1,5 +1,6 @@
 #include "import/WaveImport.h"
 
+#include "common/Messages.h"
 #include "import/ImportSource.h"
 #include "resfile/ResourceFormat.h"
 
@@ -17,15 +18,15 @@ ImportCheck checkWaveFile(const std::string& path, std::uint32_t remainingBytes,
     c.verdict = ImportCheck::Verdict::Refused;
     const auto length = importFileLength(path, &c.detail);
     if (!length) {
-        c.message = "Open WAVE file failure";
+        c.message = kMsgOpenWaveFailure;
         return c;
     }
     if (*length > remainingBytes) {
-        c.message = kMsgImportSpaceNotEnough;
+        c.message = kMsgSpaceNotEnough;
         return c;
     }
     if (itemCount >= maxItems) {
-        c.message = kMsgImportExceedMaxItems;
+        c.message = kMsgExceedMaxItems;
         return c;
     }
     c.verdict = ImportCheck::Verdict::Accepted;
@@ -33,7 +34,7 @@ ImportCheck checkWaveFile(const std::string& path, std::uint32_t remainingBytes,
     c.pending.entry.length = static_cast<std::uint32_t>(*length);
     c.pending.sourcePath = path;
     char text[64];
-    std::snprintf(text, sizeof text, "Loading Wave file: Filesize:%d", static_cast<int>(*length));
+    std::snprintf(text, sizeof text, kFormatLoadingWave, static_cast<int>(*length));
     c.message = text;
     return c;
 }

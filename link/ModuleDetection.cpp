@@ -6,12 +6,6 @@
 
 namespace zarn {
 
-namespace {
-    constexpr std::uint8_t kSignature[8] = { 'K', 'e', 'l', 'v', 'a', 'r', 'o', 'n' };
-}
-
-std::span<const std::uint8_t> identificationRequest() { return kSignature; }
-
 std::string identificationText(const ModuleInfo& info)
 {
     char text[160];
@@ -63,7 +57,7 @@ void ModuleDetection::timerStep()
             m_portOpen = false;
             break;
         }
-        m_port.SendFrame(identificationRequest(), CMD_IDENTIFY);
+        m_port.SendFrame(kIdentificationRequest, CMD_IDENTIFY);
         break;
     }
 }

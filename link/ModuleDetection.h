@@ -2,8 +2,10 @@
 // Module detection: every 700 ms tick checks the chosen port, opens it at
 // 57600 baud, asks "Kelvaron" until the module answers, and keeps the answer.
 
+#include "common/Messages.h"
 #include "link/FrameAssembler.h"
 #include "link/LinkPorts.h"
+#include "link/Protocol.h"
 
 #include <array>
 #include <cstdint>
@@ -12,25 +14,12 @@
 
 namespace zarn {
 
-inline constexpr char kMsgModuleInfoInitial[] = "Module Connection information output...";
-inline constexpr char kMsgNoModuleConnection[] = "No module connection";
 inline constexpr int kDetectionPeriodMs = 700;
 inline constexpr int kDetectionBaud = 57600;
 inline constexpr std::size_t kDetectionWriteBuffer = 128;
 
-// The nine words of an identification reply.
-struct ModuleInfo {
-    std::array<std::uint32_t, 9> words {};
-    std::uint32_t firmwareVersion() const { return words[0]; }
-    std::uint32_t typeCode() const { return words[2]; }    // size class * 100 + hardware version
-    std::uint32_t memoryBytes() const { return words[5]; }
-};
-
 // The three-line text shown for an identified module.
 std::string identificationText(const ModuleInfo& info);
-
-// The identification request's payload: the eight bytes "Kelvaron".
-std::span<const std::uint8_t> identificationRequest();
 
 class ModuleDetection {
 public:

@@ -6,12 +6,6 @@
 
 namespace zarn {
 
-std::array<std::uint8_t, 8> programStartPayload(std::uint32_t imageSize)
-{
-    return { 0, 0, 0, 0, static_cast<std::uint8_t>(imageSize), static_cast<std::uint8_t>(imageSize >> 8),
-        static_cast<std::uint8_t>(imageSize >> 16), static_cast<std::uint8_t>(imageSize >> 24) };
-}
-
 std::string ProgramTransfer::programAll(const ModuleDetection& detection, const ResourceFileFacts& file)
 {
     if (m_programming)
@@ -124,25 +118,6 @@ void ProgramTransfer::onPortFailure()
 {
     if (m_programming)
         fail();
-}
-
-void dispatchFrame(ModuleDetection& detection, ProgramTransfer& transfer, FramePayload& frame)
-{
-    switch (frame.command()) {
-    case CMD_IDENTIFY:
-        detection.onIdentification(frame);
-        break;
-    case CMD_PROGRAM_START:
-        transfer.onStartAck();
-        break;
-    case CMD_PROGRAM_DATA:
-        transfer.onBlockAck();
-        break;
-    default:
-        if (detection.refresh)
-            detection.refresh();
-        break;
-    }
 }
 
 } // namespace zarn

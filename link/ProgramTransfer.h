@@ -6,7 +6,7 @@
 #include "link/FrameAssembler.h"
 #include "link/LinkPorts.h"
 #include "link/ModuleDetection.h"
-#include "resfile/StoreCommands.h"
+#include "common/Messages.h"
 
 #include <array>
 #include <chrono>
@@ -17,14 +17,6 @@
 
 namespace zarn {
 
-// "Programming module...", "Not Resource Open" and "False" are the store's
-// texts (resfile/StoreCommands.h): one definition for the whole program.
-inline constexpr char kMsgNoModuleConnectionBang[] = "No module connection!!";
-inline constexpr char kMsgOpenPortError[] = "Open the module communication port error!!";
-inline constexpr char kMsgVersionMismatch[] = "Resource file version does not match the module hardware";
-inline constexpr char kMsgItemsNotAvailable[] = "Items not available in the resource file";
-inline constexpr char kMsgSendOver[] = "Send Over!!";
-inline constexpr char kMsgProgrammingFailed[] = "Programming failed: the module stopped answering";
 
 inline constexpr int kProgramBaud = 115200;
 inline constexpr std::size_t kProgramWriteBuffer = 512;
@@ -43,9 +35,6 @@ struct ResourceFileFacts {
     std::vector<std::uint8_t> image; // bytes 0 to usedEnd of the file
     std::string imageError;          // why `image` could not be read ("False" when the file cannot be opened)
 };
-
-// The start request's payload: four zero bytes, then the size little-endian.
-std::array<std::uint8_t, 8> programStartPayload(std::uint32_t imageSize);
 
 class ProgramTransfer {
 public:
@@ -101,9 +90,5 @@ private:
     std::uint32_t m_imageSent = 0;
     std::int32_t m_blocksSent = 0;
 };
-
-// The main window's frame dispatch: 0x00 to identification, 0x10 and 0x12 to
-// the transfer; any other code only refreshes.
-void dispatchFrame(ModuleDetection& detection, ProgramTransfer& transfer, FramePayload& frame);
 
 } // namespace zarn

@@ -292,45 +292,53 @@ ResourceCheck checkResourceFile(const std::string& path, FileIo& io)
 
 ResourceHeader ResourceStore::header() const
 {
-    return ResourceHeader { itemCount, modelCode, screenWidth, screenHeight, memoryKiB };
+    return ResourceHeader { m_itemCount, m_modelCode, m_screenWidth, m_screenHeight, m_memoryKiB };
 }
 
 std::uint32_t ResourceStore::usedEnd() const
 {
-    const std::size_t n = std::min<std::size_t>(itemCount, directory.size());
-    return static_cast<std::uint32_t>(usedEndOf(memoryKiB, std::span(directory.data(), n)));
+    const std::size_t n = std::min<std::size_t>(m_itemCount, m_directory.size());
+    return static_cast<std::uint32_t>(usedEndOf(m_memoryKiB, std::span(m_directory.data(), n)));
 }
 
 int ResourceStore::insertionIndex(std::optional<int> selectionMark) const
 {
-    return selectionMark ? *selectionMark + 1 : itemCount;
+    return selectionMark ? *selectionMark + 1 : m_itemCount;
 }
 
 void ResourceStore::adopt(const View& view)
 {
-    itemCount = view.header.itemCount;
-    modelCode = view.header.modelCode;
-    screenWidth = view.header.screenWidth;
-    screenHeight = view.header.screenHeight;
-    memoryKiB = view.header.memoryKiB;
-    blockSize = kBlockSize;
-    maxItems = maxItemsFor(memoryKiB);
-    std::copy(view.entries.begin(), view.entries.end(), directory.begin());
-    std::fill(directory.begin() + static_cast<std::ptrdiff_t>(view.entries.size()), directory.end(), ResourceEntry {});
-    remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
-    isOpen = true;
+    m_itemCount = view.header.itemCount;
+    m_modelCode = view.header.modelCode;
+    m_screenWidth = view.header.screenWidth;
+    m_screenHeight = view.header.screenHeight;
+    m_memoryKiB = view.header.memoryKiB;
+    m_blockSize = kBlockSize;
+    m_maxItems = maxItemsFor(m_memoryKiB);
+    std::copy(view.entries.begin(), view.entries.end(), m_directory.begin());
+    std::fill(m_directory.begin() + static_cast<std::ptrdiff_t>(view.entries.size()), m_directory.end(), ResourceEntry {});
+    m_remainingBytes = static_cast<std::uint32_t>(memoryBytes(m_memoryKiB) - usedEnd());
+    m_isOpen = true;
 }
 
-StoreResult ResourceStore::openResourceFile()
+StoreResult ResourceStore::openResourceFile(const std::string& path)
+{
+    const StoreResult r = readFile(path);
+    if (r.ok)
+        m_path = path;
+    return r;
+}
+
+StoreResult ResourceStore::readFile(const std::string& path)
 {
     auto refuse = [this](StoreResult r) {
-        isOpen = false;
+        m_isOpen = false;
         return r;
     };
     FileLock local(fileIo());
-    const FileLock* lock = m_held && m_held->held() ? m_held.get() : &local;
+    const FileLock* lock = m_held && m_held->held() && path == m_path ? m_held.get() : &local;
     if (lock == &local)
-        if (auto r = lockFile(local, path, LockMode::Shared, lockWait); !r.ok)
+        if (auto r = lockFile(local, path, LockMode::Shared, m_lockWait); !r.ok)
             return refuse(r);
     View view;
     if (auto r = readView(fileIo(), lock->fd(), path, false, view); !r.ok)
@@ -345,10 +353,10 @@ StoreResult ResourceStore::hold(LockMode mode)
 {
     release();
     auto lock = std::make_shared<FileLock>(fileIo());
-    if (auto r = lockFile(*lock, path, mode, lockWait); !r.ok)
+    if (auto r = lockFile(*lock, m_path, mode, m_lockWait); !r.ok)
         return r;
     m_held = std::move(lock);
-    return openResourceFile();
+    return readFile(m_path);
 }
 
 void ResourceStore::release() { m_held.reset(); }
@@ -356,7 +364,7 @@ void ResourceStore::release() { m_held.reset(); }
 template <typename Use>
 StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotOpen)
 {
-    if (!isOpen)
+    if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     FileLock local(fileIo());
     FileLock* lock = &local;
@@ -364,21 +372,21 @@ StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotO
         lock = m_held.get();
     } else {
         m_held.reset(); // a shared hold of our own would stand in the way of a change
-        if (auto r = lockFile(local, path, mode, lockWait); !r.ok)
+        if (auto r = lockFile(local, m_path, mode, m_lockWait); !r.ok)
             return cannotOpen && !local.busy() ? failure(cannotOpen, r.message) : r;
     }
 
     View view;
-    if (auto r = readView(fileIo(), lock->fd(), path, false, view); !r.ok)
+    if (auto r = readView(fileIo(), lock->fd(), m_path, false, view); !r.ok)
         return r;
     if (!view.problems.empty()) {
-        isOpen = false;
+        m_isOpen = false;
         return failure(kMsgResourceFileError, joined(view.problems));
     }
     // Another program changed the file since it was read here: working on this
-    // view would write its old directory over the other program's change.
+    // view would write its old m_directory over the other program's change.
     const bool same = view.header == header()
-        && std::equal(view.entries.begin(), view.entries.end(), directory.begin());
+        && std::equal(view.entries.begin(), view.entries.end(), m_directory.begin());
     if (!same) {
         adopt(view);
         StoreResult r = failure(kMsgFileReadAgain);
@@ -390,11 +398,11 @@ StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotO
 
 StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, const std::string& dataPath)
 {
-    if (!isOpen)
+    if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
-    if (index < 0 || index > itemCount)
-        return failure("There is no place " + std::to_string(index) + " in a directory of "
-                       + std::to_string(itemCount) + " items");
+    if (index < 0 || index > m_itemCount)
+        return failure("There is no place " + std::to_string(index) + " in a m_directory of "
+                       + std::to_string(m_itemCount) + " items");
 
     // The source is read whole before the resource file is touched.
     std::vector<std::uint8_t> data;
@@ -422,55 +430,55 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
 StoreResult ResourceStore::replaceWith(FileLock& lock, std::span<const std::uint8_t> image)
 {
     int replaced = -1;
-    if (const std::string why = replaceFile(fileIo(), path, image, &replaced); !why.empty())
-        return failure("Cannot write resource file " + quotedPath(path) + ": " + why);
+    if (const std::string why = replaceFile(fileIo(), m_path, image, &replaced); !why.empty())
+        return failure("Cannot write resource file " + quotedPath(m_path) + ": " + why);
     lock.adopt(replaced);
     return {};
 }
 
 StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry, std::span<const std::uint8_t> data)
 {
-    if (!isOpen)
+    if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
-    if (index < 0 || index > itemCount)
-        return failure("There is no place " + std::to_string(index) + " in a directory of "
-                       + std::to_string(itemCount) + " items");
+    if (index < 0 || index > m_itemCount)
+        return failure("There is no place " + std::to_string(index) + " in a m_directory of "
+                       + std::to_string(m_itemCount) + " items");
     if (entry.length != data.size())
         return failure("The item's length (" + std::to_string(entry.length) + " bytes) differs from its data ("
                        + std::to_string(data.size()) + " bytes)");
 
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
-        const int n = itemCount;
+        const int n = m_itemCount;
         if (index > n)
-            return failure("There is no place " + std::to_string(index) + " in a directory of " + std::to_string(n)
+            return failure("There is no place " + std::to_string(index) + " in a m_directory of " + std::to_string(n)
                            + " items");
         if (auto refused = checkCapacity(*this, entry.length))
             return failure(*refused);
         const std::uint32_t rounded = roundUpToBlock(entry.length);
         // A memory size that is no whole number of blocks can fit the length but not its span.
-        if (std::uint64_t(usedEnd()) + rounded > memoryBytes(memoryKiB))
+        if (std::uint64_t(usedEnd()) + rounded > memoryBytes(m_memoryKiB))
             return failure(kMsgSpaceNotEnough);
 
-        std::array<ResourceEntry, kDirectoryCapacity> next = directory;
+        std::array<ResourceEntry, kDirectoryCapacity> next = m_directory;
         ResourceEntry added = entry;
         std::uint64_t moveFrom = 0, moveEnd = 0;
         if (index < n) {
-            moveFrom = directory[index].address;
-            moveEnd = std::uint64_t(directory[n - 1].address) + directory[n - 1].length;
+            moveFrom = m_directory[index].address;
+            moveEnd = std::uint64_t(m_directory[n - 1].address) + m_directory[n - 1].length;
             for (int k = n; k > index; --k) {
                 next[k] = next[k - 1];
                 next[k].address += rounded;
             }
-            added.address = directory[index].address;
+            added.address = m_directory[index].address;
         } else {
             added.address = static_cast<std::uint32_t>(usedEnd());
         }
         next[index] = added;
 
-        // Later items move up, the new data goes into the gap, then the directory.
+        // Later items move up, the new data goes into the gap, then the m_directory.
         FileImage image;
         const std::uint64_t capacity = std::max<std::uint64_t>(view.size, std::uint64_t(usedEnd()) + rounded);
-        if (auto r = image.load(fileIo(), lock.fd(), path, view.size, capacity); !r.ok)
+        if (auto r = image.load(fileIo(), lock.fd(), m_path, view.size, capacity); !r.ok)
             return r;
         if (moveEnd > moveFrom)
             image.move(moveFrom, static_cast<std::size_t>(moveEnd - moveFrom), moveFrom + rounded);
@@ -482,32 +490,32 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
         if (auto r = replaceWith(lock, image.bytes()); !r.ok)
             return r;
 
-        directory = next;
-        itemCount = static_cast<std::uint16_t>(n + 1);
-        remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
+        m_directory = next;
+        m_itemCount = static_cast<std::uint16_t>(n + 1);
+        m_remainingBytes = static_cast<std::uint32_t>(memoryBytes(m_memoryKiB) - usedEnd());
         return {};
     });
 }
 
 StoreResult ResourceStore::deleteItem(int index)
 {
-    if (!isOpen)
+    if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
-        const int n = itemCount;
+        const int n = m_itemCount;
         if (index < 0 || index >= n)
-            return failure("There is no item " + std::to_string(index) + " in a directory of " + std::to_string(n)
+            return failure("There is no item " + std::to_string(index) + " in a m_directory of " + std::to_string(n)
                            + " items");
-        const std::uint32_t a = directory[index].address;
+        const std::uint32_t a = m_directory[index].address;
         std::uint64_t freed = 0, moveFrom = 0, moveEnd = 0;
         if (index + 1 < n) {
-            moveFrom = directory[index + 1].address;
-            moveEnd = std::uint64_t(directory[n - 1].address) + directory[n - 1].length;
+            moveFrom = m_directory[index + 1].address;
+            moveEnd = std::uint64_t(m_directory[n - 1].address) + m_directory[n - 1].length;
             freed = moveFrom - a;
         } else {
-            freed = roundUpToBlock64(std::uint64_t(a) + directory[index].length) - a;
+            freed = roundUpToBlock64(std::uint64_t(a) + m_directory[index].length) - a;
         }
-        std::array<ResourceEntry, kDirectoryCapacity> next = directory;
+        std::array<ResourceEntry, kDirectoryCapacity> next = m_directory;
         for (int k = index + 1; k < n; ++k) {
             next[k].address = static_cast<std::uint32_t>(next[k].address - freed);
             next[k - 1] = next[k];
@@ -516,7 +524,7 @@ StoreResult ResourceStore::deleteItem(int index)
 
         // Later items move down over the freed span; what the move leaves behind stays as free space.
         FileImage image;
-        if (auto r = image.load(fileIo(), lock.fd(), path, view.size, view.size); !r.ok)
+        if (auto r = image.load(fileIo(), lock.fd(), m_path, view.size, view.size); !r.ok)
             return r;
         if (moveEnd > moveFrom)
             image.move(moveFrom, static_cast<std::size_t>(moveEnd - moveFrom), a);
@@ -527,48 +535,48 @@ StoreResult ResourceStore::deleteItem(int index)
         if (auto r = replaceWith(lock, image.bytes()); !r.ok)
             return r;
 
-        directory = next;
-        itemCount = static_cast<std::uint16_t>(n - 1);
-        remainingBytes = static_cast<std::uint32_t>(memoryBytes(memoryKiB) - usedEnd());
+        m_directory = next;
+        m_itemCount = static_cast<std::uint16_t>(n - 1);
+        m_remainingBytes = static_cast<std::uint32_t>(memoryBytes(m_memoryKiB) - usedEnd());
         return {};
     });
 }
 
 StoreResult ResourceStore::setIgnoreColor(int index, std::uint16_t color)
 {
-    if (!isOpen)
+    if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
-        if (index < 0 || index >= itemCount)
-            return failure("There is no item " + std::to_string(index) + " in a directory of "
-                           + std::to_string(itemCount) + " items");
-        ResourceEntry changed = directory[index];
+        if (index < 0 || index >= m_itemCount)
+            return failure("There is no item " + std::to_string(index) + " in a m_directory of "
+                           + std::to_string(m_itemCount) + " items");
+        ResourceEntry changed = m_directory[index];
         changed.ignoreColor = color;
         const auto bytes = encodeEntry(changed);
         FileImage image;
-        if (auto r = image.load(fileIo(), lock.fd(), path, view.size, view.size); !r.ok)
+        if (auto r = image.load(fileIo(), lock.fd(), m_path, view.size, view.size); !r.ok)
             return r;
         image.write(kHeaderSize + std::uint64_t(kEntrySize) * index, bytes.data(), bytes.size());
         if (auto r = replaceWith(lock, image.bytes()); !r.ok)
             return r;
-        directory[index] = changed;
+        m_directory[index] = changed;
         return {};
     });
 }
 
 StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
 {
-    if (!isOpen)
+    if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
-        if (index < 0 || index >= itemCount)
-            return failure("There is no item " + std::to_string(index) + " in a directory of "
-                           + std::to_string(itemCount) + " items");
-        std::vector<std::uint8_t> data(directory[index].length);
+        if (index < 0 || index >= m_itemCount)
+            return failure("There is no item " + std::to_string(index) + " in a m_directory of "
+                           + std::to_string(m_itemCount) + " items");
+        std::vector<std::uint8_t> data(m_directory[index].length);
         std::size_t got = 0;
-        if (const int r = readFully(fileIo(), lock.fd(), data.data(), data.size(), directory[index].address, &got); r != 0)
-            return failure(r < 0 ? cannotRead(path, systemReason(errno))
-                                 : endsEarly(path, directory[index].address + got, "the data it should hold"));
+        if (const int r = readFully(fileIo(), lock.fd(), data.data(), data.size(), m_directory[index].address, &got); r != 0)
+            return failure(r < 0 ? cannotRead(m_path, systemReason(errno))
+                                 : endsEarly(m_path, m_directory[index].address + got, "the data it should hold"));
         out = std::move(data);
         return {};
     });
@@ -576,14 +584,14 @@ StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
 
 StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
 {
-    if (!isOpen)
+    if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
         std::vector<std::uint8_t> image(usedEnd());
         std::size_t got = 0;
         if (const int r = readFully(fileIo(), lock.fd(), image.data(), image.size(), 0, &got); r != 0)
-            return failure(r < 0 ? cannotRead(path, systemReason(errno))
-                                 : endsEarly(path, got, ("the end of its used part at byte " + std::to_string(image.size())).c_str()));
+            return failure(r < 0 ? cannotRead(m_path, systemReason(errno))
+                                 : endsEarly(m_path, got, ("the end of its used part at byte " + std::to_string(image.size())).c_str()));
         out = std::move(image);
         return {};
     }, kMsgFalse);

@@ -6,6 +6,7 @@
 // exclusive lock, and only after the header and directory on disk were found to
 // be the ones held here; memory is only updated once the file is.
 
+#include "common/Messages.h"
 #include "resfile/FileIo.h"
 #include "resfile/FileLock.h"
 #include "resfile/ResourceFormat.h"
@@ -58,26 +59,19 @@ ResourceCheck checkResourceFile(const std::string& path, FileIo& io = defaultFil
 
 // The text for a file whose lock another program held for longer than kLockWait.
 std::string fileBusyMessage(const std::string& path);
-// Said when a change found another program's change on disk and read the file again.
-inline constexpr char kMsgFileReadAgain[] =
-    "The resource file was changed by another program and has been read again; nothing was changed";
 
 class ResourceStore {
 public:
-    std::string path;
-    bool isOpen = false;
-    std::uint16_t itemCount = 0, modelCode = 0, screenWidth = 0, screenHeight = 0;
-    std::uint32_t memoryKiB = 0, blockSize = kBlockSize;
-    std::uint16_t maxItems = 0;
-    std::uint32_t remainingBytes = 0;
-    std::array<ResourceEntry, kDirectoryCapacity> directory {};
-    FileIo* io = nullptr; // nullptr: defaultFileIo()
-    std::chrono::milliseconds lockWait = kLockWait;
+    ResourceStore() = default;
+    // Every file call through `io` (tests make a disk fill up or a write tear).
+    explicit ResourceStore(FileIo& io) : m_io(&io) { }
 
-    // Reads `path` under its shared lock. A bad model code or a damaged directory gives
-    // "Resource File Error" (with the problems in `detail`); a file that cannot
-    // be read gives a message naming it and the reason. On any failure isOpen becomes false and nothing else changes.
-    StoreResult openResourceFile();
+    // Reads `path` under its shared lock and makes it the open file. A bad
+    // model code or a damaged directory gives "Resource File Error" (with the
+    // problems in `detail`); a file that cannot be read gives a message naming
+    // it and the reason. On any failure isOpen becomes false and nothing else
+    // changes: the path, header values and directory stay those held before.
+    StoreResult openResourceFile(const std::string& path);
 
     // Takes the file's lock and keeps it until release(): shared for a command
     // that only reads, exclusive for one that checks and then changes the file.
@@ -109,12 +103,29 @@ public:
     // the file cannot be opened.
     StoreResult readImage(std::vector<std::uint8_t>& out);
 
+    const std::string& path() const { return m_path; }
+    bool isOpen() const { return m_isOpen; }
+    std::uint16_t itemCount() const { return m_itemCount; }
+    std::uint16_t modelCode() const { return m_modelCode; }
+    std::uint16_t screenWidth() const { return m_screenWidth; }
+    std::uint16_t screenHeight() const { return m_screenHeight; }
+    std::uint32_t memoryKiB() const { return m_memoryKiB; }
+    std::uint32_t blockSize() const { return m_blockSize; }
+    std::uint16_t maxItems() const { return m_maxItems; }
+    std::uint32_t remainingBytes() const { return m_remainingBytes; }
+    // The first itemCount entries.
+    std::span<const ResourceEntry> directory() const { return { m_directory.data(), m_itemCount }; }
+    const ResourceEntry& entry(int index) const { return m_directory.at(static_cast<std::size_t>(index)); }
     std::uint32_t usedEnd() const;
     ResourceHeader header() const;
 
+    // How long to wait for another program's lock (kLockWait unless a test says less).
+    void setLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
+
 private:
     struct View;
-    FileIo& fileIo() const { return io ? *io : defaultFileIo(); }
+    FileIo& fileIo() const { return m_io ? *m_io : defaultFileIo(); }
+    StoreResult readFile(const std::string& path);
     // Runs `use` on the file under its lock in `mode` (the one held, or one taken
     // for this call), after checking that the disk holds what this store holds.
     // `cannotOpen`: the message when the file cannot be opened (the reason goes to `detail`).
@@ -123,6 +134,15 @@ private:
     // Puts `image` in place of the file; the lock moves on to the new file.
     StoreResult replaceWith(FileLock& lock, std::span<const std::uint8_t> image);
 
+    FileIo* m_io = nullptr; // nullptr: defaultFileIo()
+    std::string m_path;
+    bool m_isOpen = false;
+    std::uint16_t m_itemCount = 0, m_modelCode = 0, m_screenWidth = 0, m_screenHeight = 0;
+    std::uint32_t m_memoryKiB = 0, m_blockSize = kBlockSize;
+    std::uint16_t m_maxItems = 0;
+    std::uint32_t m_remainingBytes = 0;
+    std::array<ResourceEntry, kDirectoryCapacity> m_directory {};
+    std::chrono::milliseconds m_lockWait = kLockWait;
     std::shared_ptr<FileLock> m_held; // shared by copies: a copy is a view of the same run
 };
 

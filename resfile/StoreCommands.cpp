@@ -4,9 +4,9 @@ namespace zarn {
 
 std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32_t length)
 {
-    if (length > store.remainingBytes)
+    if (length > store.remainingBytes())
         return kMsgSpaceNotEnough;
-    if (store.itemCount >= store.maxItems)
+    if (store.itemCount() >= store.maxItems())
         return kMsgExceedMaxItems;
     return std::nullopt;
 }
@@ -16,7 +16,7 @@ std::optional<std::string> checkLoadBitmap(bool busy, const ResourceStore& store
 {
     if (busy)
         return kMsgProgrammingModule;
-    if (!store.isOpen)
+    if (!store.isOpen())
         return kMsgNotResourceOpen;
     if (!bitmapLoaded)
         return kMsgNotPictureLoaded;
@@ -27,9 +27,9 @@ std::optional<std::string> checkDelete(bool busy, const ResourceStore& store, st
 {
     if (busy)
         return kMsgProgrammingModule;
-    if (!store.isOpen)
+    if (!store.isOpen())
         return kMsgNotResourceOpen;
-    if (store.itemCount == 0)
+    if (store.itemCount() == 0)
         return kMsgNoItems;
     if (!selectionMark)
         return kMsgSelectItemToDelete;

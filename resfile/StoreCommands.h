@@ -1,7 +1,8 @@
 #pragma once
-// The store commands' messages and their checks in their fixed order, shared
-// by the main window and the command line so both report the same texts.
+// The store commands' checks in their fixed order, shared by the main window
+// and the command line so both report the same texts.
 
+#include "common/Messages.h"
 #include "resfile/ResourceStore.h"
 
 #include <cstdint>
@@ -10,22 +11,6 @@
 
 namespace zarn {
 
-inline constexpr const char* kMsgProgrammingModuleNew = "Programming Module...";
-inline constexpr const char* kMsgProgrammingModule = "Programming module...";
-inline constexpr const char* kMsgNotResourceOpen = "Not Resource Open";
-inline constexpr const char* kMsgNotPictureLoaded = "Not Pictrue loaded";
-inline constexpr const char* kMsgSpaceNotEnough = "Resource file space not enough";
-inline constexpr const char* kMsgExceedMaxItems = "Exceed the maximum number of resources";
-inline constexpr const char* kMsgNoItems = "Not items of Resource file";
-inline constexpr const char* kMsgSelectItemToDelete = "Please select the items you want to delete the resources";
-inline constexpr const char* kMsgResourceFileError = "Resource File Error";
-inline constexpr const char* kMsgFalse = "False";
-inline constexpr const char* kMsgResourceFieldStart = "Resource File Message Output...";
-inline constexpr const char* kOpenResourceTitle = "Open Resource File";
-inline constexpr const char* kResourceFilterText = "Resource File(*.zrf)";
-inline constexpr const char* kResourceFilterPattern = "*.ZRF";
-inline constexpr const char* kAllFilesFilterText = "All Files(*.*)";
-inline constexpr const char* kAllFilesFilterPattern = "*.*";
 
 // ">>LOAD": busy, open file, loaded bitmap, space, directory capacity.
 std::optional<std::string> checkLoadBitmap(bool busy, const ResourceStore& store, bool bitmapLoaded,

@@ -1,31 +1,12 @@
 #include "sim/ModuleEngine.h"
 
 #include "link/FrameCodec.h"
+#include "link/Protocol.h"
 
 #include <algorithm>
-#include <cstring>
 
 namespace zarn::sim {
 
-namespace {
-
-constexpr char kSignature[8] = {'K', 'e', 'l', 'v', 'a', 'r', 'o', 'n'};
-
-void putWord(std::vector<std::uint8_t>& out, std::uint32_t value)
-{
-    for (int i = 0; i < 4; ++i)
-        out.push_back(static_cast<std::uint8_t>(value >> (8 * i)));
-}
-
-std::uint32_t getWord(const std::vector<std::uint8_t>& in, std::size_t offset)
-{
-    std::uint32_t value = 0;
-    for (int i = 3; i >= 0; --i)
-        value = (value << 8) | in[offset + static_cast<std::size_t>(i)];
-    return value;
-}
-
-} // namespace
 
 void FrameReader::feed(const std::uint8_t* data, std::size_t size)
 {
@@ -82,25 +63,23 @@ std::optional<Reply> ModuleEngine::handle(const ReceivedFrame& frame)
     }
     switch (frame.command) {
     case CMD_IDENTIFY: {
-        if (frame.payload.size() != sizeof kSignature ||
-            std::memcmp(frame.payload.data(), kSignature, sizeof kSignature) != 0) {
+        if (!std::equal(frame.payload.begin(), frame.payload.end(), kIdentificationRequest.begin(),
+                        kIdentificationRequest.end())) {
             ++m_stats.malformedFrames;
             return std::nullopt;
         }
         ++m_stats.identifyRequests;
-        Reply reply{ReplyKind::Identification, CMD_IDENTIFY, {}};
-        const std::uint32_t words[9] = {m_config.firmware, 0, m_config.modelCode, 0, 0, m_config.memoryBytes, 0, 0, 0};
-        for (std::uint32_t w : words)
-            putWord(reply.payload, w);
-        return reply;
+        const auto words = identificationReply(m_config.firmware, m_config.modelCode, m_config.memoryBytes);
+        return Reply{ReplyKind::Identification, CMD_IDENTIFY, {words.begin(), words.end()}};
     }
     case CMD_PROGRAM_START: {
-        if (frame.payload.size() != 8 || getWord(frame.payload, 0) != 0) {
+        const auto announced = announcedImageSize(frame.payload);
+        if (!announced) {
             ++m_stats.malformedFrames;
             return std::nullopt;
         }
         ++m_stats.startRequests;
-        const std::uint32_t size = getWord(frame.payload, 4);
+        const std::uint32_t size = *announced;
         if (m_active && m_image.size() != m_announced) {
             ++m_stats.abortedTransfers;
             m_lastAbortedReceived = m_image.size();

@@ -1,5 +1,6 @@
 #include "ui/CBitmapPreviewDlg.h"
 
+#include "import/ModuleBitmap.h"
 #include "import/Rgb565.h"
 #include "ui/AppFont.h"
 #include "ui/ShownColor.h"
@@ -27,7 +28,7 @@ namespace {
     }
 }
 
-PreviewFrame::PreviewFrame(CBitmapPreviewDlg* owner)
+BitmapItemView::BitmapItemView(CBitmapPreviewDlg* owner)
     : QWidget(owner)
     , m_owner(owner)
 {
@@ -35,7 +36,7 @@ PreviewFrame::PreviewFrame(CBitmapPreviewDlg* owner)
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
-void PreviewFrame::paintEvent(QPaintEvent*)
+void BitmapItemView::paintEvent(QPaintEvent*)
 {
     QPainter p(this);
     p.fillRect(rect(), palette().window());
@@ -50,7 +51,7 @@ CBitmapPreviewDlg::CBitmapPreviewDlg(QWidget* parent)
     setFont(systemDialogFont());
     setFixedSize(264 * kDu, 181 * kDu);
 
-    m_frame = new PreviewFrame(this);
+    m_frame = new BitmapItemView(this);
     m_frame->setGeometry(du(32, 7, 200, 150));
     m_ok = new QPushButton(QStringLiteral("OK"), this);
     m_ok->setGeometry(du(145, 162, 42, 12));
@@ -122,11 +123,17 @@ QImage CBitmapPreviewDlg::renderFrame(QSize size) const
         p.setBrush(QColor(0, 0, 255));
         p.drawRect(0, 0, std::max(0, bw - 1), std::max(0, bh - 1));
     }
-    drawItemPixels(m_nKind, m_wWidth, m_wHeight, m_pData, [&](int x, int y, PixelColor c) {
-        const int dx = static_cast<int>(x * scale), dy = static_cast<int>(y * scale);
-        if (dx < img.width() && dy < img.height())
-            img.setPixel(dx, dy, qRgb(c.r, c.g, c.b));
-    });
+    // An item whose data is shorter than its size and kind imply shows nothing.
+    const auto rgb = zarn::decodeModuleBitmap(m_nKind, m_wWidth, m_wHeight, m_pData);
+    if (!rgb)
+        return img;
+    std::size_t i = 0;
+    for (int y = 0; y < m_wHeight; ++y)
+        for (int x = 0; x < m_wWidth; ++x, i += 3) {
+            const int dx = static_cast<int>(x * scale), dy = static_cast<int>(y * scale);
+            if (dx < img.width() && dy < img.height())
+                img.setPixel(dx, dy, qRgb((*rgb)[i], (*rgb)[i + 1], (*rgb)[i + 2]));
+        }
     return img;
 }
 

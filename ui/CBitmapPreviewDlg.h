@@ -2,7 +2,8 @@
 // "Bitmap Playback Display": shows one stored bitmap item on the module's
 // screen shape and lets the user pick a new ignore colour from it.
 
-#include "ui/PreviewGeometry.h"
+#include "ui/IgnoreColor.h"
+#include "ui/BitmapItemFrame.h"
 
 #include <QDialog>
 #include <QImage>
@@ -19,10 +20,10 @@ namespace zarn::ui {
 class CBitmapPreviewDlg;
 
 // The black-framed control the item is drawn into. Presses fall through to the dialog.
-class PreviewFrame : public QWidget {
+class BitmapItemView : public QWidget {
     Q_OBJECT
 public:
-    explicit PreviewFrame(CBitmapPreviewDlg* owner);
+    explicit BitmapItemView(CBitmapPreviewDlg* owner);
 
 protected:
     void paintEvent(QPaintEvent*) override;
@@ -70,7 +71,7 @@ protected:
 private:
     void updateFields();
 
-    PreviewFrame* m_frame;
+    BitmapItemView* m_frame;
     QLineEdit* m_field;
     QFrame* m_swatch;
     QPushButton* m_ok;

@@ -34,7 +34,7 @@ QImage CDibPicture::render(QSize size) const
 {
     QImage out(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
     out.fill(Qt::white);
-    const int bw = m_pic.m_nBoxWidth, bh = m_pic.m_nBoxHeight;
+    const int bw = m_pic.boxWidth(), bh = m_pic.boxHeight();
     if (bw <= 0 || bh <= 0)
         return out;
     QPainter p(&out);
@@ -43,10 +43,10 @@ QImage CDibPicture::render(QSize size) const
     p.setPen(QPen(Qt::black, 0));
     p.setBrush(QColor(0, 0, 255));
     p.drawRect(QRectF(0, 0, bw, bh));
-    if (m_pic.m_nBitCount != 0 && !m_source.isNull() && m_pic.m_nDrawWidth > 0 && m_pic.m_nDrawHeight > 0) {
+    if (m_pic.bitCount() != 0 && !m_source.isNull() && m_pic.drawWidth() > 0 && m_pic.drawHeight() > 0) {
         // Nearest-neighbour drawing keeps the source colours, so a pick reads them back.
         p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p.drawImage(QRectF(0, 0, m_pic.m_nDrawWidth, m_pic.m_nDrawHeight), m_source);
+        p.drawImage(QRectF(0, 0, m_pic.drawWidth(), m_pic.drawHeight()), m_source);
     }
     return out;
 }

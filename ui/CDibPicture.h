@@ -1,8 +1,8 @@
 #pragma once
-// The main window's picture control: holds the BMP loaded last (zarn::DibPicture)
+// The main window's picture control: holds the BMP loaded last (zarn::LoadedPicture)
 // and draws it stretched into the module's screen box over blue.
 
-#include "import/DibPicture.h"
+#include "import/LoadedPicture.h"
 
 #include <QImage>
 #include <QWidget>
@@ -14,8 +14,8 @@ class CDibPicture : public QWidget {
 public:
     explicit CDibPicture(QWidget* parent = nullptr);
 
-    zarn::DibPicture& picture() { return m_pic; }
-    const zarn::DibPicture& picture() const { return m_pic; }
+    zarn::LoadedPicture& picture() { return m_pic; }
+    const zarn::LoadedPicture& picture() const { return m_pic; }
 
     // Call after the held picture changed (a file was read).
     void pictureChanged();
@@ -27,7 +27,7 @@ protected:
     void paintEvent(QPaintEvent*) override;
 
 private:
-    zarn::DibPicture m_pic;
+    zarn::LoadedPicture m_pic;
     QImage m_source; // the held picture as an image, rebuilt when it changes
 };
 

@@ -275,21 +275,21 @@ void CMainDlg::paintSwatch()
 void CMainDlg::OnProgramAll()
 {
     zarn::ResourceFileFacts facts;
-    facts.isOpen = m_store.isOpen;
-    facts.path = m_store.path;
-    facts.modelCode = m_store.modelCode;
-    facts.memoryKiB = m_store.memoryKiB;
-    facts.itemCount = m_store.itemCount;
-    facts.usedEnd = m_store.isOpen ? m_store.usedEnd() : 0;
+    facts.isOpen = m_store.isOpen();
+    facts.path = m_store.path();
+    facts.modelCode = m_store.modelCode();
+    facts.memoryKiB = m_store.memoryKiB();
+    facts.itemCount = m_store.itemCount();
+    facts.usedEnd = m_store.isOpen() ? m_store.usedEnd() : 0;
     // The image is read whole, under the file's shared lock, with the values it
     // is checked by; a file another program changed is read again first.
-    if (m_store.isOpen && !busy()) {
+    if (m_store.isOpen() && !busy()) {
         auto read = m_store.readImage(facts.image);
         if (read.reloaded) {
             afterStoreOperation(read);
-            facts.modelCode = m_store.modelCode;
-            facts.memoryKiB = m_store.memoryKiB;
-            facts.itemCount = m_store.itemCount;
+            facts.modelCode = m_store.modelCode();
+            facts.memoryKiB = m_store.memoryKiB();
+            facts.itemCount = m_store.itemCount();
             facts.usedEnd = m_store.usedEnd();
             read = m_store.readImage(facts.image);
         }
@@ -351,10 +351,10 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* e)
     // Error diffusion for true-colour pictures; off by default, applies from the next "Load BMP".
     QAction* dither = menu.addAction(QString::fromLatin1(kDitherMenuText));
     dither->setCheckable(true);
-    dither->setChecked(m_picture->picture().m_bDither);
+    dither->setChecked(m_picture->picture().dither());
     QAction* chosen = menu.exec(e->globalPos());
     if (chosen == dither)
-        m_picture->picture().m_bDither = dither->isChecked();
+        m_picture->picture().setDither(dither->isChecked());
     else if (chosen == about)
         OnAbout();
     else if (chosen == makeFont)

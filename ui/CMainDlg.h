@@ -8,10 +8,10 @@
 #include "link/LinkPorts.h"
 #include "link/ModuleDetection.h"
 #include "resfile/PendingItem.h"
-#include "resfile/PreviewFrame.h"
+#include "resfile/PictureArea.h"
 #include "resfile/ResourceStore.h"
 #include "ui/CommandHost.h"
-#include "ui/PreviewGeometry.h"
+#include "ui/IgnoreColor.h"
 
 #include <QDialog>
 #include <QTimer>

@@ -44,8 +44,6 @@ namespace {
 
 void CMainDlg::initDialog()
 {
-    m_store.isOpen = false;
-    m_store.itemCount = 0;
     for (int i = 0; i < 6; ++i) {
         m_list->setHorizontalHeaderItem(i, new QTableWidgetItem(QString::fromLatin1(zarn::kDirectoryColumns[i].title)));
         m_list->setColumnWidth(i, zarn::kDirectoryColumns[i].width);
@@ -60,7 +58,6 @@ void CMainDlg::initDialog()
     refreshFields();
     m_rcPictureArea = zarn::Rect { 0, 0, kPictureAreaWidth, kPictureAreaHeight };
     m_bIgnoreColorPicked = 0;
-    m_store.blockSize = zarn::kBlockSize;
 }
 
 // What follows every store operation: a refusal goes to a box; a file that
@@ -91,9 +88,9 @@ void CMainDlg::updateCapacity()
 // picture fit the next BMP to it.
 void CMainDlg::fileOpened()
 {
-    const zarn::Rect r = zarn::fitPreviewFrame(m_rcPictureArea, m_store.screenWidth, m_store.screenHeight);
+    const zarn::Rect r = zarn::fitPreviewFrame(m_rcPictureArea, m_store.screenWidth(), m_store.screenHeight());
     m_picture->setGeometry(r.left, r.top, r.width, r.height);
-    m_picture->picture().setScreenBox(m_store.screenWidth, m_store.screenHeight);
+    m_picture->picture().setScreenBox(m_store.screenWidth(), m_store.screenHeight());
     m_picture->update();
 }
 
@@ -160,14 +157,14 @@ void CMainDlg::fitDirectoryListWidth()
 
 void CMainDlg::refreshDirectoryView()
 {
-    if (!m_store.isOpen)
+    if (!m_store.isOpen())
         return;
     m_list->setUpdatesEnabled(false);
     m_list->clearSelection();
     m_list->setRowCount(0);
-    m_list->setRowCount(m_store.itemCount);
-    for (int i = 0; i < m_store.itemCount; ++i)
-        setRow(i, m_store.directory[i]);
+    m_list->setRowCount(m_store.itemCount());
+    for (int i = 0; i < m_store.itemCount(); ++i)
+        setRow(i, m_store.entry(i));
     m_list->setCurrentIndex(QModelIndex());
     fitDirectoryColumns();
     m_list->setUpdatesEnabled(true);
@@ -176,11 +173,11 @@ void CMainDlg::refreshDirectoryView()
 void CMainDlg::insertDirectoryRow(int index)
 {
     m_list->insertRow(index);
-    setRow(index, m_store.directory[index]);
+    setRow(index, m_store.entry(index));
     // The rows behind it moved down by one and their data moved up in the
     // file: rewrite them whole, not just their numbers, so no address is stale.
-    for (int r = index + 1; r < m_list->rowCount() && r < m_store.itemCount; ++r)
-        setRow(r, m_store.directory[r]);
+    for (int r = index + 1; r < m_list->rowCount() && r < m_store.itemCount(); ++r)
+        setRow(r, m_store.entry(r));
     fitDirectoryColumns();
 }
 
@@ -197,7 +194,7 @@ std::optional<int> CMainDlg::selectionMark() const
     const QModelIndex current = m_list->currentIndex();
     if (!current.isValid() || !m_list->selectionModel()->isRowSelected(current.row(), QModelIndex()))
         return std::nullopt;
-    if (current.row() >= m_store.itemCount)
+    if (current.row() >= m_store.itemCount())
         return std::nullopt;
     return current.row();
 }
@@ -221,12 +218,10 @@ void CMainDlg::OnNewResource()
     CNewResourceDlg dlg(m_host, this);
     if (m_host.runDialog(dlg) != QDialog::Accepted || !dlg.m_bCreated)
         return;
-    m_store.path = dlg.targetPath();
-    m_store.isOpen = true;
-    const auto opened = m_store.openResourceFile();
+    const auto opened = m_store.openResourceFile(dlg.targetPath());
     if (!opened.ok)
         message(opened.message);
-    if (m_store.isOpen) {
+    if (m_store.isOpen()) {
         removeAllRows();
         fileOpened();
     }
@@ -247,17 +242,13 @@ void CMainDlg::OnOpenResource(std::optional<std::string> chosen)
         return;
     if (!zarn::hasResourceExtension(*chosen))
         return;
-    const std::string previous = m_store.path;
-    m_store.path = *chosen;
-    m_store.isOpen = true;
-    const auto opened = m_store.openResourceFile();
+    // A refused file leaves the path, header values and list of the one before.
+    const auto opened = m_store.openResourceFile(*chosen);
     if (!opened.ok)
         message(opened.message);
     refreshDirectoryView();
-    if (m_store.isOpen)
+    if (m_store.isOpen())
         fileOpened();
-    else
-        m_store.path = previous;
     updateCapacity();
     refreshFields();
 }
@@ -278,13 +269,13 @@ void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
                                                         { zarn::kImageFilesFilterText, zarn::kImageFilesFilterPattern } });
     if (!chosen)
         return;
-    zarn::DibPicture& pic = m_picture->picture();
-    pic.m_strFileName = *chosen;
+    zarn::LoadedPicture& pic = m_picture->picture();
+    pic.setFileName(*chosen);
     const auto loaded = zarn::loadPictureFile(pic); // BMP files, and PNG, JPEG or GIF pictures
     m_picture->pictureChanged();
     if (!loaded.ok && !loaded.message.empty())
         message(loaded.message);
-    if (pic.m_bLoaded) {
+    if (pic.loaded()) {
         std::string notice;
         m_stagingPath = stagingPathSource ? stagingPathSource(&notice) : zarn::stagingFilePath(&notice);
         if (!notice.empty() && !m_stagingNoticeShown) {
@@ -301,9 +292,8 @@ void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
 
 void CMainDlg::OnLoadItem()
 {
-    const zarn::DibPicture& pic = m_picture->picture();
-    if (auto refusal = zarn::checkLoadBitmap(busy(), m_store, pic.m_bLoaded != 0,
-                                             static_cast<std::uint32_t>(pic.m_nSize))) {
+    const zarn::LoadedPicture& pic = m_picture->picture();
+    if (auto refusal = zarn::checkLoadBitmap(busy(), m_store, pic.loaded(), static_cast<std::uint32_t>(pic.size()))) {
         message(*refusal);
         return;
     }
@@ -321,7 +311,7 @@ bool CMainDlg::guardOpenFile()
 {
     if (!guard(zarn::kMsgProgrammingModule))
         return false;
-    if (!m_store.isOpen) {
+    if (!m_store.isOpen()) {
         message(zarn::kMsgNotResourceOpen);
         return false;
     }
@@ -385,7 +375,7 @@ void CMainDlg::OnMakeFontLibrary()
         return;
     const zarn::FontLibraryType type = dlg.type();
     const int width = dlg.glyphWidth(), height = dlg.glyphHeight();
-    std::filesystem::path folder = std::filesystem::path(m_store.path).parent_path();
+    std::filesystem::path folder = std::filesystem::path(m_store.path()).parent_path();
     if (folder.empty())
         folder = ".";
     // A library of that name beside the file may be the user's own: replaced only when they say so.
@@ -432,7 +422,7 @@ void CMainDlg::showBitmapItem()
 {
     if (!guardOpenFile())
         return;
-    if (m_store.itemCount == 0) {
+    if (m_store.itemCount() == 0) {
         message(zarn::kMsgNoItems);
         return;
     }
@@ -441,7 +431,7 @@ void CMainDlg::showBitmapItem()
         message(kMsgSelectBitmapToDisplay);
         return;
     }
-    const zarn::ResourceEntry entry = m_store.directory[*mark];
+    const zarn::ResourceEntry entry = m_store.entry(*mark);
     if (entry.kind >= 240) {
         message(kMsgNotBitmapItem);
         return;
@@ -469,12 +459,12 @@ void CMainDlg::showBitmapItem()
     }
     if (!read.ok || data.size() < *needed) {
         message(read.ok ? std::string("Item ") + std::to_string(*mark) + " cannot be read completely from "
-                        + m_store.path
+                        + m_store.path()
                         : read.message);
         return;
     }
     CBitmapPreviewDlg dlg(this);
-    dlg.setScreenSize(m_store.screenWidth, m_store.screenHeight);
+    dlg.setScreenSize(m_store.screenWidth(), m_store.screenHeight());
     dlg.setIgnoreColor(entry.ignoreColor);
     dlg.setItem(entry.width, entry.height, data, entry.kind);
     if (m_host.runDialog(dlg) == QDialog::Accepted && dlg.m_bPicked) {

@@ -1,6 +1,6 @@
 #include "ui/CNewResourceDlg.h"
 
-#include "import/StagingFile.h"
+#include "import/ProgramFolder.h"
 #include "resfile/ModuleModel.h"
 #include "resfile/ResourceStore.h"
 #include "ui/AppFont.h"

@@ -2,7 +2,7 @@
 // Picking reads the colour a window itself rendered, not the screen, so it
 // works the same under X11, Wayland and offscreen.
 
-#include "ui/PreviewGeometry.h"
+#include "ui/IgnoreColor.h"
 
 #include <QPoint>
 #include <QRect>

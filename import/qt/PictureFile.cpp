@@ -194,24 +194,20 @@ PictureAsBmp pictureFileAsBmp(const std::string& path)
     }
 }
 
-DibPicture::Outcome loadPictureFile(DibPicture& pic)
+LoadedPicture::Outcome loadPictureFile(LoadedPicture& pic)
 {
     // Nothing but a regular file is opened, by the BMP reader or Qt's.
     std::string why;
-    const int fd = openRegularFile(defaultFileIo(), pic.m_strFileName, O_RDONLY, why);
-    if (fd < 0) {
-        pic.m_bLoaded = 0;
-        return { false, kMsgReadingFileError, "Cannot read " + quotedPath(pic.m_strFileName) + ": " + why };
-    }
+    const int fd = openRegularFile(defaultFileIo(), pic.fileName(), O_RDONLY, why);
+    if (fd < 0)
+        return pic.refuse({ false, kMsgReadingFileError, "Cannot read " + quotedPath(pic.fileName()) + ": " + why });
     const bool bmp = beginsWithBm(fd);
     defaultFileIo().close(fd);
     if (bmp)
         return pic.loadBmpFile();
-    PictureAsBmp converted = pictureFileAsBmp(pic.m_strFileName);
-    if (!converted.ok) {
-        pic.m_bLoaded = 0;
-        return { false, converted.message, {} };
-    }
+    PictureAsBmp converted = pictureFileAsBmp(pic.fileName());
+    if (!converted.ok)
+        return pic.refuse({ false, converted.message, {} });
     return pic.loadBmpData(std::move(converted.bmp));
 }
 

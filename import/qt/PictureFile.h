@@ -3,7 +3,7 @@
 // the standard BMP they stand for, so that they fit and convert exactly as BMP
 // files do. One call loads any picture file into the picture control.
 
-#include "import/DibPicture.h"
+#include "import/LoadedPicture.h"
 
 #include <cstdint>
 #include <string>
@@ -26,9 +26,9 @@ struct PictureAsBmp {
 // every other picture a 24-bit file (alpha is dropped, the colours kept).
 PictureAsBmp pictureFileAsBmp(const std::string& path);
 
-// Loads pic.m_strFileName: a file beginning with "BM" through the BMP reader,
+// Loads pic.fileName(): a file beginning with "BM" through the BMP reader,
 // anything else through pictureFileAsBmp. Same outcome and state as loadBmpFile.
-DibPicture::Outcome loadPictureFile(DibPicture& pic);
+LoadedPicture::Outcome loadPictureFile(LoadedPicture& pic);
 
 // Lower-case extensions taken as pictures besides "bmp": png, jpg, jpeg, gif.
 bool isPictureExtension(const std::string& lowerExtension);

@@ -41,9 +41,9 @@ CSerialChannel::~CSerialChannel()
     }
 }
 
-bool CSerialChannel::isOpen() const { return m_port && m_port->isOpen(); }
+bool CSerialChannel::IsPortOpen() const { return m_port && m_port->isOpen(); }
 
-std::string CSerialChannel::errorText(const std::string& callName, const std::string& systemText, int portNumber)
+std::string CSerialChannel::ErrorText(const std::string& callName, const std::string& systemText, int portNumber)
 {
     // The message box's buffer holds 200 bytes; longer texts are cut.
     char text[200];
@@ -54,7 +54,7 @@ std::string CSerialChannel::errorText(const std::string& callName, const std::st
 
 void CSerialChannel::ReportError(const std::string& callName, const std::string& systemText)
 {
-    const std::string text = errorText(callName, systemText, m_portNumber);
+    const std::string text = ErrorText(callName, systemText, m_portNumber);
     if (onError)
         onError(text);
     else
@@ -136,7 +136,7 @@ void CSerialChannel::applyLowLatency()
 
 bool CSerialChannel::StartMonitor()
 {
-    if (!isOpen())
+    if (!IsPortOpen())
         return false;
     m_port->clear(QSerialPort::AllDirections);
     m_monitoring = true;
@@ -157,25 +157,14 @@ void CSerialChannel::ClosePort()
 
 void CSerialChannel::SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command)
 {
-    const std::size_t length = payload.size() + 5;
-    if (payload.size() > 255 || length > m_writeBuffer.size()) {
+    const std::size_t length = encodeFrame(command, payload, m_writeBuffer);
+    if (length == 0) {
         ReportError("WriteFile()", "The frame does not fit the write buffer.");
         return;
     }
     m_writtenLength = static_cast<std::uint8_t>(length);
-    std::fill(m_writeBuffer.begin(), m_writeBuffer.begin() + static_cast<std::ptrdiff_t>(length), 0);
-    m_writeBuffer[0] = kFrameStart;
-    m_writeBuffer[1] = static_cast<std::uint8_t>(payload.size() + 1);
-    m_writeBuffer[2] = command;
-    std::uint8_t sum = command;
-    for (std::size_t i = 0; i < payload.size(); ++i) {
-        m_writeBuffer[3 + i] = payload[i];
-        sum = static_cast<std::uint8_t>(sum + payload[i]);
-    }
-    m_writeBuffer[3 + payload.size()] = sum;
-    m_writeBuffer[4 + payload.size()] = kFrameEnd;
 
-    if (!isOpen()) {
+    if (!IsPortOpen()) {
         ReportError("WriteFile()", "The handle is invalid.");
         return;
     }
@@ -226,7 +215,7 @@ void CSerialChannel::readAvailable()
 {
     // One delivery at a time: bytes arriving while a frame is handled wait in
     // the port until the handling has returned.
-    if (m_delivering || !m_monitoring || !isOpen())
+    if (m_delivering || !m_monitoring || !IsPortOpen())
         return;
     const QByteArray data = m_port->readAll();
     if (!data.isEmpty()) {
@@ -248,7 +237,7 @@ void CSerialChannel::examineAndDeliver()
         if (!self)
             return;
         m_delivering = false;
-        if (m_monitoring && isOpen() && m_port->bytesAvailable() > 0)
+        if (m_monitoring && IsPortOpen() && m_port->bytesAvailable() > 0)
             QMetaObject::invokeMethod(this, &CSerialChannel::readAvailable, Qt::QueuedConnection);
         return;
     }

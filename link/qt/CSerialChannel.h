@@ -26,7 +26,7 @@ public:
     ~CSerialChannel() override;
 
     // Resolves `portNumber` through the port numbering (or the device set by
-    // setDevicePath). False only when the device cannot be opened.
+    // SetDevicePath). False only when the device cannot be opened.
     bool OpenPort(int portNumber, int baudRate, char parity, int dataBits, int stopBits,
                   std::size_t writeBufferSize) override;
     bool StartMonitor() override;
@@ -35,14 +35,13 @@ public:
     void ClosePort() override;
 
     // Use this device for every port number (the command line's --device).
-    void setDevicePath(std::string path) { m_devicePath = std::move(path); }
+    void SetDevicePath(std::string path) { m_devicePath = std::move(path); }
 
-    bool IsPortOpen() const override { return isOpen(); }
-    bool isOpen() const;
-    std::uint8_t lastWrittenLength() const { return m_writtenLength; }
+    bool IsPortOpen() const override;
+    std::uint8_t LastWrittenLength() const { return m_writtenLength; }
 
     // Composes the error text for a failed call, cut to 200 bytes like the box.
-    static std::string errorText(const std::string& callName, const std::string& systemText, int portNumber);
+    static std::string ErrorText(const std::string& callName, const std::string& systemText, int portNumber);
 
     static constexpr int kReplyWaitMs = 50;
 

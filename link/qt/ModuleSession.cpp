@@ -1,6 +1,6 @@
 #include "link/qt/ModuleSession.h"
 
-#include "link/FrameCodec.h"
+#include "link/FrameDispatch.h"
 #include "link/qt/CSerialChannel.h"
 #include "link/qt/SerialPortListing.h"
 
@@ -28,7 +28,7 @@ namespace {
     {
         auto channel = std::make_unique<CSerialChannel>();
         if (!devicePath.empty())
-            channel->setDevicePath(devicePath);
+            channel->SetDevicePath(devicePath);
         return channel;
     }
 

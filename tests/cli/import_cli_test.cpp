@@ -71,7 +71,7 @@ TEST_F(ImportCli, BitmapIsFittedToTheFilesScreenAndReportedLikeTheWindow)
 
     // It comes back out as a viewable BMP with the decoded colours, or raw.
     ASSERT_EQ(runZarnres({ "extract", zrf, "0", (dir / "back.bmp").string() }).status, 0);
-    zarn::DibPicture back;
+    zarn::LoadedPicture back;
     back.m_strFileName = (dir / "back.bmp").string();
     ASSERT_TRUE(back.loadBmpFile().ok);
     EXPECT_EQ(std::tuple(back.sourceWidth(), back.sourceHeight()), std::tuple(128, 50));

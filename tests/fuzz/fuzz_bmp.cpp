@@ -1,7 +1,7 @@
 // Any bytes as a BMP file (run-length streams and short palettes included):
 // loaded, fitted, converted and decoded again. Nothing may read outside the file,
 // and whatever converts must decode to its own size.
-#include "import/DibPicture.h"
+#include "import/LoadedPicture.h"
 #include "import/ModuleBitmap.h"
 
 #include <cstdint>
@@ -34,7 +34,7 @@ void check(bool condition)
 
 void loadConvertDecode(const std::string& bmp, int boxWidth, int boxHeight, bool dither)
 {
-    zarn::DibPicture pic;
+    zarn::LoadedPicture pic;
     pic.setScreenBox(boxWidth, boxHeight);
     pic.m_bDither = dither;
     pic.m_strFileName = bmp;

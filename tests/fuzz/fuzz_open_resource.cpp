@@ -47,40 +47,37 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     }
 
     zarn::ResourceStore store;
-    store.path = path;
-    const auto opened = store.openResourceFile();
+    const auto opened = store.openResourceFile(path);
     (void)zarn::checkResourceFile(path);
     if (!opened.ok) {
-        require(!store.isOpen && store.itemCount == 0);
+        require(!store.isOpen() && store.itemCount() == 0);
         std::remove(path.c_str());
         return 0;
     }
-    require(store.itemCount <= store.maxItems);
-    require(store.usedEnd() <= std::uint64_t(store.memoryKiB) * 1024);
-    require(store.remainingBytes == store.memoryKiB * 1024 - store.usedEnd());
-    for (int i = 0; i < store.itemCount; ++i)
-        (void)zarn::directoryRowTexts(store.directory[static_cast<std::size_t>(i)], i);
+    require(store.itemCount() <= store.maxItems());
+    require(store.usedEnd() <= std::uint64_t(store.memoryKiB()) * 1024);
+    require(store.remainingBytes() == store.memoryKiB() * 1024 - store.usedEnd());
+    for (int i = 0; i < store.itemCount(); ++i)
+        (void)zarn::directoryRowTexts(store.entry(i), i);
     (void)zarn::capacityText(store);
     (void)zarn::capacityGaugePosition(store);
 
-    const std::uint16_t before = store.itemCount;
+    const std::uint16_t before = store.itemCount();
     zarn::ResourceEntry entry;
     entry.length = 5;
     entry.kind = 16;
     const std::uint8_t item[5] = { 1, 2, 3, 4, 5 };
     if (store.insertItemData(0, entry, item).ok) {
-        require(store.itemCount == before + 1);
-        require(store.usedEnd() <= std::uint64_t(store.memoryKiB) * 1024);
+        require(store.itemCount() == before + 1);
+        require(store.usedEnd() <= std::uint64_t(store.memoryKiB()) * 1024);
         zarn::ResourceStore again;
-        again.path = path;
-        require(again.openResourceFile().ok && again.itemCount == store.itemCount);
+        require(again.openResourceFile(path).ok && again.itemCount() == store.itemCount());
         std::vector<std::uint8_t> back;
         require(again.readItem(0, back).ok && back == std::vector<std::uint8_t>(item, item + 5));
-        require(store.deleteItem(0).ok && store.itemCount == before);
+        require(store.deleteItem(0).ok && store.itemCount() == before);
         zarn::ResourceStore third;
-        third.path = path;
-        require(third.openResourceFile().ok && third.itemCount == before);
-        require(std::equal(third.directory.begin(), third.directory.begin() + before, store.directory.begin()));
+        require(third.openResourceFile(path).ok && third.itemCount() == before);
+        require(std::ranges::equal(third.directory(), store.directory()));
     }
     std::remove(path.c_str());
     return 0;

@@ -2,7 +2,7 @@
 // Test helpers: BMP files built byte by byte (any depth, palette, masks, row
 // order, room to damage them afterwards), temporary folders, and the road of
 // "Load BMP": load, convert into the staging file, decode the module's colours.
-#include "import/DibPicture.h"
+#include "import/LoadedPicture.h"
 #include "import/ModuleBitmap.h"
 
 #include <gtest/gtest.h>
@@ -124,12 +124,12 @@ struct Converted {
     Bytes decoded; // the module's colours, r, g, b per pixel
 };
 
-using Loader = std::function<DibPicture::Outcome(DibPicture&)>;
+using Loader = std::function<LoadedPicture::Outcome(LoadedPicture&)>;
 
 inline Converted convertWith(const Loader& load, int boxW = 320, int boxH = 240, bool dither = false)
 {
     TempDir tmp;
-    DibPicture pic;
+    LoadedPicture pic;
     pic.setScreenBox(boxW, boxH);
     pic.m_bDither = dither;
     Converted c;
@@ -146,18 +146,18 @@ inline Converted convertWith(const Loader& load, int boxW = 320, int boxH = 240,
 
 inline Loader fromFile(const std::filesystem::path& path)
 {
-    return [path](DibPicture& p) { p.m_strFileName = path.string(); return p.loadBmpFile(); };
+    return [path](LoadedPicture& p) { p.m_strFileName = path.string(); return p.loadBmpFile(); };
 }
 inline Loader fromBytes(const Bytes& bytes)
 {
-    return [bytes](DibPicture& p) { return p.loadBmpData(bytes); };
+    return [bytes](LoadedPicture& p) { return p.loadBmpData(bytes); };
 }
 // Each of the named files is refused with "Reading File Error", and the picture
 // held before stays as it was, though no longer marked loaded.
 using BadFiles = std::vector<std::pair<std::string, Bytes>>;
-inline void expectEachRefused(DibPicture& pic, const BadFiles& bad,
-                              const std::function<DibPicture::Outcome(DibPicture&, const std::string&, const Bytes&)>& load =
-                                  [](DibPicture& p, const std::string&, const Bytes& b) { return p.loadBmpData(b); })
+inline void expectEachRefused(LoadedPicture& pic, const BadFiles& bad,
+                              const std::function<LoadedPicture::Outcome(LoadedPicture&, const std::string&, const Bytes&)>& load =
+                                  [](LoadedPicture& p, const std::string&, const Bytes& b) { return p.loadBmpData(b); })
 {
     ASSERT_TRUE(pic.hasPicture());
     const auto rgb = pic.sourceRgb();

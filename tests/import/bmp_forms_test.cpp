@@ -110,7 +110,7 @@ TEST(BmpRle, RunsAbsoluteRunsDeltasAndLineEnds)
     EXPECT_EQ(Bytes(c.data.begin() + 512, c.data.end()), (Bytes { 0, 0, 5, 5, 5, 5, 0, 0, 0, 0, 0, 0, 7, 7, 1, 2, 3, 9 }));
 
     // Run-length rows behind a palette of two entries: entry 1 from the file, entry 2 black.
-    DibPicture pic;
+    LoadedPicture pic;
     ASSERT_TRUE(pic.loadBmpData(withShortPalette(rleFile(8, 3, 1, { 2, 1, 1, 0, 0, 1 }), 2)).ok);
     const Bytes converted = pic.convertedData();
     ASSERT_EQ(converted.size(), 512u + 3);
@@ -120,7 +120,7 @@ TEST(BmpRle, RunsAbsoluteRunsDeltasAndLineEnds)
 
 TEST(BmpRle, DamagedStreamsAndClaimsBeyondTheFileAreRefusedAndTheHeldPictureKept)
 {
-    DibPicture pic;
+    LoadedPicture pic;
     pic.m_strFileName = (kFormsDir / "std8.bmp").string();
     ASSERT_TRUE(pic.loadBmpFile().ok);
     const auto std8 = readBytes(kFormsDir / "std8.bmp");

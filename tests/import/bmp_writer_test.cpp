@@ -21,7 +21,7 @@ TEST(BmpWriter, WrittenFileReadsBackWithTheSamePixelsAndReplacesTheOldOne)
     EXPECT_EQ(fs::file_size(path), 54u + 3 * 16); // rows of 15 bytes padded to 16
     EXPECT_EQ(std::distance(fs::directory_iterator(dir.path), fs::directory_iterator()), 1);
 
-    zarn::DibPicture pic;
+    zarn::LoadedPicture pic;
     pic.m_strFileName = path;
     ASSERT_TRUE(pic.loadBmpFile().ok);
     EXPECT_EQ(pic.m_nBitCount, 24);

@@ -13,7 +13,7 @@ namespace {
 
 struct Dib : ::testing::Test {
     TempDir dir;
-    DibPicture pic;
+    LoadedPicture pic;
     std::filesystem::path staging = dir / "ttt.tmp";
 
     Bytes loadAndConvert(const TestBmp& bmp)

@@ -1,4 +1,5 @@
 // Where the staging file lives: Temp/ttt.tmp beside the program, else the user's cache.
+#include "import/ProgramFolder.h"
 #include "import/StagingFile.h"
 #include "import/TestBmp.h"
 

@@ -17,7 +17,7 @@ using namespace zarn::test;
 Converted convertPicture(const std::string& name, int boxW, int boxH)
 {
     const auto path = (kFormsDir / name).string();
-    return convertWith([path](DibPicture& p) { p.m_strFileName = path; return loadPictureFile(p); }, boxW, boxH);
+    return convertWith([path](LoadedPicture& p) { p.m_strFileName = path; return loadPictureFile(p); }, boxW, boxH);
 }
 
 // Lossless forms give the standard file's colours on the module (a palette's
@@ -53,7 +53,7 @@ TEST(PictureFile, EachFormConvertsLikeItsStandardBmp)
 TEST(PictureFile, UnreadablePicturesAreRefusedAndTheHeldOneKept)
 {
     TempDir dir;
-    DibPicture pic;
+    LoadedPicture pic;
     pic.m_strFileName = (kFormsDir / "png24.png").string();
     ASSERT_TRUE(loadPictureFile(pic).ok);
     const auto png = readBytes(kFormsDir / "png24.png"), gif = readBytes(kFormsDir / "gif8.gif");
@@ -66,7 +66,7 @@ TEST(PictureFile, UnreadablePicturesAreRefusedAndTheHeldOneKept)
         { "empty.jpg", {} },
         { "tiny.ppm", { 'P', '6', '\n', '1', ' ', '1', '\n', '2', '5', '5', '\n', 1, 2, 3 } }, // Qt reads it; not offered
         { "missing.png", {} },
-    }, [&](DibPicture& p, const std::string& name, const Bytes& bytes) {
+    }, [&](LoadedPicture& p, const std::string& name, const Bytes& bytes) {
         if (name != "missing.png")
             writeBytes(dir / name, bytes);
         p.m_strFileName = (dir / name).string();
@@ -98,7 +98,7 @@ TEST(PictureFile, LargePicturesLoadAsTheirBmpWouldAndQtLogsNothing)
     big = QImage();
     const Bytes png = readBytes(kFormsDir / "png24.png");
     writeBytes(dir / "cut.png", Bytes(png.begin(), png.begin() + 200));
-    DibPicture pic;
+    LoadedPicture pic;
     pic.m_strFileName = (dir / "big.png").string();
     const auto r = loadPictureFile(pic);
     EXPECT_TRUE(r.ok) << r.message;

@@ -1,7 +1,7 @@
 // "Program All" against a module in the process that checks every frame it is
 // sent (checksum, one frame in flight, nothing past the announced size): the
 // refusals in their order, the stream and its progress, and its failures.
-#include "link/ProgramTransfer.h"
+#include "link/FrameDispatch.h"
 
 #include "LinkFakes.h"
 #include "sim/SimulatedModule.h"

@@ -3,7 +3,7 @@
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/ModuleModel.h"
-#include "resfile/PreviewFrame.h"
+#include "resfile/PictureArea.h"
 #include "resfile/StoreCommands.h"
 
 #include <gtest/gtest.h>

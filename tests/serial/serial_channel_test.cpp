@@ -58,7 +58,7 @@ protected:
         m_slaveName = name;
         ::close(slave);
         ::fcntl(m_master, F_SETFL, ::fcntl(m_master, F_GETFL) | O_NONBLOCK);
-        m_channel.setDevicePath(m_slaveName);
+        m_channel.SetDevicePath(m_slaveName);
         m_channel.onFrame = [this](FramePayload& f) {
             m_frames.push_back({ f.command(), Bytes(f.payload().begin(), f.payload().end()) });
             if (m_inDelivery)
@@ -106,21 +106,21 @@ TEST_F(Channel, AbsentOrBusyDeviceCannotBeOpenedAndNothingIsReported)
 {
     ASSERT_TRUE(open());
     CSerialChannel second; // the port is opened exclusively
-    second.setDevicePath(m_slaveName);
+    second.SetDevicePath(m_slaveName);
     EXPECT_FALSE(second.OpenPort(7, 57600, 'N', 8, 1, 128));
     m_channel.ClosePort();
     EXPECT_TRUE(second.OpenPort(7, 57600, 'N', 8, 1, 128));
-    m_channel.setDevicePath("/nonexistent/ttyZ9");
+    m_channel.SetDevicePath("/nonexistent/ttyZ9");
     EXPECT_FALSE(m_channel.OpenPort(4, 57600, 'N', 8, 1, 128));
-    EXPECT_FALSE(m_channel.isOpen());
+    EXPECT_FALSE(m_channel.IsPortOpen());
     EXPECT_TRUE(m_errors.empty());
 }
 
 TEST_F(Channel, FailuresAreReportedWithTheWarningText)
 {
-    EXPECT_EQ(CSerialChannel::errorText("SetCommState()", "The parameter is incorrect.", 12),
+    EXPECT_EQ(CSerialChannel::ErrorText("SetCommState()", "The parameter is incorrect.", 12),
         "WARNING:  SetCommState() Failed with the following error: \nThe parameter is incorrect.\nPort: 12\n");
-    EXPECT_EQ(CSerialChannel::errorText("WriteFile()", std::string(500, 'x'), 3).size(), 199u); // cut to 200 bytes
+    EXPECT_EQ(CSerialChannel::ErrorText("WriteFile()", std::string(500, 'x'), 3).size(), 199u); // cut to 200 bytes
     m_channel.SendFrame({}, 0x12); // on a closed port
     ASSERT_EQ(m_errors.size(), 1u);
     EXPECT_EQ(m_errors[0].rfind("WARNING:  WriteFile() Failed with the following error: \n", 0), 0u);
@@ -143,7 +143,7 @@ TEST_F(Channel, SendFrameWritesTheFrameAfterPurgingWhatWasQueued)
     ::usleep(30000);
     const Bytes sig { 'K', 'e', 'l', 'v', 'a', 'r', 'o', 'n' };
     m_channel.SendFrame(sig, CMD_IDENTIFY);
-    EXPECT_EQ(m_channel.lastWrittenLength(), 13);
+    EXPECT_EQ(m_channel.LastWrittenLength(), 13);
     EXPECT_EQ(moduleReads(13), encodeFrame(CMD_IDENTIFY, sig));
     spinFor(60);
     EXPECT_TRUE(m_frames.empty()) << "a frame queued before the write was not purged";
@@ -183,7 +183,7 @@ TEST_F(Channel, ClosingInsideADeliveryIsSafeAndAReopenWorksAtOnce)
     moduleWrites(encodeFrame(0x10, Bytes { 1, 2, 3, 4 }));
     ASSERT_TRUE(spinUntil([&] { return !m_frames.empty(); }, 1000));
     EXPECT_EQ(moduleReads(5), (Bytes { 0x55, 0x01, 0x12, 0x12, 0xAA }));
-    EXPECT_FALSE(m_channel.isOpen());
+    EXPECT_FALSE(m_channel.IsPortOpen());
     moduleWrites(encodeFrame(0x10, {}));
     spinFor(60);
     EXPECT_EQ(m_frames.size(), 1u);
@@ -201,7 +201,7 @@ TEST_F(Channel, HangupOfTheOtherEndIsReportedAsPortLost)
     ::close(m_master);
     m_master = -1;
     EXPECT_TRUE(spinUntil([&] { return m_lost > 0; }, 2000));
-    EXPECT_FALSE(m_channel.isOpen());
+    EXPECT_FALSE(m_channel.IsPortOpen());
     spinFor(100);
     EXPECT_EQ(m_lost, 1);
     EXPECT_LE(m_errors.size(), 1u); // at most once, not on every turn of the loop
@@ -244,7 +244,7 @@ TEST(PortListing, LinksInThePortFolderAreListedAndAnUnreadableFolderIsReported)
 TEST_F(Channel, OwnerMayDestroyTheChannelWhileHandlingAFrame)
 {
     auto* channel = new CSerialChannel;
-    channel->setDevicePath(m_slaveName);
+    channel->SetDevicePath(m_slaveName);
     int delivered = 0;
     channel->onFrame = [&](FramePayload&) {
         ++delivered;

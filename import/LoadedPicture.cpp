@@ -1,5 +1,6 @@
-#include "import/DibPicture.h"
+#include "import/LoadedPicture.h"
 
+#include "common/ByteOrder.h"
 #include "import/Dither.h"
 #include "import/Rgb565.h"
 #include "resfile/FileIo.h"
@@ -20,7 +21,6 @@ namespace {
     // (65536 x 65536 would be far more) is bounded again by the dimension limit.
     constexpr std::uint64_t kMaxBmpFileBytes = 1ull << 30;
 
-    constexpr char kMsgFalse[] = "False";
 
     // `why` is set when the file cannot be opened at all.
     bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& why)
@@ -47,11 +47,6 @@ namespace {
         return ok;
     }
 
-    void putLe16(std::uint8_t* p, std::uint16_t v)
-    {
-        p[0] = static_cast<std::uint8_t>(v & 0xFF);
-        p[1] = static_cast<std::uint8_t>(v >> 8);
-    }
 
 } // namespace
 
@@ -91,24 +86,24 @@ int scaledSourceIndex(int i, float scale)
     return static_cast<int>(static_cast<double>(i) * static_cast<double>(scale) + 0.5);
 }
 
-DibPicture::Outcome DibPicture::loadBmpFile()
+LoadedPicture::Outcome LoadedPicture::loadBmpFile()
 {
     std::vector<std::uint8_t> data;
     std::string why;
     if (!readWholeFile(m_strFileName, data, why)) {
-        m_bLoaded = 0;
+        m_bLoaded = false;
         return { false, kMsgReadingFileError, why.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + why };
     }
     return loadBmpData(std::move(data));
 }
 
-DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
+LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data)
 {
     // Everything is read and checked into locals first: a refused file leaves
     // the picture held before exactly as it was.
     BmpParseResult parsed = parseBmpLayout(data);
     if (!parsed.ok) {
-        m_bLoaded = 0;
+        m_bLoaded = false;
         return { false, parsed.message, {} };
     }
     const std::uint32_t fileOffBits = parsed.layout.offBits;
@@ -122,12 +117,12 @@ DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
             standard.clear();
         }
         if (standard.empty()) {
-            m_bLoaded = 0;
+            m_bLoaded = false;
             return { false, kMsgReadingFileError, {} };
         }
         parsed = parseBmpLayout(standard);
         if (!parsed.ok) {
-            m_bLoaded = 0;
+            m_bLoaded = false;
             return { false, kMsgReadingFileError, {} };
         }
         data = std::move(standard);
@@ -135,7 +130,7 @@ DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
     // A picture far wider than high (or the reverse) can shrink to no row at all.
     const BoxFit fit = fitToBox(parsed.layout.width, parsed.layout.height, m_nBoxWidth, m_nBoxHeight);
     if (fit.width <= 0 || fit.height <= 0) {
-        m_bLoaded = 0;
+        m_bLoaded = false;
         return { false, "The picture (" + std::to_string(parsed.layout.width) + "x" + std::to_string(parsed.layout.height)
                      + ") would be " + std::to_string(fit.width) + "x" + std::to_string(fit.height) + " on the module's "
                      + std::to_string(m_nBoxWidth) + "x" + std::to_string(m_nBoxHeight)
@@ -155,11 +150,11 @@ DibPicture::Outcome DibPicture::loadBmpData(std::vector<std::uint8_t> data)
     m_nHeight = fit.height;
     m_nDrawWidth = fit.drawWidth;
     m_nDrawHeight = fit.drawHeight;
-    m_bLoaded = 1;
+    m_bLoaded = true;
     return { true, {}, {} };
 }
 
-std::vector<std::uint8_t> DibPicture::convertedData()
+std::vector<std::uint8_t> LoadedPicture::convertedData()
 {
     if (m_nBitCount == 0 || !m_held)
         return {};
@@ -242,7 +237,20 @@ std::vector<std::uint8_t> DibPicture::convertedData()
     return out;
 }
 
-DibPicture::Outcome DibPicture::convertBitmap(const std::string& stagingPath)
+std::vector<std::uint8_t> LoadedPicture::convertBitmap()
+{
+    std::vector<std::uint8_t> data;
+    try {
+        data = convertedData();
+    } catch (const std::bad_alloc&) {
+        return {};
+    }
+    if (!data.empty())
+        m_nSize = static_cast<std::int32_t>(data.size()); // the palette counts, as in the staging file
+    return data;
+}
+
+LoadedPicture::Outcome LoadedPicture::convertBitmap(const std::string& stagingPath)
 {
     std::vector<std::uint8_t> data;
     try {
@@ -271,14 +279,21 @@ DibPicture::Outcome DibPicture::convertBitmap(const std::string& stagingPath)
         why = systemReason(errno);
     if (!why.empty()) {
         // The staging file does not hold this picture: ">>LOAD" must not insert it.
-        m_bLoaded = 0;
+        m_bLoaded = false;
         return { false, kMsgFalse, "Cannot write the staging file " + quotedPath(stagingPath) + ": " + why };
     }
     m_nSize += static_cast<std::int32_t>(paletteBytes);
     return { true, {}, {} };
 }
 
-void DibPicture::setScreenBox(int width, int height)
+LoadedPicture::Outcome LoadedPicture::refuse(Outcome why)
+{
+    m_bLoaded = false;
+    why.ok = false;
+    return why;
+}
+
+void LoadedPicture::setScreenBox(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return;
@@ -286,13 +301,13 @@ void DibPicture::setScreenBox(int width, int height)
     m_nBoxHeight = height;
 }
 
-int DibPicture::reportedDepth() const
+int LoadedPicture::reportedDepth() const
 {
     int depth = m_nBitCount >= 100 ? m_nBitCount - 100 : m_nBitCount;
     return depth >= 16 ? 16 : depth;
 }
 
-std::string DibPicture::loadReportText() const
+std::string LoadedPicture::loadReportText() const
 {
     char text[128];
     std::snprintf(text, sizeof text, "Load Bitmap %dbit color Width:%d Height:%d \r\nSize:%d", reportedDepth(), m_nWidth,
@@ -300,7 +315,7 @@ std::string DibPicture::loadReportText() const
     return text;
 }
 
-std::vector<std::uint8_t> DibPicture::sourceRgb() const
+std::vector<std::uint8_t> LoadedPicture::sourceRgb() const
 {
     if (!m_held)
         return {};

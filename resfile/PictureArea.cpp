@@ -1,4 +1,4 @@
-#include "resfile/PreviewFrame.h"
+#include "resfile/PictureArea.h"
 
 #include <cstdint>
 

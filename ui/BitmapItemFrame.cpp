@@ -1,9 +1,4 @@
-#include "ui/PreviewGeometry.h"
-
-#include "import/ModuleBitmap.h"
-#include "import/Rgb565.h"
-
-#include <cstdio>
+#include "ui/BitmapItemFrame.h"
 
 namespace zarn::ui {
 
@@ -35,27 +30,6 @@ FrameRect fitDialogFrame(const FrameRect& frame, int screenWidth, int screenHeig
         out.right = out.left + nw;
     }
     return out;
-}
-
-bool drawItemPixels(std::uint8_t kind, int width, int height, std::span<const std::uint8_t> data, const PixelSink& setPixel)
-{
-    const auto rgb = zarn::decodeModuleBitmap(kind, width, height, data);
-    if (!rgb)
-        return false;
-    std::size_t i = 0;
-    for (int y = 0; y < height; ++y)
-        for (int x = 0; x < width; ++x, i += 3)
-            setPixel(x, y, PixelColor { (*rgb)[i], (*rgb)[i + 1], (*rgb)[i + 2] });
-    return true;
-}
-
-std::uint16_t pickIgnoreColor(PixelColor c) { return zarn::toRgb565(c.r, c.g, c.b); }
-
-std::string ignoreColorText(std::uint16_t value)
-{
-    char buf[16];
-    std::snprintf(buf, sizeof buf, "0x%.4x", static_cast<unsigned>(value));
-    return buf;
 }
 
 } // namespace zarn::ui

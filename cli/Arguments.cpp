@@ -1,0 +1,50 @@
+#include "cli/Arguments.h"
+
+#include "cli/Command.h"
+#include "import/AddContent.h"
+
+#include <charconv>
+
+namespace zarn::cli {
+
+void usageError(std::string message) { throw CommandExit { kExitUsage, std::move(message) }; }
+
+int parseRow(const std::string& text, const ResourceStore& store)
+{
+    int row = -1;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), row);
+    if (ec != std::errc() || end != text.data() + text.size() || row < 0)
+        usageError("ROW must be an item's number as list shows it under \"No.\" (0, 1, ...), not \"" + text + "\"");
+    if (row >= store.itemCount())
+        refuse(noSuchItemText(row, store.itemCount()));
+    return row;
+}
+
+std::uint16_t parseColor(const std::string& text)
+{
+    unsigned value = 0;
+    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* first = text.data() + (hex ? 2 : 0);
+    const char* last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(first, last, value, hex ? 16 : 10);
+    if (text.empty() || ec != std::errc() || end != last || value > 0xFFFF)
+        usageError("COLOR must be a 16-bit colour as 0xNNNN or a decimal number up to 65535, not \"" + text + "\"");
+    return static_cast<std::uint16_t>(value);
+}
+
+std::pair<int, int> parseGlyphSize(const std::string& text)
+{
+    const auto number = [](const char* first, const char* last) {
+        int value = 0;
+        const auto [end, ec] = std::from_chars(first, last, value);
+        return ec == std::errc() && end == last && value >= 1 && value <= 99 ? value : 0;
+    };
+    const auto cross = text.find_first_of("xX");
+    const int width = cross == std::string::npos ? 0 : number(text.data(), text.data() + cross);
+    const int height = cross == std::string::npos ? 0 : number(text.data() + cross + 1, text.data() + text.size());
+    if (width == 0 || height == 0)
+        usageError("--size must be WIDTHxHEIGHT in dots, each 1 to 99 (for example 16x16), not \"" + text + "\"");
+    return { width, height };
+}
+
+} // namespace zarn::cli
