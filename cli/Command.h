@@ -1,10 +1,8 @@
 #pragma once
-// zarnres subcommands register themselves here, one file each, so that adding a
-// subcommand never touches main.cpp.
+// What zarnres's subcommands share: their exit statuses and how they end.
 
 #include <CLI/CLI.hpp>
 
-#include <functional>
 #include <string>
 
 namespace zarn::cli {
@@ -23,11 +21,5 @@ struct CommandExit {
 };
 
 [[noreturn]] inline void refuse(std::string message) { throw CommandExit { kExitRefused, std::move(message) }; }
-
-using SubcommandSetup = std::function<void(CLI::App& app)>;
-
-// Called from a static initialiser in each subcommand's file; `order` sorts the
-// subcommands in --help.
-bool registerSubcommand(int order, SubcommandSetup setup);
 
 } // namespace zarn::cli

@@ -1,13 +1,12 @@
 // zarnres add: one bitmap, font library or WAVE file into a resource file, with
 // the same checks and messages as the main window's import commands.
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "import/AddContent.h"
 #include "import/ImportCheck.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
-#ifdef ZARN_HAVE_IMPORTQT
 #include "import/qt/PictureFile.h"
-#endif
 
 #include <iostream>
 #include <memory>
@@ -22,12 +21,6 @@ struct Options {
     bool json = false;
     bool dither = false;
 };
-
-#ifdef ZARN_HAVE_IMPORTQT
-constexpr bool kPictures = true;
-#else
-constexpr bool kPictures = false;
-#endif
 
 std::string jsonText(const std::string& s)
 {
@@ -74,8 +67,8 @@ void run(const Options& o)
     zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
     store.release(); // the source is read and converted without holding the file
 
-    const bool bitmap = zarn::isBitmapExtension(zarn::lowerExtension(o.source), kPictures);
-    const std::string bitmapExtensions = kPictures ? ".bmp .png .jpg .jpeg .gif" : ".bmp";
+    const bool bitmap = zarn::isBitmapExtension(zarn::lowerExtension(o.source), true);
+    const std::string bitmapExtensions = ".bmp .png .jpg .jpeg .gif";
     const std::string bitmapNames = "bitmaps (" + bitmapExtensions + ")";
     if (!o.ignoreColor.empty() && !bitmap)
         zarn::cli::usageError("--ignore-color applies to " + bitmapNames + " only");
@@ -88,9 +81,7 @@ void run(const Options& o)
         options.afterRow = zarn::cli::parseRow(o.after, store);
     options.ignoreColor = o.ignoreColor.empty() ? 0 : zarn::cli::parseColor(o.ignoreColor);
     options.dither = o.dither;
-#ifdef ZARN_HAVE_IMPORTQT
     options.loadPicture = zarn::loadPictureFile;
-#endif
     options.lockForChange = true;
     const zarn::ContentOutcome added = zarn::addContent(store, o.source, options);
     if (added.result == zarn::ContentOutcome::Result::Ignored)
@@ -101,9 +92,12 @@ void run(const Options& o)
     report(o, store, added.row, added.message);
 }
 
-const bool registered = zarn::cli::registerSubcommand(40, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addAddCommand(CLI::App& app)
+{
     auto o = std::make_shared<Options>();
-    auto* sub = app.add_subcommand("add", kPictures ? "Add a bitmap (.bmp .png .jpg .jpeg .gif), font library (.hzk .big .kzk .asc) or sound (.wav)" : "Add a bitmap (.bmp), font library (.hzk .big .kzk .asc) or sound (.wav)");
+    auto* sub = app.add_subcommand("add", "Add a bitmap (.bmp .png .jpg .jpeg .gif), font library (.hzk .big .kzk .asc) or sound (.wav)");
     sub->add_option("FILE", o->file, "The resource file")->required();
     sub->add_option("SOURCE", o->source, "The file to add; its extension says what it is")->required();
     sub->add_option("--after", o->after, "Insert after this row (No. as list shows it); default: at the end");
@@ -116,6 +110,5 @@ const bool registered = zarn::cli::registerSubcommand(40, [](CLI::App& app) {
             zarn::cli::parseColor(o->ignoreColor); // a malformed colour is a usage error before anything is read
         run(*o);
     });
-});
+}
 
-} // namespace

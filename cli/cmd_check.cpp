@@ -1,4 +1,5 @@
 // zarnres check: everything that could be wrong with a resource file.
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 
 #include <iostream>
@@ -19,12 +20,14 @@ void run(const std::string& file)
     std::cout << file << ": no problems found\n";
 }
 
-const bool registered = zarn::cli::registerSubcommand(80, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addCheckCommand(CLI::App& app)
+{
     auto file = std::make_shared<std::string>();
     auto* sub = app.add_subcommand(
         "check", "Verify the header, the directory against the block layout and the file length; print each problem");
     sub->add_option("FILE", *file, "The resource file")->required();
     sub->callback([file] { run(*file); });
-});
+}
 
-} // namespace

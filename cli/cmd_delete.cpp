@@ -1,4 +1,5 @@
 // zarnres delete: remove one item, moving the later items' data down.
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/StoreCommands.h"
@@ -23,12 +24,14 @@ void run(const Options& o)
     std::cout << zarn::capacityText(store) << "\n";
 }
 
-const bool registered = zarn::cli::registerSubcommand(50, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addDeleteCommand(CLI::App& app)
+{
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand("delete", "Delete one item; the items after it move down");
     sub->add_option("FILE", o->file, "The resource file")->required();
     sub->add_option("ROW", o->row, "The item's number as list shows it under No. (from 0)")->required();
     sub->callback([o] { run(*o); });
-});
+}
 
-} // namespace

@@ -1,5 +1,6 @@
 // zarnres detect: look for a module on a port and show its identification.
 #include "cli/LinkCommands.h"
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 
 #include <cstdio>
@@ -22,11 +23,13 @@ void run(const zarn::cli::LinkTarget& target)
     std::printf("Memory: %u bytes\n", info.memoryBytes());
 }
 
-const bool registered = zarn::cli::registerSubcommand(80, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addDetectCommand(CLI::App& app)
+{
     auto target = std::make_shared<zarn::cli::LinkTarget>();
     auto* sub = app.add_subcommand("detect", "Look for a module on a port and show its type, version and firmware");
     zarn::cli::addLinkOptions(sub, *target);
     sub->callback([target] { run(*target); });
-});
+}
 
-} // namespace

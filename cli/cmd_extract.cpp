@@ -1,5 +1,6 @@
 // zarnres extract: one item's data out of a resource file; a bitmap item as a
 // 24-bit BMP any viewer can show.
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "import/BmpWriter.h"
 #include "resfile/ReplaceFile.h"
@@ -56,7 +57,10 @@ void run(const Options& o)
     std::cout << "Wrote " << o.output << ": " << e.width << "x" << e.height << " 24-bit BMP\n";
 }
 
-const bool registered = zarn::cli::registerSubcommand(70, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addExtractCommand(CLI::App& app)
+{
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand("extract", "Write one item's data to a file; bitmap items as 24-bit BMP");
     sub->add_option("FILE", o->file, "The resource file")->required();
@@ -64,6 +68,5 @@ const bool registered = zarn::cli::registerSubcommand(70, [](CLI::App& app) {
     sub->add_option("OUTPUT", o->output, "The file to write")->required();
     sub->add_flag("--raw", o->raw, "Write a bitmap item's stored bytes instead of a BMP");
     sub->callback([o] { run(*o); });
-});
+}
 
-} // namespace

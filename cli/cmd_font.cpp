@@ -1,7 +1,7 @@
 // zarnres font: render a dot-matrix font library from a TrueType/OpenType font,
 // and optionally insert it into a resource file through the "Load Hzlib" /
 // "Load Asciilib" checks.
-#ifdef ZARN_HAVE_FONTGEN
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "import/AddContent.h"
 #include "import/FontLibrary.h"
@@ -69,7 +69,10 @@ void run(const Options& o)
     std::cout << capacityText(*store) << "\n";
 }
 
-const bool registered = zarn::cli::registerSubcommand(90, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addFontCommand(CLI::App& app)
+{
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand("font", "Render a dot-matrix font library (16X16.hzk, 8X16.asc, ...) from a TrueType/OpenType font");
     sub->add_option("FONTFILE", o->font, "The font (.ttf, .otf, .ttc)")->required();
@@ -85,7 +88,5 @@ const bool registered = zarn::cli::registerSubcommand(90, [](CLI::App& app) {
     sub->add_flag("--mono", o->mono, "Use the font's hinted monochrome rendering instead of the grey threshold");
     sub->add_option("--face", o->faceIndex, "Face number in a font collection (.ttc)")->check(CLI::NonNegativeNumber)->capture_default_str();
     sub->callback([o] { run(*o); });
-});
+}
 
-} // namespace
-#endif

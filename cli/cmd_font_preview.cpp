@@ -1,6 +1,6 @@
 // zarnres font-preview: draw the first glyphs of a font library into a 24-bit
 // BMP, to see what a library holds before it goes into a module.
-#ifdef ZARN_HAVE_FONTGEN
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "import/BmpWriter.h"
 #include "import/fontgen/LibraryPreview.h"
@@ -34,7 +34,10 @@ void run(const Options& o)
               << "Wrote " << o.output << " (" << preview.image.width << "x" << preview.image.height << " pixels)\n";
 }
 
-const bool registered = zarn::cli::registerSubcommand(91, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addFontPreviewCommand(CLI::App& app)
+{
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand("font-preview", "Draw the first glyphs of a font library into a 24-bit BMP picture");
     sub->add_option("LIBRARY", o->library, "The library (.hzk, .big, .kzk, .asc); its glyph size comes from its name")->required();
@@ -47,7 +50,5 @@ const bool registered = zarn::cli::registerSubcommand(91, [](CLI::App& app) {
     sub->add_option("--columns", o->sheet.columns, "Glyphs per row")->check(CLI::Range(1, zarn::kMaxSheetColumns))->capture_default_str();
     sub->add_option("--scale", o->sheet.scale, "Pixels per dot")->check(CLI::Range(1, zarn::kMaxSheetScale))->capture_default_str();
     sub->callback([o] { run(*o); });
-});
+}
 
-} // namespace
-#endif

@@ -1,4 +1,5 @@
 // zarnres info: the header values and capacity of a resource file.
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "resfile/CapacityDisplay.h"
 
@@ -20,11 +21,13 @@ void run(const std::string& file)
               << zarn::capacityText(store) << "\n";
 }
 
-const bool registered = zarn::cli::registerSubcommand(20, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addInfoCommand(CLI::App& app)
+{
     auto file = std::make_shared<std::string>();
     auto* sub = app.add_subcommand("info", "Show a resource file's model, screen, memory, items and capacity");
     sub->add_option("FILE", *file, "The resource file")->required();
     sub->callback([file] { run(*file); });
-});
+}
 
-} // namespace

@@ -1,4 +1,5 @@
 // zarnres list: the directory as the main window's list shows it.
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "resfile/DirectoryView.h"
 
@@ -39,12 +40,14 @@ void run(const Options& o)
     }
 }
 
-const bool registered = zarn::cli::registerSubcommand(30, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addListCommand(CLI::App& app)
+{
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand("list", "List the items of a resource file, one tab-separated line each");
     sub->add_option("FILE", o->file, "The resource file")->required();
     sub->add_flag("--json", o->json, "Print the entries as a JSON array of numbers");
     sub->callback([o] { run(*o); });
-});
+}
 
-} // namespace

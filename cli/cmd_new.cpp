@@ -1,4 +1,5 @@
 // zarnres new: a blank resource file for one row of the module type table.
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "resfile/ModuleModel.h"
 
@@ -32,7 +33,10 @@ void run(const Options& o)
               << model.screenWidth << "*" << model.screenHeight << ", " << memoryKiB << " KiB\n";
 }
 
-const bool registered = zarn::cli::registerSubcommand(10, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addNewCommand(CLI::App& app)
+{
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand("new", "Create a blank resource file (replacing any file of that name)");
     sub->add_option("FILE", o->file, "The resource file to write")->required();
@@ -44,6 +48,5 @@ const bool registered = zarn::cli::registerSubcommand(10, [](CLI::App& app) {
     sub->add_option("--size", o->size, "Memory size: 4M, 8M, 16M or 32M (default 4M), as the row offers it")
         ->check(CLI::IsMember({ "4M", "8M", "16M", "32M" }));
     sub->callback([o] { run(*o); });
-});
+}
 
-} // namespace

@@ -1,4 +1,5 @@
 // zarnres ports: which device each port number stands for.
+#include "cli/Commands.h"
 #include "cli/Command.h"
 #include "link/PortFolder.h"
 #include "link/qt/SerialPortListing.h"
@@ -35,9 +36,11 @@ void run()
     }
 }
 
-const bool registered = zarn::cli::registerSubcommand(79, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addPortsCommand(CLI::App& app)
+{
     auto* sub = app.add_subcommand("ports", "Show which serial device each port number COM1, COM2, ... stands for");
     sub->callback([] { run(); });
-});
+}
 
-} // namespace

@@ -1,5 +1,6 @@
 // zarnres program: write a resource file into a module, as "Program All" does.
 #include "cli/LinkCommands.h"
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 
 #include <cstdio>
@@ -31,13 +32,15 @@ void run(const ProgramArgs& args)
         throw zarn::cli::CommandExit { status, {} };
 }
 
-const bool registered = zarn::cli::registerSubcommand(81, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addProgramCommand(CLI::App& app)
+{
     auto args = std::make_shared<ProgramArgs>();
     auto* sub = app.add_subcommand("program",
         "Write a resource file into the module on a port (the checks of \"Program All\", then the transfer)");
     sub->add_option("FILE", args->file, "The resource file")->required();
     zarn::cli::addLinkOptions(sub, args->target);
     sub->callback([args] { run(*args); });
-});
+}
 
-} // namespace

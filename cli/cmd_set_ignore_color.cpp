@@ -1,4 +1,5 @@
 // zarnres set-ignore-color: change the colour a bitmap item leaves transparent.
+#include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "resfile/DirectoryView.h"
 
@@ -30,13 +31,15 @@ void run(const Options& o)
     std::cout << zarn::directoryRowTexts(store.entry(static_cast<std::size_t>(row)), row)[5] << "\n";
 }
 
-const bool registered = zarn::cli::registerSubcommand(60, [](CLI::App& app) {
+} // namespace
+
+void zarn::cli::addSetIgnoreColorCommand(CLI::App& app)
+{
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand("set-ignore-color", "Set the ignore color of a bitmap item");
     sub->add_option("FILE", o->file, "The resource file")->required();
     sub->add_option("ROW", o->row, "The item's number as list shows it under No. (from 0)")->required();
     sub->add_option("COLOR", o->color, "The colour in the module's 16-bit format: 0xNNNN or decimal")->required();
     sub->callback([o] { run(*o); });
-});
+}
 
-} // namespace

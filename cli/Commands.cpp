@@ -1,0 +1,38 @@
+#include "cli/Commands.h"
+
+#include "cli/Command.h"
+
+#include <iostream>
+
+namespace zarn::cli {
+
+int runCommandLine(int argc, char** argv)
+{
+    CLI::App app { "Build, inspect and program resource files (.zrf) for Zarn serial display modules.", "zarnres" };
+    app.require_subcommand(1);
+    app.set_version_flag("--version", "zarnres 2.2");
+    for (auto add : { addNewCommand, addInfoCommand, addListCommand, addAddCommand, addDeleteCommand,
+                      addSetIgnoreColorCommand, addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand,
+                      addProgramCommand, addFontCommand, addFontPreviewCommand })
+        add(app);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::CallForHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForAllHelp& e) {
+        return app.exit(e);
+    } catch (const CLI::CallForVersion& e) {
+        return app.exit(e);
+    } catch (const CLI::ParseError& e) {
+        app.exit(e);
+        return kExitUsage;
+    } catch (const CommandExit& e) {
+        if (!e.message.empty())
+            std::cerr << e.message << (e.message.back() == '\n' ? "" : "\n");
+        return e.status;
+    }
+    return kExitOk;
+}
+
+} // namespace zarn::cli

@@ -1,0 +1,26 @@
+#pragma once
+// The subcommands of zarnres, each defined in its own file (cmd_<name>.cpp),
+// in the order --help lists them.
+
+#include <CLI/CLI.hpp>
+
+namespace zarn::cli {
+
+void addNewCommand(CLI::App& app);
+void addInfoCommand(CLI::App& app);
+void addListCommand(CLI::App& app);
+void addAddCommand(CLI::App& app);
+void addDeleteCommand(CLI::App& app);
+void addSetIgnoreColorCommand(CLI::App& app);
+void addExtractCommand(CLI::App& app);
+void addPortsCommand(CLI::App& app);
+void addCheckCommand(CLI::App& app);
+void addDetectCommand(CLI::App& app);
+void addProgramCommand(CLI::App& app);
+void addFontCommand(CLI::App& app);
+void addFontPreviewCommand(CLI::App& app);
+
+// The whole command line of zarnres; returns its exit status.
+int runCommandLine(int argc, char** argv);
+
+} // namespace zarn::cli
