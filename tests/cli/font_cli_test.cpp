@@ -1,7 +1,7 @@
 // zarnres font and font-preview as a user runs them: libraries written under
 // the names the import reads, inserted with its checks, drawn into BMPs, and
 // programmed into the virtual module.
-#include "cli/CliRunner.h"
+#include "support/Run.h"
 #include "fontgen/FontPaths.h"
 #include "resfile/ResourceStore.h"
 

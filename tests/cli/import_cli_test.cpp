@@ -1,5 +1,5 @@
 // zarnres add and extract end to end: real files, a subprocess, its status and texts.
-#include "cli/CliRunner.h"
+#include "support/Run.h"
 #include "import/TestBmp.h"
 #include "resfile/ResourceStore.h"
 

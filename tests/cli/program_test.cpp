@@ -2,7 +2,7 @@
 // pseudo-terminal, or against a real module when ZARN_TEST_REAL_PORT names a
 // port number or a device path.
 #include "CliRunner.h"
-#include "link/SimProcess.h"
+#include "support/SimProcess.h"
 #include "resfile/ResourceStore.h"
 
 #include <gtest/gtest.h>
@@ -252,7 +252,7 @@ INSTANTIATE_TEST_SUITE_P(Faults, ProgramFault,
 
 // The progress display is a few pure functions; compiled in here, as zarnres
 // itself is no library.
-#include "cli/Progress.cpp"
+
 
 TEST(ProgressText, BytesPercentRateAndTimeLeft)
 {

@@ -1,6 +1,6 @@
 // zarnres new, info, list, delete, set-ignore-color and check, run as a user
 // runs them, on real files.
-#include "cli/CliRunner.h"
+#include "support/Run.h"
 #include "resfile/ResourceStore.h"
 
 #include <gtest/gtest.h>

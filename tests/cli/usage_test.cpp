@@ -1,5 +1,5 @@
 // zarnres as a user runs it: a subprocess, its exit status, its messages.
-#include "cli/CliRunner.h"
+#include "support/Run.h"
 
 #include <gtest/gtest.h>
 

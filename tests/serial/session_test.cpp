@@ -1,7 +1,7 @@
 // Two module sessions in one process, each on its own virtual module: both
 // identify their module and program it at the same time, and neither sees the
 // other's frames, progress or end.
-#include "link/SimProcess.h"
+#include "support/SimProcess.h"
 #include "link/qt/ModuleSession.h"
 
 #include <QCoreApplication>

@@ -1,5 +1,6 @@
 #pragma once
-// Runs a program as a subprocess and collects its exit status and output.
+// Runs a program (zarnres, for the command line's tests) as a subprocess and
+// collects its exit status and output.
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // The virtual module, run as a subprocess and spoken to through its link with
 // plain termios, as a PC would.
-#include "link/SimProcess.h"
+#include "support/SimProcess.h"
 
 #include <gtest/gtest.h>
 

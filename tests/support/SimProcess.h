@@ -18,7 +18,7 @@ namespace zarn::test {
 
 using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
-using SteadyClock = std::chrono::steady_clock;
+using SimClock = std::chrono::steady_clock;
 
 inline std::string readAll(const std::filesystem::path& p)
 {
@@ -75,7 +75,7 @@ public:
             ::execv(ZARN_SIM_PATH, argv.data());
             ::_exit(127);
         }
-        for (const auto until = SteadyClock::now() + 10s; SteadyClock::now() < until;) {
+        for (const auto until = SimClock::now() + 10s; SimClock::now() < until;) {
             const std::string text = out();
             if (const auto nl = text.find('\n'); nl != std::string::npos)
                 return text.substr(0, nl);
@@ -105,9 +105,9 @@ public:
     Bytes read(std::size_t count, int timeoutMs = 2000)
     {
         Bytes got;
-        const auto deadline = SteadyClock::now() + std::chrono::milliseconds(timeoutMs);
+        const auto deadline = SimClock::now() + std::chrono::milliseconds(timeoutMs);
         while (got.size() < count) {
-            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SteadyClock::now()).count();
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - SimClock::now()).count();
             pollfd p { m_fd, POLLIN, 0 };
             if (left <= 0 || ::poll(&p, 1, int(left)) <= 0)
                 break;
@@ -141,13 +141,13 @@ public:
     int finish(std::chrono::milliseconds grace = 5000ms)
     {
         auto waitUntil = [this](auto until) {
-            while (!exited() && SteadyClock::now() < until)
+            while (!exited() && SimClock::now() < until)
                 std::this_thread::sleep_for(5ms);
         };
-        waitUntil(SteadyClock::now() + grace);
+        waitUntil(SimClock::now() + grace);
         if (!exited()) {
             ::kill(m_pid, SIGTERM);
-            waitUntil(SteadyClock::now() + 3s);
+            waitUntil(SimClock::now() + 3s);
         }
         if (!exited()) {
             ::kill(m_pid, SIGKILL);

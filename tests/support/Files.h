@@ -1,0 +1,74 @@
+#pragma once
+// Temporary folders and whole-file reads and writes, for every test.
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <vector>
+
+namespace zarn::test {
+
+using Bytes = std::vector<std::uint8_t>;
+
+// A fresh folder under /tmp, removed with the object.
+class TempDir {
+public:
+    TempDir()
+    {
+        char tmpl[] = "/tmp/zarn-test-XXXXXX";
+        m_path = ::mkdtemp(tmpl);
+    }
+    ~TempDir()
+    {
+        std::error_code ec;
+        std::filesystem::remove_all(m_path, ec);
+    }
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::filesystem::path& path() const { return m_path; }
+    std::string file(const std::string& name) const { return (m_path / name).string(); }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+    std::ptrdiff_t entryCount() const
+    {
+        return std::distance(std::filesystem::directory_iterator(m_path), std::filesystem::directory_iterator());
+    }
+
+private:
+    std::filesystem::path m_path;
+};
+
+inline Bytes readBytes(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return Bytes(std::istreambuf_iterator<char>(in), {});
+}
+
+inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes)
+{
+    std::ofstream(path, std::ios::binary | std::ios::trunc)
+        .write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+}
+
+// Data that tells items apart: every byte depends on the seed and position.
+inline Bytes pattern(std::size_t size, unsigned seed)
+{
+    Bytes v(size);
+    for (std::size_t i = 0; i < size; ++i)
+        v[i] = static_cast<std::uint8_t>((i * 131 + seed * 7919 + (i >> 8)) ^ seed);
+    return v;
+}
+
+// A file of `size` pattern bytes; its path.
+inline std::string patternFile(const std::filesystem::path& path, std::size_t size, unsigned seed = 1)
+{
+    writeBytes(path, pattern(size, seed));
+    return path.string();
+}
+
+// The folder of data files (tests/data).
+inline const std::filesystem::path kDataDir = ZARN_TEST_DATA_DIR;
+
+} // namespace zarn::test
