@@ -384,7 +384,7 @@ StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotO
         return failure(kMsgResourceFileError, joined(view.problems));
     }
     // Another program changed the file since it was read here: working on this
-    // view would write its old m_directory over the other program's change.
+    // view would write its old directory over the other program's change.
     const bool same = view.header == header()
         && std::equal(view.entries.begin(), view.entries.end(), m_directory.begin());
     if (!same) {
@@ -401,7 +401,7 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
     if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     if (index < 0 || index > m_itemCount)
-        return failure("There is no place " + std::to_string(index) + " in a m_directory of "
+        return failure("There is no place " + std::to_string(index) + " in a directory of "
                        + std::to_string(m_itemCount) + " items");
 
     // The source is read whole before the resource file is touched.
@@ -441,7 +441,7 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
     if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     if (index < 0 || index > m_itemCount)
-        return failure("There is no place " + std::to_string(index) + " in a m_directory of "
+        return failure("There is no place " + std::to_string(index) + " in a directory of "
                        + std::to_string(m_itemCount) + " items");
     if (entry.length != data.size())
         return failure("The item's length (" + std::to_string(entry.length) + " bytes) differs from its data ("
@@ -450,7 +450,7 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         const int n = m_itemCount;
         if (index > n)
-            return failure("There is no place " + std::to_string(index) + " in a m_directory of " + std::to_string(n)
+            return failure("There is no place " + std::to_string(index) + " in a directory of " + std::to_string(n)
                            + " items");
         if (auto refused = checkCapacity(*this, entry.length))
             return failure(*refused);
@@ -475,7 +475,7 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
         }
         next[index] = added;
 
-        // Later items move up, the new data goes into the gap, then the m_directory.
+        // Later items move up, the new data goes into the gap, then the directory.
         FileImage image;
         const std::uint64_t capacity = std::max<std::uint64_t>(view.size, std::uint64_t(usedEnd()) + rounded);
         if (auto r = image.load(fileIo(), lock.fd(), m_path, view.size, capacity); !r.ok)
@@ -504,7 +504,7 @@ StoreResult ResourceStore::deleteItem(int index)
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         const int n = m_itemCount;
         if (index < 0 || index >= n)
-            return failure("There is no item " + std::to_string(index) + " in a m_directory of " + std::to_string(n)
+            return failure("There is no item " + std::to_string(index) + " in a directory of " + std::to_string(n)
                            + " items");
         const std::uint32_t a = m_directory[index].address;
         std::uint64_t freed = 0, moveFrom = 0, moveEnd = 0;
@@ -548,7 +548,7 @@ StoreResult ResourceStore::setIgnoreColor(int index, std::uint16_t color)
         return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         if (index < 0 || index >= m_itemCount)
-            return failure("There is no item " + std::to_string(index) + " in a m_directory of "
+            return failure("There is no item " + std::to_string(index) + " in a directory of "
                            + std::to_string(m_itemCount) + " items");
         ResourceEntry changed = m_directory[index];
         changed.ignoreColor = color;
@@ -570,7 +570,7 @@ StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
         return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
         if (index < 0 || index >= m_itemCount)
-            return failure("There is no item " + std::to_string(index) + " in a m_directory of "
+            return failure("There is no item " + std::to_string(index) + " in a directory of "
                            + std::to_string(m_itemCount) + " items");
         std::vector<std::uint8_t> data(m_directory[index].length);
         std::size_t got = 0;

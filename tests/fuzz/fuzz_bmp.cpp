@@ -1,6 +1,7 @@
 // Any bytes as a BMP file (run-length streams and short palettes included):
 // loaded, fitted, converted and decoded again. Nothing may read outside the file,
-// and whatever converts must decode to its own size.
+// and whatever converts must decode to its own size, the same in memory as in
+// the staging file.
 #include "import/LoadedPicture.h"
 #include "import/ModuleBitmap.h"
 
@@ -36,25 +37,26 @@ void loadConvertDecode(const std::string& bmp, int boxWidth, int boxHeight, bool
 {
     zarn::LoadedPicture pic;
     pic.setScreenBox(boxWidth, boxHeight);
-    pic.m_bDither = dither;
-    pic.m_strFileName = bmp;
+    pic.setDither(dither);
+    pic.setFileName(bmp);
     const auto loaded = pic.loadBmpFile();
-    check(loaded.ok == (pic.m_bLoaded == 1));
+    check(loaded.ok == pic.loaded());
     check(loaded.ok || !loaded.message.empty());
     if (!loaded.ok)
         return;
-    check(pic.m_nWidth >= 0 && pic.m_nHeight >= 0);
-    check(pic.m_nWidth <= std::max(boxWidth, pic.sourceWidth()) && pic.m_nHeight <= std::max(boxHeight, pic.sourceHeight()));
+    check(pic.width() >= 0 && pic.height() >= 0);
+    check(pic.width() <= std::max(boxWidth, pic.sourceWidth()) && pic.height() <= std::max(boxHeight, pic.sourceHeight()));
     if (static_cast<std::uint64_t>(pic.sourceWidth()) * pic.sourceHeight() <= (1u << 20))
         check(pic.sourceRgb().size() == 3ull * pic.sourceWidth() * pic.sourceHeight());
     if (!pic.convertBitmap(scratch("tmp")).ok)
         return;
     const auto data = slurp(scratch("tmp"));
-    check(data.size() == static_cast<std::size_t>(pic.m_nSize));
-    const auto kind = static_cast<std::uint8_t>(pic.m_nFormat);
-    check(zarn::moduleBitmapLength(kind, pic.m_nWidth, pic.m_nHeight) == static_cast<std::uint32_t>(pic.m_nSize));
-    const auto rgb = zarn::decodeModuleBitmap(kind, pic.m_nWidth, pic.m_nHeight, data);
-    check(rgb && rgb->size() == 3ull * pic.m_nWidth * pic.m_nHeight);
+    check(data.size() == static_cast<std::size_t>(pic.size()));
+    check(pic.convertBitmap() == data); // the command line's road, in memory, gives the same bytes
+    const auto kind = static_cast<std::uint8_t>(pic.format());
+    check(zarn::moduleBitmapLength(kind, pic.width(), pic.height()) == static_cast<std::uint32_t>(pic.size()));
+    const auto rgb = zarn::decodeModuleBitmap(kind, pic.width(), pic.height(), data);
+    check(rgb && rgb->size() == 3ull * pic.width() * pic.height());
 }
 
 } // namespace

@@ -1,50 +1,37 @@
+#include "link/LinkPorts.h"
 #include "link/PortNumbering.h"
 
 #include <gtest/gtest.h>
 
 using namespace zarn;
 
-TEST(PortNumbering, DevicesSortUsbThenAcmThenOthersByNumber)
+// Links COM1 ... COM16 keep their numbers (a dangling one too, unlisted); the
+// other devices fill the free numbers: USB, then ACM, then the rest, by their
+// trailing number, each once, and past 16 when there are that many.
+TEST(PortNumbering, LinksKeepTheirNumbersAndDevicesFillTheRest)
 {
-    const auto sorted = sortSerialDevices({ "/dev/ttyS0", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyUSB2", "/dev/ttyS1",
-        "/dev/ttyUSB2" });
-    EXPECT_EQ(sorted, (std::vector<std::string> { "/dev/ttyUSB2", "/dev/ttyUSB10", "/dev/ttyACM0", "/dev/ttyS0", "/dev/ttyS1" }));
-}
-
-TEST(PortNumbering, LinksTakeTheirNumbersAndDevicesFillTheRest)
-{
-    const std::vector<PortLink> links { { 1, "/p/COM1", "/dev/pts/4", true }, { 3, "/p/COM3", "", false } };
-    const auto map = buildPortMap(links, { "/dev/ttyS0", "/dev/ttyUSB0", "/dev/ttyACM0" });
-    ASSERT_GE(map.size(), 4u);
-    auto at = [&](int n) { return findPort(map, n); };
-    ASSERT_TRUE(at(1) && at(2) && at(3));
-    EXPECT_EQ(std::make_tuple(at(1)->device, at(1)->viaLink, at(1)->listed), std::make_tuple("/p/COM1", true, true));
-    EXPECT_EQ(std::make_tuple(at(2)->device, at(2)->viaLink), std::make_tuple("/dev/ttyUSB0", false));
-    // A dangling link: not listed, and its number is not given away.
-    EXPECT_EQ(std::make_tuple(at(3)->viaLink, at(3)->listed), std::make_tuple(true, false));
-    EXPECT_EQ(at(4)->device, "/dev/ttyACM0");
-    EXPECT_EQ(at(5)->device, "/dev/ttyS0");
-    EXPECT_FALSE(at(6));
-}
-
-TEST(PortNumbering, DeviceThatALinkPointsAtIsNotNumberedTwice)
-{
-    const auto map = buildPortMap({ { 2, "/p/COM2", "/dev/ttyUSB0", true } }, { "/dev/ttyUSB0", "/dev/ttyUSB1" });
-    EXPECT_EQ(findPort(map, 1)->device, "/dev/ttyUSB1");
-    EXPECT_EQ(findPort(map, 2)->device, "/p/COM2");
-    EXPECT_FALSE(findPort(map, 3));
-}
-
-TEST(PortNumbering, DevicesGoBeyondSixteenButLinksDoNot)
-{
-    std::vector<std::string> devices;
-    for (int i = 0; i < 20; ++i)
+    std::vector<std::string> devices { "/dev/ttyUSB10", "/dev/ttyUSB2", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyUSB2" };
+    for (int i = 19; i >= 0; --i)
         devices.push_back("/dev/ttyS" + std::to_string(i));
-    const auto map = buildPortMap({}, devices);
-    EXPECT_EQ(findPort(map, 20)->device, "/dev/ttyS19");
-    EXPECT_EQ(findPort(map, 10)->device, "/dev/ttyS9");
+    const std::vector<PortLink> links { { 1, "/p/COM1", "/dev/ttyUSB1", true }, { 3, "/p/COM3", "", false },
+        { 17, "/p/COM17", "/dev/ttyS0", true }, { 0, "/p/COM0", "/dev/ttyS1", true } };
+    const auto map = buildPortMap(links, devices);
+    struct Row { int number; const char* device; bool viaLink, listed; };
+    for (const Row& r : { Row { 1, "/p/COM1", true, true }, { 2, "/dev/ttyUSB2", false, true }, { 3, "/p/COM3", true, false },
+             { 4, "/dev/ttyUSB10", false, true }, { 5, "/dev/ttyACM0", false, true }, { 6, "/dev/ttyS0", false, true },
+             { 15, "/dev/ttyS9", false, true }, { 16, "/dev/ttyS10", false, true }, { 17, "/dev/ttyS11", false, true },
+             { 25, "/dev/ttyS19", false, true } }) {
+        const auto e = findPort(map, r.number);
+        ASSERT_TRUE(e) << r.number;
+        EXPECT_EQ(std::make_tuple(e->device, e->viaLink, e->listed), std::make_tuple(std::string(r.device), r.viaLink, r.listed))
+            << r.number;
+    }
+    EXPECT_FALSE(findPort(map, 26));
+}
 
-    const auto links = buildPortMap({ { 17, "/p/COM17", "/dev/x", true }, { 0, "/p/COM0", "/dev/y", true } }, {});
-    EXPECT_FALSE(findPort(links, 17));
-    EXPECT_FALSE(findPort(links, 0));
+// A listed name's number: the digits after the first 'M', in an unsigned byte.
+TEST(PortNumbering, NumberOfAListedName)
+{
+    for (const auto& [name, n] : { std::pair { "COM12", 12 }, { "COM259", 3 }, { "COM", 0 }, { "ttyS0", -1 } })
+        EXPECT_EQ(portNumberFromName(name), n) << name;
 }
