@@ -20,7 +20,10 @@ void makeBmp(const std::string& path)
     const std::uint32_t stride = (kWidth * 3 + 3) & ~3u;
     const std::uint32_t size = 54 + stride * kHeight;
     std::vector<std::uint8_t> b(size, 0);
-    auto put32 = [&](std::size_t o, std::uint32_t v) { for (int i = 0; i < 4; ++i) b[o + i] = (v >> (8 * i)) & 0xFF; };
+    auto put32 = [&](std::size_t o, std::uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            b[o + i] = (v >> (8 * i)) & 0xFF;
+    };
     b[0] = 'B';
     b[1] = 'M';
     put32(2, size);
@@ -37,11 +40,11 @@ void makeBmp(const std::string& path)
             p[1] = static_cast<std::uint8_t>(y);
             p[2] = static_cast<std::uint8_t>(x ^ y);
         }
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
+    std::ofstream(path, std::ios::binary)
+        .write(reinterpret_cast<const char*>(b.data()), static_cast<std::streamsize>(b.size()));
 }
 
-template <typename F>
-double bestSeconds(F&& f)
+template <typename F> double bestSeconds(F&& f)
 {
     double best = 1e30;
     for (int i = 0; i < kRounds; ++i) {
@@ -80,7 +83,7 @@ int main()
     std::printf("read %dx%d 24-bit BMP (baseline): %.1f ms\n", kWidth, kHeight, readOnly * 1e3);
     std::printf("load + fit + convert to 320x240:     %.1f ms\n", convert * 1e3);
     std::printf("ratio load+fit+convert / read: %.2f (goal <= 2.00)%s\n", convert / readOnly,
-                ok ? "" : "  [conversion FAILED]");
+        ok ? "" : "  [conversion FAILED]");
     std::remove(bmp.c_str());
     std::remove(staging.c_str());
     ::rmdir(dir.c_str());

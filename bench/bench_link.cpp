@@ -66,7 +66,11 @@ struct Pty {
 // acknowledgement and notes when its last byte was written.
 class InstantModule {
 public:
-    explicit InstantModule(int fd) : m_fd(fd) { m_thread = std::thread([this] { run(); }); }
+    explicit InstantModule(int fd)
+        : m_fd(fd)
+    {
+        m_thread = std::thread([this] { run(); });
+    }
     ~InstantModule()
     {
         m_stop = true;
@@ -106,8 +110,14 @@ private:
 // Notes when each frame's write has returned.
 class TimedPort : public ILinkPort {
 public:
-    explicit TimedPort(CSerialChannel& c) : m_c(c) { }
-    bool OpenPort(int p, int b, char par, int d, int s, std::size_t w) override { return m_c.OpenPort(p, b, par, d, s, w); }
+    explicit TimedPort(CSerialChannel& c)
+        : m_c(c)
+    {
+    }
+    bool OpenPort(int p, int b, char par, int d, int s, std::size_t w) override
+    {
+        return m_c.OpenPort(p, b, par, d, s, w);
+    }
     bool StartMonitor() override { return m_c.StartMonitor(); }
     void EnterReplyWait() override { m_c.EnterReplyWait(); }
     void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) override
@@ -222,7 +232,8 @@ std::string simPath(int argc, char** argv)
     char self[4096] = {};
     const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
     if (n > 0)
-        return (fs::path(std::string(self, static_cast<std::size_t>(n))).parent_path().parent_path() / "sim" / "zarn-sim")
+        return (
+            fs::path(std::string(self, static_cast<std::size_t>(n))).parent_path().parent_path() / "sim" / "zarn-sim")
             .string();
     return "zarn-sim";
 }
@@ -260,9 +271,10 @@ int main(int argc, char** argv)
         std::printf("unpaced: %u bytes, %zu frames in %.3f s\n", size, r.frames, r.seconds);
     }
     const double bare = bareFramesPerSecond(32769);
-    std::printf("frames per second: %.0f (bare stop-and-wait on a pseudo-terminal: %.0f; ratio %.2f)\n", fps, bare,
-        fps / bare);
-    std::printf("turnaround, acknowledgement's last byte to the next frame written: median %.1f us, 99th percentile %.1f us\n",
+    std::printf(
+        "frames per second: %.0f (bare stop-and-wait on a pseudo-terminal: %.0f; ratio %.2f)\n", fps, bare, fps / bare);
+    std::printf(
+        "turnaround, acknowledgement's last byte to the next frame written: median %.1f us, 99th percentile %.1f us\n",
         median, p99);
 
     // Part 2: paced by zarn-sim at 115200 baud.
@@ -301,12 +313,14 @@ int main(int argc, char** argv)
     // Start (13 bytes) and its acknowledgement (5), then per block 37 + 5.
     const double wireBytes = 18.0 + static_cast<double>(pacedSize / 32) * 42.0;
     const double limit = wireBytes * 10.0 / 115200.0;
-    std::printf("paced at 115200 baud: %u bytes, %zu frames in %.3f s; wire-time limit %.3f s; ratio %.3f (goal >= 0.98)\n",
+    std::printf(
+        "paced at 115200 baud: %u bytes, %zu frames in %.3f s; wire-time limit %.3f s; ratio %.3f (goal >= 0.98)\n",
         pacedSize, r.frames, r.seconds, limit, limit / r.seconds);
     // The pseudo-terminal's own round trip (two hops and two wake-ups per
     // frame) is time a wire does not have; this is the ratio it alone allows.
     const double ptyOnly = limit / (limit + static_cast<double>(r.frames) / bare);
-    std::printf("with the bare pseudo-terminal round trip added to the wire time the best ratio is %.3f; measured / that: %.3f\n",
+    std::printf("with the bare pseudo-terminal round trip added to the wire time the best ratio is %.3f; measured / "
+                "that: %.3f\n",
         ptyOnly, (limit / r.seconds) / ptyOnly);
     return 0;
 }

@@ -52,8 +52,7 @@ void plainRead(const std::string& path, std::size_t count)
         fail("plain read of " + path);
 }
 
-template <typename Step>
-double medianOf(int runs, Step step)
+template <typename Step> double medianOf(int runs, Step step)
 {
     std::vector<double> times;
     for (int run = 0; run < runs; ++run) {
@@ -141,14 +140,14 @@ int main(int argc, char** argv)
     const double readDirectory = medianOf(kRuns * 5, [&] { plainRead(resource, 12 + 19 * 400); });
 
     std::printf("baseline: write and flush 16 MiB in one call: %.2f ms\n", write16 * 1e3);
-    std::printf("insert 4 KiB at row 0 (15 MiB held): %.2f ms, ratio %.2f (goal <= 1.5)\n",
-                median(insertTimes) * 1e3, median(insertTimes) / write16);
-    std::printf("append 4 KiB (15 MiB held):          %.2f ms, ratio %.2f (goal <= 1.5)\n",
-                median(appendTimes) * 1e3, median(appendTimes) / write16);
+    std::printf("insert 4 KiB at row 0 (15 MiB held): %.2f ms, ratio %.2f (goal <= 1.5)\n", median(insertTimes) * 1e3,
+        median(insertTimes) / write16);
+    std::printf("append 4 KiB (15 MiB held):          %.2f ms, ratio %.2f (goal <= 1.5)\n", median(appendTimes) * 1e3,
+        median(appendTimes) / write16);
     std::printf("create 16 MiB resource file:         %.2f ms, ratio %.2f (goal <= 2)\n", median(createTimes) * 1e3,
-                median(createTimes) / write16);
+        median(createTimes) / write16);
     std::printf("open a 400-item file: %.3f ms; plain read of its directory: %.3f ms; ratio %.1f\n", open400 * 1e3,
-                readDirectory * 1e3, open400 / readDirectory);
+        readDirectory * 1e3, open400 / readDirectory);
 
     if (own)
         std::filesystem::remove_all(folder);

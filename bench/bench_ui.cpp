@@ -136,8 +136,8 @@ int main(int argc, char** argv)
 
     std::printf("application object: %.1f ms (once)\n", appMs);
     std::printf("main window constructed and shown: %.1f ms, plain dialog %.1f ms, ratio %.2f\n", median(window),
-                median(plain), median(window) / median(plain));
+        median(plain), median(window) / median(plain));
     std::printf("directory list refresh, 400 entries: %.2f ms, table of ready texts %.2f ms, ratio %.2f\n",
-                median(refresh), median(table), median(refresh) / median(table));
+        median(refresh), median(table), median(refresh) / median(table));
     return 0;
 }

@@ -10,7 +10,7 @@ namespace zarn::cli {
 enum ExitStatus : int {
     kExitOk = 0,
     kExitRefused = 1, // the tool refused or failed; the message is on standard error
-    kExitUsage = 2,   // the command line itself was wrong
+    kExitUsage = 2, // the command line itself was wrong
 };
 
 // Thrown by a subcommand's callback to end the program with a status and,

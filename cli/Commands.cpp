@@ -12,8 +12,8 @@ int runCommandLine(int argc, char** argv)
     app.require_subcommand(1);
     app.set_version_flag("--version", "zarnres 2.2");
     for (auto add : { addNewCommand, addInfoCommand, addListCommand, addAddCommand, addDeleteCommand,
-                      addSetIgnoreColorCommand, addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand,
-                      addProgramCommand, addFontCommand, addFontPreviewCommand })
+             addSetIgnoreColorCommand, addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand,
+             addProgramCommand, addFontCommand, addFontPreviewCommand })
         add(app);
 
     try {

@@ -75,8 +75,8 @@ int programModule(ModuleSession& session, const ResourceFileFacts& file, const L
     }
     QEventLoop loop;
     Progress progress(stderr, ::isatty(STDERR_FILENO) == 1, file.usedEnd);
-    const auto shown = QObject::connect(&session, &ModuleSession::progress,
-                                        [&progress](quint32 sent, quint32) { progress.update(sent); });
+    const auto shown = QObject::connect(
+        &session, &ModuleSession::progress, [&progress](quint32 sent, quint32) { progress.update(sent); });
     QObject::connect(&session, &ModuleSession::finished, &loop, &QEventLoop::quit);
     QObject::connect(&session, &ModuleSession::failed, &loop, &QEventLoop::quit);
     if (session.programming())

@@ -12,7 +12,7 @@
 namespace zarn::cli {
 
 struct LinkTarget {
-    int port = 0;       // 0 when only a device was given
+    int port = 0; // 0 when only a device was given
     std::string device; // empty: the port numbering decides
     double timeoutSeconds = 10;
 

@@ -43,8 +43,11 @@ std::string progressText(std::uint64_t done, std::uint64_t total, double elapsed
 }
 
 Progress::Progress(std::FILE* out, bool terminal, std::uint64_t total, double plainEverySeconds)
-    : m_out(out), m_terminal(terminal), m_total(total), m_plainEvery(plainEverySeconds),
-      m_start(std::chrono::steady_clock::now())
+    : m_out(out)
+    , m_terminal(terminal)
+    , m_total(total)
+    , m_plainEvery(plainEverySeconds)
+    , m_start(std::chrono::steady_clock::now())
 {
 }
 

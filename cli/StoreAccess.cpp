@@ -1,7 +1,5 @@
 #include "cli/StoreAccess.h"
 
-
-
 namespace zarn::cli {
 
 void requireOk(const StoreResult& result)
@@ -18,6 +16,5 @@ ResourceStore openStore(const std::string& path, LockMode mode)
     requireOk(store.hold(mode));
     return store;
 }
-
 
 } // namespace zarn::cli

@@ -4,9 +4,9 @@
 #include "cli/StoreAccess.h"
 #include "import/AddContent.h"
 #include "import/ImportCheck.h"
+#include "import/qt/PictureFile.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
-#include "import/qt/PictureFile.h"
 
 #include <iostream>
 #include <memory>
@@ -27,11 +27,21 @@ std::string jsonText(const std::string& s)
     std::string out = "\"";
     for (const char c : s) {
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\r': out += "\\r"; break;
-        case '\n': out += "\\n"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (static_cast<unsigned char>(c) < 0x20) {
                 char esc[8];
@@ -85,8 +95,9 @@ void run(const Options& o)
     options.lockForChange = true;
     const zarn::ContentOutcome added = zarn::addContent(store, o.source, options);
     if (added.result == zarn::ContentOutcome::Result::Ignored)
-        zarn::cli::refuse("Cannot tell what " + o.source + " holds from its extension \"" + zarn::fileExtension(o.source)
-                          + "\": bitmaps are " + bitmapExtensions + ", font libraries .hzk .big .kzk .asc (lower case), sounds .wav");
+        zarn::cli::refuse("Cannot tell what " + o.source + " holds from its extension \""
+            + zarn::fileExtension(o.source) + "\": bitmaps are " + bitmapExtensions
+            + ", font libraries .hzk .big .kzk .asc (lower case), sounds .wav");
     if (added.result == zarn::ContentOutcome::Result::Refused)
         zarn::cli::refuse(added.detail.empty() ? added.message : added.message + "\n" + added.detail);
     report(o, store, added.row, added.message);
@@ -97,13 +108,14 @@ void run(const Options& o)
 void zarn::cli::addAddCommand(CLI::App& app)
 {
     auto o = std::make_shared<Options>();
-    auto* sub = app.add_subcommand("add", "Add a bitmap (.bmp .png .jpg .jpeg .gif), font library (.hzk .big .kzk .asc) or sound (.wav)");
+    auto* sub = app.add_subcommand(
+        "add", "Add a bitmap (.bmp .png .jpg .jpeg .gif), font library (.hzk .big .kzk .asc) or sound (.wav)");
     sub->add_option("FILE", o->file, "The resource file")->required();
     sub->add_option("SOURCE", o->source, "The file to add; its extension says what it is")->required();
     sub->add_option("--after", o->after, "Insert after this row (No. as list shows it); default: at the end");
     sub->add_option("--ignore-color", o->ignoreColor, "A bitmap's ignore colour, 0xNNNN or decimal (default 0)");
     sub->add_flag("--dither", o->dither,
-                  "Spread the rounding of true-colour pictures (error diffusion) instead of cutting the low bits");
+        "Spread the rounding of true-colour pictures (error diffusion) instead of cutting the low bits");
     sub->add_flag("--json", o->json, "Print the new entry as JSON");
     sub->callback([o] {
         if (!o->ignoreColor.empty())
@@ -111,4 +123,3 @@ void zarn::cli::addAddCommand(CLI::App& app)
         run(*o);
     });
 }
-

@@ -16,7 +16,7 @@ void run(const std::string& file)
         zarn::cli::refuse(*check.readError);
     if (!check.problems.empty())
         zarn::cli::refuse(file + ": " + std::to_string(check.problems.size())
-                          + (check.problems.size() == 1 ? " problem found" : " problems found"));
+            + (check.problems.size() == 1 ? " problem found" : " problems found"));
     std::cout << file << ": no problems found\n";
 }
 
@@ -30,4 +30,3 @@ void zarn::cli::addCheckCommand(CLI::App& app)
     sub->add_option("FILE", *file, "The resource file")->required();
     sub->callback([file] { run(*file); });
 }
-

@@ -34,4 +34,3 @@ void zarn::cli::addDeleteCommand(CLI::App& app)
     sub->add_option("ROW", o->row, "The item's number as list shows it under No. (from 0)")->required();
     sub->callback([o] { run(*o); });
 }
-

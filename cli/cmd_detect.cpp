@@ -1,6 +1,6 @@
 // zarnres detect: look for a module on a port and show its identification.
-#include "cli/LinkCommands.h"
 #include "cli/Commands.h"
+#include "cli/LinkCommands.h"
 #include "cli/StoreAccess.h"
 
 #include <cstdio>
@@ -14,7 +14,8 @@ void run(const zarn::cli::LinkTarget& target)
         zarn::cli::usageError("detect needs --port N or --device PATH");
     const auto session = zarn::cli::detectModule(target);
     if (!session->identified())
-        zarn::cli::refuse(std::string(zarn::kMsgNoModuleConnection) + ": " + zarn::cli::detectionFailure(*session, target));
+        zarn::cli::refuse(
+            std::string(zarn::kMsgNoModuleConnection) + ": " + zarn::cli::detectionFailure(*session, target));
     std::string text = session->detection().moduleStatus();
     for (std::size_t at; (at = text.find("\r\n")) != std::string::npos;)
         text.replace(at, 2, "\n");
@@ -32,4 +33,3 @@ void zarn::cli::addDetectCommand(CLI::App& app)
     zarn::cli::addLinkOptions(sub, *target);
     sub->callback([target] { run(*target); });
 }
-

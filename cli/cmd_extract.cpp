@@ -3,8 +3,8 @@
 #include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "import/BmpWriter.h"
-#include "resfile/ReplaceFile.h"
 #include "import/ModuleBitmap.h"
+#include "resfile/ReplaceFile.h"
 #include "resfile/StoreCommands.h"
 
 #include <cerrno>
@@ -48,9 +48,9 @@ void run(const Options& o)
     const auto rgb = zarn::decodeModuleBitmap(e.kind, e.width, e.height, data);
     if (!rgb)
         zarn::cli::refuse("Item " + std::to_string(row) + " is damaged: a " + std::to_string(e.width) + "x"
-                          + std::to_string(e.height) + " bitmap of kind " + std::to_string(e.kind) + " needs "
-                          + std::to_string(*zarn::moduleBitmapLength(e.kind, e.width, e.height))
-                          + " bytes, the item holds " + std::to_string(data.size()));
+            + std::to_string(e.height) + " bitmap of kind " + std::to_string(e.kind) + " needs "
+            + std::to_string(*zarn::moduleBitmapLength(e.kind, e.width, e.height)) + " bytes, the item holds "
+            + std::to_string(data.size()));
     std::string error;
     if (!zarn::writeBmp24(o.output, e.width, e.height, *rgb, &error))
         zarn::cli::refuse(error);
@@ -69,4 +69,3 @@ void zarn::cli::addExtractCommand(CLI::App& app)
     sub->add_flag("--raw", o->raw, "Write a bitmap item's stored bytes instead of a BMP");
     sub->callback([o] { run(*o); });
 }
-

@@ -48,8 +48,8 @@ void run(const Options& o)
             options.afterRow = cli::parseRow(o.afterRow, *store);
     }
 
-    const FontLibraryOutput out = makeFontLibrary(o.font, *type, width, height, o.outputFolder,
-                                                  FontGenOptions { o.threshold, o.mono, o.faceIndex });
+    const FontLibraryOutput out = makeFontLibrary(
+        o.font, *type, width, height, o.outputFolder, FontGenOptions { o.threshold, o.mono, o.faceIndex });
     if (!out.ok)
         cli::refuse(out.message);
     std::cout << out.message << "\n";
@@ -74,19 +74,25 @@ void run(const Options& o)
 void zarn::cli::addFontCommand(CLI::App& app)
 {
     auto o = std::make_shared<Options>();
-    auto* sub = app.add_subcommand("font", "Render a dot-matrix font library (16X16.hzk, 8X16.asc, ...) from a TrueType/OpenType font");
+    auto* sub = app.add_subcommand(
+        "font", "Render a dot-matrix font library (16X16.hzk, 8X16.asc, ...) from a TrueType/OpenType font");
     sub->add_option("FONTFILE", o->font, "The font (.ttf, .otf, .ttc)")->required();
     sub->add_option("--type", o->type, "Library type: gb2312, big5, hangul or ascii")->required();
     sub->add_option("--size", o->size, "Glyph size WIDTHxHEIGHT in dots, 1 to 99 each, e.g. 16x16 or 8x16")->required();
-    sub->add_option("-o,--output", o->outputFolder, "Folder for the library (created when missing; a library of the same name is replaced)")
+    sub->add_option("-o,--output", o->outputFolder,
+           "Folder for the library (created when missing; a library of the same name is replaced)")
         ->capture_default_str();
-    sub->add_option("--add", o->resourceFile, "Insert the library into this resource file, with the checks of Load Hzlib / Load Asciilib");
-    sub->add_option("--after", o->afterRow, "With --add: insert after this row (as list numbers it), otherwise at the end");
-    sub->add_option("--threshold", o->threshold, "Grey level 1..255 from which a dot is set; lower keeps thinner strokes")
+    sub->add_option("--add", o->resourceFile,
+        "Insert the library into this resource file, with the checks of Load Hzlib / Load Asciilib");
+    sub->add_option(
+        "--after", o->afterRow, "With --add: insert after this row (as list numbers it), otherwise at the end");
+    sub->add_option(
+           "--threshold", o->threshold, "Grey level 1..255 from which a dot is set; lower keeps thinner strokes")
         ->check(CLI::Range(1, 255))
         ->capture_default_str();
     sub->add_flag("--mono", o->mono, "Use the font's hinted monochrome rendering instead of the grey threshold");
-    sub->add_option("--face", o->faceIndex, "Face number in a font collection (.ttc)")->check(CLI::NonNegativeNumber)->capture_default_str();
+    sub->add_option("--face", o->faceIndex, "Face number in a font collection (.ttc)")
+        ->check(CLI::NonNegativeNumber)
+        ->capture_default_str();
     sub->callback([o] { run(*o); });
 }
-

@@ -5,9 +5,9 @@
 #include "import/BmpWriter.h"
 #include "import/fontgen/LibraryPreview.h"
 
-#include <tuple>
 #include <iostream>
 #include <memory>
+#include <tuple>
 
 namespace {
 
@@ -40,15 +40,19 @@ void zarn::cli::addFontPreviewCommand(CLI::App& app)
 {
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand("font-preview", "Draw the first glyphs of a font library into a 24-bit BMP picture");
-    sub->add_option("LIBRARY", o->library, "The library (.hzk, .big, .kzk, .asc); its glyph size comes from its name")->required();
+    sub->add_option("LIBRARY", o->library, "The library (.hzk, .big, .kzk, .asc); its glyph size comes from its name")
+        ->required();
     sub->add_option("-o,--output", o->output, "The BMP file to write")->required();
     sub->add_option("--size", o->size, "Glyph size WIDTHxHEIGHT when the name does not carry it");
     sub->add_option("--first", o->sheet.first, "First glyph shown (from 0)")->capture_default_str();
     sub->add_option("--count", o->sheet.count, "Glyphs shown at most")
         ->check(CLI::Range(1u, zarn::kMaxSheetGlyphs))
         ->capture_default_str();
-    sub->add_option("--columns", o->sheet.columns, "Glyphs per row")->check(CLI::Range(1, zarn::kMaxSheetColumns))->capture_default_str();
-    sub->add_option("--scale", o->sheet.scale, "Pixels per dot")->check(CLI::Range(1, zarn::kMaxSheetScale))->capture_default_str();
+    sub->add_option("--columns", o->sheet.columns, "Glyphs per row")
+        ->check(CLI::Range(1, zarn::kMaxSheetColumns))
+        ->capture_default_str();
+    sub->add_option("--scale", o->sheet.scale, "Pixels per dot")
+        ->check(CLI::Range(1, zarn::kMaxSheetScale))
+        ->capture_default_str();
     sub->callback([o] { run(*o); });
 }
-

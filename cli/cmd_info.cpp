@@ -16,8 +16,7 @@ void run(const std::string& file)
               << "Screen: " << store.screenWidth() << "*" << store.screenHeight() << "\n"
               << "Memory: " << store.memoryKiB() << " KiB\n"
               << "Items: " << store.itemCount() << " of " << store.maxItems() << "\n"
-              << "Used: " << zarn::capacityGaugePosition(store) << " of " << zarn::capacityGaugeRange(store)
-              << " KiB\n"
+              << "Used: " << zarn::capacityGaugePosition(store) << " of " << zarn::capacityGaugeRange(store) << " KiB\n"
               << zarn::capacityText(store) << "\n";
 }
 
@@ -30,4 +29,3 @@ void zarn::cli::addInfoCommand(CLI::App& app)
     sub->add_option("FILE", *file, "The resource file")->required();
     sub->callback([file] { run(*file); });
 }
-

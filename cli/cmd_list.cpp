@@ -50,4 +50,3 @@ void zarn::cli::addListCommand(CLI::App& app)
     sub->add_flag("--json", o->json, "Print the entries as a JSON array of numbers");
     sub->callback([o] { run(*o); });
 }
-

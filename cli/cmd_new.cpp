@@ -25,7 +25,7 @@ void run(const Options& o)
             if (model.sizesOffered[i])
                 offered += (offered.empty() ? "" : ", ") + std::string(kSizeLabels[i]);
         cli::refuse("The module type \"" + model.rowText + "\" does not offer the size " + o.size + " (it offers "
-                    + offered + ")");
+            + offered + ")");
     }
     const std::uint32_t memoryKiB = memoryKiBForSizeIndex(k);
     cli::requireOk(createResourceFile(o.file, model.modelCode, model.screenWidth, model.screenHeight, memoryKiB));
@@ -49,4 +49,3 @@ void zarn::cli::addNewCommand(CLI::App& app)
         ->check(CLI::IsMember({ "4M", "8M", "16M", "32M" }));
     sub->callback([o] { run(*o); });
 }
-

@@ -1,6 +1,6 @@
 // zarnres ports: which device each port number stands for.
-#include "cli/Commands.h"
 #include "cli/Command.h"
+#include "cli/Commands.h"
 #include "link/PortFolder.h"
 #include "link/qt/SerialPortListing.h"
 
@@ -43,4 +43,3 @@ void zarn::cli::addPortsCommand(CLI::App& app)
     auto* sub = app.add_subcommand("ports", "Show which serial device each port number COM1, COM2, ... stands for");
     sub->callback([] { run(); });
 }
-

@@ -1,6 +1,6 @@
 // zarnres program: write a resource file into a module, as "Program All" does.
-#include "cli/LinkCommands.h"
 #include "cli/Commands.h"
+#include "cli/LinkCommands.h"
 #include "cli/StoreAccess.h"
 
 #include <cstdio>
@@ -20,8 +20,8 @@ void run(const ProgramArgs& args)
     // The file is read before the port is touched, so a bad file costs no wait,
     // and whole, under its lock, so what is sent is what was checked.
     zarn::ResourceStore store = zarn::cli::openStore(args.file, zarn::LockMode::Shared);
-    zarn::ResourceFileFacts facts { store.isOpen(), store.path(), store.modelCode(), store.memoryKiB(), store.itemCount(),
-        store.usedEnd(), {}, {} };
+    zarn::ResourceFileFacts facts { store.isOpen(), store.path(), store.modelCode(), store.memoryKiB(),
+        store.itemCount(), store.usedEnd(), {}, {} };
     if (store.itemCount() > 0)
         zarn::cli::requireOk(store.readImage(facts.image));
     store.release();
@@ -43,4 +43,3 @@ void zarn::cli::addProgramCommand(CLI::App& app)
     zarn::cli::addLinkOptions(sub, args->target);
     sub->callback([args] { run(*args); });
 }
-

@@ -26,7 +26,7 @@ void run(const Options& o)
     // Only bitmaps carry an ignore colour; every other kind keeps 0 there.
     if (!isBitmapKind(entry.kind))
         zarn::cli::refuse("Item " + std::to_string(row) + " is a " + zarn::kindName(entry.kind, row)
-                          + ", not a bitmap: only bitmaps have an ignore color");
+            + ", not a bitmap: only bitmaps have an ignore color");
     zarn::cli::requireOk(store.setIgnoreColor(row, color));
     std::cout << zarn::directoryRowTexts(store.entry(static_cast<std::size_t>(row)), row)[5] << "\n";
 }
@@ -42,4 +42,3 @@ void zarn::cli::addSetIgnoreColorCommand(CLI::App& app)
     sub->add_option("COLOR", o->color, "The colour in the module's 16-bit format: 0xNNNN or decimal")->required();
     sub->callback([o] { run(*o); });
 }
-

@@ -17,8 +17,8 @@ inline constexpr char kMsgSelectItemToDelete[] = "Please select the items you wa
 inline constexpr char kMsgResourceFileError[] = "Resource File Error";
 inline constexpr char kMsgFalse[] = "False";
 inline constexpr char kMsgResourceFieldStart[] = "Resource File Message Output...";
-inline constexpr char kMsgFileReadAgain[] =
-    "The resource file was changed by another program and has been read again; nothing was changed";
+inline constexpr char kMsgFileReadAgain[]
+    = "The resource file was changed by another program and has been read again; nothing was changed";
 
 // "Open Resource"'s file dialog.
 inline constexpr char kOpenResourceTitle[] = "Open Resource File";

@@ -74,8 +74,8 @@ namespace {
         if (auto refusal = checkLoadBitmap(false, store, picture.loaded(), static_cast<std::uint32_t>(data.size())))
             return refused(*refusal);
         const int row = store.insertionIndex(options.afterRow);
-        return inserted(store.insertItemData(row, bitmapEntry(picture, options.ignoreColor), data), row,
-                        picture.loadReportText());
+        return inserted(
+            store.insertItemData(row, bitmapEntry(picture, options.ignoreColor), data), row, picture.loadReportText());
     }
 
 } // namespace
@@ -118,7 +118,7 @@ ContentOutcome addContent(ResourceStore& store, const std::string& path, const C
     const ImportCheck check = command == ContentCommand::Wave
         ? checkWaveFile(path, store.remainingBytes(), store.itemCount(), store.maxItems())
         : checkFontLibrary(command == ContentCommand::Hzlib ? FontCommand::Hzlib : FontCommand::Asciilib, path,
-                           store.remainingBytes(), store.itemCount(), store.maxItems());
+            store.remainingBytes(), store.itemCount(), store.maxItems());
     if (check.verdict != ImportCheck::Verdict::Accepted) {
         ContentOutcome out = refused(check.message, check.detail);
         if (check.verdict == ImportCheck::Verdict::Ignored)
@@ -128,8 +128,8 @@ ContentOutcome addContent(ResourceStore& store, const std::string& path, const C
     if (options.accepted)
         options.accepted(check.message);
     const int row = store.insertionIndex(options.afterRow);
-    ContentOutcome out = inserted(store.insertItem(row, check.pending.entry, check.pending.sourcePath), row,
-                                  check.message);
+    ContentOutcome out
+        = inserted(store.insertItem(row, check.pending.entry, check.pending.sourcePath), row, check.message);
     out.pending = check.pending;
     return out;
 }

@@ -24,7 +24,7 @@ struct ContentOptions {
     ContentCommand command = ContentCommand::Any;
     std::optional<int> afterRow; // insert after this row (the selection mark); none: at the end
     std::uint16_t ignoreColor = 0; // bitmaps only
-    bool dither = false;           // true-colour pictures only
+    bool dither = false; // true-colour pictures only
     // Reads the picture named by pic.fileName(); BMP files only when not set.
     std::function<LoadedPicture::Outcome(LoadedPicture&)> loadPicture;
     // Take the file's exclusive lock before the space and count checks, so that
@@ -38,10 +38,10 @@ struct ContentOptions {
 struct ContentOutcome {
     enum class Result { Inserted, Ignored, Refused } result = Result::Refused;
     std::string message; // the report ("Loading Wave file: ...", "Load Bitmap ...") or the refusal
-    std::string detail;  // why, when the message alone does not say
-    int row = -1;        // the new item's row
+    std::string detail; // why, when the message alone does not say
+    int row = -1; // the new item's row
     bool reloaded = false; // another program had changed the file; it was read again, nothing added
-    PendingItem pending;   // the library or sound that was accepted
+    PendingItem pending; // the library or sound that was accepted
 };
 
 ContentOutcome addContent(ResourceStore& store, const std::string& sourcePath, const ContentOptions& options);

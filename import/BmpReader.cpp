@@ -71,7 +71,8 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
         || height > kBmpMaxDimension)
         return refuse(kMsgReadingFileError);
     l.width = width;
-    if (static_cast<std::uint64_t>(width) * static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height)
+    if (static_cast<std::uint64_t>(width)
+            * static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height)
         > kBmpMaxPixels)
         return refuse(kMsgReadingFileError);
     l.topDown = height < 0;
@@ -81,8 +82,9 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     char text[160];
     if (l.headerSize < kBmpMinInfoHeaderSize) {
         std::snprintf(text, sizeof text,
-                      "Unsupported BMP file: a %u-byte info header; only files with info headers of 40 bytes or more can be loaded",
-                      static_cast<unsigned>(l.headerSize));
+            "Unsupported BMP file: a %u-byte info header; only files with info headers of 40 bytes or more can be "
+            "loaded",
+            static_cast<unsigned>(l.headerSize));
         return refuse(text);
     }
     // The whole info header must be held and end before the pixel rows.
@@ -93,8 +95,9 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
 
     auto compressedText = [&] {
         std::snprintf(text, sizeof text,
-                      "Unsupported BMP file: the pixel data is compressed (method %u); only uncompressed and run-length encoded files can be loaded",
-                      static_cast<unsigned>(l.compression));
+            "Unsupported BMP file: the pixel data is compressed (method %u); only uncompressed and run-length encoded "
+            "files can be loaded",
+            static_cast<unsigned>(l.compression));
         return refuse(text);
     };
     switch (l.bitCount) {
@@ -136,8 +139,8 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
         break;
     default:
         std::snprintf(text, sizeof text,
-                      "Unsupported BMP file: %u bits per pixel; only 1, 4, 8, 16, 24 and 32 bits per pixel can be loaded",
-                      static_cast<unsigned>(l.bitCount));
+            "Unsupported BMP file: %u bits per pixel; only 1, 4, 8, 16, 24 and 32 bits per pixel can be loaded",
+            static_cast<unsigned>(l.bitCount));
         return refuse(text);
     }
 
@@ -196,7 +199,8 @@ Rgb bmpPixel(const BmpLayout& l, std::span<const std::uint8_t> file, std::uint64
     }
     case 16:
     case 32: {
-        const std::uint32_t v = l.bitCount == 16 ? getLe16(file.data() + row + 2ull * x) : getLe32(file.data() + row + 4ull * x);
+        const std::uint32_t v
+            = l.bitCount == 16 ? getLe16(file.data() + row + 2ull * x) : getLe32(file.data() + row + 4ull * x);
         return Rgb { l.channels[0].expand(v), l.channels[1].expand(v), l.channels[2].expand(v) };
     }
     default:
@@ -294,7 +298,8 @@ std::vector<std::uint8_t> standardBmpFrom(const BmpLayout& l, std::span<const st
             // Stored bottom row first, as the standard file wants; the last row's padding may be missing.
             const std::uint64_t src = l.rowOffset(l.height - 1 - y);
             const std::size_t n = static_cast<std::size_t>(std::min<std::uint64_t>(l.rowStride, file.size() - src));
-            std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(src), n, rows.begin() + static_cast<std::ptrdiff_t>(y * l.rowStride));
+            std::copy_n(file.begin() + static_cast<std::ptrdiff_t>(src), n,
+                rows.begin() + static_cast<std::ptrdiff_t>(y * l.rowStride));
         }
     }
     std::vector<Rgb> palette(l.paletteHeld);

@@ -33,18 +33,18 @@ struct BmpChannel {
 };
 
 struct BmpLayout {
-    std::uint32_t offBits = 0;   // pixel rows, counted from the start of the file
+    std::uint32_t offBits = 0; // pixel rows, counted from the start of the file
     std::int32_t width = 0;
-    std::int32_t height = 0;     // always positive here; see topDown
-    bool topDown = false;        // the file gave a negative height
+    std::int32_t height = 0; // always positive here; see topDown
+    bool topDown = false; // the file gave a negative height
     std::uint16_t bitCount = 0;
     std::uint32_t compression = 0;
     std::uint64_t rowStride = 0; // S: bytes per stored row, 4-byte aligned
-    std::uint32_t headerSize = 0;       // of the info header, as the file says
-    std::uint32_t colorsUsed = 0;       // the header's count; 0 means 2^K
-    std::uint32_t paletteEntries = 0;   // 2^K for K <= 8, else 0
-    std::uint32_t paletteHeld = 0;      // entries the file really has; the others are black
-    std::uint32_t paletteOffset = 0;    // file offset of the palette (right after the info header)
+    std::uint32_t headerSize = 0; // of the info header, as the file says
+    std::uint32_t colorsUsed = 0; // the header's count; 0 means 2^K
+    std::uint32_t paletteEntries = 0; // 2^K for K <= 8, else 0
+    std::uint32_t paletteHeld = 0; // entries the file really has; the others are black
+    std::uint32_t paletteOffset = 0; // file offset of the palette (right after the info header)
     std::array<BmpChannel, 3> channels {}; // red, green, blue for K = 16 and 32
 
     bool isIndexed() const { return bitCount <= 8; }

@@ -12,11 +12,7 @@
 
 namespace zarn {
 
-
-std::uint32_t standardBmpOffBits(int bitCount)
-{
-    return 54 + (bitCount <= 8 ? 4u << bitCount : 0u);
-}
+std::uint32_t standardBmpOffBits(int bitCount) { return 54 + (bitCount <= 8 ? 4u << bitCount : 0u); }
 
 std::vector<std::uint8_t> blankStandardBmp(int width, int height, int bitCount, std::span<const Rgb> palette)
 {
@@ -84,8 +80,8 @@ std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std
     return out;
 }
 
-bool writeBmp24(const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown,
-                std::string* error)
+bool writeBmp24(
+    const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown, std::string* error)
 {
     auto fail = [&](const std::string& why) {
         if (error)

@@ -23,7 +23,7 @@ std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std
 
 // Writes encodeBmp24 to `path`. On failure returns false, says why in *error
 // (naming the file and the system's reason) and leaves no partial file behind.
-bool writeBmp24(const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown,
-                std::string* error);
+bool writeBmp24(
+    const std::string& path, int width, int height, std::span<const std::uint8_t> rgbTopDown, std::string* error);
 
 } // namespace zarn

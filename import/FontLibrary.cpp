@@ -12,14 +12,14 @@ namespace zarn {
 namespace {
 
     const std::array<FontLibraryInfo, 4> kLibraries { {
-        { FontLibraryType::GB2312, "hzk", 8178, static_cast<std::uint8_t>(ResourceKind::FontGB2312),
-          kMsgGb2312Invalid, kMsgGb2312OpenFailure, kFormatLoadingGb2312 },
-        { FontLibraryType::Big5, "big", 13973, static_cast<std::uint8_t>(ResourceKind::FontBig5),
-          kMsgBig5Invalid, kMsgBig5OpenFailure, kFormatLoadingBig5 },
-        { FontLibraryType::Hangul, "kzk", 2350, static_cast<std::uint8_t>(ResourceKind::FontHangul),
-          kMsgHangulInvalid, kMsgHangulOpenFailure, kFormatLoadingHangul },
-        { FontLibraryType::Ascii, "asc", 256, static_cast<std::uint8_t>(ResourceKind::FontAscii),
-          kMsgAsciiInvalid, kMsgAsciiOpenFailure, kFormatLoadingAscii },
+        { FontLibraryType::GB2312, "hzk", 8178, static_cast<std::uint8_t>(ResourceKind::FontGB2312), kMsgGb2312Invalid,
+            kMsgGb2312OpenFailure, kFormatLoadingGb2312 },
+        { FontLibraryType::Big5, "big", 13973, static_cast<std::uint8_t>(ResourceKind::FontBig5), kMsgBig5Invalid,
+            kMsgBig5OpenFailure, kFormatLoadingBig5 },
+        { FontLibraryType::Hangul, "kzk", 2350, static_cast<std::uint8_t>(ResourceKind::FontHangul), kMsgHangulInvalid,
+            kMsgHangulOpenFailure, kFormatLoadingHangul },
+        { FontLibraryType::Ascii, "asc", 256, static_cast<std::uint8_t>(ResourceKind::FontAscii), kMsgAsciiInvalid,
+            kMsgAsciiOpenFailure, kFormatLoadingAscii },
     } };
 
     bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -43,10 +43,7 @@ namespace {
 
 } // namespace
 
-const FontLibraryInfo& fontLibraryInfo(FontLibraryType type)
-{
-    return kLibraries[static_cast<std::size_t>(type)];
-}
+const FontLibraryInfo& fontLibraryInfo(FontLibraryType type) { return kLibraries[static_cast<std::size_t>(type)]; }
 
 std::pair<int, int> parseGlyphSize(const std::string& fileName)
 {
@@ -69,7 +66,7 @@ std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int hei
 }
 
 ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::uint32_t remainingBytes,
-                             std::uint16_t itemCount, std::uint16_t maxItems)
+    std::uint16_t itemCount, std::uint16_t maxItems)
 {
     const std::string ext = fileExtension(path);
     const FontLibraryInfo* info = nullptr;

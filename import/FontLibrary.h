@@ -14,9 +14,9 @@ enum class FontLibraryType { GB2312, Big5, Hangul, Ascii };
 
 struct FontLibraryInfo {
     FontLibraryType type;
-    const char* extension;          // exact, lower case
+    const char* extension; // exact, lower case
     std::uint32_t glyphCount;
-    std::uint8_t kind;              // ResourceKind code
+    std::uint8_t kind; // ResourceKind code
     const char* invalidMessage;
     const char* openFailureMessage;
     const char* confirmationFormat; // printf format: glyph width, glyph height, file length
@@ -37,6 +37,6 @@ enum class FontCommand { Hzlib, Asciilib };
 // extension (silently ignored when unknown), glyph size from the name, opening,
 // length, space, directory count.
 ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::uint32_t remainingBytes,
-                             std::uint16_t itemCount, std::uint16_t maxItems);
+    std::uint16_t itemCount, std::uint16_t maxItems);
 
 } // namespace zarn

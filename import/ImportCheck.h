@@ -10,10 +10,11 @@ namespace zarn {
 
 struct ImportCheck {
     enum class Verdict {
-        Ignored,  // silent: the extension is not one of the command's
-        Refused,  // `message` is the text to show
+        Ignored, // silent: the extension is not one of the command's
+        Refused, // `message` is the text to show
         Accepted, // `message` is the confirmation text; `pending` is filled
-    } verdict = Verdict::Ignored;
+    } verdict
+        = Verdict::Ignored;
     std::string message;
     std::string detail; // why a file could not be opened: its name and the system's reason
     PendingItem pending;

@@ -21,7 +21,6 @@ namespace {
     // (65536 x 65536 would be far more) is bounded again by the dimension limit.
     constexpr std::uint64_t kMaxBmpFileBytes = 1ull << 30;
 
-
     // `why` is set when the file cannot be opened at all.
     bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& why)
     {
@@ -29,11 +28,13 @@ namespace {
         const int fd = openRegularFile(defaultFileIo(), path, O_RDONLY, why, &st);
         if (fd < 0)
             return false;
-        bool ok = static_cast<std::uint64_t>(st.size) <= kMaxBmpFileBytes && st.size >= static_cast<std::int64_t>(kBmpFileHeaderSize);
+        bool ok = static_cast<std::uint64_t>(st.size) <= kMaxBmpFileBytes
+            && st.size >= static_cast<std::int64_t>(kBmpFileHeaderSize);
         if (ok) {
             // The signature is checked before the rest is read, so a non-BMP costs no allocation.
             std::uint8_t head[kBmpFileHeaderSize];
-            ok = readFully(defaultFileIo(), fd, head, sizeof head, 0) == 0 && (head[0] | (head[1] << 8)) == kBmpSignature;
+            ok = readFully(defaultFileIo(), fd, head, sizeof head, 0) == 0
+                && (head[0] | (head[1] << 8)) == kBmpSignature;
             if (ok) {
                 try {
                     out.assign(static_cast<std::size_t>(st.size), 0);
@@ -46,7 +47,6 @@ namespace {
         defaultFileIo().close(fd);
         return ok;
     }
-
 
 } // namespace
 
@@ -92,7 +92,8 @@ LoadedPicture::Outcome LoadedPicture::loadBmpFile()
     std::string why;
     if (!readWholeFile(m_strFileName, data, why)) {
         m_bLoaded = false;
-        return { false, kMsgReadingFileError, why.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + why };
+        return { false, kMsgReadingFileError,
+            why.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + why };
     }
     return loadBmpData(std::move(data));
 }
@@ -131,10 +132,12 @@ LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data
     const BoxFit fit = fitToBox(parsed.layout.width, parsed.layout.height, m_nBoxWidth, m_nBoxHeight);
     if (fit.width <= 0 || fit.height <= 0) {
         m_bLoaded = false;
-        return { false, "The picture (" + std::to_string(parsed.layout.width) + "x" + std::to_string(parsed.layout.height)
-                     + ") would be " + std::to_string(fit.width) + "x" + std::to_string(fit.height) + " on the module's "
-                     + std::to_string(m_nBoxWidth) + "x" + std::to_string(m_nBoxHeight)
-                     + " screen, with nothing left to show", {} };
+        return { false,
+            "The picture (" + std::to_string(parsed.layout.width) + "x" + std::to_string(parsed.layout.height)
+                + ") would be " + std::to_string(fit.width) + "x" + std::to_string(fit.height) + " on the module's "
+                + std::to_string(m_nBoxWidth) + "x" + std::to_string(m_nBoxHeight)
+                + " screen, with nothing left to show",
+            {} };
     }
 
     m_fileData = std::move(data);
@@ -310,8 +313,8 @@ int LoadedPicture::reportedDepth() const
 std::string LoadedPicture::loadReportText() const
 {
     char text[128];
-    std::snprintf(text, sizeof text, "Load Bitmap %dbit color Width:%d Height:%d \r\nSize:%d", reportedDepth(), m_nWidth,
-                  m_nHeight, m_nSize);
+    std::snprintf(text, sizeof text, "Load Bitmap %dbit color Width:%d Height:%d \r\nSize:%d", reportedDepth(),
+        m_nWidth, m_nHeight, m_nSize);
     return text;
 }
 

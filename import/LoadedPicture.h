@@ -29,7 +29,7 @@ public:
     struct Outcome {
         bool ok = false;
         std::string message; // text to show: "Reading File Error", "False", or why a file is not supported
-        std::string detail;  // why, when the message alone does not say: the file and the system's reason
+        std::string detail; // why, when the message alone does not say: the file and the system's reason
     };
 
     // The file the next load reads ("Load BMP" sets it from its dialog).
@@ -65,7 +65,7 @@ public:
     const std::string& fileName() const { return m_strFileName; }
     bool loaded() const { return m_bLoaded; }
     std::int32_t bitCount() const { return m_nBitCount; } // K of the file read last, +100 when scaled
-    std::int32_t format() const { return m_nFormat; }     // the ResourceKind of the converted data
+    std::int32_t format() const { return m_nFormat; } // the ResourceKind of the converted data
     std::int32_t width() const { return m_nWidth; }
     std::int32_t height() const { return m_nHeight; }
     std::int32_t drawWidth() const { return m_nDrawWidth; }

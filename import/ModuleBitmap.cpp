@@ -12,11 +12,16 @@ namespace zarn {
 std::optional<std::uint32_t> modulePaletteLength(std::uint8_t kind)
 {
     switch (kind) {
-    case 1: return 4;
-    case 4: return 32;
-    case 8: return 512;
-    case 16: return 0;
-    default: return std::nullopt;
+    case 1:
+        return 4;
+    case 4:
+        return 32;
+    case 8:
+        return 512;
+    case 16:
+        return 0;
+    default:
+        return std::nullopt;
     }
 }
 
@@ -40,8 +45,8 @@ std::optional<std::uint32_t> moduleBitmapLength(std::uint8_t kind, int width, in
     return static_cast<std::uint32_t>(total);
 }
 
-std::optional<std::vector<std::uint8_t>> decodeModuleBitmap(std::uint8_t kind, int width, int height,
-                                                            std::span<const std::uint8_t> data)
+std::optional<std::vector<std::uint8_t>> decodeModuleBitmap(
+    std::uint8_t kind, int width, int height, std::span<const std::uint8_t> data)
 {
     const auto length = moduleBitmapLength(kind, width, height);
     // The entry's sizes are trusted only as far as the data really reaches.

@@ -19,7 +19,7 @@ std::optional<std::uint32_t> moduleBitmapLength(std::uint8_t kind, int width, in
 // Decodes item data for display: width*height pixels, top row first, r,g,b each.
 // nullopt (never a read past data.size()) when kind is not 1/4/8/16 or the data is
 // shorter than the kind and size imply.
-std::optional<std::vector<std::uint8_t>> decodeModuleBitmap(std::uint8_t kind, int width, int height,
-                                                            std::span<const std::uint8_t> data);
+std::optional<std::vector<std::uint8_t>> decodeModuleBitmap(
+    std::uint8_t kind, int width, int height, std::span<const std::uint8_t> data);
 
 } // namespace zarn

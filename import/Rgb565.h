@@ -23,8 +23,8 @@ constexpr Rgb fromRgb565(std::uint16_t value)
 {
     const unsigned r5 = (value >> 11) & 0x1F, g6 = (value >> 5) & 0x3F, b5 = value & 0x1F;
     return Rgb { static_cast<std::uint8_t>((r5 << 3) + (r5 >= 16 ? 7 : 0)),
-                 static_cast<std::uint8_t>((g6 << 2) + (g6 >= 32 ? 3 : 0)),
-                 static_cast<std::uint8_t>((b5 << 3) + (b5 >= 16 ? 7 : 0)) };
+        static_cast<std::uint8_t>((g6 << 2) + (g6 >= 32 ? 3 : 0)),
+        static_cast<std::uint8_t>((b5 << 3) + (b5 >= 16 ? 7 : 0)) };
 }
 
 } // namespace zarn

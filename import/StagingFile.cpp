@@ -61,9 +61,6 @@ std::string stagingFilePathFor(const std::string& program, const std::string& ca
     return path;
 }
 
-std::string stagingFilePath(std::string* notice)
-{
-    return stagingFilePathFor(programFolder(), {}, notice);
-}
+std::string stagingFilePath(std::string* notice) { return stagingFilePathFor(programFolder(), {}, notice); }
 
 } // namespace zarn

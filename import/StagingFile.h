@@ -13,7 +13,7 @@ std::string stagingFilePath(std::string* notice = nullptr);
 
 // The same rules for a given program folder and cache folder (testable without
 // touching the real program folder). `cacheHome` empty means: from the environment.
-std::string stagingFilePathFor(const std::string& programFolder, const std::string& cacheHome,
-                               std::string* notice = nullptr);
+std::string stagingFilePathFor(
+    const std::string& programFolder, const std::string& cacheHome, std::string* notice = nullptr);
 
 } // namespace zarn

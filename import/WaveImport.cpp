@@ -8,8 +8,8 @@
 
 namespace zarn {
 
-ImportCheck checkWaveFile(const std::string& path, std::uint32_t remainingBytes, std::uint16_t itemCount,
-                          std::uint16_t maxItems)
+ImportCheck checkWaveFile(
+    const std::string& path, std::uint32_t remainingBytes, std::uint16_t itemCount, std::uint16_t maxItems)
 {
     ImportCheck c;
     if (fileExtension(path) != "wav")

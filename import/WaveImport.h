@@ -11,7 +11,7 @@ namespace zarn {
 
 // The checks after the file dialog of "Load WAVE": extension exactly "wav" (else
 // ignored), opening, space, directory count.
-ImportCheck checkWaveFile(const std::string& path, std::uint32_t remainingBytes, std::uint16_t itemCount,
-                          std::uint16_t maxItems);
+ImportCheck checkWaveFile(
+    const std::string& path, std::uint32_t remainingBytes, std::uint16_t itemCount, std::uint16_t maxItems);
 
 } // namespace zarn

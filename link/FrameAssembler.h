@@ -16,7 +16,8 @@ namespace zarn {
 class FramePayload {
 public:
     FramePayload(std::uint8_t command, std::span<const std::uint8_t> payload)
-        : m_command(command), m_payload(payload)
+        : m_command(command)
+        , m_payload(payload)
     {
     }
 

@@ -21,8 +21,9 @@ class ILinkPort {
 public:
     virtual ~ILinkPort() = default;
     // Opens (or reopens) port `portNumber`; false only when the device cannot be opened.
-    virtual bool OpenPort(int portNumber, int baudRate, char parity, int dataBits, int stopBits,
-                          std::size_t writeBufferSize) = 0;
+    virtual bool OpenPort(
+        int portNumber, int baudRate, char parity, int dataBits, int stopBits, std::size_t writeBufferSize)
+        = 0;
     virtual bool StartMonitor() = 0;
     virtual void EnterReplyWait() = 0;
     // Purges both directions, then writes one frame and waits until it is written.

@@ -23,7 +23,11 @@ std::string identificationText(const ModuleInfo& info);
 
 class ModuleDetection {
 public:
-    ModuleDetection(ILinkPort& port, IPortListing& listing) : m_port(port), m_listing(listing) { }
+    ModuleDetection(ILinkPort& port, IPortListing& listing)
+        : m_port(port)
+        , m_listing(listing)
+    {
+    }
 
     // The Port Select dialog confirmed: restart detection on `port`.
     void selectPort(std::uint8_t port);
@@ -43,7 +47,11 @@ public:
     const ModuleInfo& moduleInfo() const { return m_moduleInfo; }
 
 private:
-    void doRefresh() { if (refresh) refresh(); }
+    void doRefresh()
+    {
+        if (refresh)
+            refresh();
+    }
     ILinkPort& m_port;
     IPortListing& m_listing;
     bool m_linkEnabled = false;

@@ -14,18 +14,18 @@ namespace zarn {
 inline constexpr int kMaxLinkedPort = 16;
 
 struct PortLink {
-    int number = 0;          // n of COMn
-    std::string path;        // the link itself
-    std::string target;      // where the link points (resolved path, empty when dangling)
+    int number = 0; // n of COMn
+    std::string path; // the link itself
+    std::string target; // where the link points (resolved path, empty when dangling)
     bool targetExists = false;
 };
 
 struct PortMapEntry {
     int number = 0;
-    std::string device;      // what to open: the device path, or the link's own path
-    std::string target;      // for links, where the link points
+    std::string device; // what to open: the device path, or the link's own path
+    std::string target; // for links, where the link points
     bool viaLink = false;
-    bool listed = false;     // the device exists now
+    bool listed = false; // the device exists now
 };
 
 // Sorts device paths in the documented order.

@@ -3,10 +3,10 @@
 // resource file streamed in 32-byte frames, one frame in flight, each sent
 // only after the module acknowledged the previous one.
 
+#include "common/Messages.h"
 #include "link/FrameAssembler.h"
 #include "link/LinkPorts.h"
 #include "link/ModuleDetection.h"
-#include "common/Messages.h"
 
 #include <array>
 #include <chrono>
@@ -16,7 +16,6 @@
 #include <vector>
 
 namespace zarn {
-
 
 inline constexpr int kProgramBaud = 115200;
 inline constexpr std::size_t kProgramWriteBuffer = 512;
@@ -33,14 +32,18 @@ struct ResourceFileFacts {
     std::uint32_t itemCount = 0;
     std::uint32_t usedEnd = 0; // end of the last item's blocks, a multiple of 4096
     std::vector<std::uint8_t> image; // bytes 0 to usedEnd of the file
-    std::string imageError;          // why `image` could not be read ("False" when the file cannot be opened)
+    std::string imageError; // why `image` could not be read ("False" when the file cannot be opened)
 };
 
 class ProgramTransfer {
 public:
     enum class Outcome { None, Running, Completed, Failed };
 
-    ProgramTransfer(ILinkPort& port, const IClock& clock) : m_port(port), m_clock(clock) { }
+    ProgramTransfer(ILinkPort& port, const IClock& clock)
+        : m_port(port)
+        , m_clock(clock)
+    {
+    }
 
     // "Program All". Returns the refusal text, or empty when the transfer started.
     std::string programAll(const ModuleDetection& detection, const ResourceFileFacts& file);
@@ -75,8 +78,16 @@ public:
 private:
     void sendNextBlock();
     void fail();
-    void doRefresh() { if (refresh) refresh(); }
-    void doMessage(const std::string& text) { if (message) message(text); }
+    void doRefresh()
+    {
+        if (refresh)
+            refresh();
+    }
+    void doMessage(const std::string& text)
+    {
+        if (message)
+            message(text);
+    }
 
     ILinkPort& m_port;
     const IClock& m_clock;

@@ -4,8 +4,8 @@
 
 namespace zarn {
 
-std::array<std::uint8_t, 36> identificationReply(std::uint32_t firmware, std::uint32_t typeCode,
-                                                 std::uint32_t memoryBytes)
+std::array<std::uint8_t, 36> identificationReply(
+    std::uint32_t firmware, std::uint32_t typeCode, std::uint32_t memoryBytes)
 {
     std::array<std::uint8_t, 36> reply {};
     putLe32(&reply[0], firmware);

@@ -22,8 +22,8 @@ struct ModuleInfo {
 };
 
 // The reply a module gives: word 0 its firmware, word 2 its type, word 5 its memory in bytes.
-std::array<std::uint8_t, 36> identificationReply(std::uint32_t firmware, std::uint32_t typeCode,
-                                                 std::uint32_t memoryBytes);
+std::array<std::uint8_t, 36> identificationReply(
+    std::uint32_t firmware, std::uint32_t typeCode, std::uint32_t memoryBytes);
 
 // The start request's payload: four zero bytes, then the size little-endian.
 std::array<std::uint8_t, 8> programStartPayload(std::uint32_t imageSize);

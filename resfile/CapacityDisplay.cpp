@@ -9,7 +9,7 @@ std::string capacityText(const ResourceStore& store)
     // Printed as %d like the main window does; sizes up to 16 MiB fit easily.
     char text[96];
     std::snprintf(text, sizeof text, kCapacityFormat, static_cast<int>(std::uint64_t(store.memoryKiB()) * 1024),
-                  static_cast<int>(store.remainingBytes()));
+        static_cast<int>(store.remainingBytes()));
     return text;
 }
 

@@ -10,7 +10,7 @@ namespace zarn {
 inline constexpr const char* kCapacityFormat = "Resource File size:%d Remaining bytes:%d";
 
 std::string capacityText(const ResourceStore& store); // memoryKiB * 1024 and remainingBytes
-int capacityGaugeRange(const ResourceStore& store);    // 0 to memoryKiB
+int capacityGaugeRange(const ResourceStore& store); // 0 to memoryKiB
 int capacityGaugePosition(const ResourceStore& store); // memoryKiB - remainingBytes / 1024
 
 } // namespace zarn

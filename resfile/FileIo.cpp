@@ -15,12 +15,12 @@ namespace {
     void fill(FileStatus& out, const struct stat& st)
     {
         using Type = FileStatus::Type;
-        out.type = S_ISREG(st.st_mode) ? Type::Regular
-            : S_ISDIR(st.st_mode)      ? Type::Folder
-            : S_ISFIFO(st.st_mode)     ? Type::NamedPipe
+        out.type = S_ISREG(st.st_mode)                     ? Type::Regular
+            : S_ISDIR(st.st_mode)                          ? Type::Folder
+            : S_ISFIFO(st.st_mode)                         ? Type::NamedPipe
             : (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) ? Type::Device
-            : S_ISSOCK(st.st_mode)     ? Type::Socket
-                                       : Type::Other;
+            : S_ISSOCK(st.st_mode)                         ? Type::Socket
+                                                           : Type::Other;
         out.device = st.st_dev;
         out.inode = st.st_ino;
         out.mode = st.st_mode & 07777;
@@ -34,19 +34,28 @@ namespace {
 const char* describeFileType(FileStatus::Type type)
 {
     switch (type) {
-    case FileStatus::Type::Regular: return "a regular file";
-    case FileStatus::Type::Folder: return "a folder";
-    case FileStatus::Type::NamedPipe: return "a named pipe";
-    case FileStatus::Type::Device: return "a device";
-    case FileStatus::Type::Socket: return "a socket";
-    case FileStatus::Type::Other: break;
+    case FileStatus::Type::Regular:
+        return "a regular file";
+    case FileStatus::Type::Folder:
+        return "a folder";
+    case FileStatus::Type::NamedPipe:
+        return "a named pipe";
+    case FileStatus::Type::Device:
+        return "a device";
+    case FileStatus::Type::Socket:
+        return "a socket";
+    case FileStatus::Type::Other:
+        break;
     }
     return "not a regular file";
 }
 
 int FileIo::open(const std::string& path, int flags, int mode) { return ::open(path.c_str(), flags | O_CLOEXEC, mode); }
 
-ssize_t FileIo::pread(int fd, void* buffer, std::size_t count, off_t offset) { return ::pread(fd, buffer, count, offset); }
+ssize_t FileIo::pread(int fd, void* buffer, std::size_t count, off_t offset)
+{
+    return ::pread(fd, buffer, count, offset);
+}
 
 ssize_t FileIo::pwrite(int fd, const void* buffer, std::size_t count, off_t offset)
 {
@@ -63,7 +72,7 @@ int FileIo::unlink(const std::string& path) { return ::unlink(path.c_str()); }
 
 int FileIo::stat(const std::string& path, FileStatus& out)
 {
-    struct stat st {};
+    struct stat st { };
     if (::stat(path.c_str(), &st) != 0)
         return -1;
     fill(out, st);
@@ -72,7 +81,7 @@ int FileIo::stat(const std::string& path, FileStatus& out)
 
 int FileIo::fstat(int fd, FileStatus& out)
 {
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd, &st) != 0)
         return -1;
     fill(out, st);

@@ -17,7 +17,10 @@ class FileLock {
 public:
     enum class Outcome { Locked, Busy, Failed };
 
-    explicit FileLock(FileIo& io) : m_io(io) { }
+    explicit FileLock(FileIo& io)
+        : m_io(io)
+    {
+    }
     ~FileLock() { release(); }
     FileLock(const FileLock&) = delete;
     FileLock& operator=(const FileLock&) = delete;

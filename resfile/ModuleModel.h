@@ -17,7 +17,7 @@ struct ModuleModel {
 };
 
 std::span<const ModuleModel> moduleModels(); // the twelve rows, in list order
-std::uint32_t memoryKiBForSizeIndex(int k);   // 4096 * (k + 1)
+std::uint32_t memoryKiBForSizeIndex(int k); // 4096 * (k + 1)
 inline constexpr std::array<const char*, 4> kSizeLabels { "4M", "8M", "16M", "32M" };
 
 // The number at the start of a row text: digits up to the first space; "" gives 0.

@@ -53,8 +53,8 @@ namespace {
     };
 
     // Writes and flushes the content into a new, locked file in `folder`, named or not.
-    Written writeBeside(FileIo& io, const fs::path& folder, const fs::path& target,
-                        std::span<const std::uint8_t> bytes, bool unnamed, const FileStatus* existing)
+    Written writeBeside(FileIo& io, const fs::path& folder, const fs::path& target, std::span<const std::uint8_t> bytes,
+        bool unnamed, const FileStatus* existing)
     {
         Written w;
         if (unnamed) {

@@ -18,8 +18,8 @@ namespace zarn {
 // The new file is locked exclusively before it takes the name; with `lockedFd`
 // its descriptor is handed back open, so that a lock holder keeps the file locked.
 // Returns empty, or why it failed (then the old file is untouched).
-std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes,
-                        int* lockedFd = nullptr);
+std::string replaceFile(
+    FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd = nullptr);
 
 // The file a path names once symbolic links are followed (the path itself when it is none).
 std::string followLinks(const std::string& path);

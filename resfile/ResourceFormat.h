@@ -58,16 +58,10 @@ std::array<std::uint8_t, kEntrySize> encodeEntry(const ResourceEntry& entry);
 ResourceEntry decodeEntry(std::span<const std::uint8_t, kEntrySize> bytes);
 
 bool isValidModelCode(std::uint16_t modelCode);
-std::uint16_t maxItemsFor(std::uint32_t memoryKiB);     // 190 up to 4096 KiB, else 400
+std::uint16_t maxItemsFor(std::uint32_t memoryKiB); // 190 up to 4096 KiB, else 400
 std::uint32_t payloadStartFor(std::uint32_t memoryKiB); // 4096 up to 4096 KiB, else 8192
-constexpr std::uint32_t roundUpToBlock(std::uint32_t x)
-{
-    return (x + kBlockSize - 1) / kBlockSize * kBlockSize;
-}
+constexpr std::uint32_t roundUpToBlock(std::uint32_t x) { return (x + kBlockSize - 1) / kBlockSize * kBlockSize; }
 // 64-bit forms for sums that a hostile file could push past 32 bits.
-constexpr std::uint64_t roundUpToBlock64(std::uint64_t x)
-{
-    return (x + kBlockSize - 1) / kBlockSize * kBlockSize;
-}
+constexpr std::uint64_t roundUpToBlock64(std::uint64_t x) { return (x + kBlockSize - 1) / kBlockSize * kBlockSize; }
 
 } // namespace zarn

@@ -137,16 +137,15 @@ namespace {
 
     // `partial`: read what entries there are even when the header claims more
     // than fit (for the check, which reports every problem it can).
-    template <typename View>
-    StoreResult readView(FileIo& io, int fd, const std::string& path, bool partial, View& view)
+    template <typename View> StoreResult readView(FileIo& io, int fd, const std::string& path, bool partial, View& view)
     {
         FileStatus status;
         if (io.fstat(fd, status) != 0)
             return failure(cannotRead(path, systemReason(errno)));
         view.size = static_cast<std::uint64_t>(status.size);
         if (view.size < kHeaderSize) {
-            view.problems.push_back("the file (" + std::to_string(view.size)
-                                    + " bytes) is shorter than its 12-byte header");
+            view.problems.push_back(
+                "the file (" + std::to_string(view.size) + " bytes) is shorter than its 12-byte header");
             return {};
         }
         std::array<std::uint8_t, kHeaderSize> headerBytes {};
@@ -155,8 +154,8 @@ namespace {
             return failure(r < 0 ? cannotRead(path, systemReason(errno)) : endsEarly(path, got, "its header"));
         view.header = decodeHeader(headerBytes);
         if (!isValidModelCode(view.header.modelCode) && !partial) {
-            view.problems.push_back("model code " + std::to_string(view.header.modelCode)
-                                    + " is not a known module model");
+            view.problems.push_back(
+                "model code " + std::to_string(view.header.modelCode) + " is not a known module model");
             return {};
         }
         // Never more entries than the directory can hold, nor past the file.
@@ -181,13 +180,13 @@ namespace {
 // ---------------------------------------------------------------- creation
 
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
-                               std::uint16_t screenHeight, std::uint32_t memoryKiB)
+    std::uint16_t screenHeight, std::uint32_t memoryKiB)
 {
     return createResourceFile(path, modelCode, screenWidth, screenHeight, memoryKiB, defaultFileIo());
 }
 
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
-                               std::uint16_t screenHeight, std::uint32_t memoryKiB, FileIo& io)
+    std::uint16_t screenHeight, std::uint32_t memoryKiB, FileIo& io)
 {
     const auto refused = [&](const std::string& why) {
         return failure(kMsgFalse, "Cannot create resource file " + quotedPath(path) + ": " + why);
@@ -204,9 +203,12 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
         if (!existing.isRegular())
             return refused(std::string("it is ") + describeFileType(existing.type) + ", not a regular file");
         switch (lock.acquire(target, LockMode::Exclusive, kLockWait)) {
-        case FileLock::Outcome::Locked: break;
-        case FileLock::Outcome::Busy: return failure(kMsgFalse, fileBusyMessage(path));
-        case FileLock::Outcome::Failed: return refused(lock.reason());
+        case FileLock::Outcome::Locked:
+            break;
+        case FileLock::Outcome::Busy:
+            return failure(kMsgFalse, fileBusyMessage(path));
+        case FileLock::Outcome::Failed:
+            return refused(lock.reason());
         }
     }
     std::vector<std::uint8_t> image;
@@ -224,8 +226,8 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
 
 // ---------------------------------------------------------------- checks
 
-std::vector<std::string> directoryProblems(const ResourceHeader& header, std::span<const ResourceEntry> entries,
-                                           std::uint64_t fileSize)
+std::vector<std::string> directoryProblems(
+    const ResourceHeader& header, std::span<const ResourceEntry> entries, std::uint64_t fileSize)
 {
     std::vector<std::string> problems;
     if (!isValidModelCode(header.modelCode))
@@ -238,26 +240,26 @@ std::vector<std::string> directoryProblems(const ResourceHeader& header, std::sp
     const std::uint16_t maxItems = maxItemsFor(header.memoryKiB);
     if (header.itemCount > maxItems)
         problems.push_back("the header claims " + std::to_string(header.itemCount) + " items, more than the "
-                           + std::to_string(maxItems) + " the directory can hold");
+            + std::to_string(maxItems) + " the directory can hold");
     const std::uint64_t directoryEnd = kHeaderSize + std::uint64_t(kEntrySize) * header.itemCount;
     if (fileSize < directoryEnd)
         problems.push_back("the file (" + std::to_string(fileSize) + " bytes) is shorter than its directory ("
-                           + std::to_string(directoryEnd) + " bytes)");
+            + std::to_string(directoryEnd) + " bytes)");
 
     std::uint64_t expected = start;
     for (std::size_t i = 0; i < entries.size(); ++i) {
         const auto& e = entries[i];
         const std::string item = "item " + std::to_string(i);
         if (e.address != expected)
-            problems.push_back(item + " starts at " + std::to_string(e.address) + " instead of "
-                               + std::to_string(expected));
+            problems.push_back(
+                item + " starts at " + std::to_string(e.address) + " instead of " + std::to_string(expected));
         const std::uint64_t end = std::uint64_t(e.address) + e.length;
         if (roundUpToBlock64(end) > memory)
             problems.push_back(item + "'s blocks end at " + std::to_string(roundUpToBlock64(end))
-                               + ", past the memory size of " + std::to_string(memory) + " bytes");
+                + ", past the memory size of " + std::to_string(memory) + " bytes");
         else if (end > fileSize)
             problems.push_back(item + " ends at " + std::to_string(end) + ", past the end of the file ("
-                               + std::to_string(fileSize) + " bytes)");
+                + std::to_string(fileSize) + " bytes)");
         expected = roundUpToBlock64(end);
     }
     return problems;
@@ -284,7 +286,7 @@ ResourceCheck checkResourceFile(const std::string& path, FileIo& io)
     check.problems = std::move(view.problems);
     if (view.size >= kHeaderSize && view.size != memoryBytes(view.header.memoryKiB))
         check.problems.push_back("the file is " + std::to_string(view.size) + " bytes long, the memory size is "
-                                 + std::to_string(memoryBytes(view.header.memoryKiB)) + " bytes");
+            + std::to_string(memoryBytes(view.header.memoryKiB)) + " bytes");
     return check;
 }
 
@@ -316,7 +318,8 @@ void ResourceStore::adopt(const View& view)
     m_blockSize = kBlockSize;
     m_maxItems = maxItemsFor(m_memoryKiB);
     std::copy(view.entries.begin(), view.entries.end(), m_directory.begin());
-    std::fill(m_directory.begin() + static_cast<std::ptrdiff_t>(view.entries.size()), m_directory.end(), ResourceEntry {});
+    std::fill(
+        m_directory.begin() + static_cast<std::ptrdiff_t>(view.entries.size()), m_directory.end(), ResourceEntry {});
     m_remainingBytes = static_cast<std::uint32_t>(memoryBytes(m_memoryKiB) - usedEnd());
     m_isOpen = true;
 }
@@ -361,8 +364,7 @@ StoreResult ResourceStore::hold(LockMode mode)
 
 void ResourceStore::release() { m_held.reset(); }
 
-template <typename Use>
-StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotOpen)
+template <typename Use> StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotOpen)
 {
     if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
@@ -385,8 +387,8 @@ StoreResult ResourceStore::underLock(LockMode mode, Use use, const char* cannotO
     }
     // Another program changed the file since it was read here: working on this
     // view would write its old directory over the other program's change.
-    const bool same = view.header == header()
-        && std::equal(view.entries.begin(), view.entries.end(), m_directory.begin());
+    const bool same
+        = view.header == header() && std::equal(view.entries.begin(), view.entries.end(), m_directory.begin());
     if (!same) {
         adopt(view);
         StoreResult r = failure(kMsgFileReadAgain);
@@ -402,7 +404,7 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
         return failure(kMsgNotResourceOpen);
     if (index < 0 || index > m_itemCount)
         return failure("There is no place " + std::to_string(index) + " in a directory of "
-                       + std::to_string(m_itemCount) + " items");
+            + std::to_string(m_itemCount) + " items");
 
     // The source is read whole before the resource file is touched.
     std::vector<std::uint8_t> data;
@@ -442,16 +444,16 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
         return failure(kMsgNotResourceOpen);
     if (index < 0 || index > m_itemCount)
         return failure("There is no place " + std::to_string(index) + " in a directory of "
-                       + std::to_string(m_itemCount) + " items");
+            + std::to_string(m_itemCount) + " items");
     if (entry.length != data.size())
         return failure("The item's length (" + std::to_string(entry.length) + " bytes) differs from its data ("
-                       + std::to_string(data.size()) + " bytes)");
+            + std::to_string(data.size()) + " bytes)");
 
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         const int n = m_itemCount;
         if (index > n)
-            return failure("There is no place " + std::to_string(index) + " in a directory of " + std::to_string(n)
-                           + " items");
+            return failure(
+                "There is no place " + std::to_string(index) + " in a directory of " + std::to_string(n) + " items");
         if (auto refused = checkCapacity(*this, entry.length))
             return failure(*refused);
         const std::uint32_t rounded = roundUpToBlock(entry.length);
@@ -504,8 +506,8 @@ StoreResult ResourceStore::deleteItem(int index)
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         const int n = m_itemCount;
         if (index < 0 || index >= n)
-            return failure("There is no item " + std::to_string(index) + " in a directory of " + std::to_string(n)
-                           + " items");
+            return failure(
+                "There is no item " + std::to_string(index) + " in a directory of " + std::to_string(n) + " items");
         const std::uint32_t a = m_directory[index].address;
         std::uint64_t freed = 0, moveFrom = 0, moveEnd = 0;
         if (index + 1 < n) {
@@ -549,7 +551,7 @@ StoreResult ResourceStore::setIgnoreColor(int index, std::uint16_t color)
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         if (index < 0 || index >= m_itemCount)
             return failure("There is no item " + std::to_string(index) + " in a directory of "
-                           + std::to_string(m_itemCount) + " items");
+                + std::to_string(m_itemCount) + " items");
         ResourceEntry changed = m_directory[index];
         changed.ignoreColor = color;
         const auto bytes = encodeEntry(changed);
@@ -571,10 +573,11 @@ StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
     return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
         if (index < 0 || index >= m_itemCount)
             return failure("There is no item " + std::to_string(index) + " in a directory of "
-                           + std::to_string(m_itemCount) + " items");
+                + std::to_string(m_itemCount) + " items");
         std::vector<std::uint8_t> data(m_directory[index].length);
         std::size_t got = 0;
-        if (const int r = readFully(fileIo(), lock.fd(), data.data(), data.size(), m_directory[index].address, &got); r != 0)
+        if (const int r = readFully(fileIo(), lock.fd(), data.data(), data.size(), m_directory[index].address, &got);
+            r != 0)
             return failure(r < 0 ? cannotRead(m_path, systemReason(errno))
                                  : endsEarly(m_path, m_directory[index].address + got, "the data it should hold"));
         out = std::move(data);
@@ -586,15 +589,19 @@ StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
 {
     if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
-    return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
-        std::vector<std::uint8_t> image(usedEnd());
-        std::size_t got = 0;
-        if (const int r = readFully(fileIo(), lock.fd(), image.data(), image.size(), 0, &got); r != 0)
-            return failure(r < 0 ? cannotRead(m_path, systemReason(errno))
-                                 : endsEarly(m_path, got, ("the end of its used part at byte " + std::to_string(image.size())).c_str()));
-        out = std::move(image);
-        return {};
-    }, kMsgFalse);
+    return underLock(
+        LockMode::Shared,
+        [&](FileLock& lock, const View&) -> StoreResult {
+            std::vector<std::uint8_t> image(usedEnd());
+            std::size_t got = 0;
+            if (const int r = readFully(fileIo(), lock.fd(), image.data(), image.size(), 0, &got); r != 0)
+                return failure(r < 0 ? cannotRead(m_path, systemReason(errno))
+                                     : endsEarly(m_path, got,
+                                         ("the end of its used part at byte " + std::to_string(image.size())).c_str()));
+            out = std::move(image);
+            return {};
+        },
+        kMsgFalse);
 }
 
 } // namespace zarn

@@ -25,7 +25,7 @@ namespace zarn {
 struct StoreResult {
     bool ok = true;
     std::string message; // the text to show when !ok
-    std::string detail;  // why, when the message alone does not say: the file and the system's reason
+    std::string detail; // why, when the message alone does not say: the file and the system's reason
     // The file on disk was not the one held here: it has been read again, and
     // nothing was changed. `message` says so.
     bool reloaded = false;
@@ -37,15 +37,15 @@ struct StoreResult {
 // other program is changing it.
 // On failure the message is "False" and `detail` names the file and the reason.
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
-                               std::uint16_t screenHeight, std::uint32_t memoryKiB);
+    std::uint16_t screenHeight, std::uint32_t memoryKiB);
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
-                               std::uint16_t screenHeight, std::uint32_t memoryKiB, FileIo& io);
+    std::uint16_t screenHeight, std::uint32_t memoryKiB, FileIo& io);
 
 // What is wrong with a header and directory read from a file of `fileSize`
 // bytes, one sentence per problem; empty when the file can be opened.
 // Does not require the file length to equal the memory size (see checkResourceFile).
-std::vector<std::string> directoryProblems(const ResourceHeader& header, std::span<const ResourceEntry> entries,
-                                           std::uint64_t fileSize);
+std::vector<std::string> directoryProblems(
+    const ResourceHeader& header, std::span<const ResourceEntry> entries, std::uint64_t fileSize);
 
 // Everything `zarnres check` verifies: header, directory against the placement
 // invariant, and file length = memoryKiB * 1024. `readError` is set when the
@@ -64,7 +64,10 @@ class ResourceStore {
 public:
     ResourceStore() = default;
     // Every file call through `io` (tests make a disk fill up or a write tear).
-    explicit ResourceStore(FileIo& io) : m_io(&io) { }
+    explicit ResourceStore(FileIo& io)
+        : m_io(&io)
+    {
+    }
 
     // Reads `path` under its shared lock and makes it the open file. A bad
     // model code or a damaged directory gives "Resource File Error" (with the

@@ -11,8 +11,8 @@ std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32
     return std::nullopt;
 }
 
-std::optional<std::string> checkLoadBitmap(bool busy, const ResourceStore& store, bool bitmapLoaded,
-                                           std::uint32_t bitmapSize)
+std::optional<std::string> checkLoadBitmap(
+    bool busy, const ResourceStore& store, bool bitmapLoaded, std::uint32_t bitmapSize)
 {
     if (busy)
         return kMsgProgrammingModule;

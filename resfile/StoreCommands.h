@@ -11,10 +11,9 @@
 
 namespace zarn {
 
-
 // ">>LOAD": busy, open file, loaded bitmap, space, directory capacity.
-std::optional<std::string> checkLoadBitmap(bool busy, const ResourceStore& store, bool bitmapLoaded,
-                                           std::uint32_t bitmapSize);
+std::optional<std::string> checkLoadBitmap(
+    bool busy, const ResourceStore& store, bool bitmapLoaded, std::uint32_t bitmapSize);
 // "Delete": busy, open file, items, selection mark.
 std::optional<std::string> checkDelete(bool busy, const ResourceStore& store, std::optional<int> selectionMark);
 std::optional<std::string> checkOpenResource(bool busy);

@@ -7,7 +7,6 @@
 
 namespace zarn::sim {
 
-
 void FrameReader::feed(const std::uint8_t* data, std::size_t size)
 {
     m_buffer.insert(m_buffer.end(), data, data + size);
@@ -64,13 +63,13 @@ std::optional<Reply> ModuleEngine::handle(const ReceivedFrame& frame)
     switch (frame.command) {
     case CMD_IDENTIFY: {
         if (!std::equal(frame.payload.begin(), frame.payload.end(), kIdentificationRequest.begin(),
-                        kIdentificationRequest.end())) {
+                kIdentificationRequest.end())) {
             ++m_stats.malformedFrames;
             return std::nullopt;
         }
         ++m_stats.identifyRequests;
         const auto words = identificationReply(m_config.firmware, m_config.modelCode, m_config.memoryBytes);
-        return Reply{ReplyKind::Identification, CMD_IDENTIFY, {words.begin(), words.end()}};
+        return Reply { ReplyKind::Identification, CMD_IDENTIFY, { words.begin(), words.end() } };
     }
     case CMD_PROGRAM_START: {
         const auto announced = announcedImageSize(frame.payload);
@@ -98,7 +97,7 @@ std::optional<Reply> ModuleEngine::handle(const ReceivedFrame& frame)
         m_image.clear();
         if (size == 0)
             ++m_stats.completedTransfers;
-        return Reply{ReplyKind::Acknowledgement, CMD_PROGRAM_START, {}};
+        return Reply { ReplyKind::Acknowledgement, CMD_PROGRAM_START, {} };
     }
     case CMD_PROGRAM_DATA: {
         if (frame.payload.empty()) {
@@ -113,7 +112,7 @@ std::optional<Reply> ModuleEngine::handle(const ReceivedFrame& frame)
         m_image.insert(m_image.end(), frame.payload.begin(), frame.payload.end());
         if (m_image.size() == m_announced)
             ++m_stats.completedTransfers;
-        return Reply{ReplyKind::Acknowledgement, CMD_PROGRAM_DATA, {}};
+        return Reply { ReplyKind::Acknowledgement, CMD_PROGRAM_DATA, {} };
     }
     default:
         ++m_stats.unknownCommands;
@@ -132,23 +131,26 @@ int ModuleEngine::problems(std::uint64_t noiseBytes, std::vector<std::string>* l
     if (m_stats.checksumErrors)
         add(kProblemChecksum, std::to_string(m_stats.checksumErrors) + " frame(s) with a wrong checksum, not acted on");
     if (m_stats.oversizeStarts)
-        add(kProblemOversizeStart, std::to_string(m_stats.oversizeStarts) + " start request(s) larger than the memory (last: " +
-                                       std::to_string(m_lastOversize) + " bytes > " + std::to_string(m_config.memoryBytes) +
-                                       " bytes), not acknowledged");
+        add(kProblemOversizeStart,
+            std::to_string(m_stats.oversizeStarts)
+                + " start request(s) larger than the memory (last: " + std::to_string(m_lastOversize) + " bytes > "
+                + std::to_string(m_config.memoryBytes) + " bytes), not acknowledged");
     if (m_stats.beyondSizeBlocks)
-        add(kProblemBeyondSize, std::to_string(m_stats.beyondSizeBlocks) +
-                                    " data block(s) beyond the announced size, not acknowledged");
+        add(kProblemBeyondSize,
+            std::to_string(m_stats.beyondSizeBlocks) + " data block(s) beyond the announced size, not acknowledged");
     if (m_stats.abortedTransfers)
-        add(kProblemIncomplete, std::to_string(m_stats.abortedTransfers) + " transfer(s) restarted before completion (last: " +
-                                    std::to_string(m_lastAbortedReceived) + " of " + std::to_string(m_lastAbortedAnnounced) +
-                                    " bytes)");
+        add(kProblemIncomplete,
+            std::to_string(m_stats.abortedTransfers) + " transfer(s) restarted before completion (last: "
+                + std::to_string(m_lastAbortedReceived) + " of " + std::to_string(m_lastAbortedAnnounced) + " bytes)");
     if (m_active && m_image.size() != m_announced)
-        add(kProblemIncomplete, "transfer incomplete: " + std::to_string(m_image.size()) + " of " +
-                                    std::to_string(m_announced) + " bytes received");
+        add(kProblemIncomplete,
+            "transfer incomplete: " + std::to_string(m_image.size()) + " of " + std::to_string(m_announced)
+                + " bytes received");
     if (m_stats.malformedFrames || m_stats.unknownCommands || noiseBytes)
-        add(kProblemMalformed, std::to_string(noiseBytes) + " noise byte(s), " + std::to_string(m_stats.malformedFrames) +
-                                   " malformed frame(s), " + std::to_string(m_stats.unknownCommands) +
-                                   " frame(s) with an unknown command");
+        add(kProblemMalformed,
+            std::to_string(noiseBytes) + " noise byte(s), " + std::to_string(m_stats.malformedFrames)
+                + " malformed frame(s), " + std::to_string(m_stats.unknownCommands)
+                + " frame(s) with an unknown command");
     return bits;
 }
 

@@ -70,7 +70,10 @@ struct EngineStats {
 
 class ModuleEngine {
 public:
-    explicit ModuleEngine(ModuleConfig config) : m_config(config) {}
+    explicit ModuleEngine(ModuleConfig config)
+        : m_config(config)
+    {
+    }
 
     // The module's answer to one frame, or nothing when it does not answer.
     std::optional<Reply> handle(const ReceivedFrame& frame);

@@ -13,71 +13,70 @@ namespace zarn::sim {
 
 namespace {
 
-constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
-constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
+    constexpr std::uint64_t kNoLimit = std::numeric_limits<std::uint64_t>::max();
+    constexpr std::uint64_t kMax32 = std::numeric_limits<std::uint32_t>::max();
 
-// How a fault option takes its value.
-enum class Takes {
-    Nothing,     // --garbage-before-reply
-    Value,       // --drop-ack K or --drop-ack=K
-    InlineValue, // --split-reply or --split-reply=MS: only after "=", so that a
-                 // following argument is never taken for the value
-};
+    // How a fault option takes its value.
+    enum class Takes {
+        Nothing, // --garbage-before-reply
+        Value, // --drop-ack K or --drop-ack=K
+        InlineValue, // --split-reply or --split-reply=MS: only after "=", so that a
+                     // following argument is never taken for the value
+    };
 
-using Number = std::optional<std::uint64_t>; // empty: the option came without a value
+    using Number = std::optional<std::uint64_t>; // empty: the option came without a value
 
-struct FaultMode {
-    const char* name;
-    Takes takes;
-    const char* placeholder;  // the value's name in --help
-    std::uint64_t min, max;   // the values accepted
-    const char* help;         // each "\n" starts a new line in the description column
-    void (*set)(SimOptions&, Number);
-};
+    struct FaultMode {
+        const char* name;
+        Takes takes;
+        const char* placeholder; // the value's name in --help
+        std::uint64_t min, max; // the values accepted
+        const char* help; // each "\n" starts a new line in the description column
+        void (*set)(SimOptions&, Number);
+    };
 
-// The faults the tests provoke, each described once: the options, their entries
-// under "Fault modes" in --help and what they change all come from here.
-const FaultMode kFaultModes[] = {
-    {"--drop-ack", Takes::Value, "K", 1, kNoLimit,
-     "do not send the K-th acknowledgement (counting the 0x10\n"
-     "and 0x12 acknowledgements together from 1); repeatable",
-     [](SimOptions& o, Number k) { o.dropAcks.insert(*k); }},
-    {"--wrong-ack-code", Takes::InlineValue, "K", 1, kNoLimit,
-     "answer with command code + 1 (0x11, 0x13) instead of\n"
-     "0x10 / 0x12: every acknowledgement, or only the K-th",
-     [](SimOptions& o, Number k) {
-         o.wrongAckCode = true;
-         if (k)
-             o.wrongAckNumber = *k;
-     }},
-    {"--split-reply", Takes::InlineValue, "MS", 0, 10000,
-     "write every reply in three pieces (2 bytes, the middle,\n"
-     "the last byte) with pauses of MS ms (default 20, < 50)",
-     [](SimOptions& o, Number ms) {
-         o.splitReply = true;
-         if (ms)
-             o.splitPauseMs = static_cast<int>(*ms);
-     }},
-    {"--stall-reply", Takes::Value, "MS", 1, 60000,
-     "pause MS ms (give > 50) after the first half of every reply",
-     [](SimOptions& o, Number ms) { o.stallReplyMs = static_cast<int>(*ms); }},
-    {"--garbage-before-reply", Takes::Nothing, "", 0, 0,
-     "write the four bytes A5 5A FF 00 before every reply, in\n"
-     "the same write",
-     [](SimOptions& o, Number) { o.garbageBeforeReply = true; }},
-    {"--hangup-after", Takes::Value, "K", 1, kNoLimit,
-     "after answering the K-th frame, close the\n"
-     "pseudo-terminal, remove the link and end",
-     [](SimOptions& o, Number k) { o.hangupAfter = *k; }},
-    {"--baud", Takes::Value, "RATE", 1, 100000000,
-     "pace at RATE baud, 10 bits per byte: every byte sent\n"
-     "leaves no earlier than the wire would deliver it, and a\n"
-     "reply starts no earlier than the received bytes would\n"
-     "have taken to arrive",
-     [](SimOptions& o, Number rate) { o.baud = static_cast<std::uint32_t>(*rate); }},
-};
+    // The faults the tests provoke, each described once: the options, their entries
+    // under "Fault modes" in --help and what they change all come from here.
+    const FaultMode kFaultModes[] = {
+        { "--drop-ack", Takes::Value, "K", 1, kNoLimit,
+            "do not send the K-th acknowledgement (counting the 0x10\n"
+            "and 0x12 acknowledgements together from 1); repeatable",
+            [](SimOptions& o, Number k) { o.dropAcks.insert(*k); } },
+        { "--wrong-ack-code", Takes::InlineValue, "K", 1, kNoLimit,
+            "answer with command code + 1 (0x11, 0x13) instead of\n"
+            "0x10 / 0x12: every acknowledgement, or only the K-th",
+            [](SimOptions& o, Number k) {
+                o.wrongAckCode = true;
+                if (k)
+                    o.wrongAckNumber = *k;
+            } },
+        { "--split-reply", Takes::InlineValue, "MS", 0, 10000,
+            "write every reply in three pieces (2 bytes, the middle,\n"
+            "the last byte) with pauses of MS ms (default 20, < 50)",
+            [](SimOptions& o, Number ms) {
+                o.splitReply = true;
+                if (ms)
+                    o.splitPauseMs = static_cast<int>(*ms);
+            } },
+        { "--stall-reply", Takes::Value, "MS", 1, 60000, "pause MS ms (give > 50) after the first half of every reply",
+            [](SimOptions& o, Number ms) { o.stallReplyMs = static_cast<int>(*ms); } },
+        { "--garbage-before-reply", Takes::Nothing, "", 0, 0,
+            "write the four bytes A5 5A FF 00 before every reply, in\n"
+            "the same write",
+            [](SimOptions& o, Number) { o.garbageBeforeReply = true; } },
+        { "--hangup-after", Takes::Value, "K", 1, kNoLimit,
+            "after answering the K-th frame, close the\n"
+            "pseudo-terminal, remove the link and end",
+            [](SimOptions& o, Number k) { o.hangupAfter = *k; } },
+        { "--baud", Takes::Value, "RATE", 1, 100000000,
+            "pace at RATE baud, 10 bits per byte: every byte sent\n"
+            "leaves no earlier than the wire would deliver it, and a\n"
+            "reply starts no earlier than the received bytes would\n"
+            "have taken to arrive",
+            [](SimOptions& o, Number rate) { o.baud = static_cast<std::uint32_t>(*rate); } },
+    };
 
-const char* const kUsageBeforeFaults = R"(Usage: zarn-sim --port N [options]
+    const char* const kUsageBeforeFaults = R"(Usage: zarn-sim --port N [options]
 
 A virtual display module on a pseudo-terminal. It puts the link COM<N> to the
 pseudo-terminal into the port folder (ZARN_PORT_DIR, else zarn/ports under the
@@ -110,7 +109,7 @@ cannot start a frame are skipped; a partial frame that stops arriving for
 Fault modes (for tests; all deterministic):
 )";
 
-const char* const kUsageAfterFaults = R"(
+    const char* const kUsageAfterFaults = R"(
 At the end a summary goes to standard output (frames, bytes, checksum errors,
 image, problems). Exit status: 0 when everything was in order; otherwise the
 sum of the problems seen: 1 wrong checksums, 2 start request larger than the
@@ -120,126 +119,134 @@ malformed frames or unknown commands. 64 usage error, 71 the pseudo-terminal
 could not be set up, 73 the link could not be created, 74 --save failed.
 )";
 
-// Where the descriptions start in the option lists of --help.
-constexpr std::size_t kHelpColumn = 23;
+    // Where the descriptions start in the option lists of --help.
+    constexpr std::size_t kHelpColumn = 23;
 
-std::string faultUsage(const FaultMode& f)
-{
-    switch (f.takes) {
-    case Takes::Nothing: return f.name;
-    case Takes::Value: return std::string(f.name) + " " + f.placeholder;
-    case Takes::InlineValue: return std::string(f.name) + "[=" + f.placeholder + "]";
+    std::string faultUsage(const FaultMode& f)
+    {
+        switch (f.takes) {
+        case Takes::Nothing:
+            return f.name;
+        case Takes::Value:
+            return std::string(f.name) + " " + f.placeholder;
+        case Takes::InlineValue:
+            return std::string(f.name) + "[=" + f.placeholder + "]";
+        }
+        return f.name;
     }
-    return f.name;
-}
 
-// "  --drop-ack K         do not send ...", the option on a line of its own
-// when it reaches into the description column.
-std::string faultHelp(const FaultMode& f)
-{
-    const std::string indent(kHelpColumn, ' ');
-    std::string text = "  " + faultUsage(f);
-    text += text.size() < kHelpColumn ? std::string(kHelpColumn - text.size(), ' ') : "\n" + indent;
-    for (const char* c = f.help; *c; ++c)
-        text += *c == '\n' ? "\n" + indent : std::string(1, *c);
-    return text + "\n";
-}
+    // "  --drop-ack K         do not send ...", the option on a line of its own
+    // when it reaches into the description column.
+    std::string faultHelp(const FaultMode& f)
+    {
+        const std::string indent(kHelpColumn, ' ');
+        std::string text = "  " + faultUsage(f);
+        text += text.size() < kHelpColumn ? std::string(kHelpColumn - text.size(), ' ') : "\n" + indent;
+        for (const char* c = f.help; *c; ++c)
+            text += *c == '\n' ? "\n" + indent : std::string(1, *c);
+        return text + "\n";
+    }
 
-// Numbers are read with strtoull, so 0x... works, but a sign is refused: strtoull
-// would turn "-1" into the largest number instead of failing.
-bool parseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t& value)
-{
-    if (text.empty() || text[0] == '-' || text[0] == '+')
-        return false;
-    errno = 0;
-    char* end = nullptr;
-    const unsigned long long v = std::strtoull(text.c_str(), &end, 0);
-    if (errno != 0 || *end != '\0' || v > max)
-        return false;
-    value = v;
-    return true;
-}
+    // Numbers are read with strtoull, so 0x... works, but a sign is refused: strtoull
+    // would turn "-1" into the largest number instead of failing.
+    bool parseUnsigned(const std::string& text, std::uint64_t max, std::uint64_t& value)
+    {
+        if (text.empty() || text[0] == '-' || text[0] == '+')
+            return false;
+        errno = 0;
+        char* end = nullptr;
+        const unsigned long long v = std::strtoull(text.c_str(), &end, 0);
+        if (errno != 0 || *end != '\0' || v > max)
+            return false;
+        value = v;
+        return true;
+    }
 
-// Our own messages go out as CLI11 errors, so that parseOptions reports every
-// usage error the same way.
-[[noreturn]] void refuse(const std::string& message) { throw CLI::ValidationError(message); }
+    // Our own messages go out as CLI11 errors, so that parseOptions reports every
+    // usage error the same way.
+    [[noreturn]] void refuse(const std::string& message) { throw CLI::ValidationError(message); }
 
-std::uint64_t number(const std::string& text, const std::string& option, std::uint64_t min, std::uint64_t max)
-{
-    std::uint64_t value = 0;
-    if (!parseUnsigned(text, max, value) || value < min)
-        refuse(option + " needs a number from " + std::to_string(min) +
-               (max == kNoLimit ? std::string() : " to " + std::to_string(max)));
-    return value;
-}
+    std::uint64_t number(const std::string& text, const std::string& option, std::uint64_t min, std::uint64_t max)
+    {
+        std::uint64_t value = 0;
+        if (!parseUnsigned(text, max, value) || value < min)
+            refuse(option + " needs a number from " + std::to_string(min)
+                + (max == kNoLimit ? std::string() : " to " + std::to_string(max)));
+        return value;
+    }
 
-double seconds(const std::string& text)
-{
-    char* end = nullptr;
-    const double s = std::strtod(text.c_str(), &end);
-    if (text.empty() || *end != '\0' || !(s >= 0) || s > 1e6)
-        refuse("--idle-timeout needs a number of seconds from 0 to 1000000");
-    return s;
-}
+    double seconds(const std::string& text)
+    {
+        char* end = nullptr;
+        const double s = std::strtod(text.c_str(), &end);
+        if (text.empty() || *end != '\0' || !(s >= 0) || s > 1e6)
+            refuse("--idle-timeout needs a number of seconds from 0 to 1000000");
+        return s;
+    }
 
-// CLI11 hands each value to its callback while it parses.
-void addModuleOptions(CLI::App& app, SimOptions& o)
-{
-    using Text = const std::string&;
-    app.add_option_function<std::string>("--port", [&o](Text v) { o.port = static_cast<int>(number(v, "--port", 1, 255)); })
-        ->type_name("N")
-        ->required();
-    app.add_option_function<std::string>("--model", [&o](Text v) {
-        o.module.modelCode = static_cast<std::uint32_t>(number(v, "--model", 0, kMax32));
-    })->type_name("CODE");
-    app.add_option_function<std::string>("--firmware", [&o](Text v) {
-        o.module.firmware = static_cast<std::uint32_t>(number(v, "--firmware", 0, kMax32));
-    })->type_name("N");
-    app.add_option_function<std::string>("--memory", [&o](Text v) {
-        if (!parseMemory(v, o.module.memoryBytes))
-            refuse("--memory needs 4M, 8M, 16M, 32M or a byte count");
-    })->type_name("SIZE");
-    app.add_option_function<std::string>("--save", [&o](Text v) {
-        if (v.empty())
-            refuse("--save needs a file name");
-        o.saveFile = v;
-    })->type_name("FILE");
-    app.add_option_function<std::string>("--idle-timeout", [&o](Text v) { o.idleTimeoutSeconds = seconds(v); })
-        ->type_name("S");
-}
+    // CLI11 hands each value to its callback while it parses.
+    void addModuleOptions(CLI::App& app, SimOptions& o)
+    {
+        using Text = const std::string&;
+        app.add_option_function<std::string>(
+               "--port", [&o](Text v) { o.port = static_cast<int>(number(v, "--port", 1, 255)); })
+            ->type_name("N")
+            ->required();
+        app.add_option_function<std::string>("--model",
+               [&o](Text v) { o.module.modelCode = static_cast<std::uint32_t>(number(v, "--model", 0, kMax32)); })
+            ->type_name("CODE");
+        app.add_option_function<std::string>("--firmware",
+               [&o](Text v) { o.module.firmware = static_cast<std::uint32_t>(number(v, "--firmware", 0, kMax32)); })
+            ->type_name("N");
+        app.add_option_function<std::string>("--memory",
+               [&o](Text v) {
+                   if (!parseMemory(v, o.module.memoryBytes))
+                       refuse("--memory needs 4M, 8M, 16M, 32M or a byte count");
+               })
+            ->type_name("SIZE");
+        app.add_option_function<std::string>("--save",
+               [&o](Text v) {
+                   if (v.empty())
+                       refuse("--save needs a file name");
+                   o.saveFile = v;
+               })
+            ->type_name("FILE");
+        app.add_option_function<std::string>("--idle-timeout", [&o](Text v) { o.idleTimeoutSeconds = seconds(v); })
+            ->type_name("S");
+    }
 
-// CLI11 would read "--once=0" as "not given"; our flags refuse any value. With
-// "{}" a bare flag gives an empty value, so that one written after "=" shows.
-CLI::Option* addFlag(CLI::App& app, const std::string& name) { return app.add_flag(name + "{}"); }
+    // CLI11 would read "--once=0" as "not given"; our flags refuse any value. With
+    // "{}" a bare flag gives an empty value, so that one written after "=" shows.
+    CLI::Option* addFlag(CLI::App& app, const std::string& name) { return app.add_flag(name + "{}"); }
 
-void refuseValue(const std::string& flag, const std::string& value)
-{
-    if (!value.empty())
-        refuse(flag + " takes no value");
-}
+    void refuseValue(const std::string& flag, const std::string& value)
+    {
+        if (!value.empty())
+            refuse(flag + " takes no value");
+    }
 
-bool given(const CLI::Option& flag)
-{
-    for (const std::string& value : flag.results())
-        refuseValue(flag.get_name(), value);
-    return flag.count() > 0;
-}
+    bool given(const CLI::Option& flag)
+    {
+        for (const std::string& value : flag.results())
+            refuseValue(flag.get_name(), value);
+        return flag.count() > 0;
+    }
 
-CLI::Option* addFaultOption(CLI::App& app, const FaultMode& f)
-{
-    if (f.takes == Takes::Value)
-        return app.add_option(f.name)->type_name(f.placeholder);
-    return addFlag(app, f.name); // an inline value is read by faultValue
-}
+    CLI::Option* addFaultOption(CLI::App& app, const FaultMode& f)
+    {
+        if (f.takes == Takes::Value)
+            return app.add_option(f.name)->type_name(f.placeholder);
+        return addFlag(app, f.name); // an inline value is read by faultValue
+    }
 
-Number faultValue(const FaultMode& f, const std::string& text)
-{
-    if (f.takes == Takes::Nothing)
-        refuseValue(f.name, text);
-    if (f.takes != Takes::Value && text.empty())
-        return std::nullopt;
-    return number(text, f.name, f.min, f.max);
-}
+    Number faultValue(const FaultMode& f, const std::string& text)
+    {
+        if (f.takes == Takes::Nothing)
+            refuseValue(f.name, text);
+        if (f.takes != Takes::Value && text.empty())
+            return std::nullopt;
+        return number(text, f.name, f.min, f.max);
+    }
 
 } // namespace
 
@@ -253,10 +260,22 @@ std::string usageText()
 
 bool parseMemory(const std::string& text, std::uint32_t& bytes)
 {
-    if (text == "4M" || text == "4m") { bytes = 4194304; return true; }
-    if (text == "8M" || text == "8m") { bytes = 8388608; return true; }
-    if (text == "16M" || text == "16m") { bytes = 12582912; return true; }
-    if (text == "32M" || text == "32m") { bytes = 16777216; return true; }
+    if (text == "4M" || text == "4m") {
+        bytes = 4194304;
+        return true;
+    }
+    if (text == "8M" || text == "8m") {
+        bytes = 8388608;
+        return true;
+    }
+    if (text == "16M" || text == "16m") {
+        bytes = 12582912;
+        return true;
+    }
+    if (text == "32M" || text == "32m") {
+        bytes = 16777216;
+        return true;
+    }
     std::uint64_t v = 0;
     if (!parseUnsigned(text, kMax32, v))
         return false;

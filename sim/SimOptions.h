@@ -23,15 +23,15 @@ struct SimOptions {
     double idleTimeoutSeconds = 30;
     bool verbose = false;
 
-    std::set<std::uint64_t> dropAcks;      // 1-based numbers of acknowledgements not sent
-    bool wrongAckCode = false;             // every acknowledgement, or only wrongAckNumber
-    std::uint64_t wrongAckNumber = 0;      // 0: all
+    std::set<std::uint64_t> dropAcks; // 1-based numbers of acknowledgements not sent
+    bool wrongAckCode = false; // every acknowledgement, or only wrongAckNumber
+    std::uint64_t wrongAckNumber = 0; // 0: all
     bool splitReply = false;
     int splitPauseMs = 20;
     int stallReplyMs = 0;
     bool garbageBeforeReply = false;
-    std::uint64_t hangupAfter = 0;         // 0: never
-    std::uint32_t baud = 0;                // 0: no pacing
+    std::uint64_t hangupAfter = 0; // 0: never
+    std::uint32_t baud = 0; // 0: no pacing
 };
 
 // Parses argv. Returns 0 and fills `options` on success; returns -1 on --help

@@ -21,10 +21,13 @@ namespace zarn::sim {
 
 class SimulatedModule final : public ILinkPort {
 public:
-    explicit SimulatedModule(ModuleConfig config = {}) : m_engine(config) { }
+    explicit SimulatedModule(ModuleConfig config = {})
+        : m_engine(config)
+    {
+    }
 
-    bool OpenPort(int portNumber, int baudRate, char parity, int dataBits, int stopBits,
-                  std::size_t writeBufferSize) override;
+    bool OpenPort(
+        int portNumber, int baudRate, char parity, int dataBits, int stopBits, std::size_t writeBufferSize) override;
     bool StartMonitor() override;
     void EnterReplyWait() override { }
     void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) override;

@@ -12,8 +12,8 @@
 #include <cstdio>
 #include <cstring>
 #include <ctime>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 #include <poll.h>
 #include <stdlib.h>
 #include <string>
@@ -36,7 +36,7 @@ volatile std::sig_atomic_t g_stopSignal = 0;
 
 void onSignal(int sig) { g_stopSignal = sig; }
 
-constexpr std::uint8_t kGarbage[] = {0xA5, 0x5A, 0xFF, 0x00};
+constexpr std::uint8_t kGarbage[] = { 0xA5, 0x5A, 0xFF, 0x00 };
 // A partial frame with no new byte for this long is given up byte by byte.
 constexpr auto kStallWindow = std::chrono::milliseconds(100);
 constexpr std::size_t kPaceChunk = 8;
@@ -49,7 +49,7 @@ void sleepUntil(Clock::time_point t)
         if (now >= t)
             return;
         const auto left = std::chrono::duration_cast<Nanos>(t - now).count();
-        timespec ts{static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000)};
+        timespec ts { static_cast<time_t>(left / 1000000000), static_cast<long>(left % 1000000000) };
         nanosleep(&ts, nullptr);
     }
 }
@@ -69,7 +69,9 @@ std::string hex(const std::vector<std::uint8_t>& bytes, std::size_t max = 48)
 
 class Simulator {
 public:
-    explicit Simulator(const SimOptions& options) : m_opt(options), m_engine(options.module)
+    explicit Simulator(const SimOptions& options)
+        : m_opt(options)
+        , m_engine(options.module)
     {
         if (m_opt.baud)
             m_byteTime = Nanos(10LL * 1000000000LL / m_opt.baud);
@@ -91,7 +93,7 @@ private:
     const SimOptions& m_opt;
     ModuleEngine m_engine;
     FrameReader m_reader;
-    Nanos m_byteTime{0};
+    Nanos m_byteTime { 0 };
 
     int m_master = -1;
     int m_slave = -1;
@@ -132,7 +134,7 @@ int Simulator::setUp()
         std::fprintf(stderr, "zarn-sim: cannot open %s: %s\n", m_slaveName.c_str(), std::strerror(errno));
         return kExitSystem;
     }
-    termios tio{};
+    termios tio {};
     if (tcgetattr(m_slave, &tio) == 0) {
         cfmakeraw(&tio);
         cfsetispeed(&tio, B115200);
@@ -149,7 +151,7 @@ int Simulator::setUp()
         return kExitCannotCreate;
     }
     m_linkPath = portLinkPath(m_opt.port);
-    struct stat st {};
+    struct stat st { };
     if (::lstat(m_linkPath.c_str(), &st) == 0) {
         // A link to a device that still exists may belong to another running
         // module; a dangling one is left over and is replaced.
@@ -241,8 +243,7 @@ void Simulator::writeAt(const std::uint8_t* data, std::size_t size, Clock::time_
         // Sleep most of the way and spin the rest: a sleep overshoots by tens
         // of microseconds, a visible share of a short acknowledgement.
         sleepUntil(t - kSpinMargin);
-        while (Clock::now() < t) {
-        }
+        while (Clock::now() < t) { }
         writeBytes(data + pos, chunk);
         pos += chunk;
     }
@@ -256,7 +257,8 @@ void Simulator::sendReply(const Reply& reply, Clock::time_point notBefore)
         if (m_opt.dropAcks.count(number)) {
             ++m_acksDropped;
             if (m_opt.verbose)
-                std::fprintf(stderr, "zarn-sim: acknowledgement %llu dropped\n", static_cast<unsigned long long>(number));
+                std::fprintf(
+                    stderr, "zarn-sim: acknowledgement %llu dropped\n", static_cast<unsigned long long>(number));
             return;
         }
         if (m_opt.wrongAckCode && (m_opt.wrongAckNumber == 0 || m_opt.wrongAckNumber == number))
@@ -276,16 +278,16 @@ void Simulator::sendReply(const Reply& reply, Clock::time_point notBefore)
     std::vector<Piece> pieces;
     const std::size_t n = bytes.size();
     if (m_opt.splitReply && n >= 4) {
-        pieces = {{0, 2, 0}, {2, n - 1, m_opt.splitPauseMs}, {n - 1, n, m_opt.splitPauseMs}};
+        pieces = { { 0, 2, 0 }, { 2, n - 1, m_opt.splitPauseMs }, { n - 1, n, m_opt.splitPauseMs } };
     } else {
-        pieces = {{0, n, 0}};
+        pieces = { { 0, n, 0 } };
     }
     if (m_opt.stallReplyMs > 0) {
         // Cut the piece that holds the middle of the reply in two.
         const std::size_t mid = n / 2;
         for (std::size_t i = 0; i < pieces.size(); ++i) {
             if (pieces[i].begin < mid && mid < pieces[i].end) {
-                const Piece tail{mid, pieces[i].end, m_opt.stallReplyMs};
+                const Piece tail { mid, pieces[i].end, m_opt.stallReplyMs };
                 pieces[i].end = mid;
                 pieces.insert(pieces.begin() + static_cast<long>(i) + 1, tail);
                 break;
@@ -320,7 +322,7 @@ void Simulator::handleInput(Clock::time_point now, std::size_t count)
             break;
         if (m_opt.verbose)
             std::fprintf(stderr, "zarn-sim: frame cmd %02X, %zu payload bytes%s: %s\n", frame->command,
-                         frame->payload.size(), frame->checksumOk ? "" : ", WRONG CHECKSUM", hex(frame->payload).c_str());
+                frame->payload.size(), frame->checksumOk ? "" : ", WRONG CHECKSUM", hex(frame->payload).c_str());
         const auto reply = m_engine.handle(*frame);
         if (reply)
             sendReply(*reply, m_rxWireFree);
@@ -370,8 +372,8 @@ void Simulator::run()
             }
             wait = std::min(wait, std::chrono::duration_cast<Nanos>(kStallWindow - stalledFor));
         }
-        timespec ts{static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000)};
-        pollfd pfd{m_master, POLLIN, 0};
+        timespec ts { static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000) };
+        pollfd pfd { m_master, POLLIN, 0 };
         const int r = ppoll(&pfd, 1, &ts, &orig);
         if (r < 0) {
             if (errno == EINTR)
@@ -430,13 +432,13 @@ int Simulator::finish()
     auto u = [](std::uint64_t v) { return static_cast<unsigned long long>(v); };
     std::printf("zarn-sim: summary (%s)\n", m_endReason.empty() ? "ended" : m_endReason.c_str());
     std::printf("frames: %llu (identify %llu, start %llu, data %llu)\n", u(s.frames), u(s.identifyRequests),
-                u(s.startRequests), u(s.dataBlocks));
+        u(s.startRequests), u(s.dataBlocks));
     std::printf("bytes received: %llu, sent: %llu, not delivered: %llu\n", u(m_bytesIn), u(m_bytesOut), u(m_bytesLost));
     std::printf("replies sent: %llu, acknowledgements dropped: %llu\n", u(m_repliesSent), u(m_acksDropped));
     std::printf("checksum errors: %llu\n", u(s.checksumErrors));
     if (m_engine.transferActive())
         std::printf("image: %llu of %llu bytes%s\n", u(m_engine.image().size()), u(m_engine.announcedSize()),
-                    m_engine.transferComplete() ? " (complete)" : "");
+            m_engine.transferComplete() ? " (complete)" : "");
     else
         std::printf("image: none\n");
     if (!m_opt.saveFile.empty()) {
@@ -473,7 +475,7 @@ int main(int argc, char** argv)
         return parsed;
     }
 
-    struct sigaction sa {};
+    struct sigaction sa { };
     sa.sa_handler = onSignal;
     sigemptyset(&sa.sa_mask);
     sa.sa_flags = 0;

@@ -89,7 +89,8 @@ void CBitmapPreviewDlg::setIgnoreColor(std::uint16_t value)
     updateFields();
 }
 
-void CBitmapPreviewDlg::setItem(std::uint16_t width, std::uint16_t height, std::span<const std::uint8_t> data, std::uint8_t kind)
+void CBitmapPreviewDlg::setItem(
+    std::uint16_t width, std::uint16_t height, std::span<const std::uint8_t> data, std::uint8_t kind)
 {
     m_wWidth = width;
     m_wHeight = height;
@@ -102,7 +103,8 @@ void CBitmapPreviewDlg::fitFrame()
     const QRect g = du(32, 7, 200, 150);
     const FrameRect f { g.left(), g.top(), g.left() + g.width(), g.top() + g.height() };
     m_rcFrame = fitDialogFrame(f, m_wScreenWidth, m_wScreenHeight);
-    m_frame->setGeometry(m_rcFrame.left, m_rcFrame.top, std::max(0, m_rcFrame.width()), std::max(0, m_rcFrame.height()));
+    m_frame->setGeometry(
+        m_rcFrame.left, m_rcFrame.top, std::max(0, m_rcFrame.width()), std::max(0, m_rcFrame.height()));
     m_bPicked = 0;
     m_fitted = true;
 }

@@ -2,8 +2,8 @@
 // "Bitmap Playback Display": shows one stored bitmap item on the module's
 // screen shape and lets the user pick a new ignore colour from it.
 
-#include "ui/IgnoreColor.h"
 #include "ui/BitmapItemFrame.h"
+#include "ui/IgnoreColor.h"
 
 #include <QDialog>
 #include <QImage>

@@ -23,7 +23,8 @@ void CDibPicture::pictureChanged()
         if (w > 0 && h > 0 && rgb.size() >= static_cast<std::size_t>(w) * h * 3) {
             QImage img(w, h, QImage::Format_RGB888);
             for (int y = 0; y < h; ++y)
-                std::memcpy(img.scanLine(y), rgb.data() + static_cast<std::size_t>(y) * w * 3, static_cast<std::size_t>(w) * 3);
+                std::memcpy(
+                    img.scanLine(y), rgb.data() + static_cast<std::size_t>(y) * w * 3, static_cast<std::size_t>(w) * 3);
             m_source = img;
         }
     }

@@ -1,18 +1,18 @@
 #include "ui/CMainDlg.h"
 
 #include "link/ProgramTransfer.h"
-#include "resfile/DirectoryView.h"
 #include "link/qt/ModuleSession.h"
+#include "resfile/DirectoryView.h"
 #include "ui/AppFont.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
 #include "ui/CMakeFontDlg.h"
-#include "ui/ShownColor.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
 #include "ui/CommandHost.h"
 #include "ui/MainDlgLayout.h"
+#include "ui/ShownColor.h"
 #include "ui/UiTexts.h"
 
 #include <QAction>
@@ -73,7 +73,7 @@ CMainDlg::CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> sessi
     connect(m_session.get(), &zarn::ModuleSession::changed, this, [this] { refreshFields(); });
     connect(m_session.get(), &zarn::ModuleSession::finished, this, [this] { message(zarn::kMsgSendOver); });
     connect(m_session.get(), &zarn::ModuleSession::failed, this,
-            [this](const QString& text) { message(text.toStdString()); });
+        [this](const QString& text) { message(text.toStdString()); });
     connect(m_session.get(), &zarn::ModuleSession::channelError, this, [this](const QString& text) {
         m_host.showMessage(text.toStdString(), kApplicationErrorCaption, BoxIcon::Error);
     });
@@ -105,7 +105,7 @@ void CMainDlg::build()
     // Top row of commands; "Exit" is the default button.
     auto* top = new QHBoxLayout;
     const char* topButtons[] = { "New Resource", "Open Resource", "Port Select", "Load BMP", "Load Hzlib",
-                                 "Load Asciilib", "Load WAVE", "Program All", "Exit" };
+        "Load Asciilib", "Load WAVE", "Program All", "Exit" };
     std::array<QPushButton*, 9> tb {};
     for (int i = 0; i < 9; ++i) {
         tb[i] = new QPushButton(QString::fromLatin1(topButtons[i]), this);
@@ -220,7 +220,6 @@ void CMainDlg::build()
     // context menu and on F1.
     auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
     connect(help, &QShortcut::activated, this, [this] { OnAbout(); });
-
 }
 
 void CMainDlg::message(const std::string& text) { m_host.showMessage(text); }

@@ -17,8 +17,8 @@
 #include <QTimer>
 
 #include <array>
-#include <functional>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -149,7 +149,7 @@ private:
     void afterStoreOperation(const zarn::StoreResult& result);
     void fileOpened();
     void importFile(std::optional<std::string> chosen, const char* title, const std::vector<FileFilter>& filters,
-                    zarn::ContentCommand command);
+        zarn::ContentCommand command);
     void setRow(int row, const zarn::ResourceEntry& entry);
     void paintSwatch();
 

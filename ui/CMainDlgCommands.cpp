@@ -6,14 +6,14 @@
 #include "import/AddContent.h"
 #include "import/ModuleBitmap.h"
 #include "import/StagingFile.h"
-#include "import/qt/PictureFile.h"
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
+#include "import/qt/PictureFile.h"
+#include "link/qt/ModuleSession.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/StoreCommands.h"
 #include "ui/CBitmapPreviewDlg.h"
-#include "link/qt/ModuleSession.h"
 #include "ui/CDibPicture.h"
 #include "ui/CMakeFontDlg.h"
 #include "ui/CNewResourceDlg.h"
@@ -24,9 +24,9 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QStyle>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QStyle>
 #include <QTableWidget>
 
 #include <algorithm>
@@ -152,7 +152,7 @@ void CMainDlg::fitDirectoryListWidth()
         columns += width;
     }
     m_list->setMinimumWidth(columns + 2 * m_list->frameWidth()
-                            + m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list) + 4);
+        + m_list->style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, m_list) + 4);
 }
 
 void CMainDlg::refreshDirectoryView()
@@ -236,8 +236,8 @@ void CMainDlg::OnOpenResource(std::optional<std::string> chosen)
         return;
     }
     if (!chosen)
-        chosen = m_host.chooseOpenFile(zarn::kOpenResourceTitle,
-                                       { { zarn::kResourceFilterText, zarn::kResourceFilterPattern }, kAllFiles[0] });
+        chosen = m_host.chooseOpenFile(
+            zarn::kOpenResourceTitle, { { zarn::kResourceFilterText, zarn::kResourceFilterPattern }, kAllFiles[0] });
     if (!chosen)
         return;
     if (!zarn::hasResourceExtension(*chosen))
@@ -265,8 +265,9 @@ void CMainDlg::OnPortSelect()
 void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
 {
     if (!chosen)
-        chosen = m_host.chooseOpenFile(kOpenBmpTitle, { { kBmpFilterText, kBmpFilterPattern }, kAllFiles[0],
-                                                        { zarn::kImageFilesFilterText, zarn::kImageFilesFilterPattern } });
+        chosen = m_host.chooseOpenFile(kOpenBmpTitle,
+            { { kBmpFilterText, kBmpFilterPattern }, kAllFiles[0],
+                { zarn::kImageFilesFilterText, zarn::kImageFilesFilterPattern } });
     if (!chosen)
         return;
     zarn::LoadedPicture& pic = m_picture->picture();
@@ -322,7 +323,7 @@ bool CMainDlg::guardOpenFile()
 // dialog, then the one road of content; the accepted item is confirmed in a
 // box and inserted after the selection mark.
 void CMainDlg::importFile(std::optional<std::string> chosen, const char* title, const std::vector<FileFilter>& filters,
-                          zarn::ContentCommand command)
+    zarn::ContentCommand command)
 {
     if (!guardOpenFile())
         return;
@@ -342,28 +343,28 @@ void CMainDlg::importFile(std::optional<std::string> chosen, const char* title, 
         m_pending = added.pending;
         insertDirectoryRow(added.row);
     }
-    afterStoreOperation(zarn::StoreResult { added.result == zarn::ContentOutcome::Result::Inserted, added.message,
-                                            added.detail, added.reloaded });
+    afterStoreOperation(zarn::StoreResult {
+        added.result == zarn::ContentOutcome::Result::Inserted, added.message, added.detail, added.reloaded });
 }
 
 void CMainDlg::OnLoadHzlib(std::optional<std::string> chosen)
 {
     importFile(std::move(chosen), kLoadHzlibTitle,
-               { { "Resource File(*.hzk)", "*.HZK" }, { "Resource File(*.big)", "*.BIG" },
-                 { "Resource File(*.kzk)", "*.KZK" }, kAllFiles[0] },
-               zarn::ContentCommand::Hzlib);
+        { { "Resource File(*.hzk)", "*.HZK" }, { "Resource File(*.big)", "*.BIG" }, { "Resource File(*.kzk)", "*.KZK" },
+            kAllFiles[0] },
+        zarn::ContentCommand::Hzlib);
 }
 
 void CMainDlg::OnLoadAsciilib(std::optional<std::string> chosen)
 {
     importFile(std::move(chosen), kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles[0] },
-               zarn::ContentCommand::Asciilib);
+        zarn::ContentCommand::Asciilib);
 }
 
 void CMainDlg::OnLoadWave(std::optional<std::string> chosen)
 {
     importFile(std::move(chosen), kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles[0] },
-               zarn::ContentCommand::Wave);
+        zarn::ContentCommand::Wave);
 }
 
 void CMainDlg::OnMakeFontLibrary()
@@ -382,8 +383,8 @@ void CMainDlg::OnMakeFontLibrary()
     const std::filesystem::path target = folder / zarn::libraryFileName(type, width, height);
     std::error_code ec;
     if (std::filesystem::exists(target, ec)
-        && !m_host.askYesNo(target.string() + " already exists.\nReplace it with a library made from "
-                            + dlg.fontPath() + "?"))
+        && !m_host.askYesNo(
+            target.string() + " already exists.\nReplace it with a library made from " + dlg.fontPath() + "?"))
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto made = zarn::makeFontLibrary(dlg.fontPath(), type, width, height, folder.string());
@@ -442,12 +443,12 @@ void CMainDlg::showBitmapItem()
         char text[256];
         if (needed)
             std::snprintf(text, sizeof text,
-                          "Item %d cannot be displayed: its length %u is shorter than the %u bytes that a %ux%u "
-                          "bitmap of kind %u needs",
-                          *mark, entry.length, *needed, entry.width, entry.height, entry.kind);
+                "Item %d cannot be displayed: its length %u is shorter than the %u bytes that a %ux%u "
+                "bitmap of kind %u needs",
+                *mark, entry.length, *needed, entry.width, entry.height, entry.kind);
         else
-            std::snprintf(text, sizeof text, "Item %d cannot be displayed: kind %u is not a bitmap kind", *mark,
-                          entry.kind);
+            std::snprintf(
+                text, sizeof text, "Item %d cannot be displayed: kind %u is not a bitmap kind", *mark, entry.kind);
         message(text);
         return;
     }
@@ -458,9 +459,9 @@ void CMainDlg::showBitmapItem()
         return;
     }
     if (!read.ok || data.size() < *needed) {
-        message(read.ok ? std::string("Item ") + std::to_string(*mark) + " cannot be read completely from "
-                        + m_store.path()
-                        : read.message);
+        message(read.ok
+                ? std::string("Item ") + std::to_string(*mark) + " cannot be read completely from " + m_store.path()
+                : read.message);
         return;
     }
     CBitmapPreviewDlg dlg(this);
@@ -490,8 +491,9 @@ void CMainDlg::openDroppedFile(const std::string& path)
         OnLoadWave(path);
     else
         message("This file cannot be used here: " + path
-                + "\nDrop a resource file (.zrf), a picture (.bmp, .png, .jpg, .gif), a font library (.hzk, .big, .kzk, .asc) "
-                  "or a WAVE file (.wav).");
+            + "\nDrop a resource file (.zrf), a picture (.bmp, .png, .jpg, .gif), a font library (.hzk, .big, .kzk, "
+              ".asc) "
+              "or a WAVE file (.wav).");
 }
 
 } // namespace zarn::ui

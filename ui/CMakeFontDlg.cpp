@@ -90,8 +90,9 @@ void CMakeFontDlg::updateOk() { m_ok->setEnabled(!m_font->text().trimmed().isEmp
 
 void CMakeFontDlg::OnBrowse()
 {
-    const auto chosen = m_host.chooseOpenFile(kChooseFontTitle, { { "Font File(*.ttf;*.otf;*.ttc)", "*.ttf *.otf *.ttc" },
-                                                                  { zarn::kAllFilesFilterText, zarn::kAllFilesFilterPattern } });
+    const auto chosen = m_host.chooseOpenFile(kChooseFontTitle,
+        { { "Font File(*.ttf;*.otf;*.ttc)", "*.ttf *.otf *.ttc" },
+            { zarn::kAllFilesFilterText, zarn::kAllFilesFilterPattern } });
     if (chosen)
         setFontPath(*chosen);
 }

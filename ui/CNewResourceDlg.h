@@ -27,8 +27,8 @@ public:
     static std::string defaultFolder();
 
     // Handlers of the dialog's controls, callable directly.
-    void OnModelChange();   // a pick confirmed in the module list
-    void OnChooseFolder();  // "...."
+    void OnModelChange(); // a pick confirmed in the module list
+    void OnChooseFolder(); // "...."
     void OnOK();
 
     // The row the module list has chosen, or -1 when its text is typed (no row).

@@ -27,7 +27,7 @@ std::string boxText(const std::string& text)
 void QtCommandHost::showMessage(const std::string& text, const std::string& caption, BoxIcon icon)
 {
     QMessageBox box(icon == BoxIcon::Error ? QMessageBox::Critical : QMessageBox::NoIcon,
-                    QString::fromStdString(caption), QString::fromStdString(boxText(text)), QMessageBox::Ok, owner());
+        QString::fromStdString(caption), QString::fromStdString(boxText(text)), QMessageBox::Ok, owner());
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }
@@ -35,7 +35,7 @@ void QtCommandHost::showMessage(const std::string& text, const std::string& capt
 bool QtCommandHost::askYesNo(const std::string& text, const std::string& caption)
 {
     QMessageBox box(QMessageBox::Question, QString::fromStdString(caption), QString::fromStdString(boxText(text)),
-                    QMessageBox::Yes | QMessageBox::No, owner());
+        QMessageBox::Yes | QMessageBox::No, owner());
     box.setDefaultButton(QMessageBox::No);
     box.setWindowModality(Qt::ApplicationModal);
     return box.exec() == QMessageBox::Yes;
@@ -54,11 +54,13 @@ namespace {
     }
 }
 
-std::optional<std::string> QtCommandHost::chooseOpenFile(const std::string& title, const std::vector<FileFilter>& filters)
+std::optional<std::string> QtCommandHost::chooseOpenFile(
+    const std::string& title, const std::vector<FileFilter>& filters)
 {
     QStringList nameFilters;
     for (const auto& f : filters)
-        nameFilters << QString::fromStdString(f.label) + QStringLiteral(" (") + patternsOf(f.pattern) + QLatin1Char(')');
+        nameFilters << QString::fromStdString(f.label) + QStringLiteral(" (") + patternsOf(f.pattern)
+                + QLatin1Char(')');
     QFileDialog dlg(owner(), QString::fromStdString(title));
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);

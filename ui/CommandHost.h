@@ -17,7 +17,7 @@ namespace zarn::ui {
 inline constexpr const char* kProgramName = "ZarnTool";
 
 struct FileFilter {
-    std::string label;   // e.g. "BMP File(*.BMP)"
+    std::string label; // e.g. "BMP File(*.BMP)"
     std::string pattern; // e.g. "*.BMP"
 };
 
@@ -29,13 +29,14 @@ public:
 
     // A modal box with one OK button; returns when it is closed. Timer ticks
     // and serial frames go on being handled meanwhile.
-    virtual void showMessage(const std::string& text, const std::string& caption = kProgramName,
-                             BoxIcon icon = BoxIcon::None)
+    virtual void showMessage(
+        const std::string& text, const std::string& caption = kProgramName, BoxIcon icon = BoxIcon::None)
         = 0;
     // A modal question with Yes and No; true for Yes. A host that cannot ask answers No.
     virtual bool askYesNo(const std::string& /*text*/, const std::string& /*caption*/ = kProgramName) { return false; }
     // A file-open dialog; nullopt when cancelled.
-    virtual std::optional<std::string> chooseOpenFile(const std::string& title, const std::vector<FileFilter>& filters) = 0;
+    virtual std::optional<std::string> chooseOpenFile(const std::string& title, const std::vector<FileFilter>& filters)
+        = 0;
     // The folder chooser: starts in `start`; the result ends with a path separator.
     virtual std::optional<std::string> chooseFolder(const std::string& start) = 0;
     // Runs a dialog modally and returns its result (QDialog::Accepted or Rejected).
@@ -54,7 +55,8 @@ class QtCommandHost : public CommandHost {
 public:
     void showMessage(const std::string& text, const std::string& caption, BoxIcon icon) override;
     bool askYesNo(const std::string& text, const std::string& caption) override;
-    std::optional<std::string> chooseOpenFile(const std::string& title, const std::vector<FileFilter>& filters) override;
+    std::optional<std::string> chooseOpenFile(
+        const std::string& title, const std::vector<FileFilter>& filters) override;
     std::optional<std::string> chooseFolder(const std::string& start) override;
     int runDialog(QDialog& dialog) override;
 };

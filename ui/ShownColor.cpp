@@ -18,7 +18,7 @@ std::optional<PixelColor> shownColorAt(QWidget& widget, const QRect& area, QPoin
         return std::nullopt;
     const QColor c = shown.pixelColor(px);
     return PixelColor { static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
-                        static_cast<std::uint8_t>(c.blue()) };
+        static_cast<std::uint8_t>(c.blue()) };
 }
 
 } // namespace zarn::ui

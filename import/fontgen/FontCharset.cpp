@@ -37,17 +37,24 @@ namespace {
     const DoubleByteLayout* layoutOf(FontLibraryType type)
     {
         switch (type) {
-        case FontLibraryType::GB2312: return &kGb2312;
-        case FontLibraryType::Big5: return &kBig5;
-        case FontLibraryType::Hangul: return &kHangul;
-        case FontLibraryType::Ascii: return nullptr;
+        case FontLibraryType::GB2312:
+            return &kGb2312;
+        case FontLibraryType::Big5:
+            return &kBig5;
+        case FontLibraryType::Hangul:
+            return &kHangul;
+        case FontLibraryType::Ascii:
+            return nullptr;
         }
         return nullptr;
     }
 
     class IconvHandle {
     public:
-        IconvHandle(const char* to, const char* from) : m_cd(iconv_open(to, from)) { }
+        IconvHandle(const char* to, const char* from)
+            : m_cd(iconv_open(to, from))
+        {
+        }
         ~IconvHandle()
         {
             if (ok())
@@ -152,10 +159,14 @@ std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error
 const char* libraryExtension(FontLibraryType type)
 {
     switch (type) {
-    case FontLibraryType::GB2312: return "hzk";
-    case FontLibraryType::Big5: return "big";
-    case FontLibraryType::Hangul: return "kzk";
-    case FontLibraryType::Ascii: return "asc";
+    case FontLibraryType::GB2312:
+        return "hzk";
+    case FontLibraryType::Big5:
+        return "big";
+    case FontLibraryType::Hangul:
+        return "kzk";
+    case FontLibraryType::Ascii:
+        return "asc";
     }
     return "";
 }
@@ -169,7 +180,8 @@ std::optional<FontLibraryType> parseLibraryTypeName(const std::string& name)
 {
     std::string lower = name;
     std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    for (FontLibraryType t : { FontLibraryType::GB2312, FontLibraryType::Big5, FontLibraryType::Hangul, FontLibraryType::Ascii })
+    for (FontLibraryType t :
+        { FontLibraryType::GB2312, FontLibraryType::Big5, FontLibraryType::Hangul, FontLibraryType::Ascii })
         if (lower == libraryTypeName(t))
             return t;
     return std::nullopt;
@@ -178,10 +190,14 @@ std::optional<FontLibraryType> parseLibraryTypeName(const std::string& name)
 const char* libraryTypeName(FontLibraryType type)
 {
     switch (type) {
-    case FontLibraryType::GB2312: return "gb2312";
-    case FontLibraryType::Big5: return "big5";
-    case FontLibraryType::Hangul: return "hangul";
-    case FontLibraryType::Ascii: return "ascii";
+    case FontLibraryType::GB2312:
+        return "gb2312";
+    case FontLibraryType::Big5:
+        return "big5";
+    case FontLibraryType::Hangul:
+        return "hangul";
+    case FontLibraryType::Ascii:
+        return "ascii";
     }
     return "?";
 }

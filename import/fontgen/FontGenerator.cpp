@@ -12,11 +12,11 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <cstdlib>
-#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -50,7 +50,10 @@ struct GlyphRenderer::Impl {
     }
 };
 
-GlyphRenderer::GlyphRenderer() : m(std::make_unique<Impl>()) { }
+GlyphRenderer::GlyphRenderer()
+    : m(std::make_unique<Impl>())
+{
+}
 GlyphRenderer::~GlyphRenderer() = default;
 
 bool GlyphRenderer::open(const std::string& fontPath, int faceIndex, std::string* error)
@@ -164,7 +167,8 @@ bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const Font
         return false;
     // A glyph wider than the cell is narrowed until its ink fits.
     int ppemX = m->ppem;
-    for (int tries = 0; face->glyph->bitmap.width > static_cast<unsigned>(m->width) && ppemX > 1 && tries < 8; ++tries) {
+    for (int tries = 0; face->glyph->bitmap.width > static_cast<unsigned>(m->width) && ppemX > 1 && tries < 8;
+         ++tries) {
         const int fitted = static_cast<int>(static_cast<long>(ppemX) * m->width / face->glyph->bitmap.width);
         ppemX = std::max(1, std::min(ppemX - 1, fitted));
         if (FT_Set_Pixel_Sizes(face, ppemX, m->ppem) != 0 || FT_Load_Glyph(face, index, flags) != 0)
@@ -198,10 +202,17 @@ bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const Font
                 continue;
             bool on = false;
             switch (bitmap.pixel_mode) {
-            case FT_PIXEL_MODE_MONO: on = (row[x0 >> 3] >> (7 - (x0 & 7))) & 1; break;
-            case FT_PIXEL_MODE_GRAY: on = row[x0] >= threshold; break;
-            case FT_PIXEL_MODE_BGRA: on = row[x0 * 4 + 3] >= threshold; break;
-            default: break;
+            case FT_PIXEL_MODE_MONO:
+                on = (row[x0 >> 3] >> (7 - (x0 & 7))) & 1;
+                break;
+            case FT_PIXEL_MODE_GRAY:
+                on = row[x0] >= threshold;
+                break;
+            case FT_PIXEL_MODE_BGRA:
+                on = row[x0 * 4 + 3] >= threshold;
+                break;
+            default:
+                break;
             }
             if (on)
                 glyph[static_cast<std::size_t>(y) * rowBytes + (x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
@@ -210,13 +221,14 @@ bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const Font
     return true;
 }
 
-FontGenResult generateFontLibrary(const std::string& fontPath, FontLibraryType type, int width, int height,
-                                  const FontGenOptions& options)
+FontGenResult generateFontLibrary(
+    const std::string& fontPath, FontLibraryType type, int width, int height, const FontGenOptions& options)
 {
     FontGenResult result;
     if (width < kMinGlyphDots || width > kMaxGlyphDots || height < kMinGlyphDots || height > kMaxGlyphDots) {
         result.message = "Glyph width and height must be " + std::to_string(kMinGlyphDots) + " to "
-            + std::to_string(kMaxGlyphDots) + " dots (got " + std::to_string(width) + "X" + std::to_string(height) + ")";
+            + std::to_string(kMaxGlyphDots) + " dots (got " + std::to_string(width) + "X" + std::to_string(height)
+            + ")";
         return result;
     }
     if (!options.mono && (options.threshold < 1 || options.threshold > 255)) {
@@ -230,7 +242,8 @@ FontGenResult generateFontLibrary(const std::string& fontPath, FontLibraryType t
         return result;
     }
     GlyphRenderer renderer;
-    if (!renderer.open(fontPath, options.faceIndex, &error) || !renderer.setCell(width, height, isFullWidthType(type), &error)) {
+    if (!renderer.open(fontPath, options.faceIndex, &error)
+        || !renderer.setCell(width, height, isFullWidthType(type), &error)) {
         result.message = error;
         return result;
     }
@@ -254,7 +267,7 @@ FontGenResult generateFontLibrary(const std::string& fontPath, FontLibraryType t
 }
 
 FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType type, int width, int height,
-                                  const std::string& outputFolder, const FontGenOptions& options)
+    const std::string& outputFolder, const FontGenOptions& options)
 {
     FontLibraryOutput out;
     const fs::path folder = outputFolder.empty() ? fs::path(".") : fs::path(outputFolder);

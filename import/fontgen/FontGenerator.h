@@ -19,8 +19,8 @@ inline constexpr int kDefaultThreshold = 80;
 
 struct FontGenOptions {
     int threshold = kDefaultThreshold; // 1..255: grey level from which a dot is set; lower keeps thinner strokes
-    bool mono = false;                 // FreeType's hinted monochrome rasteriser instead of grey + threshold
-    int faceIndex = 0;                 // face within a collection (.ttc)
+    bool mono = false; // FreeType's hinted monochrome rasteriser instead of grey + threshold
+    int faceIndex = 0; // face within a collection (.ttc)
 };
 
 // One opened font face, set up for one cell size.
@@ -50,20 +50,20 @@ private:
 
 struct FontGenResult {
     bool ok = false;
-    std::string message;            // the reason when !ok
+    std::string message; // the reason when !ok
     std::vector<std::uint8_t> data; // the whole library when ok
-    std::uint32_t characters = 0;   // positions of the set that hold a character
-    std::uint32_t missing = 0;      // of those, how many the font cannot draw (left blank)
+    std::uint32_t characters = 0; // positions of the set that hold a character
+    std::uint32_t missing = 0; // of those, how many the font cannot draw (left blank)
 };
 
 // Renders a complete library in memory.
-FontGenResult generateFontLibrary(const std::string& fontPath, FontLibraryType type, int width, int height,
-                                  const FontGenOptions& options = {});
+FontGenResult generateFontLibrary(
+    const std::string& fontPath, FontLibraryType type, int width, int height, const FontGenOptions& options = {});
 
 struct FontLibraryOutput {
     bool ok = false;
     std::string message; // why it failed, or a one-line summary of what was written
-    std::string path;    // the library written, e.g. DIR/16X16.hzk
+    std::string path; // the library written, e.g. DIR/16X16.hzk
     std::uint32_t size = 0;
     std::uint32_t characters = 0;
     std::uint32_t missing = 0;
@@ -73,6 +73,6 @@ struct FontLibraryOutput {
 // under the name the import understands. An existing file of that name is
 // replaced only once the new one is complete; on failure nothing is left behind.
 FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType type, int width, int height,
-                                  const std::string& outputFolder, const FontGenOptions& options = {});
+    const std::string& outputFolder, const FontGenOptions& options = {});
 
 } // namespace zarn

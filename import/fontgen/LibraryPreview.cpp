@@ -7,8 +7,8 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <filesystem>
 #include <fcntl.h>
+#include <filesystem>
 
 namespace zarn {
 
@@ -29,7 +29,8 @@ bool glyphDot(std::span<const std::uint8_t> library, int glyphWidth, int glyphHe
     return offset < library.size() && (library[offset] >> (7 - x % 8) & 1);
 }
 
-RgbImage renderGlyphSheet(std::span<const std::uint8_t> library, int glyphWidth, int glyphHeight, const SheetOptions& options)
+RgbImage renderGlyphSheet(
+    std::span<const std::uint8_t> library, int glyphWidth, int glyphHeight, const SheetOptions& options)
 {
     RgbImage image;
     if (glyphWidth <= 0 || glyphHeight <= 0 || glyphWidth > kMaxGlyphDots || glyphHeight > kMaxGlyphDots)
@@ -43,7 +44,8 @@ RgbImage renderGlyphSheet(std::span<const std::uint8_t> library, int glyphWidth,
     if (count == 0)
         return image;
     const int scale = std::clamp(options.scale, 1, kMaxSheetScale);
-    const int columns = static_cast<int>(std::min<std::uint32_t>(std::clamp(options.columns, 1, kMaxSheetColumns), count));
+    const int columns
+        = static_cast<int>(std::min<std::uint32_t>(std::clamp(options.columns, 1, kMaxSheetColumns), count));
     const int rows = static_cast<int>((count + columns - 1) / columns);
     const int cellW = glyphWidth * scale + 1, cellH = glyphHeight * scale + 1;
     image.width = columns * cellW + 1;
@@ -57,7 +59,8 @@ RgbImage renderGlyphSheet(std::span<const std::uint8_t> library, int glyphWidth,
         const int cx = static_cast<int>(n % columns) * cellW + 1, cy = static_cast<int>(n / columns) * cellH + 1;
         for (int y = 0; y < glyphHeight; ++y)
             for (int x = 0; x < glyphWidth; ++x) {
-                const std::uint8_t v = glyphDot(library, glyphWidth, glyphHeight, options.first + n, x, y) ? kInk : kPaper;
+                const std::uint8_t v
+                    = glyphDot(library, glyphWidth, glyphHeight, options.first + n, x, y) ? kInk : kPaper;
                 for (int sy = 0; sy < scale; ++sy)
                     for (int sx = 0; sx < scale; ++sx)
                         put(cx + x * scale + sx, cy + y * scale + sy, v);
@@ -78,8 +81,8 @@ PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int 
             height = h;
     }
     if (width < kMinGlyphDots || width > kMaxGlyphDots || height < kMinGlyphDots || height > kMaxGlyphDots) {
-        result.message = "Cannot tell the glyph size of '" + libraryPath + "' from its name (got " + std::to_string(width)
-            + "X" + std::to_string(height) + "); name it like 16X16.hzk or give the size";
+        result.message = "Cannot tell the glyph size of '" + libraryPath + "' from its name (got "
+            + std::to_string(width) + "X" + std::to_string(height) + "); name it like 16X16.hzk or give the size";
         return result;
     }
     std::string why;
@@ -108,8 +111,8 @@ PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int 
     const std::size_t perGlyph = glyphBytes(width, height);
     const std::uint64_t glyphs = data.size() / perGlyph;
     if (glyphs == 0) {
-        result.message = "'" + libraryPath + "' holds no complete " + std::to_string(width) + "X" + std::to_string(height)
-            + " glyph (" + std::to_string(data.size()) + " bytes)";
+        result.message = "'" + libraryPath + "' holds no complete " + std::to_string(width) + "X"
+            + std::to_string(height) + " glyph (" + std::to_string(data.size()) + " bytes)";
         return result;
     }
     if (options.first >= glyphs) {
@@ -118,16 +121,18 @@ PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int 
         return result;
     }
     result.image = renderGlyphSheet(data, width, height, options);
-    result.glyphsShown = static_cast<std::uint32_t>(std::min<std::uint64_t>(
-        { options.count, glyphs - options.first, kMaxSheetGlyphs }));
+    result.glyphsShown = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>({ options.count, glyphs - options.first, kMaxSheetGlyphs }));
     result.ok = result.image.width > 0;
-    result.message = "Glyphs " + std::to_string(options.first) + " to " + std::to_string(options.first + result.glyphsShown - 1)
-        + " of " + std::to_string(glyphs) + " (" + std::to_string(width) + "X" + std::to_string(height) + ")";
+    result.message = "Glyphs " + std::to_string(options.first) + " to "
+        + std::to_string(options.first + result.glyphsShown - 1) + " of " + std::to_string(glyphs) + " ("
+        + std::to_string(width) + "X" + std::to_string(height) + ")";
     if (data.size() % perGlyph != 0)
         result.message += "; warning: " + std::to_string(data.size() % perGlyph) + " bytes after the last whole glyph";
     // A name the import knows whose length is off will be refused when loaded.
     const std::string ext = fileExtension(name);
-    for (FontLibraryType t : { FontLibraryType::GB2312, FontLibraryType::Big5, FontLibraryType::Hangul, FontLibraryType::Ascii })
+    for (FontLibraryType t :
+        { FontLibraryType::GB2312, FontLibraryType::Big5, FontLibraryType::Hangul, FontLibraryType::Ascii })
         if (ext == libraryExtension(t) && data.size() != perGlyph * libraryGlyphCount(t))
             result.message += "; warning: a complete " + std::string(libraryExtension(t)) + " library of that size has "
                 + std::to_string(perGlyph * libraryGlyphCount(t)) + " bytes, this one " + std::to_string(data.size());

@@ -19,7 +19,7 @@ struct RgbImage {
 };
 
 struct SheetOptions {
-    std::uint32_t first = 0;  // first glyph position shown
+    std::uint32_t first = 0; // first glyph position shown
     std::uint32_t count = 256; // glyphs shown at most
     int columns = 16;
     int scale = 2; // screen pixels per dot
@@ -31,10 +31,12 @@ inline constexpr std::uint32_t kMaxSheetGlyphs = 16384;
 
 // Draws glyphs first..first+count-1 (as many as the data holds) on a grid:
 // black dots on white cells separated by grey lines. Empty when nothing fits.
-RgbImage renderGlyphSheet(std::span<const std::uint8_t> library, int glyphWidth, int glyphHeight, const SheetOptions& options);
+RgbImage renderGlyphSheet(
+    std::span<const std::uint8_t> library, int glyphWidth, int glyphHeight, const SheetOptions& options);
 
 // The dot at (x, y) of glyph `index` in a library of that glyph size.
-bool glyphDot(std::span<const std::uint8_t> library, int glyphWidth, int glyphHeight, std::uint32_t index, int x, int y);
+bool glyphDot(
+    std::span<const std::uint8_t> library, int glyphWidth, int glyphHeight, std::uint32_t index, int x, int y);
 
 struct PreviewResult {
     bool ok = false;

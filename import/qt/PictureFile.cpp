@@ -78,20 +78,20 @@ namespace {
     Rgb rgbOf(QRgb c)
     {
         return Rgb { static_cast<std::uint8_t>(qRed(c)), static_cast<std::uint8_t>(qGreen(c)),
-                     static_cast<std::uint8_t>(qBlue(c)) };
+            static_cast<std::uint8_t>(qBlue(c)) };
     }
 
     std::vector<std::uint8_t> paletteBmp(const QImage& source)
     {
-        const QImage image = source.format() == QImage::Format_Indexed8 ? source
-                                                                         : source.convertToFormat(QImage::Format_Indexed8);
+        const QImage image
+            = source.format() == QImage::Format_Indexed8 ? source : source.convertToFormat(QImage::Format_Indexed8);
         if (image.isNull() || image.format() != QImage::Format_Indexed8)
             return {};
         std::vector<Rgb> palette;
         for (const QRgb c : image.colorTable())
             palette.push_back(rgbOf(c));
         return indexedBmp(image.width(), image.height(), palette,
-                          [&](int x, int y) { return static_cast<int>(image.constScanLine(y)[x]); });
+            [&](int x, int y) { return static_cast<int>(image.constScanLine(y)[x]); });
     }
 
     // Qt hands GIF pictures over in true colour; their palette is rebuilt from the
@@ -119,7 +119,8 @@ namespace {
                 indices[static_cast<std::size_t>(y) * w + x] = it->second;
             }
         }
-        return indexedBmp(w, h, palette, [&](int x, int y) { return static_cast<int>(indices[static_cast<std::size_t>(y) * w + x]); });
+        return indexedBmp(w, h, palette,
+            [&](int x, int y) { return static_cast<int>(indices[static_cast<std::size_t>(y) * w + x]); });
     }
 
     std::vector<std::uint8_t> trueColourBmp(const QImage& source)
@@ -147,10 +148,7 @@ namespace {
 
 } // namespace
 
-bool isPictureExtension(const std::string& e)
-{
-    return e == "png" || e == "jpg" || e == "jpeg" || e == "gif";
-}
+bool isPictureExtension(const std::string& e) { return e == "png" || e == "jpg" || e == "jpeg" || e == "gif"; }
 
 PictureAsBmp pictureFileAsBmp(const std::string& path)
 {
@@ -177,7 +175,7 @@ PictureAsBmp pictureFileAsBmp(const std::string& path)
             return refused();
         PictureAsBmp r;
         const bool indexed = (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono
-                              || image.format() == QImage::Format_MonoLSB)
+                                 || image.format() == QImage::Format_MonoLSB)
             && image.colorCount() > 0;
         if (indexed)
             r.bmp = paletteBmp(image);

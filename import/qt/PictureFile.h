@@ -17,8 +17,8 @@ inline constexpr char kImageFilesFilterPattern[] = "*.PNG *.JPG *.JPEG *.GIF"; /
 
 struct PictureAsBmp {
     bool ok = false;
-    std::string message;            // "Reading File Error" when the picture cannot be read
-    std::vector<std::uint8_t> bmp;  // the standard BMP file image
+    std::string message; // "Reading File Error" when the picture cannot be read
+    std::vector<std::uint8_t> bmp; // the standard BMP file image
 };
 
 // Reads a picture with Qt's readers. A palette of at most 2, 16 or 256 colours

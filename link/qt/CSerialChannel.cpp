@@ -61,8 +61,8 @@ void CSerialChannel::ReportError(const std::string& callName, const std::string&
         std::fputs(text.c_str(), stderr);
 }
 
-bool CSerialChannel::OpenPort(int portNumber, int baudRate, char parity, int dataBits, int stopBits,
-                              std::size_t writeBufferSize)
+bool CSerialChannel::OpenPort(
+    int portNumber, int baudRate, char parity, int dataBits, int stopBits, std::size_t writeBufferSize)
 {
     m_staleTimer.stop();
     m_monitoring = false;
@@ -95,22 +95,40 @@ bool CSerialChannel::OpenPort(int portNumber, int baudRate, char parity, int dat
     QSerialPort::Parity qparity = QSerialPort::NoParity;
     bool settingsValid = true;
     switch (parity) {
-    case 'N': case 'n': qparity = QSerialPort::NoParity; break;
-    case 'E': case 'e': qparity = QSerialPort::EvenParity; break;
-    case 'O': case 'o': qparity = QSerialPort::OddParity; break;
-    case 'M': case 'm': qparity = QSerialPort::MarkParity; break;
-    case 'S': case 's': qparity = QSerialPort::SpaceParity; break;
-    default: settingsValid = false; break;
+    case 'N':
+    case 'n':
+        qparity = QSerialPort::NoParity;
+        break;
+    case 'E':
+    case 'e':
+        qparity = QSerialPort::EvenParity;
+        break;
+    case 'O':
+    case 'o':
+        qparity = QSerialPort::OddParity;
+        break;
+    case 'M':
+    case 'm':
+        qparity = QSerialPort::MarkParity;
+        break;
+    case 'S':
+    case 's':
+        qparity = QSerialPort::SpaceParity;
+        break;
+    default:
+        settingsValid = false;
+        break;
     }
     if (dataBits < 5 || dataBits > 8 || (stopBits != 1 && stopBits != 2) || baudRate <= 0)
         settingsValid = false;
     if (!settingsValid) {
         char setting[80];
-        std::snprintf(setting, sizeof setting, "baud=%d parity=%c data=%d stop=%d", baudRate, parity, dataBits, stopBits);
+        std::snprintf(
+            setting, sizeof setting, "baud=%d parity=%c data=%d stop=%d", baudRate, parity, dataBits, stopBits);
         ReportError("BuildCommDCB()", std::string("The parameter is incorrect: ") + setting);
     } else if (!m_port->setBaudRate(baudRate) || !m_port->setDataBits(static_cast<QSerialPort::DataBits>(dataBits))
-               || !m_port->setParity(qparity)
-               || !m_port->setStopBits(stopBits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop)) {
+        || !m_port->setParity(qparity)
+        || !m_port->setStopBits(stopBits == 1 ? QSerialPort::OneStop : QSerialPort::TwoStop)) {
         ReportError("SetCommState()", m_port->errorString().toStdString());
         m_port->clearError();
     }
@@ -219,8 +237,8 @@ void CSerialChannel::readAvailable()
         return;
     const QByteArray data = m_port->readAll();
     if (!data.isEmpty()) {
-        m_assembler.append(std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(data.constData()),
-            static_cast<std::size_t>(data.size())));
+        m_assembler.append(std::span<const std::uint8_t>(
+            reinterpret_cast<const std::uint8_t*>(data.constData()), static_cast<std::size_t>(data.size())));
     }
     examineAndDeliver();
 }

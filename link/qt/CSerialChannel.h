@@ -27,8 +27,8 @@ public:
 
     // Resolves `portNumber` through the port numbering (or the device set by
     // SetDevicePath). False only when the device cannot be opened.
-    bool OpenPort(int portNumber, int baudRate, char parity, int dataBits, int stopBits,
-                  std::size_t writeBufferSize) override;
+    bool OpenPort(
+        int portNumber, int baudRate, char parity, int dataBits, int stopBits, std::size_t writeBufferSize) override;
     bool StartMonitor() override;
     void EnterReplyWait() override;
     void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) override;

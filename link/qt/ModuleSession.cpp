@@ -13,7 +13,10 @@ namespace {
     // Every port number stands for one device, present while it exists.
     class DeviceListing final : public IPortListing {
     public:
-        explicit DeviceListing(std::string path) : m_path(std::move(path)) { }
+        explicit DeviceListing(std::string path)
+            : m_path(std::move(path))
+        {
+        }
         PortPresence FindListedPort(int) override
         {
             std::error_code ec;

@@ -25,7 +25,8 @@ struct Commands : ::testing::Test {
         ASSERT_EQ(r.out, "Created " + zrf + ": 1 Zarn17 V10_V, model code 1704, 128*160, 4096 KiB\n");
         for (int y = 0; y < photo.height(); ++y)
             for (int x = 0; x < photo.width(); ++x)
-                photo.setPixel(x, y, qRgb((x / 16) & 1 ? 255 : 0, (y / 20) & 1 ? 255 : 0, (x / 32 + y / 40) & 1 ? 255 : 0));
+                photo.setPixel(
+                    x, y, qRgb((x / 16) & 1 ? 255 : 0, (y / 20) & 1 ? 255 : 0, (x / 32 + y / 40) & 1 ? 255 : 0));
         ASSERT_TRUE(photo.save(QString::fromStdString(dir.file("photo.bmp"))));
         ASSERT_EQ(runZarnres({ "add", zrf, dir.file("photo.bmp") }).status, 0);
         ASSERT_EQ(runZarnres({ "add", zrf, patternFile(dir / "s.wav", 1000) }).status, 0);
@@ -51,21 +52,26 @@ TEST_F(Commands, EverySubcommandHasHelp)
 TEST_F(Commands, UsageErrorsExitTwoWithTheirTextAndChangeNothing)
 {
     const Bytes before = readBytes(zrf);
-    const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", bmp = dir.file("photo.bmp"), wav = dir.file("s.wav");
+    const std::string font = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", bmp = dir.file("photo.bmp"),
+                      wav = dir.file("s.wav");
     const std::string row = "ROW must be an item's number as list shows it under \"No.\" (0, 1, ...), not ";
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         { {}, "A subcommand is required" },
         { { "new", dir.file("d.zrf"), "--model", "13" }, "--model: Value 13 not in range 1 to 12" },
         { { "new", dir.file("d.zrf"), "--size", "64M" }, "--size: 64M not in {4M,8M,16M,32M}" },
         { { "add", zrf }, "SOURCE is required" },
-        { { "add", zrf, bmp, "--ignore-color", "red" }, "COLOR must be a 16-bit colour as 0xNNNN or a decimal number up to 65535, not \"red\"" },
-        { { "add", zrf, wav, "--ignore-color", "0x1" }, "--ignore-color applies to bitmaps (.bmp .png .jpg .jpeg .gif) only" },
+        { { "add", zrf, bmp, "--ignore-color", "red" },
+            "COLOR must be a 16-bit colour as 0xNNNN or a decimal number up to 65535, not \"red\"" },
+        { { "add", zrf, wav, "--ignore-color", "0x1" },
+            "--ignore-color applies to bitmaps (.bmp .png .jpg .jpeg .gif) only" },
         { { "add", "--dither", zrf, wav }, "--dither applies to bitmaps (.bmp .png .jpg .jpeg .gif) only" },
         { { "add", zrf, wav, "--after", "first" }, row + "\"first\"" },
         { { "delete", zrf, "-1" }, row + "\"-1\"" },
-        { { "set-ignore-color", zrf, "0", "0x10000" }, "COLOR must be a 16-bit colour as 0xNNNN or a decimal number up to 65535, not \"0x10000\"" },
+        { { "set-ignore-color", zrf, "0", "0x10000" },
+            "COLOR must be a 16-bit colour as 0xNNNN or a decimal number up to 65535, not \"0x10000\"" },
         { { "extract", zrf, "0" }, "OUTPUT is required" },
-        { { "font", font, "--type", "gbk", "--size", "16x16", "--add", zrf }, "--type must be gb2312, big5, hangul or ascii, not \"gbk\"" },
+        { { "font", font, "--type", "gbk", "--size", "16x16", "--add", zrf },
+            "--type must be gb2312, big5, hangul or ascii, not \"gbk\"" },
         { { "font", font, "--type", "ascii", "--size", "8x100", "--add", zrf },
             "--size must be WIDTHxHEIGHT in dots, each 1 to 99 (for example 16x16), not \"8x100\"" },
         { { "font", font, "--type", "ascii", "--size", "8x16", "--after", "0" }, "--after needs --add RESFILE" },
@@ -106,11 +112,14 @@ TEST_F(Commands, ChangesAndViewsReachTheFile)
 {
     const std::pair<std::vector<std::string>, std::string> steps[] = {
         { { "set-ignore-color", zrf, "0", "0x07E0" }, "0x07e0\n" },
-        { { "info", zrf }, "File: " + zrf + "\nModel code: 1704\nScreen: 128*160\nMemory: 4096 KiB\nItems: 2 of 190\n"
-                           "Used: 48 of 4096 KiB\nResource File size:4194304 Remaining bytes:4145152\n" },
+        { { "info", zrf },
+            "File: " + zrf
+                + "\nModel code: 1704\nScreen: 128*160\nMemory: 4096 KiB\nItems: 2 of 190\n"
+                  "Used: 48 of 4096 KiB\nResource File size:4194304 Remaining bytes:4145152\n" },
         { { "delete", zrf, "0" }, "Resource File size:4194304 Remaining bytes:4186112\n" },
         { { "list", "--json", zrf },
-            "[\n {\"no\": 0, \"kind\": 245, \"width\": 0, \"height\": 0, \"address\": 4096, \"length\": 1000, \"ignoreColor\": 0}\n]\n" },
+            "[\n {\"no\": 0, \"kind\": 245, \"width\": 0, \"height\": 0, \"address\": 4096, \"length\": 1000, "
+            "\"ignoreColor\": 0}\n]\n" },
     };
     for (const auto& [args, out] : steps) {
         const auto r = runZarnres(args);
@@ -128,8 +137,9 @@ TEST_F(Commands, CheckPrintsEachProblem)
     writeBytes(zrf, bytes);
     const auto r = runZarnres({ "check", zrf });
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.out, zrf + ": item 1 starts at 372736 instead of 45056\n" + zrf
-                  + ": the file is 1000000 bytes long, the memory size is 4194304 bytes\n");
+    EXPECT_EQ(r.out,
+        zrf + ": item 1 starts at 372736 instead of 45056\n" + zrf
+            + ": the file is 1000000 bytes long, the memory size is 4194304 bytes\n");
     EXPECT_EQ(r.err, zrf + ": 2 problems found\n");
     EXPECT_TRUE(readBytes(zrf) == bytes);
 }

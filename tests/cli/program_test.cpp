@@ -22,8 +22,8 @@ struct Program : ::testing::Test {
     // zarnres in the test's folder with its own port folder, stopped after 40 s.
     RunResult zarnres(const std::vector<std::string>& args)
     {
-        return runZarnres(args, "cd " + shellQuote(dir.path()) + " && ZARN_PORT_DIR=" + shellQuote(dir.file("ports"))
-                                    + " timeout -k 5 40");
+        return runZarnres(args,
+            "cd " + shellQuote(dir.path()) + " && ZARN_PORT_DIR=" + shellQuote(dir.file("ports")) + " timeout -k 5 40");
     }
     // The virtual module on COM3, saving what it receives in received.bin.
     std::unique_ptr<SimProcess> sim(std::vector<std::string> options)
@@ -49,19 +49,26 @@ TEST_F(Program, TheReadmeSessionEndsWithTheFileInTheModule)
     auto module = sim({ "--once" });
     // What README.md shows; the bitmap's report keeps the window's trailing space and carriage return.
     const std::pair<std::vector<std::string>, std::string> steps[] = {
-        { { "new", "demo.zrf", "--model", "4" }, "Created demo.zrf: 4 Zarn24 V10_W, model code 2404, 320*240, 4096 KiB\n" },
+        { { "new", "demo.zrf", "--model", "4" },
+            "Created demo.zrf: 4 Zarn24 V10_W, model code 2404, 320*240, 4096 KiB\n" },
         { { "add", "demo.zrf", "photo.bmp", "--ignore-color", "0xf81f" },
-            "Load Bitmap 16bit color Width:320 Height:240 \r\nSize:153600\n0\tTrue color bmp\t320*240\t4096\t153600\t0xf81f\n"
+            "Load Bitmap 16bit color Width:320 Height:240 \r\nSize:153600\n0\tTrue color "
+            "bmp\t320*240\t4096\t153600\t0xf81f\n"
             "Resource File size:4194304 Remaining bytes:4034560\n" },
         { { "font", font, "--type", "ascii", "--size", "8x16", "-o", "fonts", "--add", "demo.zrf" },
-            "Wrote fonts/8X16.asc (4096 bytes)\nLoading ASCII lib file:8X16 Filesize:4096\n1\tASCII lib\t8*16\t159744\t4096\t0x0000\n"
+            "Wrote fonts/8X16.asc (4096 bytes)\nLoading ASCII lib file:8X16 Filesize:4096\n1\tASCII "
+            "lib\t8*16\t159744\t4096\t0x0000\n"
             "Resource File size:4194304 Remaining bytes:4030464\n" },
         { { "add", "demo.zrf", "beep.wav", "--after", "0" },
-            "Loading Wave file: Filesize:5000\n1\tWave file\t\t159744\t5000\t0x0000\nResource File size:4194304 Remaining bytes:4022272\n" },
-        { { "list", "demo.zrf" }, "No.\ttype\tpoints\taddr\tsize\tignore color\n0\tTrue color bmp\t320*240\t4096\t153600\t0xf81f\n"
-                                  "1\tWave file\t\t159744\t5000\t0x0000\n2\tASCII lib\t8*16\t167936\t4096\t0x0000\n" },
-        { { "font-preview", "fonts/8X16.asc", "-o", "sheet.bmp" }, "Glyphs 0 to 255 of 256 (8X16)\nWrote sheet.bmp (273x529 pixels)\n" },
-        { { "detect", "--port", "3" }, "Module connection...\nModule Type:Zarn24 V4\nFirmware version:Ver12\nMemory: 4194304 bytes\n" },
+            "Loading Wave file: Filesize:5000\n1\tWave file\t\t159744\t5000\t0x0000\nResource File size:4194304 "
+            "Remaining bytes:4022272\n" },
+        { { "list", "demo.zrf" },
+            "No.\ttype\tpoints\taddr\tsize\tignore color\n0\tTrue color bmp\t320*240\t4096\t153600\t0xf81f\n"
+            "1\tWave file\t\t159744\t5000\t0x0000\n2\tASCII lib\t8*16\t167936\t4096\t0x0000\n" },
+        { { "font-preview", "fonts/8X16.asc", "-o", "sheet.bmp" },
+            "Glyphs 0 to 255 of 256 (8X16)\nWrote sheet.bmp (273x529 pixels)\n" },
+        { { "detect", "--port", "3" },
+            "Module connection...\nModule Type:Zarn24 V4\nFirmware version:Ver12\nMemory: 4194304 bytes\n" },
         { { "program", "demo.zrf", "--port", "3" }, "Send Over!!\n" },
     };
     RunResult r;
@@ -127,11 +134,15 @@ TEST_P(ProgramFault, EndsWithItsMessageInBoundedTime)
         port = { kRealPort[0] == '/' ? "--device" : "--port", kRealPort };
         const auto d = zarnres({ "detect", port[0], port[1] });
         ASSERT_EQ(d.status, 0) << d.err;
-        ASSERT_EQ(std::sscanf(d.out.c_str(), "Module connection...\nModule Type:Zarn%d V%d\nFirmware version:Ver%*d\nMemory: %llu",
-                              &type, &version, &memory), 3) << d.out;
+        ASSERT_EQ(std::sscanf(d.out.c_str(),
+                      "Module connection...\nModule Type:Zarn%d V%d\nFirmware version:Ver%*d\nMemory: %llu", &type,
+                      &version, &memory),
+            3)
+            << d.out;
     }
     const std::string file = dir.file("a.zrf");
-    ASSERT_TRUE(zarn::createResourceFile(file, std::uint16_t(type * 100 + version), 320, 240, std::uint32_t(memory / 1024)).ok);
+    ASSERT_TRUE(
+        zarn::createResourceFile(file, std::uint16_t(type * 100 + version), 320, 240, std::uint32_t(memory / 1024)).ok);
     zarn::ResourceStore store;
     Bytes image;
     ASSERT_TRUE(store.openResourceFile(file).ok);
@@ -147,7 +158,8 @@ TEST_P(ProgramFault, EndsWithItsMessageInBoundedTime)
     EXPECT_NE(r.err.find(f.alsoOnErr), std::string::npos) << r.err;
     if (module && f.status == 0) {
         EXPECT_EQ(module->finish(), 0) << module->out();
-        EXPECT_TRUE(readBytes(dir / "received.bin") == image) << "the module received other bytes than the file's used part";
+        EXPECT_TRUE(readBytes(dir / "received.bin") == image)
+            << "the module received other bytes than the file's used part";
     }
 }
 

@@ -8,8 +8,9 @@ inline const char* const kCjkFont = "/usr/share/fonts/truetype/wqy/wqy-zenhei.tt
 inline const char* const kLatinFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
 } // namespace zarn::test
 
-#define ZARN_REQUIRE_FONTS()                                                                                          \
-    do {                                                                                                              \
-        if (!std::filesystem::exists(zarn::test::kCjkFont) || !std::filesystem::exists(zarn::test::kLatinFont))      \
-            GTEST_SKIP() << "fonts-wqy-zenhei / fonts-dejavu-core are not installed (scripts/install-deps installs them)"; \
+#define ZARN_REQUIRE_FONTS()                                                                                           \
+    do {                                                                                                               \
+        if (!std::filesystem::exists(zarn::test::kCjkFont) || !std::filesystem::exists(zarn::test::kLatinFont))        \
+            GTEST_SKIP()                                                                                               \
+                << "fonts-wqy-zenhei / fonts-dejavu-core are not installed (scripts/install-deps installs them)";      \
     } while (0)

@@ -10,8 +10,10 @@ using T = FontLibraryType;
 
 TEST(FontCharset, GlyphCountsAndCodeOrderRowByRow)
 {
-    for (const auto& [t, n] : { std::pair { T::GB2312, 87u * 94 }, { T::Big5, 89u * 157 }, { T::Hangul, 25u * 94 }, { T::Ascii, 256u } }) {
-        EXPECT_EQ(std::tuple(libraryGlyphCount(t), fontLibraryInfo(t).glyphCount, libraryCodeAt(t, n)), std::tuple(n, n, std::nullopt));
+    for (const auto& [t, n] :
+        { std::pair { T::GB2312, 87u * 94 }, { T::Big5, 89u * 157 }, { T::Hangul, 25u * 94 }, { T::Ascii, 256u } }) {
+        EXPECT_EQ(std::tuple(libraryGlyphCount(t), fontLibraryInfo(t).glyphCount, libraryCodeAt(t, n)),
+            std::tuple(n, n, std::nullopt));
         for (std::uint32_t i = 0; i < n; ++i) { // every position has its code, and the code gives the position back
             const auto code = libraryCodeAt(t, i);
             ASSERT_TRUE(code && libraryIndexOf(t, *code) == i) << libraryTypeName(t) << " " << i;
@@ -19,15 +21,27 @@ TEST(FontCharset, GlyphCountsAndCodeOrderRowByRow)
     }
     // BIG5: 0x40-0x7E (63 codes) then 0xA1-0xFE in every row
     const std::tuple<T, std::uint32_t, std::uint16_t> order[] = {
-        { T::GB2312, 0, 0xA1A1 }, { T::GB2312, 93, 0xA1FE }, { T::GB2312, 94, 0xA2A1 }, { T::GB2312, 15 * 94, 0xB0A1 },
-        { T::GB2312, 8177, 0xF7FE }, { T::Big5, 0, 0xA140 }, { T::Big5, 62, 0xA17E }, { T::Big5, 63, 0xA1A1 }, { T::Big5, 157, 0xA240 },
-        { T::Big5, 3 * 157 + 63, 0xA4A1 }, { T::Big5, 13972, 0xF9FE }, { T::Hangul, 0, 0xB0A1 }, { T::Hangul, 2349, 0xC8FE },
+        { T::GB2312, 0, 0xA1A1 },
+        { T::GB2312, 93, 0xA1FE },
+        { T::GB2312, 94, 0xA2A1 },
+        { T::GB2312, 15 * 94, 0xB0A1 },
+        { T::GB2312, 8177, 0xF7FE },
+        { T::Big5, 0, 0xA140 },
+        { T::Big5, 62, 0xA17E },
+        { T::Big5, 63, 0xA1A1 },
+        { T::Big5, 157, 0xA240 },
+        { T::Big5, 3 * 157 + 63, 0xA4A1 },
+        { T::Big5, 13972, 0xF9FE },
+        { T::Hangul, 0, 0xB0A1 },
+        { T::Hangul, 2349, 0xC8FE },
         { T::Ascii, 0x41, 0x41 },
     };
     for (const auto& [t, index, code] : order)
         EXPECT_EQ(libraryCodeAt(t, index), code) << libraryTypeName(t) << " " << index;
-    for (const auto& [t, code] : { std::pair { T::Big5, 0xA480 }, { T::Hangul, 0xAFFE }, { T::Hangul, 0xC9A1 }, { T::Ascii, 0x100 } })
-        EXPECT_EQ(libraryIndexOf(t, static_cast<std::uint16_t>(code)), std::nullopt) << libraryTypeName(t) << " " << std::hex << code;
+    for (const auto& [t, code] :
+        { std::pair { T::Big5, 0xA480 }, { T::Hangul, 0xAFFE }, { T::Hangul, 0xC9A1 }, { T::Ascii, 0x100 } })
+        EXPECT_EQ(libraryIndexOf(t, static_cast<std::uint16_t>(code)), std::nullopt)
+            << libraryTypeName(t) << " " << std::hex << code;
 }
 
 TEST(FontCharset, CharactersComeFromTheEncodings)
@@ -36,12 +50,14 @@ TEST(FontCharset, CharactersComeFromTheEncodings)
     const auto gb = libraryCharacters(T::GB2312, &error);
     ASSERT_EQ(gb.size(), 8178u) << error;
     // 0xA3C1 is the full-width A; row 0xAA and the end of row 0xD7 are unassigned
-    for (auto [code, ch] : { std::pair<std::uint16_t, char32_t> { 0xB0A1, 0x554A }, { 0xD6D0, 0x4E2D }, { 0xA3C1, 0xFF21 }, { 0xAAA1, 0 }, { 0xD7FA, 0 } })
+    for (auto [code, ch] : { std::pair<std::uint16_t, char32_t> { 0xB0A1, 0x554A }, { 0xD6D0, 0x4E2D },
+             { 0xA3C1, 0xFF21 }, { 0xAAA1, 0 }, { 0xD7FA, 0 } })
         EXPECT_EQ(+gb[*libraryIndexOf(T::GB2312, code)], +ch) << std::hex << code;
     EXPECT_EQ(std::count_if(gb.begin(), gb.end(), [](char32_t c) { return c != 0; }), 7445);
     const auto big5 = libraryCharacters(T::Big5, &error);
     ASSERT_EQ(big5.size(), 13973u) << error;
-    EXPECT_EQ(std::tuple(+big5[*libraryIndexOf(T::Big5, 0xA440)], +big5[*libraryIndexOf(T::Big5, 0xA4A4)]), std::tuple(0x4E00u, 0x4E2Du));
+    EXPECT_EQ(std::tuple(+big5[*libraryIndexOf(T::Big5, 0xA440)], +big5[*libraryIndexOf(T::Big5, 0xA4A4)]),
+        std::tuple(0x4E00u, 0x4E2Du));
     const auto hangul = libraryCharacters(T::Hangul, &error); // the 2350 syllables in order, 가 first
     ASSERT_EQ(hangul.size(), 2350u) << error;
     EXPECT_EQ(std::tuple(+hangul[0], +hangul[2349]), std::tuple(0xAC00u, 0xD79Du));
@@ -55,12 +71,14 @@ TEST(FontCharset, CharactersComeFromTheEncodings)
 
 TEST(FontCharset, FileNamesAreWhatTheImportParses)
 {
-    EXPECT_EQ(std::tuple(libraryFileName(T::GB2312, 16, 16), libraryFileName(T::Ascii, 8, 16), libraryFileName(T::Big5, 24, 24), libraryFileName(T::Hangul, 12, 12)),
-              std::tuple("16X16.hzk", "8X16.asc", "24X24.big", "12X12.kzk"));
+    EXPECT_EQ(std::tuple(libraryFileName(T::GB2312, 16, 16), libraryFileName(T::Ascii, 8, 16),
+                  libraryFileName(T::Big5, 24, 24), libraryFileName(T::Hangul, 12, 12)),
+        std::tuple("16X16.hzk", "8X16.asc", "24X24.big", "12X12.kzk"));
     for (T t : { T::GB2312, T::Big5, T::Hangul, T::Ascii }) {
         const std::string name = libraryFileName(t, 9, 99);
         EXPECT_EQ(std::tuple(parseGlyphSize(name), fileExtension(name), parseLibraryTypeName(libraryTypeName(t))),
-                  std::tuple(std::pair(9, 99), fontLibraryInfo(t).extension, t)) << name;
+            std::tuple(std::pair(9, 99), fontLibraryInfo(t).extension, t))
+            << name;
     }
     EXPECT_EQ(std::tuple(parseLibraryTypeName("BIG5"), parseLibraryTypeName("gbk")), std::tuple(T::Big5, std::nullopt));
 }

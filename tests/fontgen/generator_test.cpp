@@ -22,7 +22,9 @@ namespace {
 
 // Where a glyph's dots are: how many, rows with ink, the lowest inked row, the
 // leftmost and rightmost inked columns, the longest vertical stroke.
-struct Ink { int dots = 0, rows = 0, lowest = -1, left = 99, right = -1, column = 0; };
+struct Ink {
+    int dots = 0, rows = 0, lowest = -1, left = 99, right = -1, column = 0;
+};
 Ink inkOf(const std::vector<std::uint8_t>& glyph, int w, int h)
 {
     const auto dot = [&](int x, int y) { return y < h && (glyph[y * ((w + 7) / 8) + x / 8] >> (7 - x % 8) & 1); };
@@ -44,9 +46,13 @@ std::vector<std::uint8_t> glyphAt(const std::vector<std::uint8_t>& lib, T type, 
 {
     const std::size_t size = static_cast<std::size_t>((w + 7) / 8) * h, offset = *libraryIndexOf(type, code) * size;
     EXPECT_LE(offset + size, lib.size()) << "library too short for code " << code;
-    return offset + size > lib.size() ? std::vector<std::uint8_t>(size) : std::vector<std::uint8_t>(lib.begin() + offset, lib.begin() + offset + size);
+    return offset + size > lib.size() ? std::vector<std::uint8_t>(size)
+                                      : std::vector<std::uint8_t>(lib.begin() + offset, lib.begin() + offset + size);
 }
-Ink inkAt(const std::vector<std::uint8_t>& lib, T type, int w, int h, std::uint16_t code) { return inkOf(glyphAt(lib, type, w, h, code), w, h); }
+Ink inkAt(const std::vector<std::uint8_t>& lib, T type, int w, int h, std::uint16_t code)
+{
+    return inkOf(glyphAt(lib, type, w, h, code), w, h);
+}
 
 // Libraries reused by several tests are rendered once.
 const FontGenResult& library(const char* font, T type, int w, int h)
@@ -70,7 +76,8 @@ TEST(FontGenerator, KnownCharactersLandAtTheirCodesAndUnassignedOnesAreBlank)
     GlyphRenderer renderer;
     std::string error;
     ASSERT_TRUE(renderer.open(kCjkFont, 0, &error) && renderer.setCell(16, 16, true, &error)) << error;
-    for (auto [code, ch] : { std::pair<std::uint16_t, char32_t> { 0xD6D0, U'\u4E2D' }, { 0xB0A1, U'\u554A' }, { 0xA3C1, U'\uFF21' } }) {
+    for (auto [code, ch] :
+        { std::pair<std::uint16_t, char32_t> { 0xD6D0, U'\u4E2D' }, { 0xB0A1, U'\u554A' }, { 0xA3C1, U'\uFF21' } }) {
         std::vector<std::uint8_t> expected(32);
         ASSERT_TRUE(renderer.render(ch, expected, {}));
         EXPECT_EQ(glyphAt(gb.data, T::GB2312, 16, 16, code), expected) << std::hex << code;
@@ -94,7 +101,9 @@ TEST(FontGenerator, KnownCharactersLandAtTheirCodesAndUnassignedOnesAreBlank)
     const FontGenResult& ascii = library(kLatinFont, T::Ascii, 8, 16);
     EXPECT_EQ(ascii.characters, 95u + 96u);
     for (int code = 0; code < 256; ++code) // controls and spaces blank, everything else drawn
-        EXPECT_EQ(inkAt(ascii.data, T::Ascii, 8, 16, static_cast<std::uint16_t>(code)).dots == 0, code <= 0x20 || (code >= 0x7F && code <= 0xA0)) << code;
+        EXPECT_EQ(inkAt(ascii.data, T::Ascii, 8, 16, static_cast<std::uint16_t>(code)).dots == 0,
+            code <= 0x20 || (code >= 0x7F && code <= 0xA0))
+            << code;
 }
 
 TEST(FontGenerator, GlyphsSitOnOneBaselineCentredAndInsideTheCell)
@@ -137,9 +146,12 @@ TEST(FontGenerator, BadRequestsAreRefusedWithAReason)
     cut.resize(3000); // cut short after its table directory
     writeBytes(dir / "cut.ttf", cut);
     const std::tuple<std::string, T, int, int, FontGenOptions, std::vector<std::string>> cases[] = {
-        { kLatinFont, T::Ascii, 0, 16, {}, { "1 to 99" } }, { kLatinFont, T::Ascii, 16, 0, {}, { "1 to 99" } },
-        { kLatinFont, T::Ascii, 100, 16, {}, { "1 to 99" } }, { kLatinFont, T::Ascii, 16, 100, {}, { "1 to 99" } },
-        { kLatinFont, T::Ascii, -1, 8, {}, { "1 to 99" } }, { kLatinFont, T::Ascii, 8, 16, { 0, false, 0 }, { "threshold" } },
+        { kLatinFont, T::Ascii, 0, 16, {}, { "1 to 99" } },
+        { kLatinFont, T::Ascii, 16, 0, {}, { "1 to 99" } },
+        { kLatinFont, T::Ascii, 100, 16, {}, { "1 to 99" } },
+        { kLatinFont, T::Ascii, 16, 100, {}, { "1 to 99" } },
+        { kLatinFont, T::Ascii, -1, 8, {}, { "1 to 99" } },
+        { kLatinFont, T::Ascii, 8, 16, { 0, false, 0 }, { "threshold" } },
         { dir.file("nope.ttf"), T::Ascii, 8, 16, {}, { "nope.ttf", "No such file" } },
         { dir.file("garbage.ttf"), T::Ascii, 8, 16, {}, { "not a font file" } },
         { dir.file("cut.ttf"), T::Ascii, 8, 16, {}, { "cut.ttf" } },
@@ -162,19 +174,25 @@ TEST(FontGenerator, WrittenLibrariesFollowTheLayoutAndPassTheImportChecks)
     TempDir dir;
     const auto hz = FontCommand::Hzlib, asc = FontCommand::Asciilib;
     const std::tuple<const char*, T, int, int, std::uint32_t, FontCommand, std::uint8_t> cases[] = {
-        { kCjkFont, T::GB2312, 16, 16, 261696, hz, 240 }, { kCjkFont, T::Big5, 24, 24, 3u * 24 * 13973, hz, 242 },
-        { kCjkFont, T::Hangul, 12, 12, 2u * 12 * 2350, hz, 243 }, { kLatinFont, T::Ascii, 8, 16, 4096, asc, 241 },
-        { kLatinFont, T::Ascii, 9, 9, 4608, asc, 241 }, { kLatinFont, T::Ascii, 1, 1, 256, asc, 241 },
+        { kCjkFont, T::GB2312, 16, 16, 261696, hz, 240 },
+        { kCjkFont, T::Big5, 24, 24, 3u * 24 * 13973, hz, 242 },
+        { kCjkFont, T::Hangul, 12, 12, 2u * 12 * 2350, hz, 243 },
+        { kLatinFont, T::Ascii, 8, 16, 4096, asc, 241 },
+        { kLatinFont, T::Ascii, 9, 9, 4608, asc, 241 },
+        { kLatinFont, T::Ascii, 1, 1, 256, asc, 241 },
         { kLatinFont, T::Ascii, 99, 99, 13u * 99 * 256, asc, 241 },
     };
     for (const auto& [font, type, w, h, bytes, command, kind] : cases) {
         const fs::path out = dir / "out" / (libraryTypeName(type) + std::to_string(w)); // created on the way
         const FontLibraryOutput r = makeFontLibrary(font, type, w, h, out.string());
         ASSERT_TRUE(r.ok) << r.message;
-        EXPECT_EQ(std::tuple(fs::path(r.path), fs::file_size(r.path), r.size), std::tuple(out / libraryFileName(type, w, h), bytes, bytes));
+        EXPECT_EQ(std::tuple(fs::path(r.path), fs::file_size(r.path), r.size),
+            std::tuple(out / libraryFileName(type, w, h), bytes, bytes));
         const ImportCheck check = checkFontLibrary(command, r.path, 16u << 20, 0, 190);
         const ResourceEntry& e = check.pending.entry;
-        EXPECT_EQ(std::tuple(check.verdict, e.kind, e.width, e.height, e.length), std::tuple(ImportCheck::Verdict::Accepted, kind, w, h, bytes)) << check.message;
+        EXPECT_EQ(std::tuple(check.verdict, e.kind, e.width, e.height, e.length),
+            std::tuple(ImportCheck::Verdict::Accepted, kind, w, h, bytes))
+            << check.message;
         EXPECT_EQ(std::distance(fs::directory_iterator(out), {}), 1); // nothing but the library is left in the folder
     }
 }
@@ -202,7 +220,8 @@ TEST(FontGenerator, FailedWritesKeepTheOldLibraryAndGoodOnesReplaceIt)
     ::umask(mask);
     ASSERT_TRUE(good.ok) << good.message;
     EXPECT_EQ(std::tuple(fs::file_size(old), dir.entryCount()), std::tuple(4096u, 2)); // the library and sub/
-    EXPECT_EQ(fs::status(good.path).permissions() & fs::perms::all, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+    EXPECT_EQ(fs::status(good.path).permissions() & fs::perms::all,
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
 }
 
 TEST(FontGenerator, DamagedFontsFailCleanlyOrRenderWhole)
@@ -211,13 +230,15 @@ TEST(FontGenerator, DamagedFontsFailCleanlyOrRenderWhole)
     TempDir dir;
     const Bytes original = readBytes(kLatinFont);
     // A stretch of the font overwritten at several places (table directory, tables, outlines).
-    for (std::size_t at : { std::size_t { 12 }, std::size_t { 300 }, original.size() / 3, original.size() / 2, original.size() - 5000 }) {
+    for (std::size_t at :
+        { std::size_t { 12 }, std::size_t { 300 }, original.size() / 3, original.size() / 2, original.size() - 5000 }) {
         Bytes damaged = original;
         for (std::size_t i = at; i < std::min(damaged.size(), at + 4000); ++i)
             damaged[i] = static_cast<std::uint8_t>((i * 2654435761u) >> 13);
         const fs::path p = dir / ("damaged" + std::to_string(at) + ".ttf");
         writeBytes(p, damaged);
         const auto r = generateFontLibrary(p.string(), T::Ascii, 8, 16);
-        EXPECT_TRUE(r.ok ? r.data.size() == 4096u : r.message.find(p.filename().string()) != std::string::npos) << at << ": " << r.message;
+        EXPECT_TRUE(r.ok ? r.data.size() == 4096u : r.message.find(p.filename().string()) != std::string::npos)
+            << at << ": " << r.message;
     }
 }

@@ -22,7 +22,8 @@ TEST(LibraryPreview, DotsAndGridLandWhereTheGlyphsSay)
     opt.scale = 2;
     const RgbImage img = renderGlyphSheet(lib, 9, 2, opt);
     // 2 columns of (9*2+1), 2 rows of (2*2+1), plus the outer line
-    ASSERT_EQ(std::tuple(img.width, img.height, img.rgb.size()), std::tuple(2 * 19 + 1, 2 * 5 + 1, std::size_t { 39 * 11 * 3 }));
+    ASSERT_EQ(std::tuple(img.width, img.height, img.rgb.size()),
+        std::tuple(2 * 19 + 1, 2 * 5 + 1, std::size_t { 39 * 11 * 3 }));
     for (auto [x, y] : { std::pair { 0, 0 }, { 5, 10 } }) // the grid at the corner and on the bottom line
         EXPECT_TRUE(red(img, x, y) != 0 && red(img, x, y) != 255) << x << "," << y;
     // glyph 0 dot 0, glyph 1 dot 8, scaled by 2
@@ -37,7 +38,8 @@ TEST(LibraryPreview, DotsAndGridLandWhereTheGlyphsSay)
     const RgbImage one = renderGlyphSheet(lib, 9, 2, opt);
     EXPECT_EQ(std::tuple(one.width, red(one, 17, 1)), std::tuple(20, 0));
     opt.first = 3;
-    EXPECT_EQ(std::tuple(renderGlyphSheet(lib, 9, 2, opt).width, renderGlyphSheet(lib, 0, 2, {}).width), std::tuple(0, 0));
+    EXPECT_EQ(
+        std::tuple(renderGlyphSheet(lib, 9, 2, opt).width, renderGlyphSheet(lib, 0, 2, {}).width), std::tuple(0, 0));
 }
 
 TEST(LibraryPreview, FilesAreReadByTheirNames)
@@ -52,12 +54,15 @@ TEST(LibraryPreview, FilesAreReadByTheirNames)
     SheetOptions opt;
     opt.count = 4;
     opt.scale = 1;
-    const auto preview = [&](const char* name, int w = 0, int h = 0) { return previewFontLibrary(dir.file(name), w, h, opt); };
+    const auto preview
+        = [&](const char* name, int w = 0, int h = 0) { return previewFontLibrary(dir.file(name), w, h, opt); };
     const PreviewResult ok = preview("16X16.hzk");
     ASSERT_TRUE(ok.ok) << ok.message;
-    EXPECT_EQ(std::tuple(ok.glyphsShown, ok.image.width, red(ok.image, 18, 1), ok.message.find("warning")), std::tuple(4u, 4 * 17 + 1, 0, std::string::npos));
+    EXPECT_EQ(std::tuple(ok.glyphsShown, ok.image.width, red(ok.image, 18, 1), ok.message.find("warning")),
+        std::tuple(4u, 4 * 17 + 1, 0, std::string::npos));
     const PreviewResult shortLib = preview("16X16.big"); // a known type of the wrong length still shows, with a warning
-    EXPECT_TRUE(shortLib.ok && shortLib.glyphsShown == 1u && shortLib.message.find("447136") != std::string::npos) << shortLib.message;
+    EXPECT_TRUE(shortLib.ok && shortLib.glyphsShown == 1u && shortLib.message.find("447136") != std::string::npos)
+        << shortLib.message;
     // Refused: no size in the name (unless given), less than one glyph, a missing file, a first glyph past the end.
     EXPECT_TRUE(preview("song.hzk").message.find("glyph size") != std::string::npos && preview("song.hzk", 16, 16).ok);
     for (auto [name, reason] : { std::pair { "16X16.kzk", "no complete" }, { "8X16.asc", "8X16.asc" } }) {

@@ -45,7 +45,8 @@ void loadConvertDecode(const std::string& bmp, int boxWidth, int boxHeight, bool
     if (!loaded.ok)
         return;
     check(pic.width() >= 0 && pic.height() >= 0);
-    check(pic.width() <= std::max(boxWidth, pic.sourceWidth()) && pic.height() <= std::max(boxHeight, pic.sourceHeight()));
+    check(pic.width() <= std::max(boxWidth, pic.sourceWidth())
+        && pic.height() <= std::max(boxHeight, pic.sourceHeight()));
     if (static_cast<std::uint64_t>(pic.sourceWidth()) * pic.sourceHeight() <= (1u << 20))
         check(pic.sourceRgb().size() == 3ull * pic.sourceWidth() * pic.sourceHeight());
     if (!pic.convertBitmap(scratch("tmp")).ok)
@@ -67,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         std::ofstream out(scratch("bmp"), std::ios::binary | std::ios::trunc);
         out.write(reinterpret_cast<const char*>(data), static_cast<std::streamsize>(size));
     }
-    loadConvertDecode(scratch("bmp"), 32, 24, true);     // scaled, dithered when true colour
+    loadConvertDecode(scratch("bmp"), 32, 24, true); // scaled, dithered when true colour
     loadConvertDecode(scratch("bmp"), 4096, 4096, false); // unscaled copies
 
     // The same bytes as a stored item: kind, width and height from the first bytes.

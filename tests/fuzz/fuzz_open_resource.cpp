@@ -35,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     std::vector<std::uint8_t> bytes(data, data + size);
     if (size >= zarn::kHeaderSize && (data[size - 1] & 1) == 0) {
-        const auto header = zarn::decodeHeader(std::span<const std::uint8_t, zarn::kHeaderSize>(data, zarn::kHeaderSize));
+        const auto header
+            = zarn::decodeHeader(std::span<const std::uint8_t, zarn::kHeaderSize>(data, zarn::kHeaderSize));
         const std::uint64_t memory = std::min<std::uint64_t>(std::uint64_t(header.memoryKiB) * 1024, 1 << 20);
         if (bytes.size() < memory)
             bytes.resize(static_cast<std::size_t>(memory), zarn::kFillByte);

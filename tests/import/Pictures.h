@@ -16,7 +16,10 @@ inline const std::filesystem::path kFormsDir = kDataDir / "import" / "forms";
 inline const std::filesystem::path kDamagedDir = kDataDir / "import" / "damaged";
 inline const std::filesystem::path kWorkedDir = kDataDir / "import" / "worked";
 
-inline std::uint16_t le16(const Bytes& d, std::size_t o) { return static_cast<std::uint16_t>(d.at(o) | (d.at(o + 1) << 8)); }
+inline std::uint16_t le16(const Bytes& d, std::size_t o)
+{
+    return static_cast<std::uint16_t>(d.at(o) | (d.at(o + 1) << 8));
+}
 
 // What "Load BMP" leaves: the picture's figures and the converted data.
 struct Converted {
@@ -36,11 +39,15 @@ inline Converted convertWith(const Loader& load, int boxW = 320, int boxH = 240,
     pic.setDither(dither);
     const auto loaded = load(pic);
     const Bytes data = loaded.ok ? pic.convertBitmap() : Bytes {}; // refused: the figures of no picture
-    return { !data.empty(), loaded.message, pic.bitCount(), pic.format(), pic.width(), pic.height(), pic.size(), pic.loadReportText(), data };
+    return { !data.empty(), loaded.message, pic.bitCount(), pic.format(), pic.width(), pic.height(), pic.size(),
+        pic.loadReportText(), data };
 }
 inline Loader fromFile(const std::filesystem::path& path)
 {
-    return [path](LoadedPicture& p) { p.setFileName(path.string()); return p.loadBmpFile(); };
+    return [path](LoadedPicture& p) {
+        p.setFileName(path.string());
+        return p.loadBmpFile();
+    };
 }
 inline Converted convertBmp(const std::string& formsFile, int boxW = 320, int boxH = 240, bool dither = false)
 {

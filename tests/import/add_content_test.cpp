@@ -19,7 +19,14 @@ TEST(ImportChecks, NameThenOpeningThenExactLengthThenSpaceThenCount)
 {
     enum Cmd { Hz, Asc, Wav };
     constexpr long kMissing = -1, kFolder = -2, kPipe = -3, kRoom = 1 << 22;
-    const struct { Cmd cmd; const char* name; long size, remaining; int count; const char* text; int kind = 0; } cases[] = {
+    const struct {
+        Cmd cmd;
+        const char* name;
+        long size, remaining;
+        int count;
+        const char* text;
+        int kind = 0;
+    } cases[] = {
         // Accepted: the confirmation, and the entry's kind and length.
         { Hz, "16X16.hzk", 261696, kRoom, 3, "Loading GBK2312 lib file:\r16X16 Filesize:261696", 240 },
         { Hz, "24x24song.hzk", 588816, kRoom, 3, "Loading GBK2312 lib file:\r24X24 Filesize:588816", 240 },
@@ -28,22 +35,34 @@ TEST(ImportChecks, NameThenOpeningThenExactLengthThenSpaceThenCount)
         { Asc, "9X9.asc", 4608, 4608, 189, "Loading ASCII lib file:9X9 Filesize:4608", 241 }, // the last byte and item
         { Wav, "empty.wav", 0, 0, 189, "Loading Wave file: Filesize:0", 245 }, // any content, taken whole
         // Another extension, or another case of it: the command ends without a word.
-        { Hz, "16X16.HZK", 261696, kRoom, 0, "" }, { Hz, "16X16.asc", 261696, kRoom, 0, "" }, { Hz, "16X16", 261696, kRoom, 0, "" },
-        { Asc, "8X16.hzk", 4096, kRoom, 0, "" }, { Asc, "8X16.ASC", 4096, kRoom, 0, "" }, { Wav, "beep.WAV", 10, kRoom, 0, "" },
-        { Wav, "beep.wave", 10, kRoom, 0, "" }, { Wav, "wav", 10, kRoom, 0, "" },
+        { Hz, "16X16.HZK", 261696, kRoom, 0, "" },
+        { Hz, "16X16.asc", 261696, kRoom, 0, "" },
+        { Hz, "16X16", 261696, kRoom, 0, "" },
+        { Asc, "8X16.hzk", 4096, kRoom, 0, "" },
+        { Asc, "8X16.ASC", 4096, kRoom, 0, "" },
+        { Wav, "beep.WAV", 10, kRoom, 0, "" },
+        { Wav, "beep.wave", 10, kRoom, 0, "" },
+        { Wav, "wav", 10, kRoom, 0, "" },
         // The name decides before the file is opened (its folder, a number here, does not count).
-        { Hz, "HZK16.hzk", kMissing, kRoom, 0, "GBK2312 lib file invalid" }, { Hz, "16X0.hzk", kMissing, kRoom, 0, "GBK2312 lib file invalid" },
+        { Hz, "HZK16.hzk", kMissing, kRoom, 0, "GBK2312 lib file invalid" },
+        { Hz, "16X0.hzk", kMissing, kRoom, 0, "GBK2312 lib file invalid" },
         { Hz, "100X16.hzk", kMissing, kRoom, 0, "GBK2312 lib file invalid" },
         { Hz, "16X99999999999999999999.big", kMissing, kRoom, 0, "BIG5 lib file invalid" },
         // Opening: only a regular file, and a named pipe without waiting for a writer.
-        { Hz, "16X16.hzk", kMissing, kRoom, 0, "Open GBK2312 lib file failure" }, { Hz, "16X16.big", kFolder, kRoom, 0, "Open BIG5 lib file failure" },
-        { Hz, "16X16.kzk", kPipe, kRoom, 0, "Open hanngul lib file failure" }, { Asc, "8X16.asc", kPipe, kRoom, 0, "Open ASCII lib file failure" },
-        { Wav, "a.wav", kMissing, 0, 190, "Open WAVE file failure" }, { Wav, "a.wav", kFolder, kRoom, 0, "Open WAVE file failure" },
+        { Hz, "16X16.hzk", kMissing, kRoom, 0, "Open GBK2312 lib file failure" },
+        { Hz, "16X16.big", kFolder, kRoom, 0, "Open BIG5 lib file failure" },
+        { Hz, "16X16.kzk", kPipe, kRoom, 0, "Open hanngul lib file failure" },
+        { Asc, "8X16.asc", kPipe, kRoom, 0, "Open ASCII lib file failure" },
+        { Wav, "a.wav", kMissing, 0, 190, "Open WAVE file failure" },
+        { Wav, "a.wav", kFolder, kRoom, 0, "Open WAVE file failure" },
         { Wav, "a.wav", kPipe, kRoom, 0, "Open WAVE file failure" },
         // Exact length before space and count, then space before count, then count.
-        { Hz, "16X16.hzk", 261695, 100, 190, "GBK2312 lib file invalid" }, { Hz, "16X16.hzk", 261697, 100, 190, "GBK2312 lib file invalid" },
-        { Hz, "16X16.kzk", 0, kRoom, 0, "hanngul lib file invalid" }, { Asc, "9X16.asc", 4095, kRoom, 0, "ASCII lib file invalid" },
-        { Hz, "16X16.hzk", 261696, 261695, 190, "Resource file space not enough" }, { Wav, "a.wav", 5000, 4999, 190, "Resource file space not enough" },
+        { Hz, "16X16.hzk", 261695, 100, 190, "GBK2312 lib file invalid" },
+        { Hz, "16X16.hzk", 261697, 100, 190, "GBK2312 lib file invalid" },
+        { Hz, "16X16.kzk", 0, kRoom, 0, "hanngul lib file invalid" },
+        { Asc, "9X16.asc", 4095, kRoom, 0, "ASCII lib file invalid" },
+        { Hz, "16X16.hzk", 261696, 261695, 190, "Resource file space not enough" },
+        { Wav, "a.wav", 5000, 4999, 190, "Resource file space not enough" },
         { Hz, "16X16.hzk", 261696, 261696, 190, "Exceed the maximum number of resources" },
         { Wav, "a.wav", 5000, 5000, 190, "Exceed the maximum number of resources" },
     };
@@ -56,16 +75,26 @@ TEST(ImportChecks, NameThenOpeningThenExactLengthThenSpaceThenCount)
             patternFile(path, static_cast<std::size_t>(c.size));
         ASSERT_TRUE(c.size != kFolder || fs::create_directory(path));
         ASSERT_TRUE(c.size != kPipe || ::mkfifo(path.c_str(), 0600) == 0);
-        const auto [remaining, count] = std::pair(static_cast<std::uint32_t>(c.remaining), static_cast<std::uint16_t>(c.count));
-        const ImportCheck check = c.cmd == Wav ? checkWaveFile(path, remaining, count, 190)
-                                               : checkFontLibrary(c.cmd == Hz ? FontCommand::Hzlib : FontCommand::Asciilib, path, remaining, count, 190);
+        const auto [remaining, count]
+            = std::pair(static_cast<std::uint32_t>(c.remaining), static_cast<std::uint16_t>(c.count));
+        const ImportCheck check = c.cmd == Wav
+            ? checkWaveFile(path, remaining, count, 190)
+            : checkFontLibrary(c.cmd == Hz ? FontCommand::Hzlib : FontCommand::Asciilib, path, remaining, count, 190);
         using V = ImportCheck::Verdict;
-        EXPECT_EQ(std::tuple(check.verdict, check.message), std::tuple(c.kind ? V::Accepted : *c.text ? V::Refused : V::Ignored, c.text)) << c.name;
-        EXPECT_EQ(check.detail.starts_with("Cannot read \"" + path + "\": "), std::string(c.text).starts_with("Open")) << check.detail;
+        EXPECT_EQ(std::tuple(check.verdict, check.message),
+            std::tuple(c.kind ? V::Accepted
+                    : *c.text ? V::Refused
+                              : V::Ignored,
+                c.text))
+            << c.name;
+        EXPECT_EQ(check.detail.starts_with("Cannot read \"" + path + "\": "), std::string(c.text).starts_with("Open"))
+            << check.detail;
         const ResourceEntry& e = check.pending.entry;
         const auto [w, h] = c.cmd == Wav ? std::pair(0, 0) : parseGlyphSize(c.name);
-        EXPECT_TRUE(!c.kind || (std::tuple(e.kind, e.length, e.width, e.height, e.reserved, e.ignoreColor, check.pending.sourcePath)
-                                == std::tuple(c.kind, c.size, w, h, 0, 0, path))) << c.name;
+        EXPECT_TRUE(!c.kind
+            || (std::tuple(e.kind, e.length, e.width, e.height, e.reserved, e.ignoreColor, check.pending.sourcePath)
+                == std::tuple(c.kind, c.size, w, h, 0, 0, path)))
+            << c.name;
     }
 }
 
@@ -77,10 +106,17 @@ TEST(AddContent, PictureLibraryAndSoundTakeTheOneRoad)
     ASSERT_TRUE(createResourceFile(dir.file("a.zrf"), 2404, 320, 240, 4096).ok);
     ASSERT_TRUE(store.openResourceFile(dir.file("a.zrf")).ok);
     fs::copy_file(kWorkedDir / "palette_first_8bit_10x10.bmp", dir / "pic.bmp");
-    for (const auto& [name, size] : { std::pair { "8X16.asc", 4096 }, { "beep.wav", 1000 }, { "notes.txt", 10 }, { "9X9.asc", 10 } })
+    for (const auto& [name, size] :
+        { std::pair { "8X16.asc", 4096 }, { "beep.wav", 1000 }, { "notes.txt", 10 }, { "9X9.asc", 10 } })
         patternFile(dir / name, size);
     using R = ContentOutcome::Result;
-    const struct { const char* name; std::optional<int> afterRow; R result; const char* text; int row; } roads[] = {
+    const struct {
+        const char* name;
+        std::optional<int> afterRow;
+        R result;
+        const char* text;
+        int row;
+    } roads[] = {
         { "pic.bmp", {}, R::Inserted, "Load Bitmap 8bit color Width:10 Height:10 \r\nSize:612", 0 },
         { "8X16.asc", {}, R::Inserted, "Loading ASCII lib file:8X16 Filesize:4096", 1 },
         { "beep.wav", 0, R::Inserted, "Loading Wave file: Filesize:1000", 1 }, // after the selection mark
@@ -97,14 +133,16 @@ TEST(AddContent, PictureLibraryAndSoundTakeTheOneRoad)
         told.clear();
         options.afterRow = road.afterRow;
         const ContentOutcome out = addContent(store, dir.file(road.name), options);
-        EXPECT_EQ(std::tuple(out.result, out.message, out.row), std::tuple(road.result, road.text, road.row)) << road.name;
+        EXPECT_EQ(std::tuple(out.result, out.message, out.row), std::tuple(road.result, road.text, road.row))
+            << road.name;
         const bool libraryOrSound = road.result == R::Inserted && std::string(road.text).starts_with("Loading");
         EXPECT_EQ(told, libraryOrSound ? road.text : "") << road.name;
     }
     ASSERT_EQ(store.itemCount(), 3);
     const auto entries = store.directory();
     EXPECT_EQ(std::tuple(entries[0].kind, entries[1].kind, entries[2].kind), std::tuple(8, 245, 241));
-    EXPECT_EQ(std::tuple(entries[0].ignoreColor, entries[1].ignoreColor, entries[2].ignoreColor), std::tuple(0xF81F, 0, 0));
+    EXPECT_EQ(
+        std::tuple(entries[0].ignoreColor, entries[1].ignoreColor, entries[2].ignoreColor), std::tuple(0xF81F, 0, 0));
     Bytes picture, sound;
     ASSERT_TRUE(store.readItem(0, picture).ok && store.readItem(1, sound).ok);
     EXPECT_TRUE(picture == convertWith(fromFile(dir / "pic.bmp")).data && sound == readBytes(dir / "beep.wav"));

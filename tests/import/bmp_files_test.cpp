@@ -34,8 +34,8 @@ TEST(StandardBmp, EveryStandardFileConvertsToTheBytesItAlwaysGave)
         for (const std::uint8_t b : c.data)
             h = (h ^ b) * 0x100000001b3ull;
         char line[120];
-        std::snprintf(line, sizeof line, " %d %d %d %d %d %zu %016llx", c.bitCount, c.kind, c.width, c.height, c.size, c.data.size(),
-                      static_cast<unsigned long long>(h));
+        std::snprintf(line, sizeof line, " %d %d %d %d %d %zu %016llx", c.bitCount, c.kind, c.width, c.height, c.size,
+            c.data.size(), static_cast<unsigned long long>(h));
         EXPECT_EQ(line, expected) << file << " in " << box;
     }
     EXPECT_EQ(lines, 13 * 5) << "13 standard files in 5 screen boxes";
@@ -44,7 +44,7 @@ TEST(StandardBmp, EveryStandardFileConvertsToTheBytesItAlwaysGave)
 TEST(BmpForms, EachFormGivesTheStandardFilesBytes)
 {
     const std::tuple<const char*, const char*, bool> cases[] = {
-        { "rle8.bmp", "std8.bmp", true }, { "rle4.bmp", "std4.bmp", true },     // run-length encoded
+        { "rle8.bmp", "std8.bmp", true }, { "rle4.bmp", "std4.bmp", true }, // run-length encoded
         { "short8.bmp", "std8.bmp", true }, { "short4.bmp", "std4.bmp", true }, // short palettes
         // longer info headers
         { "v4_8.bmp", "std8.bmp", true }, { "v5_8.bmp", "std8.bmp", true }, { "v5_24.bmp", "std24.bmp", true },
@@ -54,7 +54,8 @@ TEST(BmpForms, EachFormGivesTheStandardFilesBytes)
         for (const auto& [bw, bh] : kBoxes) {
             const Converted a = convertBmp(form, bw, bh), b = convertBmp(standard, bw, bh);
             ASSERT_TRUE(a.ok && b.ok) << form << ": " << a.message;
-            EXPECT_EQ(std::tie(a.kind, a.width, a.height, a.report), std::tie(b.kind, b.width, b.height, b.report)) << form;
+            EXPECT_EQ(std::tie(a.kind, a.width, a.height, a.report), std::tie(b.kind, b.width, b.height, b.report))
+                << form;
             EXPECT_EQ(a.bitCount == b.bitCount, sameDepth) << form;
             EXPECT_TRUE(a.data == b.data) << form << " differs from " << standard << " in box " << bw << "x" << bh;
         }
@@ -63,14 +64,18 @@ TEST(BmpForms, EachFormGivesTheStandardFilesBytes)
     ASSERT_EQ(std::tuple(a.kind, a.data.size()), std::tuple(16, b.data.size()));
     for (std::size_t i = 0; i < a.data.size(); i += 2) {
         const int va = le16(a.data, i), vb = le16(b.data, i);
-        EXPECT_LE(std::max({ std::abs((va >> 11) - (vb >> 11)), std::abs(((va >> 5) & 63) - ((vb >> 5) & 63)), std::abs((va & 31) - (vb & 31)) }), 1) << i;
+        EXPECT_LE(std::max({ std::abs((va >> 11) - (vb >> 11)), std::abs(((va >> 5) & 63) - ((vb >> 5) & 63)),
+                      std::abs((va & 31) - (vb & 31)) }),
+            1)
+            << i;
     }
 }
 
 TEST(WorkedPictures, EachGivesTheReportAndBytesWorkedByHand)
 {
     const auto table = tableOf(kWorkedDir / "expected.txt");
-    const auto own = std::count_if(table.begin(), table.end(), [](const auto& row) { return !row[0].starts_with("../"); });
+    const auto own
+        = std::count_if(table.begin(), table.end(), [](const auto& row) { return !row[0].starts_with("../"); });
     ASSERT_EQ(own + 1, std::distance(fs::directory_iterator(kWorkedDir), {})) << "a file without its line";
     for (const auto& row : table) { // file | box | report | palette | rows
         ASSERT_EQ(row.size(), 5u) << row[0];
@@ -81,16 +86,20 @@ TEST(WorkedPictures, EachGivesTheReportAndBytesWorkedByHand)
         report.replace(report.find("\\r\\n"), 4, "\r\n");
         const Bytes palette = fromHex(row[3]), rows = fromHex(row[4]);
         const std::size_t paletteBytes = c.kind <= 8 ? 2u << c.kind : 0;
-        const auto at = [&](std::size_t n) { return c.data.begin() + static_cast<std::ptrdiff_t>(std::min(n, c.data.size())); };
+        const auto at
+            = [&](std::size_t n) { return c.data.begin() + static_cast<std::ptrdiff_t>(std::min(n, c.data.size())); };
         const auto slice = [&](std::size_t from, std::size_t n) { return Bytes(at(from), at(from + n)); };
-        EXPECT_EQ(std::tuple(c.report, slice(0, palette.size()), slice(paletteBytes, rows.size())), std::tuple(report, palette, rows)) << row[0];
+        EXPECT_EQ(std::tuple(c.report, slice(0, palette.size()), slice(paletteBytes, rows.size())),
+            std::tuple(report, palette, rows))
+            << row[0];
     }
 }
 
 TEST(DamagedBmp, EachFileGivesItsTextAndThePictureHeldStays)
 {
     const auto table = tableOf(kDamagedDir / "expected.txt");
-    ASSERT_EQ(table.size() + 1, static_cast<std::size_t>(std::distance(fs::directory_iterator(kDamagedDir), {}))) << "a file without its line";
+    ASSERT_EQ(table.size() + 1, static_cast<std::size_t>(std::distance(fs::directory_iterator(kDamagedDir), {})))
+        << "a file without its line";
     for (const auto& row : table) { // file | text
         LoadedPicture pic;
         pic.setFileName((kFormsDir / "std8.bmp").string());
@@ -100,7 +109,8 @@ TEST(DamagedBmp, EachFileGivesItsTextAndThePictureHeldStays)
         pic.setFileName((kDamagedDir / row[0]).string());
         const auto r = pic.loadBmpFile();
         EXPECT_EQ(std::tuple(r.ok ? "accepted" : r.message, pic.loaded()), std::tuple(row[1], r.ok)) << row[0];
-        EXPECT_TRUE(r.ok ? !pic.convertBitmap().empty() : pic.sourceRgb() == rgb && pic.loadReportText() == report) << row[0];
+        EXPECT_TRUE(r.ok ? !pic.convertBitmap().empty() : pic.sourceRgb() == rgb && pic.loadReportText() == report)
+            << row[0];
     }
 }
 
@@ -111,7 +121,7 @@ TEST(Dither, KeepsTheAverageColourWithTheSameFitAndSize)
     for (const auto& [bw, bh] : kBoxes) {
         const Converted plain = convertWith(ramp, bw, bh, false), dith = convertWith(ramp, bw, bh, true);
         EXPECT_EQ(std::tie(dith.kind, dith.width, dith.height, dith.size, dith.report),
-                  std::tie(plain.kind, plain.width, plain.height, plain.size, plain.report));
+            std::tie(plain.kind, plain.width, plain.height, plain.size, plain.report));
         EXPECT_NE(dith.data, plain.data);
     }
     // Unscaled: the mean red of each 16 x 16 area follows the ramp far better than truncation.
@@ -139,7 +149,8 @@ TEST(BmpWriter, WrittenFileReadsBackAndAFailedWriteLeavesNothing)
     writeBytes(path, Bytes(5000, 7));
     Bytes rgb;
     for (int i = 0; i < 5 * 3; ++i)
-        rgb.insert(rgb.end(), { static_cast<std::uint8_t>(i * 17), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i) });
+        rgb.insert(rgb.end(),
+            { static_cast<std::uint8_t>(i * 17), static_cast<std::uint8_t>(255 - i), static_cast<std::uint8_t>(i) });
     std::string error;
     ASSERT_TRUE(writeBmp24(path, 5, 3, rgb, &error)) << error;
     // rows of 15 bytes padded to 16
@@ -147,7 +158,8 @@ TEST(BmpWriter, WrittenFileReadsBackAndAFailedWriteLeavesNothing)
     LoadedPicture pic;
     pic.setFileName(path);
     ASSERT_TRUE(pic.loadBmpFile().ok);
-    EXPECT_EQ(std::tuple(pic.bitCount(), pic.sourceWidth(), pic.sourceHeight(), pic.sourceRgb()), std::tuple(24, 5, 3, rgb));
+    EXPECT_EQ(
+        std::tuple(pic.bitCount(), pic.sourceWidth(), pic.sourceHeight(), pic.sourceRgb()), std::tuple(24, 5, 3, rgb));
     fs::remove(path);
     EXPECT_FALSE(writeBmp24(dir.file("no-folder/out.bmp"), 2, 2, Bytes(12, 0x80), &error));
     EXPECT_TRUE(error.starts_with("Cannot write " + dir.file("no-folder/out.bmp") + ": No such file")) << error;

@@ -20,9 +20,14 @@ namespace fs = std::filesystem;
 
 TEST(LoadedPicture, ScreenBoxWorkedExamples)
 {
-    const struct { int w, h, bw, bh; bool scaled; int ow, oh, drawW; float scale; } cases[] = {
-        { 320, 240, 320, 240, false, 320, 240, 319, 0 },   // pictures that fit draw one column less
-        { 640, 480, 0, 0, false, 640, 480, 639, 0 },       // a box without area does not divide by zero
+    const struct {
+        int w, h, bw, bh;
+        bool scaled;
+        int ow, oh, drawW;
+        float scale;
+    } cases[] = {
+        { 320, 240, 320, 240, false, 320, 240, 319, 0 }, // pictures that fit draw one column less
+        { 640, 480, 0, 0, false, 640, 480, 639, 0 }, // a box without area does not divide by zero
         { 640, 480, 320, 240, true, 320, 240, 320, 2.0f }, // scaled pictures draw at their full width
         { 1024, 768, 320, 240, true, 319, 240, 319, 3.2f }, // 3.2 in single precision loses to the width
         { 1000, 300, 320, 240, true, 320, 96, 320, 3.125f },
@@ -32,7 +37,8 @@ TEST(LoadedPicture, ScreenBoxWorkedExamples)
     };
     for (const auto& c : cases) {
         const BoxFit f = fitToBox(c.w, c.h, c.bw, c.bh);
-        EXPECT_EQ(std::tuple(f.scaled, f.width, f.height, f.drawWidth, f.drawHeight, f.scale), std::tuple(c.scaled, c.ow, c.oh, c.drawW, c.oh, c.scale))
+        EXPECT_EQ(std::tuple(f.scaled, f.width, f.height, f.drawWidth, f.drawHeight, f.scale),
+            std::tuple(c.scaled, c.ow, c.oh, c.drawW, c.oh, c.scale))
             << c.w << "x" << c.h << " in " << c.bw << "x" << c.bh;
     }
     // A resource file's own screen fits the next file read (45x31 into 40x30), not the picture
@@ -43,7 +49,8 @@ TEST(LoadedPicture, ScreenBoxWorkedExamples)
     ASSERT_TRUE(pic.loadBmpFile().ok);
     pic.setScreenBox(320, 240);
     pic.setScreenBox(0, 0);
-    EXPECT_EQ(std::tuple(pic.bitCount(), pic.width(), pic.height(), pic.boxWidth(), pic.boxHeight()), std::tuple(108, 40, 27, 320, 240));
+    EXPECT_EQ(std::tuple(pic.bitCount(), pic.width(), pic.height(), pic.boxWidth(), pic.boxHeight()),
+        std::tuple(108, 40, 27, 320, 240));
 }
 
 TEST(LoadedPicture, StagingFileHoldsTheConversionAndWhatIsNoRegularFileIsRefusedWithoutWaiting)
@@ -52,11 +59,14 @@ TEST(LoadedPicture, StagingFileHoldsTheConversionAndWhatIsNoRegularFileIsRefused
     LoadedPicture pic;
     ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0); // opened, it would wait for the other end
     fs::create_directory(dir / "folder");
-    for (const auto& [name, reason] : { std::pair { "missing", "No such file" }, { "folder", "a folder" }, { "pipe", "a named pipe" } }) {
+    for (const auto& [name, reason] :
+        { std::pair { "missing", "No such file" }, { "folder", "a folder" }, { "pipe", "a named pipe" } }) {
         pic.setFileName(dir.file(name));
         const auto r = pic.loadBmpFile();
         EXPECT_EQ(r.message, "Reading File Error");
-        EXPECT_TRUE(r.detail.starts_with("Cannot read \"" + dir.file(name) + "\": ") && r.detail.find(reason) != std::string::npos) << r.detail;
+        EXPECT_TRUE(r.detail.starts_with("Cannot read \"" + dir.file(name) + "\": ")
+            && r.detail.find(reason) != std::string::npos)
+            << r.detail;
     }
     // Nothing held: nothing to convert, and no staging file.
     EXPECT_FALSE(pic.hasPicture() || pic.convertBitmap(dir.file("ttt.tmp")).ok || fs::exists(dir / "ttt.tmp"));
@@ -71,7 +81,7 @@ TEST(LoadedPicture, StagingFileHoldsTheConversionAndWhatIsNoRegularFileIsRefused
     // The pipe has a reader: it could be opened for writing, and is refused only for what it is.
     const int reader = ::open(dir.file("pipe").c_str(), O_RDONLY | O_NONBLOCK);
     for (const auto& [path, reason] : { std::pair { dir.file("missing/ttt.tmp"), "No such file or directory" },
-                                        { dir.file("pipe"), "it is a named pipe, not a regular file" } }) {
+             { dir.file("pipe"), "it is a named pipe, not a regular file" } }) {
         ASSERT_TRUE(pic.loadBmpFile().ok);
         const auto r = pic.convertBitmap(path);
         // The size is still the rows' alone: the palette was never written.
@@ -90,8 +100,10 @@ TEST(StagingFile, TempFolderBesideTheProgramOrElseInTheCache)
     fs::create_directory(dir / "program"); // a file where its Temp folder should be: the cache, and a notice
     writeBytes(dir / "program" / "Temp", { 'x' });
     const std::string fallback = stagingFilePathFor(dir.file("program"), dir.file("cache"), &notice);
-    EXPECT_TRUE(fallback == dir.file("cache/zarntool/Temp/ttt.tmp") && fs::is_directory(dir / "cache/zarntool/Temp")) << fallback;
-    EXPECT_EQ(notice, "The program's folder " + dir.file("program") + " cannot be written; the staging file is " + fallback);
+    EXPECT_TRUE(fallback == dir.file("cache/zarntool/Temp/ttt.tmp") && fs::is_directory(dir / "cache/zarntool/Temp"))
+        << fallback;
+    EXPECT_EQ(
+        notice, "The program's folder " + dir.file("program") + " cannot be written; the staging file is " + fallback);
     const char* old = std::getenv("XDG_CACHE_HOME"); // no program folder known, no cache given: the environment's
     const std::string saved = old ? old : "";
     ::setenv("XDG_CACHE_HOME", dir.file("xdg").c_str(), 1);
@@ -126,8 +138,10 @@ TEST(ModuleBitmap, EachKindDecodesToTheColoursConvertedNeverPastTheData)
 TEST(Rgb565, TruncatesAndExpandsWithTheTopBitRepeated)
 {
     // Below a step, a channel is dropped, not rounded.
-    EXPECT_EQ(std::tuple(toRgb565(200, 100, 50), toRgb565(7, 3, 7), toRgb565(8, 4, 8)), std::tuple(0xCB26, 0x0000, 0x0821));
-    EXPECT_EQ(std::tuple(fromRgb565(0x8410), fromRgb565(0x7BEF)), std::tuple(Rgb { 135, 131, 135 }, Rgb { 120, 124, 120 }));
+    EXPECT_EQ(
+        std::tuple(toRgb565(200, 100, 50), toRgb565(7, 3, 7), toRgb565(8, 4, 8)), std::tuple(0xCB26, 0x0000, 0x0821));
+    EXPECT_EQ(
+        std::tuple(fromRgb565(0x8410), fromRgb565(0x7BEF)), std::tuple(Rgb { 135, 131, 135 }, Rgb { 120, 124, 120 }));
     for (unsigned v = 0; v <= 0xFFFF; ++v) { // every value comes back
         const Rgb c = fromRgb565(static_cast<std::uint16_t>(v));
         ASSERT_EQ(toRgb565(c.r, c.g, c.b), v) << "value " << v;

@@ -19,7 +19,10 @@ namespace fs = std::filesystem;
 
 Loader anyPicture(const fs::path& path)
 {
-    return [path](LoadedPicture& p) { p.setFileName(path.string()); return loadPictureFile(p); };
+    return [path](LoadedPicture& p) {
+        p.setFileName(path.string());
+        return loadPictureFile(p);
+    };
 }
 
 // Lossless forms give the standard file's colours on the module (a palette's
@@ -28,19 +31,26 @@ Loader anyPicture(const fs::path& path)
 TEST(PictureFile, EachFormConvertsLikeItsStandardBmp)
 {
     const std::pair<const char*, const char*> pairs[] = {
-        { "png24.png", "std24.bmp" }, { "png8.png", "std8.bmp" }, { "png4.png", "std4.bmp" }, { "png1.png", "std1.bmp" },
-        { "gif8.gif", "std8.bmp" }, { "gif4.gif", "std4.bmp" }, { "jpeg.jpg", "std24.bmp" },
+        { "png24.png", "std24.bmp" },
+        { "png8.png", "std8.bmp" },
+        { "png4.png", "std4.bmp" },
+        { "png1.png", "std1.bmp" },
+        { "gif8.gif", "std8.bmp" },
+        { "gif4.gif", "std4.bmp" },
+        { "jpeg.jpg", "std24.bmp" },
     };
     for (const auto& [picture, standard] : pairs)
         for (const auto& [bw, bh] : { std::pair { 320, 240 }, { 20, 15 }, { 30, 31 } }) {
             const Converted a = convertWith(anyPicture(kFormsDir / picture), bw, bh), b = convertBmp(standard, bw, bh);
             ASSERT_TRUE(a.ok) << picture << ": " << a.message;
             ASSERT_EQ(std::tie(a.bitCount, a.kind, a.width, a.height, a.size, a.report),
-                      std::tie(b.bitCount, b.kind, b.width, b.height, b.size, b.report)) << picture;
+                std::tie(b.bitCount, b.kind, b.width, b.height, b.size, b.report))
+                << picture;
             const std::string name = picture;
             EXPECT_TRUE(name != "png24.png" || a.data == b.data) << "box " << bw << "x" << bh;
-            const auto colours
-                = [&](const Converted& c) { return *decodeModuleBitmap(static_cast<std::uint8_t>(c.kind), c.width, c.height, c.data); };
+            const auto colours = [&](const Converted& c) {
+                return *decodeModuleBitmap(static_cast<std::uint8_t>(c.kind), c.width, c.height, c.data);
+            };
             const Bytes ca = colours(a), cb = colours(b);
             double diff = 0; // mean difference per channel: none for lossless forms, small for the JPEG
             for (std::size_t i = 0; i < ca.size(); ++i)
@@ -55,7 +65,8 @@ TEST(PictureFile, DamagedPicturesAndOtherFilesAreRefusedAsByTheBmpReader)
     ASSERT_EQ(::mkfifo(dir.file("pipe.png").c_str(), 0600), 0); // opened for reading, it would wait for a writer
     auto table = tableOf(kDamagedDir / "expected.txt");
     // And two sources by absolute path (not under the table's folder): a named pipe, a missing file.
-    table.insert(table.end(), { { dir.file("pipe.png"), "Reading File Error" }, { dir.file("missing.png"), "Reading File Error" } });
+    table.insert(table.end(),
+        { { dir.file("pipe.png"), "Reading File Error" }, { dir.file("missing.png"), "Reading File Error" } });
     for (const auto& row : table) { // file | text
         LoadedPicture pic;
         pic.setFileName((kFormsDir / "png8.png").string());

@@ -20,7 +20,10 @@ struct Rig {
     FakeListing listing;
     ModuleDetection d { port, listing };
     std::string shown; // the status as the last refresh showed it
-    Rig() { d.refresh = [this] { shown = d.moduleStatus(); }; }
+    Rig()
+    {
+        d.refresh = [this] { shown = d.moduleStatus(); };
+    }
 };
 
 } // namespace
@@ -83,7 +86,11 @@ TEST(Detection, APortTakenAwayRestartsFromOpening)
 {
     const std::tuple<const char*, bool, std::function<void(Rig&)>> cases[] = {
         { "unplugged", true, [](Rig& r) { r.listing.answers.clear(); } },
-        { "port folder unreadable", true, [](Rig& r) { r.listing.otherwise = PortPresence::KeyNotOpened; r.listing.answers.clear(); } },
+        { "port folder unreadable", true,
+            [](Rig& r) {
+                r.listing.otherwise = PortPresence::KeyNotOpened;
+                r.listing.answers.clear();
+            } },
         { "channel closed by a transfer", false, [](Rig& r) { r.port.ClosePort(); } },
         { "Port Select again", true, [](Rig& r) { r.d.selectPort(3); } },
     };
@@ -101,7 +108,8 @@ TEST(Detection, APortTakenAwayRestartsFromOpening)
         takeAway(r);
         const auto before = long(r.port.calls.size());
         r.d.timerStep();
-        EXPECT_EQ(std::make_tuple(r.d.moduleIdentified(), r.shown), std::make_tuple(false, std::string(kMsgNoModuleConnection)));
+        EXPECT_EQ(std::make_tuple(r.d.moduleIdentified(), r.shown),
+            std::make_tuple(false, std::string(kMsgNoModuleConnection)));
         r.listing.answers[3] = PortPresence::Listed;
         r.listing.otherwise = PortPresence::NotListed;
         r.d.timerStep();

@@ -53,7 +53,8 @@ TEST(Frames, RandomTrafficRoundTrips)
             a.append(std::span(frame).subspan(at, n));
             at += n;
             auto f = a.examine();
-            ASSERT_EQ(bool(f), damage > 1 && at == frame.size()) << "after " << at << " of " << frame.size() << " bytes";
+            ASSERT_EQ(bool(f), damage > 1 && at == frame.size())
+                << "after " << at << " of " << frame.size() << " bytes";
             if (f) {
                 EXPECT_EQ(f->command(), command);
                 EXPECT_EQ(Bytes(f->payload().begin(), f->payload().end()), payload);

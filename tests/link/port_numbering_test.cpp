@@ -10,20 +10,26 @@ using namespace zarn;
 // trailing number, each once, and past 16 when there are that many.
 TEST(PortNumbering, LinksKeepTheirNumbersAndDevicesFillTheRest)
 {
-    std::vector<std::string> devices { "/dev/ttyUSB10", "/dev/ttyUSB2", "/dev/ttyUSB1", "/dev/ttyACM0", "/dev/ttyUSB2" };
+    std::vector<std::string> devices { "/dev/ttyUSB10", "/dev/ttyUSB2", "/dev/ttyUSB1", "/dev/ttyACM0",
+        "/dev/ttyUSB2" };
     for (int i = 19; i >= 0; --i)
         devices.push_back("/dev/ttyS" + std::to_string(i));
     const std::vector<PortLink> links { { 1, "/p/COM1", "/dev/ttyUSB1", true }, { 3, "/p/COM3", "", false },
         { 17, "/p/COM17", "/dev/ttyS0", true }, { 0, "/p/COM0", "/dev/ttyS1", true } };
     const auto map = buildPortMap(links, devices);
-    struct Row { int number; const char* device; bool viaLink, listed; };
-    for (const Row& r : { Row { 1, "/p/COM1", true, true }, { 2, "/dev/ttyUSB2", false, true }, { 3, "/p/COM3", true, false },
-             { 4, "/dev/ttyUSB10", false, true }, { 5, "/dev/ttyACM0", false, true }, { 6, "/dev/ttyS0", false, true },
-             { 15, "/dev/ttyS9", false, true }, { 16, "/dev/ttyS10", false, true }, { 17, "/dev/ttyS11", false, true },
-             { 25, "/dev/ttyS19", false, true } }) {
+    struct Row {
+        int number;
+        const char* device;
+        bool viaLink, listed;
+    };
+    for (const Row& r : { Row { 1, "/p/COM1", true, true }, { 2, "/dev/ttyUSB2", false, true },
+             { 3, "/p/COM3", true, false }, { 4, "/dev/ttyUSB10", false, true }, { 5, "/dev/ttyACM0", false, true },
+             { 6, "/dev/ttyS0", false, true }, { 15, "/dev/ttyS9", false, true }, { 16, "/dev/ttyS10", false, true },
+             { 17, "/dev/ttyS11", false, true }, { 25, "/dev/ttyS19", false, true } }) {
         const auto e = findPort(map, r.number);
         ASSERT_TRUE(e) << r.number;
-        EXPECT_EQ(std::make_tuple(e->device, e->viaLink, e->listed), std::make_tuple(std::string(r.device), r.viaLink, r.listed))
+        EXPECT_EQ(std::make_tuple(e->device, e->viaLink, e->listed),
+            std::make_tuple(std::string(r.device), r.viaLink, r.listed))
             << r.number;
     }
     EXPECT_FALSE(findPort(map, 26));

@@ -34,7 +34,12 @@ struct Transfer : ::testing::Test {
         d.selectPort(7);
     }
     // The port opened and the identification taken, as the detection does it.
-    void identify() { d.timerStep(); d.timerStep(); module.deliver(); }
+    void identify()
+    {
+        d.timerStep();
+        d.timerStep();
+        module.deliver();
+    }
     void expectFailedAndReleased()
     {
         EXPECT_EQ(std::make_tuple(t.programming(), t.image().empty(), module.IsPortOpen(), t.outcome()),
@@ -52,16 +57,40 @@ TEST_F(Transfer, RefusalsComeInTheirOrderAndStartNothing)
     const std::pair<std::function<void()>, std::string> steps[] = {
         { [&] { file.isOpen = false; }, kMsgNoModuleConnectionBang },
         { [&] { d.timerStep(); }, kMsgOpenPortError },
-        { [&] { d.timerStep(); module.deliver(); }, kMsgNotResourceOpen },
-        { [&] { file.isOpen = true; file.modelCode = 2804; }, kMsgVersionMismatch },
+        { [&] {
+             d.timerStep();
+             module.deliver();
+         },
+            kMsgNotResourceOpen },
+        { [&] {
+             file.isOpen = true;
+             file.modelCode = 2804;
+         },
+            kMsgVersionMismatch },
         // Only the size class counts, not the hardware version.
-        { [&] { file.modelCode = 2401; file.memoryKiB = 8192; }, kMsgVersionMismatch },
+        { [&] {
+             file.modelCode = 2401;
+             file.memoryKiB = 8192;
+         },
+            kMsgVersionMismatch },
         // KiB * 1024 would wrap to the module's 4 MiB in 32 bits.
         { [&] { file.memoryKiB = 4096 + (4u << 20); }, kMsgVersionMismatch },
-        { [&] { file.memoryKiB = 4096; file.imageError = kMsgFalse; }, kMsgFalse },
-        { [&] { file.imageError.clear(); file.itemCount = 0; }, kMsgItemsNotAvailable },
+        { [&] {
+             file.memoryKiB = 4096;
+             file.imageError = kMsgFalse;
+         },
+            kMsgFalse },
+        { [&] {
+             file.imageError.clear();
+             file.itemCount = 0;
+         },
+            kMsgItemsNotAvailable },
         // A file that ended early is never made up with zeros.
-        { [&] { file.itemCount = 2; file.image.resize(5000); }, kMsgFalse },
+        { [&] {
+             file.itemCount = 2;
+             file.image.resize(5000);
+         },
+            kMsgFalse },
         { [&] { file.image = pattern(12288, 3); }, "" },
         { [&] { file.isOpen = false; }, kMsgProgrammingModule },
     };
@@ -71,7 +100,8 @@ TEST_F(Transfer, RefusalsComeInTheirOrderAndStartNothing)
         EXPECT_EQ(t.programAll(d, file), refusal);
         started = started || refusal.empty();
         EXPECT_EQ(std::make_tuple(t.programming(), t.image().empty(), module.engine().stats().startRequests),
-            std::make_tuple(started, !started, started ? 1u : 0u)) << refusal;
+            std::make_tuple(started, !started, started ? 1u : 0u))
+            << refusal;
     }
 }
 

@@ -31,6 +31,9 @@ inline bool spinUntil(const std::function<bool()>& done, int ms)
     return done();
 }
 
-inline void spinFor(int ms) { spinUntil([] { return false; }, ms); }
+inline void spinFor(int ms)
+{
+    spinUntil([] { return false; }, ms);
+}
 
 } // namespace zarn::test

@@ -38,7 +38,10 @@ struct Channel : ::testing::Test {
     }
     ~Channel() override { ::close(module); }
     bool open() { return channel.OpenPort(7, 115200, 'N', 8, 1, 512) && channel.StartMonitor(); }
-    void moduleWrites(const Bytes& bytes) { ASSERT_EQ(::write(module, bytes.data(), bytes.size()), ssize_t(bytes.size())); }
+    void moduleWrites(const Bytes& bytes)
+    {
+        ASSERT_EQ(::write(module, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
 };
 
 } // namespace
@@ -74,11 +77,13 @@ TEST_F(Channel, WhatWasQueuedIsPurgedBeforeEachWrite)
     ::usleep(30000);
     channel.SendFrame(kIdentificationRequest, CMD_IDENTIFY);
     Bytes written;
-    spinUntil([&] {
-        std::uint8_t buf[64];
-        written.insert(written.end(), buf, buf + std::max<ssize_t>(::read(module, buf, sizeof buf), 0));
-        return written.size() >= 13;
-    }, 1000);
+    spinUntil(
+        [&] {
+            std::uint8_t buf[64];
+            written.insert(written.end(), buf, buf + std::max<ssize_t>(::read(module, buf, sizeof buf), 0));
+            return written.size() >= 13;
+        },
+        1000);
     spinFor(60); // time enough for a frame that was not purged to be delivered
     EXPECT_EQ(written, encodeFrame(CMD_IDENTIFY, kIdentificationRequest));
     EXPECT_TRUE(commands.empty()) << "a frame queued before the write was not purged";
@@ -88,7 +93,13 @@ TEST_F(Channel, WhatWasQueuedIsPurgedBeforeEachWrite)
 // silence drops the incomplete frame; the silence counts, not the frame's time.
 TEST_F(Channel, AnIncompleteFrameSilentFor50MsInReplyWaitIsDropped)
 {
-    struct Case { const char* what; bool replyWait, reopen; std::size_t piece; int pauseMs; bool delivered; };
+    struct Case {
+        const char* what;
+        bool replyWait, reopen;
+        std::size_t piece;
+        int pauseMs;
+        bool delivered;
+    };
     for (const Case& c : { Case { "reply-wait, long pauses", true, false, 10, 120, false },
              Case { "no reply-wait", false, false, 10, 120, true }, Case { "reopened", true, true, 10, 120, true },
              Case { "short pauses, longer than 50 ms in all", true, false, 8, 20, true } }) {

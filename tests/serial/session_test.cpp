@@ -32,7 +32,8 @@ TEST(ModuleSession, TwoSessionsProgramTwoModulesAtOnce)
             std::vector<std::string> { "--memory", s.memoryOption, "--save", "@DIR@/received", "--once" }, s.port);
         ASSERT_TRUE(s.sim->ready()) << s.sim->out();
         // Both links in one port folder, as the system would list two modules.
-        std::filesystem::create_symlink(std::filesystem::read_symlink(s.sim->link()), dir / "ports" / s.sim->link().filename());
+        std::filesystem::create_symlink(
+            std::filesystem::read_symlink(s.sim->link()), dir / "ports" / s.sim->link().filename());
         s.session = std::make_unique<ModuleSession>();
         QObject::connect(s.session.get(), &ModuleSession::finished, [&s] { ++s.finished; });
         QObject::connect(s.session.get(), &ModuleSession::failed, [&s] { ++s.failed; });
@@ -49,7 +50,8 @@ TEST(ModuleSession, TwoSessionsProgramTwoModulesAtOnce)
         ASSERT_EQ(s.session->programAll(s.file), "");
     }
     EXPECT_TRUE(sides[0].session->programming() && sides[1].session->programming()) << "both run at once";
-    ASSERT_TRUE(spinUntil([&] { return sides[0].finished + sides[0].failed + sides[1].finished + sides[1].failed == 2; }, 20000));
+    ASSERT_TRUE(spinUntil(
+        [&] { return sides[0].finished + sides[0].failed + sides[1].finished + sides[1].failed == 2; }, 20000));
     for (Side& s : sides) {
         EXPECT_EQ(std::pair(s.finished, s.failed), std::pair(1, 0)) << "COM" << s.port;
         EXPECT_GT(s.progressed, 0);

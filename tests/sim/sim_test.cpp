@@ -29,28 +29,43 @@ bool hasLink(const fs::path& p) { return fs::is_symlink(fs::symlink_status(p)); 
 // what its summary says.
 TEST(Sim, ReplaysRecordedInputs)
 {
-    struct Replay { const char* input; std::vector<std::string> args; const char* replies;
-                    std::chrono::milliseconds takesAtLeast; int status; std::vector<const char*> summary; };
-    const char* const kIdentification = "552500 0C000000 00000000 64090000 00000000 00000000 00004000 00000000 00000000 00000000 B9AA";
+    struct Replay {
+        const char* input;
+        std::vector<std::string> args;
+        const char* replies;
+        std::chrono::milliseconds takesAtLeast;
+        int status;
+        std::vector<const char*> summary;
+    };
+    const char* const kIdentification
+        = "552500 0C000000 00000000 64090000 00000000 00000000 00004000 00000000 00000000 00000000 B9AA";
     const Replay replays[] = {
         { "identify.bin", {}, kIdentification, 0ms, 0, {} },
         { "identify.bin", { "--model", "5008", "--firmware", "3", "--memory", "16M" },
-            "552500 03000000 00000000 90130000 00000000 00000000 0000C000 00000000 00000000 00000000 66AA", 0ms, 0, {} },
+            "552500 03000000 00000000 90130000 00000000 00000000 0000C000 00000000 00000000 00000000 66AA", 0ms, 0,
+            {} },
         { "identify.bin", { "--stall-reply", "300" }, kIdentification, 300ms, 0, {} },
         { "identify.bin", { "--baud", "9600" }, kIdentification, 54ms, 0, {} }, // 54 bytes of 10 bits
         { "noise.bin", {}, "55011010AA", 0ms, 16 | 8, { "1 malformed frame(s), 1 frame(s) with an unknown command" } },
-        { "checksum.bin", {}, "55011010AA 55011212AA 55011212AA", 0ms, 1, { "checksum errors: 2", "image: 64 of 64 bytes (complete)" } },
-        { "oversize.bin", { "--memory", "4096" }, "", 0ms, 2 | 4, { "larger than the memory (last: 8192 bytes > 4096 bytes)" } },
+        { "checksum.bin", {}, "55011010AA 55011212AA 55011212AA", 0ms, 1,
+            { "checksum errors: 2", "image: 64 of 64 bytes (complete)" } },
+        { "oversize.bin", { "--memory", "4096" }, "", 0ms, 2 | 4,
+            { "larger than the memory (last: 8192 bytes > 4096 bytes)" } },
         { "restart.bin", { "--memory", "4096" }, "55011010AA 55011010AA 55011212AA 55011212AA", 0ms, 4 | 8,
-            { "2 data block(s) beyond", "restarted before completion (last: 0 of 4096 bytes)", "image: 40 of 40 bytes (complete)" } },
+            { "2 data block(s) beyond", "restarted before completion (last: 0 of 4096 bytes)",
+                "image: 40 of 40 bytes (complete)" } },
         { "incomplete.bin", { "--save", "@DIR@/saved.bin" }, "55011010AA 55011212AA", 0ms, 8,
             { "summary (idle timeout)", "transfer incomplete: 32 of 4096 bytes received", "saved.bin (32 bytes)" } },
-        { "program64.bin", { "--drop-ack", "2" }, "55011010AA 55011212AA", 0ms, 0, { "acknowledgements dropped: 1", "64 of 64 bytes" } },
+        { "program64.bin", { "--drop-ack", "2" }, "55011010AA 55011212AA", 0ms, 0,
+            { "acknowledgements dropped: 1", "64 of 64 bytes" } },
         { "program64.bin", { "--wrong-ack-code" }, "55011111AA 55011313AA 55011313AA", 0ms, 0, {} },
         { "program64.bin", { "--wrong-ack-code=2" }, "55011010AA 55011313AA 55011212AA", 0ms, 0, {} },
-        { "program64.bin", { "--garbage-before-reply" }, "A55AFF0055011010AA A55AFF0055011212AA A55AFF0055011212AA", 0ms, 0, {} },
-        { "program64.bin", { "--split-reply=40" }, "55011010AA 55011212AA 55011212AA", 240ms, 0, {} }, // two pauses a reply
-        { "program64.bin", { "--hangup-after", "2" }, "55011010AA 55011212AA", 0ms, 8, { "summary (hung up after 2 frame(s))" } },
+        { "program64.bin", { "--garbage-before-reply" }, "A55AFF0055011010AA A55AFF0055011212AA A55AFF0055011212AA",
+            0ms, 0, {} },
+        { "program64.bin", { "--split-reply=40" }, "55011010AA 55011212AA 55011212AA", 240ms, 0,
+            {} }, // two pauses a reply
+        { "program64.bin", { "--hangup-after", "2" }, "55011010AA 55011212AA", 0ms, 8,
+            { "summary (hung up after 2 frame(s))" } },
     };
     for (const Replay& r : replays) {
         SCOPED_TRACE(r.input + (r.args.empty() ? "" : " " + r.args[0]));
@@ -85,8 +100,9 @@ TEST(Sim, EndsOnASignalAndRemovesItsLink)
 
 TEST(Sim, UsageErrorsExit64WithAMessage)
 {
-    for (auto args : std::vector<std::vector<std::string>> { { "--memory", "3M" }, { "--memory", "4294967296" }, { "--drop-ack", "0" },
-             { "--frobnicate" }, { "--baud" }, { "--port", "0" }, { "--once=1" }, { "--split-reply=10001" } }) {
+    for (auto args : std::vector<std::vector<std::string>> { { "--memory", "3M" }, { "--memory", "4294967296" },
+             { "--drop-ack", "0" }, { "--frobnicate" }, { "--baud" }, { "--port", "0" }, { "--once=1" },
+             { "--split-reply=10001" } }) {
         SimProcess sim(args);
         testing::internal::CaptureStderr(); // the child writes to our standard error
         sim.start();

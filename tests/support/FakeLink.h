@@ -14,8 +14,16 @@
 namespace zarn::test {
 
 struct FakePort : ILinkPort {
-    struct Open { int port, baud; char parity; int data, stop; std::size_t buffer; };
-    struct Sent { std::uint8_t command; std::vector<std::uint8_t> payload; };
+    struct Open {
+        int port, baud;
+        char parity;
+        int data, stop;
+        std::size_t buffer;
+    };
+    struct Sent {
+        std::uint8_t command;
+        std::vector<std::uint8_t> payload;
+    };
     std::vector<Open> opens;
     std::vector<Sent> sent;
     std::vector<std::string> calls; // the order of calls

@@ -24,8 +24,10 @@ inline std::string shellQuote(const std::string& s)
 {
     std::string q = "'";
     for (char c : s) {
-        if (c == '\'') q += "'\\''";
-        else q += c;
+        if (c == '\'')
+            q += "'\\''";
+        else
+            q += c;
     }
     return q + "'";
 }
@@ -39,13 +41,15 @@ inline std::string slurp(const std::filesystem::path& p)
 }
 
 // Runs `program args...` through the shell with standard input closed.
-inline RunResult runProgram(const std::string& program, const std::vector<std::string>& args, const std::string& env = {})
+inline RunResult runProgram(
+    const std::string& program, const std::vector<std::string>& args, const std::string& env = {})
 {
     char tmpl[] = "/tmp/zarn-run-XXXXXX";
     const std::filesystem::path dir = mkdtemp(tmpl);
     std::string cmd = env.empty() ? std::string() : env + " ";
     cmd += shellQuote(program);
-    for (const auto& a : args) cmd += " " + shellQuote(a);
+    for (const auto& a : args)
+        cmd += " " + shellQuote(a);
     cmd += " </dev/null >" + shellQuote((dir / "out").string()) + " 2>" + shellQuote((dir / "err").string());
     const int raw = std::system(cmd.c_str());
     RunResult r;

@@ -30,7 +30,9 @@ class SimProcess {
 public:
     // "@DIR@" in an argument stands for the folder; without a folder a temporary one is made.
     SimProcess(std::vector<std::string> args, int port = 7, std::filesystem::path dir = {})
-        : m_port(port), m_dir(dir), m_ownDir(dir.empty())
+        : m_port(port)
+        , m_dir(dir)
+        , m_ownDir(dir.empty())
     {
         char tmpl[] = "/tmp/zarn-simtest-XXXXXX";
         if (m_ownDir)

@@ -87,8 +87,8 @@ TEST_F(DialogsTest, TheRealBoxHasTheProgramsCaptionOneOkAndLineBreaksAndDetectio
         }
     });
     dlg.OnLoadHzlib(patternFile(dir / "16X16.hzk", 261696)); // its confirmation, while the 700 ms timer runs
-    EXPECT_EQ(seen,
-              (QStringList { ui::kProgramName, "Loading GBK2312 lib file:\n16X16 Filesize:261696", "1", "modal" }));
+    EXPECT_EQ(
+        seen, (QStringList { ui::kProgramName, "Loading GBK2312 lib file:\n16X16 Filesize:261696", "1", "modal" }));
     // At least two ticks ran inside the box: the port was opened and asked.
     EXPECT_EQ(port.opens.size(), 1u);
     ASSERT_FALSE(port.sent.empty());

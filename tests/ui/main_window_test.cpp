@@ -21,7 +21,10 @@ class MainWindowTest : public UiTest {
 protected:
     const std::string staging = dir.file("ttt.tmp");
     CMainDlg dlg { host, port, listing };
-    MainWindowTest() { dlg.stagingPathSource = [this](std::string*) { return staging; }; }
+    MainWindowTest()
+    {
+        dlg.stagingPathSource = [this](std::string*) { return staging; };
+    }
 
     // A file holding one sound of `size` bytes, Port Select confirmed, the module identified, "Program All".
     void startTransfer(std::size_t size)
@@ -130,10 +133,10 @@ TEST_F(MainWindowTest, DuringATransferOnlyLoadBmpAndPortSelectRun)
     ASSERT_TRUE(dlg.busy()) << host.last();
     host.dialogs.push_back([](QDialog&) { return int(QDialog::Rejected); }); // for the first dialog that runs
     for (auto command : { &CMainDlg::OnNewResource, &CMainDlg::OnProgramAll, &CMainDlg::OnLoadItem, &CMainDlg::OnDelete,
-                          &CMainDlg::showBitmapItem, &CMainDlg::OnMakeFontLibrary })
+             &CMainDlg::showBitmapItem, &CMainDlg::OnMakeFontLibrary })
         (dlg.*command)();
     for (auto command :
-         { &CMainDlg::OnOpenResource, &CMainDlg::OnLoadHzlib, &CMainDlg::OnLoadAsciilib, &CMainDlg::OnLoadWave })
+        { &CMainDlg::OnOpenResource, &CMainDlg::OnLoadHzlib, &CMainDlg::OnLoadAsciilib, &CMainDlg::OnLoadWave })
         (dlg.*command)(std::nullopt);
     Texts expected { kMsgProgrammingModuleNew };
     expected.insert(expected.end(), 9, kMsgProgrammingModule);
@@ -190,7 +193,7 @@ TEST_F(MainWindowTest, LoadBmpTakesOtherFormatsAndTheDitherSwitchAppliesFromTheN
     EXPECT_TRUE(chooseInContextMenu(dlg, ui::kDitherMenuText).contains(ui::kDitherMenuText));
     dlg.OnLoadBmp(png);
     EXPECT_EQ(readBytes(staging).size(), plain.size()); // same fit, same size
-    EXPECT_NE(readBytes(staging), plain);               // but the colours are diffused
+    EXPECT_NE(readBytes(staging), plain); // but the colours are diffused
     chooseInContextMenu(dlg, ui::kDitherMenuText);
     dlg.OnLoadBmp(png);
     EXPECT_EQ(readBytes(staging), plain);

@@ -25,7 +25,7 @@ const FrameCase kFrames[] = {
     { kDialogFrame, 480, 272, { 104, 14 + 120 - 90, 424, 14 + 120 - 90 + 181 } }, // 320 x 181, centred in the 240
     { kDialogFrame, 240, 320, { 64 + 200 - 112, 14, 64 + 200 - 112 + 225, 314 } }, // portrait keeps the 300: 225 x 300
     { kDialogFrame, 100, 100, { 144, 14, 384, 254 } }, // square: the 4:3 box's height
-    { kDialogFrame, 0, 0, { 104, 14, 424, 254 } },     // no screen size: no division by zero, the 4:3 box
+    { kDialogFrame, 0, 0, { 104, 14, 424, 254 } }, // no screen size: no division by zero, the 4:3 box
     { { 0, 0, 200, 300 }, 320, 240, { 0, 0, 200, 150 } }, // narrower than 320: 3/4 of its width as height
 };
 
@@ -72,9 +72,9 @@ TEST_F(PreviewTest, BmpDisRefusesInItsOrderThenStoresAColourOnlyOnOkAfterAPick)
     dlg.showBitmapItem();
     dlg.OnOpenResource(file);
     dlg.showBitmapItem();
-    insert(245, std::vector<std::uint8_t>(10, 1));                  // a WAVE item
+    insert(245, std::vector<std::uint8_t>(10, 1)); // a WAVE item
     insert(16, { 0x00, 0xF8, 0xE0, 0x07, 0x1F, 0x00, 0xFF, 0xFF }); // red, green / blue, white
-    insert(16, std::vector<std::uint8_t>(6));                       // 2 bytes short of its 2 x 2 dots
+    insert(16, std::vector<std::uint8_t>(6)); // 2 bytes short of its 2 x 2 dots
     dlg.showBitmapItem();
     dlg.directoryList()->selectRow(0);
     dlg.showBitmapItem();

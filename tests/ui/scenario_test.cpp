@@ -51,8 +51,8 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     dlg.OnLoadHzlib();
     host.files.push_back(patternFile(dir / "chime.wav", 5000, 5));
     dlg.OnLoadWave();
-    EXPECT_EQ(host.boxes,
-              (Texts { "Loading GBK2312 lib file:\r16X16 Filesize:261696", "Loading Wave file: Filesize:5000" }));
+    EXPECT_EQ(
+        host.boxes, (Texts { "Loading GBK2312 lib file:\r16X16 Filesize:261696", "Loading Wave file: Filesize:5000" }));
     ASSERT_EQ(dlg.directoryList()->rowCount(), 3);
 
     // BMP Dis on row 0 with a new ignore colour from the lower right quadrant.
