@@ -105,7 +105,7 @@ void CBitmapPreviewDlg::fitFrame()
     m_rcFrame = fitDialogFrame(f, m_wScreenWidth, m_wScreenHeight);
     m_frame->setGeometry(
         m_rcFrame.left, m_rcFrame.top, std::max(0, m_rcFrame.width()), std::max(0, m_rcFrame.height()));
-    m_bPicked = 0;
+    m_bPicked = false;
     m_fitted = true;
 }
 
@@ -146,7 +146,7 @@ bool CBitmapPreviewDlg::pickAt(QPoint pos)
         return false;
     m_crIgnoreColor = *colour;
     m_wIgnoreColor = pickIgnoreColor(m_crIgnoreColor);
-    m_bPicked = 1;
+    m_bPicked = true;
     updateFields();
     return true;
 }

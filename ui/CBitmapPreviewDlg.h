@@ -58,7 +58,7 @@ public:
     std::uint16_t m_wIgnoreColor = 0;
     PixelColor m_crIgnoreColor {};
     std::string m_strIgnoreColor;
-    int m_bPicked = 0;
+    bool m_bPicked = false;
     FrameRect m_rcFrame {};
     std::uint16_t m_wWidth = 0, m_wHeight = 0;
     std::span<const std::uint8_t> m_pData;

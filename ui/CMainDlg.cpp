@@ -327,7 +327,7 @@ bool CMainDlg::pickAt(QPoint pos)
     m_crIgnoreColor = *colour;
     m_wIgnoreColor = pickIgnoreColor(m_crIgnoreColor);
     m_strIgnoreColor = ignoreColorText(m_wIgnoreColor);
-    m_bIgnoreColorPicked = 1;
+    m_bIgnoreColorPicked = true;
     paintSwatch();
     refreshFields();
     return true;

@@ -125,7 +125,7 @@ public:
     PixelColor m_crIgnoreColor {};
     zarn::Rect m_rcPictureArea {};
     zarn::ResourceStore m_store;
-    int m_bIgnoreColorPicked = 0;
+    bool m_bIgnoreColorPicked = false;
     zarn::PendingItem m_pending;
     std::string m_strBitmapMsg, m_strResourceMsg, m_moduleStatus;
     std::int32_t m_blocksSent = 0;

@@ -57,7 +57,7 @@ void CMainDlg::initDialog()
     m_progressProgram->setValue(0);
     refreshFields();
     m_rcPictureArea = zarn::Rect { 0, 0, kPictureAreaWidth, kPictureAreaHeight };
-    m_bIgnoreColorPicked = 0;
+    m_bIgnoreColorPicked = false;
 }
 
 // What follows every store operation: a refusal goes to a box; a file that

@@ -91,7 +91,7 @@ CNewResourceDlg::CNewResourceDlg(CommandHost& host, QWidget* parent)
     m_strFolder = defaultFolder();
     m_strSaveAt = m_strFolder;
     m_strName = "TestResource";
-    m_bCreated = 0;
+    m_bCreated = false;
     enableSizesFor(1);
     m_nSizeChoice = 0;
     m_size[0]->setChecked(true);
@@ -168,7 +168,7 @@ void CNewResourceDlg::OnOK()
         m_host.showMessage(result.message.empty() ? std::string("False") : result.message);
         return;
     }
-    m_bCreated = 1;
+    m_bCreated = true;
     accept();
 }
 

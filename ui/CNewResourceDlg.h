@@ -50,7 +50,7 @@ public:
     QPushButton* folderButton() const { return m_browse; }
 
     std::string m_strFolder;
-    int m_bCreated = 0;
+    bool m_bCreated = false;
     std::string m_strName = "TestResource";
     std::string m_strSaveAt;
     int m_nSizeChoice = 0;
