@@ -1,6 +1,6 @@
-// Time to generate a 24X24 GB2312 library from an outline font, as a ratio to
-// the bare FreeType work it cannot avoid: loading and rendering the same
-// characters at the same size, measured in this process.
+// Time to generate 24X24 GB2312 and Big5 libraries from an outline font, each as
+// a ratio to the bare FreeType work it cannot avoid: loading and rendering the
+// same characters at the same size, measured in this process.
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
 
@@ -27,6 +27,23 @@ double bestOf(int runs, const std::function<void()>& work)
     return best;
 }
 
+// FreeType alone: the same face, size and characters.
+double freetypeAlone(const std::string& font, const std::vector<char32_t>& characters, int runs)
+{
+    return bestOf(runs, [&] {
+        FT_Library library;
+        FT_Face face;
+        if (FT_Init_FreeType(&library) || FT_New_Face(library, font.c_str(), 0, &face))
+            return;
+        FT_Set_Pixel_Sizes(face, 24, 24);
+        for (char32_t c : characters)
+            if (c)
+                FT_Load_Char(face, c, FT_LOAD_RENDER);
+        FT_Done_Face(face);
+        FT_Done_FreeType(library);
+    });
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -36,42 +53,19 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "bench_fontgen: font %s is not installed (fonts-wqy-zenhei)\n", font.c_str());
         return 1;
     }
-    const auto characters = zarn::libraryCharacters(zarn::FontLibraryType::GB2312);
     const int runs = 3;
-
-    // Baseline: FreeType alone, same face, same size, same characters.
-    std::size_t inkBytes = 0;
-    const double baseline = bestOf(runs, [&] {
-        FT_Library library;
-        FT_Face face;
-        if (FT_Init_FreeType(&library) || FT_New_Face(library, font.c_str(), 0, &face))
-            return;
-        FT_Set_Pixel_Sizes(face, 24, 24);
-        for (char32_t c : characters)
-            if (c && FT_Load_Char(face, c, FT_LOAD_RENDER) == 0)
-                inkBytes += face->glyph->bitmap.rows;
-        FT_Done_Face(face);
-        FT_Done_FreeType(library);
-    });
-
-    std::size_t size = 0;
-    const double generate = bestOf(runs, [&] {
-        const auto r = zarn::generateFontLibrary(font, zarn::FontLibraryType::GB2312, 24, 24);
-        size = r.data.size();
-    });
-
-    const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zarn-bench-fontgen";
-    std::string written;
-    const double write = bestOf(runs, [&] {
-        const auto r = zarn::makeFontLibrary(font, zarn::FontLibraryType::GB2312, 24, 24, folder.string());
-        written = r.ok ? r.path : r.message;
-    });
-    std::filesystem::remove_all(folder);
-
     std::printf("font: %s\n", font.c_str());
-    std::printf("24X24 GB2312 library: %zu bytes (%s)\n", size, written.c_str());
-    std::printf("baseline, FreeType render of the same characters: %.3f s (%zu rows)\n", baseline, inkBytes);
-    std::printf("generate in memory:  %.3f s  ratio %.2f\n", generate, generate / baseline);
-    std::printf("generate and write:  %.3f s  ratio %.2f\n", write, write / baseline);
+    for (const auto type : { zarn::FontLibraryType::GB2312, zarn::FontLibraryType::Big5 }) {
+        const auto characters = zarn::libraryCharacters(type);
+        const double baseline = freetypeAlone(font, characters, runs);
+        std::size_t size = 0;
+        const double generate = bestOf(runs, [&] { size = zarn::generateFontLibrary(font, type, 24, 24).data.size(); });
+        const std::filesystem::path folder = std::filesystem::temp_directory_path() / "zarn-bench-fontgen";
+        const double write = bestOf(runs, [&] { zarn::makeFontLibrary(font, type, 24, 24, folder.string()); });
+        std::filesystem::remove_all(folder);
+        std::printf("24X24 %s (%zu bytes): FreeType alone %.3f s; generate %.3f s, ratio %.2f; and write %.3f s, "
+                    "ratio %.2f\n",
+            zarn::libraryTypeName(type), size, baseline, generate, generate / baseline, write, write / baseline);
+    }
     return 0;
 }
