@@ -5,6 +5,7 @@
 #include <cerrno>
 #include <cstring>
 #include <iconv.h>
+#include <optional>
 
 namespace zarn {
 
@@ -19,6 +20,7 @@ namespace {
         TrailRun runs[2];
         int runCount;
         const char* encoding; // iconv name
+        const char* fallback; // iconv name, or nullptr
 
         std::uint32_t trailsPerLead() const
         {
@@ -30,9 +32,14 @@ namespace {
         std::uint32_t count() const { return (leadLast - leadFirst + 1u) * trailsPerLead(); }
     };
 
-    constexpr DoubleByteLayout kGb2312 { 0xA1, 0xF7, { { 0xA1, 0xFE }, { 0, 0 } }, 1, "GB2312" };
-    constexpr DoubleByteLayout kBig5 { 0xA1, 0xF9, { { 0x40, 0x7E }, { 0xA1, 0xFE } }, 2, "BIG5" };
-    constexpr DoubleByteLayout kHangul { 0xB0, 0xC8, { { 0xA1, 0xFE }, { 0, 0 } }, 1, "EUC-KR" };
+    // `fallback`: read where the encoding gives a private-use code point. Plain
+    // Big5 does for C6A1-C8FE (circled numbers, kana, Cyrillic, ...), which
+    // Big5-2003 and HKSCS define and glibc's BIG5-HKSCS converter reads.
+    constexpr DoubleByteLayout kGb2312 { 0xA1, 0xF7, { { 0xA1, 0xFE }, { 0, 0 } }, 1, "GB2312", nullptr };
+    constexpr DoubleByteLayout kBig5 { 0xA1, 0xF9, { { 0x40, 0x7E }, { 0xA1, 0xFE } }, 2, "BIG5", "BIG5-HKSCS" };
+    constexpr DoubleByteLayout kHangul { 0xB0, 0xC8, { { 0xA1, 0xFE }, { 0, 0 } }, 1, "EUC-KR", nullptr };
+
+    bool isPrivateUse(char32_t c) { return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000; }
 
     const DoubleByteLayout* layoutOf(FontLibraryType type)
     {
@@ -148,10 +155,16 @@ std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error
             *error = std::string("Cannot convert from ") + layout->encoding + ": " + std::strerror(errno);
         return {};
     }
+    std::optional<IconvHandle> fallback;
+    if (layout->fallback)
+        fallback.emplace("UTF-32LE", layout->fallback);
     for (std::uint32_t i = 0; i < characters.size(); ++i) {
         const std::uint16_t code = *libraryCodeAt(type, i);
         const char bytes[2] = { static_cast<char>(code >> 8), static_cast<char>(code & 0xFF) };
         characters[i] = converter.convertOne(bytes, 2);
+        if (isPrivateUse(characters[i]) && fallback && fallback->ok())
+            if (const char32_t other = fallback->convertOne(bytes, 2); other != 0 && !isPrivateUse(other))
+                characters[i] = other;
     }
     return characters;
 }

@@ -6,6 +6,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
 #include <algorithm>
@@ -38,8 +39,14 @@ struct GlyphRenderer::Impl {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     int width = 0, height = 0;
-    int ppem = 0;
-    int baseline = 0;
+    bool fullWidth = false;
+    int ppem = 0; // one em, in dots, for the whole library
+    int baseline = 0; // the cell row the baseline lies on
+    int cellBaseline = 0; // the same for box drawing and blocks, whose em fills the cell
+    int sizeX = 0, sizeY = 0; // the pixel size the face is set to now
+    // Scratch space of one glyph, kept from glyph to glyph.
+    std::vector<std::uint8_t> gray, ink, dots, mark;
+    std::vector<int> stack;
 
     ~Impl()
     {
@@ -48,8 +55,115 @@ struct GlyphRenderer::Impl {
         if (library)
             FT_Done_FreeType(library);
     }
+
+    bool setSize(int x, int y)
+    {
+        if (x == sizeX && y == sizeY)
+            return true;
+        if (FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(x), static_cast<FT_UInt>(y)) != 0)
+            return false;
+        sizeX = x;
+        sizeY = y;
+        return true;
+    }
 };
 
+namespace {
+
+    // Box drawing and block elements are drawn to join from cell to cell: their
+    // em fills the whole cell, also one that is not square.
+    bool fillsTheCell(char32_t c) { return c >= 0x2500 && c <= 0x259F; }
+
+    // The ideographic em box's bottom and top in font units. A CJK face draws
+    // its box-drawing lines from one edge of that box to the other, so where
+    // "│" ends is the box; without it, the typographic ascender and descender
+    // when they span about one em; else the usual 88 % above the baseline.
+    std::pair<double, double> ideographicEmBox(FT_Face face)
+    {
+        const double upem = face->units_per_EM > 0 ? face->units_per_EM : 1000.0;
+        const FT_UInt vertical = FT_Get_Char_Index(face, 0x2502);
+        if (vertical && FT_Load_Glyph(face, vertical, FT_LOAD_NO_SCALE) == 0
+            && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
+            FT_BBox box;
+            FT_Outline_Get_CBox(&face->glyph->outline, &box);
+            const double h = static_cast<double>(box.yMax - box.yMin);
+            if (h > 0.9 * upem && h < 1.1 * upem) {
+                const double bottom = static_cast<double>(box.yMin) + (h - upem) / 2;
+                return { bottom, bottom + upem };
+            }
+        }
+        if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
+            const double span = os2->sTypoAscender - os2->sTypoDescender;
+            if (os2->version != 0xFFFF && span > 0.9 * upem && span < 1.1 * upem)
+                return { os2->sTypoDescender * upem / span, os2->sTypoAscender * upem / span };
+        }
+        return { -0.12 * upem, 0.88 * upem };
+    }
+
+    // One glyph's coverage placed in the cell: 0..255 per dot, rows top down.
+    using Coverage = std::vector<std::uint8_t>;
+
+    // Dots where a faint part of the glyph kept none: each 8-connected stroke of
+    // the coverage that no dot touches gets those of its dots at least half as
+    // dark as its darkest, so no stroke the font draws vanishes at any threshold.
+    // Such a stroke is a group of inked dots that are all faint (no dot) and none
+    // next to a dot, so only faint dots are walked. `mark` and `stack` are scratch.
+    void keepStrokes(const Coverage& gray, Coverage& dots, Coverage& mark, std::vector<int>& stack, int w, int h)
+    {
+        constexpr std::uint8_t kInked = 16;
+        const int n = w * h;
+        const auto faint = [&](int i) { return gray[i] >= kInked && !dots[i]; };
+        bool anyDot = std::find(dots.begin(), dots.end(), 1) != dots.end();
+        // Dots with a dot among their eight neighbours or themselves: the fringe of
+        // every kept stroke, where no walk needs to start.
+        mark.assign(n, 0);
+        for (int y = 0; y < h; ++y) {
+            const std::uint8_t* row = &dots[y * w];
+            for (int x = 0; x < w; ++x) {
+                const std::uint8_t across = row[x] | (x > 0 ? row[x - 1] : 0) | (x + 1 < w ? row[x + 1] : 0);
+                for (int dy = std::max(0, y - 1); dy <= std::min(h - 1, y + 1); ++dy)
+                    mark[dy * w + x] |= static_cast<std::uint8_t>(across << 1);
+            }
+        }
+        for (int start = 0; start < n; ++start) {
+            if (mark[start] || !faint(start))
+                continue;
+            // Walk this group of faint dots, noting whether a dot touches it.
+            std::vector<int>& group = stack;
+            group.assign(1, start);
+            mark[start] = 1;
+            bool touched = false;
+            std::uint8_t darkest = 0;
+            for (std::size_t k = 0; k < group.size(); ++k) {
+                const int i = group[k], x = i % w, y = i / w;
+                darkest = std::max(darkest, gray[i]);
+                for (int dy = -1; dy <= 1; ++dy)
+                    for (int dx = -1; dx <= 1; ++dx) {
+                        if (x + dx < 0 || x + dx >= w || y + dy < 0 || y + dy >= h)
+                            continue;
+                        const int j = i + dy * w + dx;
+                        touched = touched || dots[j];
+                        if (mark[j] != 1 && faint(j)) {
+                            mark[j] = 1;
+                            group.push_back(j);
+                        }
+                    }
+            }
+            if (touched)
+                continue;
+            for (const int i : group)
+                dots[i] = gray[i] * 2 >= darkest;
+            anyDot = true;
+        }
+        // Ink too faint to count as a stroke anywhere: still, a drawn glyph is never blank.
+        if (!anyDot) {
+            const std::uint8_t darkest = *std::max_element(gray.begin(), gray.end());
+            for (int i = 0; darkest > 0 && i < n; ++i)
+                dots[i] = gray[i] * 2 >= darkest;
+        }
+    }
+
+} // namespace
 GlyphRenderer::GlyphRenderer()
     : m(std::make_unique<Impl>())
 {
@@ -103,37 +217,33 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
     }
     FT_Face face = m->face;
     const double upem = face->units_per_EM > 0 ? face->units_per_EM : 1000.0;
-    double ascent = face->ascender, descent = -static_cast<double>(face->descender);
-    if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2));
-        fullWidth && os2 && os2->version != 0xFFFF && os2->sTypoAscender - os2->sTypoDescender > 0) {
-        // CJK faces describe their ideographic em box in the typographic metrics.
-        ascent = os2->sTypoAscender;
-        descent = -static_cast<double>(os2->sTypoDescender);
-    }
-    if (ascent + descent <= 0) {
-        ascent = 0.8 * upem;
-        descent = 0.2 * upem;
-    }
-    int ppem, boxHeight;
-    double ascentPx;
-    if (fullWidth) {
-        // The em box fills the cell; its share above the baseline follows the face.
-        ppem = std::min(width, height);
-        boxHeight = ppem;
-        ascentPx = ppem * ascent / (ascent + descent);
-    } else {
-        const double lineEm = (ascent + descent) / upem;
-        ppem = std::max(1, static_cast<int>(std::floor(height / lineEm + 1e-9)));
-        boxHeight = static_cast<int>(std::lround(ppem * lineEm));
-        ascentPx = ppem * ascent / upem;
-    }
     m->width = width;
     m->height = height;
-    m->ppem = ppem;
-    m->baseline = std::max(0, (height - boxHeight) / 2) + static_cast<int>(std::lround(ascentPx));
-    if (FT_Error e = FT_Set_Pixel_Sizes(face, ppem, ppem)) {
+    m->fullWidth = fullWidth;
+    if (fullWidth) {
+        // One em square scaled to the cell and centred in it; box drawing and
+        // blocks stretch their em to the whole cell.
+        const auto [bottom, top] = ideographicEmBox(face);
+        (void)bottom;
+        m->ppem = std::min(width, height);
+        m->baseline = static_cast<int>(std::lround((height - m->ppem) / 2.0 + m->ppem * top / upem));
+        m->cellBaseline = static_cast<int>(std::lround(height * top / upem));
+    } else {
+        // Ascender to descender fills the height: one baseline for all letters.
+        double ascent = face->ascender, descent = -static_cast<double>(face->descender);
+        if (ascent + descent <= 0) {
+            ascent = 0.8 * upem;
+            descent = 0.2 * upem;
+        }
+        const double lineEm = (ascent + descent) / upem;
+        m->ppem = std::max(1, static_cast<int>(std::floor(height / lineEm + 1e-9)));
+        const double boxHeight = m->ppem * lineEm;
+        m->baseline = static_cast<int>(std::lround((height - boxHeight) / 2 + m->ppem * ascent / upem));
+        m->cellBaseline = m->baseline;
+    }
+    if (!m->setSize(m->ppem, m->ppem)) {
         if (error)
-            *error = "Cannot scale the font to " + std::to_string(ppem) + " pixels: " + freetypeError(e);
+            *error = "Cannot scale the font to " + std::to_string(m->ppem) + " pixels";
         return false;
     }
     return true;
@@ -153,71 +263,111 @@ std::string GlyphRenderer::faceName() const
     return name;
 }
 
+// Draws glyph `index` into `out` (cell-sized coverage, cleared first) by the
+// font's own metrics: its origin on the cell's em box (a Latin glyph's advance
+// centred in the cell), its bearings and its height above the baseline kept.
+// A glyph wider than the cell is narrowed to fit; one that would leave the
+// cell by more than anti-aliasing is moved back in whole.
+bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<std::uint8_t>& out)
+{
+    out.assign(static_cast<std::size_t>(m->width) * m->height, 0);
+    FT_Face face = m->face;
+    if (!(fillCell ? m->setSize(m->width, m->height) : m->setSize(m->ppem, m->ppem)))
+        return false;
+    // For Latin letters the auto-hinter fits stems and heights to whole dots the
+    // same way for every glyph (one cap height, one x-height), where a font's own
+    // hints disagree more; ideographs keep the font's own (at a third of the cost).
+    const FT_Int32 hinting = mono ? FT_LOAD_TARGET_MONO
+        : m->fullWidth            ? FT_LOAD_TARGET_NORMAL
+                                  : FT_LOAD_TARGET_NORMAL | FT_LOAD_FORCE_AUTOHINT;
+    if (FT_Load_Glyph(face, index, hinting) != 0)
+        return false;
+    FT_GlyphSlot slot = face->glyph;
+    const int baseline = fillCell ? m->cellBaseline : m->baseline;
+    int lift = 0; // rows the glyph is moved up (negative: down) to stay in the cell
+    const bool outline = slot->format == FT_GLYPH_FORMAT_OUTLINE; // rendering turns the slot into a bitmap
+    if (outline) {
+        FT_Outline& outline = slot->outline;
+        FT_Pos originX; // 26.6
+        if (fillCell)
+            originX = 0;
+        else if (m->fullWidth)
+            originX = static_cast<FT_Pos>(m->width - m->ppem) * 32;
+        else
+            originX = (static_cast<FT_Pos>(m->width) * 64 - slot->advance.x) / 2;
+        FT_BBox box;
+        FT_Outline_Get_CBox(&outline, &box);
+        const FT_Pos cell = static_cast<FT_Pos>(m->width) * 64;
+        if (box.xMax - box.xMin > cell) {
+            const FT_Matrix narrow { static_cast<FT_Fixed>(0x10000 * cell / (box.xMax - box.xMin)), 0, 0, 0x10000 };
+            FT_Outline_Transform(&outline, &narrow);
+            FT_Outline_Get_CBox(&outline, &box);
+        }
+        // Whole dots, so that grid-fitted stems stay fitted; moved back in whole
+        // rather than cut at an edge.
+        originX = std::clamp((originX + 32) & -64, -box.xMin, cell - box.xMax);
+        FT_Outline_Translate(&outline, originX, 0);
+        // The same vertically, by the outline itself: less than half a dot past
+        // an edge is only anti-aliasing to cut, and box drawing is meant to touch.
+        const FT_Pos below = -box.yMin - static_cast<FT_Pos>(m->height - baseline) * 64;
+        const FT_Pos above = box.yMax - static_cast<FT_Pos>(baseline) * 64;
+        if (!fillCell && box.yMax - box.yMin <= static_cast<FT_Pos>(m->height) * 64) {
+            if (below > 32)
+                lift = static_cast<int>((below + 32) / 64);
+            else if (above > 32)
+                lift = -static_cast<int>((above + 32) / 64);
+        }
+    }
+    if (FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
+        return false;
+    const FT_Bitmap& bitmap = slot->bitmap;
+    const int rows = static_cast<int>(bitmap.rows), cols = static_cast<int>(bitmap.width);
+    int left = slot->bitmap_left, top = baseline - slot->bitmap_top - lift;
+    if (!outline) {
+        // A bitmap the font carries at this size: moved back in by its own size.
+        left = std::clamp(left, 0, std::max(0, m->width - cols));
+        top = std::clamp(top, 0, std::max(0, m->height - rows));
+    }
+    const int firstCol = std::max(0, -left), shownCols = std::min(cols, m->width - left);
+    for (int r = std::max(0, -top); r < rows && top + r < m->height; ++r) {
+        const unsigned char* row = bitmap.pitch >= 0 ? bitmap.buffer + static_cast<long>(r) * bitmap.pitch
+                                                     : bitmap.buffer + static_cast<long>(rows - 1 - r) * -bitmap.pitch;
+        std::uint8_t* to = out.data() + static_cast<std::ptrdiff_t>(top + r) * m->width + left;
+        if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY)
+            std::copy(row + firstCol, row + shownCols, to + firstCol);
+        else if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
+            for (int c = firstCol; c < shownCols; ++c)
+                to[c] = (row[c >> 3] >> (7 - (c & 7))) & 1 ? 255 : 0;
+        else if (bitmap.pixel_mode == FT_PIXEL_MODE_BGRA)
+            for (int c = firstCol; c < shownCols; ++c)
+                to[c] = row[c * 4 + 3];
+    }
+    return true;
+}
+
 bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options)
 {
     std::fill(glyph.begin(), glyph.end(), 0);
     if (!m->face || m->ppem <= 0 || c == 0)
         return false;
-    FT_Face face = m->face;
-    const FT_UInt index = FT_Get_Char_Index(face, c);
+    const FT_UInt index = FT_Get_Char_Index(m->face, c);
     if (index == 0)
         return false;
-    const FT_Int32 flags = FT_LOAD_RENDER | (options.mono ? FT_LOAD_TARGET_MONO : FT_LOAD_TARGET_NORMAL);
-    if (FT_Load_Glyph(face, index, flags) != 0)
+    const bool fillCell = m->fullWidth && fillsTheCell(c);
+    if (!draw(index, fillCell, false, m->gray) || (options.mono && !draw(index, fillCell, true, m->ink)))
         return false;
-    // A glyph wider than the cell is narrowed until its ink fits.
-    int ppemX = m->ppem;
-    for (int tries = 0; face->glyph->bitmap.width > static_cast<unsigned>(m->width) && ppemX > 1 && tries < 8;
-         ++tries) {
-        const int fitted = static_cast<int>(static_cast<long>(ppemX) * m->width / face->glyph->bitmap.width);
-        ppemX = std::max(1, std::min(ppemX - 1, fitted));
-        if (FT_Set_Pixel_Sizes(face, ppemX, m->ppem) != 0 || FT_Load_Glyph(face, index, flags) != 0)
-            break;
-    }
-    if (ppemX != m->ppem)
-        FT_Set_Pixel_Sizes(face, m->ppem, m->ppem);
-
-    const FT_GlyphSlot slot = face->glyph;
-    const FT_Bitmap& bitmap = slot->bitmap;
-    const int rows = static_cast<int>(bitmap.rows), cols = static_cast<int>(bitmap.width);
+    const Coverage& source = options.mono ? m->ink : m->gray;
+    const int threshold = options.mono ? 1 : std::clamp(options.threshold, 1, 255);
+    Coverage& dots = m->dots;
+    dots.resize(source.size());
+    for (std::size_t i = 0; i < source.size(); ++i)
+        dots[i] = source[i] >= threshold;
+    keepStrokes(m->gray, dots, m->mark, m->stack, m->width, m->height);
     const int rowBytes = (m->width + 7) / 8;
-    // Ink past the cell is clipped; a glyph that would leave the cell is moved back in whole if it fits.
-    int top = m->baseline - slot->bitmap_top;
-    if (top + rows > m->height)
-        top = m->height - rows;
-    if (top < 0)
-        top = 0;
-    const int left = (m->width - cols) / 2; // negative only when narrowing could not make it fit
-    const int threshold = std::clamp(options.threshold, 1, 255);
-    const int pitch = bitmap.pitch;
-    for (int r = 0; r < rows; ++r) {
-        const int y = top + r;
-        if (y >= m->height)
-            break;
-        const unsigned char* row = pitch >= 0 ? bitmap.buffer + static_cast<long>(r) * pitch
-                                              : bitmap.buffer + static_cast<long>(rows - 1 - r) * -pitch;
-        for (int x0 = 0; x0 < cols; ++x0) {
-            const int x = left + x0;
-            if (x < 0 || x >= m->width)
-                continue;
-            bool on = false;
-            switch (bitmap.pixel_mode) {
-            case FT_PIXEL_MODE_MONO:
-                on = (row[x0 >> 3] >> (7 - (x0 & 7))) & 1;
-                break;
-            case FT_PIXEL_MODE_GRAY:
-                on = row[x0] >= threshold;
-                break;
-            case FT_PIXEL_MODE_BGRA:
-                on = row[x0 * 4 + 3] >= threshold;
-                break;
-            default:
-                break;
-            }
-            if (on)
+    for (int y = 0; y < m->height; ++y)
+        for (int x = 0; x < m->width; ++x)
+            if (dots[static_cast<std::size_t>(y) * m->width + x])
                 glyph[static_cast<std::size_t>(y) * rowBytes + (x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
-        }
-    }
     return true;
 }
 
@@ -253,8 +403,12 @@ FontGenResult generateFontLibrary(
         if (characters[i] == 0)
             continue;
         ++result.characters;
-        if (!renderer.render(characters[i], std::span<std::uint8_t>(data).subspan(i * glyphBytes, glyphBytes), options))
+        if (!renderer.render(
+                characters[i], std::span<std::uint8_t>(data).subspan(i * glyphBytes, glyphBytes), options)) {
             ++result.missing;
+            if (result.firstMissing.size() < 5)
+                result.firstMissing.push_back(characters[i]);
+        }
     }
     if (result.characters == result.missing) {
         result.message = "The font '" + fontPath + "' (" + renderer.faceName() + ") has none of the characters of a "
@@ -302,11 +456,40 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
     out.size = static_cast<std::uint32_t>(generated.data.size());
     out.characters = generated.characters;
     out.missing = generated.missing;
+    out.firstMissing = generated.firstMissing;
     out.message = "Wrote " + out.path + " (" + std::to_string(out.size) + " bytes)";
     if (out.missing > 0)
         out.message += "; " + std::to_string(out.missing) + " of its " + std::to_string(out.characters)
-            + " characters are not in the font and are left blank";
+            + " characters are not in the font and are left blank (" + characterList(out.firstMissing)
+            + (out.missing > out.firstMissing.size() ? ", ..." : "") + ")";
     return out;
+}
+
+std::string characterList(const std::vector<char32_t>& characters)
+{
+    std::string text;
+    for (const char32_t c : characters) {
+        char code[16];
+        std::snprintf(code, sizeof code, "U+%04X ", static_cast<unsigned>(c));
+        text += (text.empty() ? "" : ", ") + std::string(code);
+        // The character itself in UTF-8.
+        if (c < 0x80) {
+            text += static_cast<char>(c);
+        } else if (c < 0x800) {
+            text += static_cast<char>(0xC0 | c >> 6);
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else if (c < 0x10000) {
+            text += static_cast<char>(0xE0 | c >> 12);
+            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            text += static_cast<char>(0xF0 | c >> 18);
+            text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
+            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            text += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return text;
 }
 
 } // namespace zarn

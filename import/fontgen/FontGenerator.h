@@ -32,19 +32,21 @@ public:
     GlyphRenderer& operator=(const GlyphRenderer&) = delete;
 
     bool open(const std::string& fontPath, int faceIndex, std::string* error);
-    // Scales the face to the cell: full-width (CJK) glyphs fill the em box,
-    // Latin glyphs fit ascender to descender into the height.
+    // Scales the face to the cell: full-width (CJK) glyphs by one em square
+    // (the ideographic em box) centred in the cell, Latin glyphs by the span
+    // from ascender to descender; one baseline for the whole library.
     bool setCell(int width, int height, bool fullWidth, std::string* error);
     bool hasCharacter(char32_t c) const;
-    // Draws `c` into `glyph` (ceil(width/8) * height bytes, cleared first),
-    // centred horizontally on the cell's baseline. False, blank glyph, when the
-    // font has no such character.
+    // Draws `c` into `glyph` (ceil(width/8) * height bytes, cleared first) where
+    // the font's metrics put it. No stroke the font inks is left without a dot.
+    // False, blank glyph, when the font has no such character.
     bool render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options);
     int baselineRow() const; // cell row on which the baseline lies
     std::string faceName() const;
 
 private:
     struct Impl;
+    bool draw(unsigned index, bool fillCell, bool mono, std::vector<std::uint8_t>& out);
     std::unique_ptr<Impl> m;
 };
 
@@ -54,6 +56,7 @@ struct FontGenResult {
     std::vector<std::uint8_t> data; // the whole library when ok
     std::uint32_t characters = 0; // positions of the set that hold a character
     std::uint32_t missing = 0; // of those, how many the font cannot draw (left blank)
+    std::vector<char32_t> firstMissing; // the first few of them, in library order
 };
 
 // Renders a complete library in memory.
@@ -67,7 +70,11 @@ struct FontLibraryOutput {
     std::uint32_t size = 0;
     std::uint32_t characters = 0;
     std::uint32_t missing = 0;
+    std::vector<char32_t> firstMissing;
 };
+
+// "U+2460 ①, U+3041 ぁ": characters as a user can look them up.
+std::string characterList(const std::vector<char32_t>& characters);
 
 // Generates a library and writes it into `outputFolder` (created when missing)
 // under the name the import understands. An existing file of that name is
