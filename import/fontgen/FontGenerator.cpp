@@ -43,6 +43,7 @@ struct GlyphRenderer::Impl {
     int ppem = 0; // one em, in dots, for the whole library
     int baseline = 0; // the cell row the baseline lies on
     int cellBaseline = 0; // the same for box drawing and blocks, whose em fills the cell
+    double cellBaselineExact = 0; // where it lies between rows
     int sizeX = 0, sizeY = 0; // the pixel size the face is set to now
     // Scratch space of one glyph, kept from glyph to glyph.
     std::vector<std::uint8_t> gray, ink, dots, mark;
@@ -227,7 +228,8 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
         (void)bottom;
         m->ppem = std::min(width, height);
         m->baseline = static_cast<int>(std::lround((height - m->ppem) / 2.0 + m->ppem * top / upem));
-        m->cellBaseline = static_cast<int>(std::lround(height * top / upem));
+        m->cellBaselineExact = height * top / upem;
+        m->cellBaseline = static_cast<int>(std::lround(m->cellBaselineExact));
     } else {
         // Ascender to descender fills the height: one baseline for all letters.
         double ascent = face->ascender, descent = -static_cast<double>(face->descender);
@@ -306,7 +308,9 @@ bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<s
         // Whole dots, so that grid-fitted stems stay fitted; moved back in whole
         // rather than cut at an edge.
         originX = std::clamp((originX + 32) & -64, -box.xMin, cell - box.xMax);
-        FT_Outline_Translate(&outline, originX, 0);
+        // Box drawing and blocks meet their neighbours at the exact cell edge, between rows too.
+        const FT_Pos shiftUp = fillCell ? std::lround((m->cellBaseline - m->cellBaselineExact) * 64) : 0;
+        FT_Outline_Translate(&outline, originX, shiftUp);
         // The same vertically, by the outline itself: less than half a dot past
         // an edge is only anti-aliasing to cut, and box drawing is meant to touch.
         const FT_Pos below = -box.yMin - static_cast<FT_Pos>(m->height - baseline) * 64;

@@ -1,0 +1,193 @@
+// Where glyphs land in their cells, as properties a user would see on a module:
+// box drawing joins, punctuation keeps its place, Latin letters share their
+// lines, no drawn character comes out blank, and the dots agree with FreeType's
+// own rendering placed by the font's box-drawing lines.
+#include "import/fontgen/FontCharset.h"
+#include "import/fontgen/FontGenerator.h"
+#include "tests/fontgen/FontPaths.h"
+
+#include <ft2build.h>
+#include FT_FREETYPE_H
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+using namespace zarn;
+using namespace zarn::test;
+using T = FontLibraryType;
+
+namespace {
+
+// One glyph drawn alone, with the questions the tests ask of it.
+struct Cell {
+    int w, h;
+    std::vector<std::uint8_t> bytes;
+    Cell(const char* font, bool fullWidth, int w, int h, char32_t c, FontGenOptions options = {})
+        : w(w)
+        , h(h)
+        , bytes(static_cast<std::size_t>((w + 7) / 8) * h)
+    {
+        GlyphRenderer renderer;
+        std::string error;
+        EXPECT_TRUE(renderer.open(font, 0, &error) && renderer.setCell(w, h, fullWidth, &error)) << error;
+        renderer.render(c, bytes, options);
+    }
+    bool dot(int x, int y) const { return bytes[y * ((w + 7) / 8) + x / 8] >> (7 - x % 8) & 1; }
+    // Whether any dot lies in the rectangle [x0, x1) x [y0, y1).
+    bool inkIn(int x0, int y0, int x1, int y1) const
+    {
+        for (int y = y0; y < y1; ++y)
+            for (int x = x0; x < x1; ++x)
+                if (dot(x, y))
+                    return true;
+        return false;
+    }
+    int top() const
+    {
+        int y = 0;
+        while (y < h && !inkIn(0, y, w, y + 1))
+            ++y;
+        return y;
+    }
+    int bottom() const
+    {
+        int y = h - 1;
+        while (y >= 0 && !inkIn(0, y, w, y + 1))
+            --y;
+        return y;
+    }
+};
+
+} // namespace
+
+TEST(GlyphPlacement, BoxDrawingReachesTheEdgesItsShapeNeedsAndJoins)
+{
+    ZARN_REQUIRE_FONTS();
+    // Left, right, top, bottom: the edges each shape reaches.
+    const std::pair<char32_t, const char*> shapes[]
+        = { { U'─', "LR" }, { U'│', "TB" }, { U'┌', "RB" }, { U'┐', "LB" }, { U'└', "RT" }, { U'┘', "LT" },
+              { U'├', "RTB" }, { U'┤', "LTB" }, { U'┬', "LRB" }, { U'┴', "LRT" }, { U'┼', "LRTB" } };
+    for (const auto& [w, h] : { std::pair { 16, 16 }, { 24, 24 }, { 13, 15 }, { 24, 16 } }) {
+        // Arms meet the neighbours' where "─" and "│" run.
+        const int row = Cell(kCjkFont, true, w, h, U'─').top();
+        const Cell down(kCjkFont, true, w, h, U'│');
+        int column = 0;
+        while (column < w && !down.inkIn(column, 0, column + 1, h))
+            ++column;
+        for (const auto& [c, edges] : shapes) {
+            const Cell g(kCjkFont, true, w, h, c);
+            const std::string reached = std::string(g.inkIn(0, 0, 1, h) ? "L" : "")
+                + (g.inkIn(w - 1, 0, w, h) ? "R" : "") + (g.dot(column, 0) ? "T" : "")
+                + (g.dot(column, h - 1) ? "B" : "");
+            const std::string arms = std::string(g.dot(0, row) ? "L" : "") + (g.dot(w - 1, row) ? "R" : "")
+                + (g.inkIn(0, 0, w, 1) ? "T" : "") + (g.inkIn(0, h - 1, w, h) ? "B" : "");
+            EXPECT_EQ(reached, edges) << std::hex << int(c) << " at " << std::dec << w << "x" << h;
+            EXPECT_EQ(arms, edges) << std::hex << int(c) << " at " << std::dec << w << "x" << h;
+        }
+    }
+}
+
+TEST(GlyphPlacement, PunctuationKeepsItsPlaceAndLatinLettersShareTheirLines)
+{
+    ZARN_REQUIRE_FONTS();
+    for (const int s : { 16, 24 }) {
+        for (char32_t c : { U'、', U'。' }) // lower left
+            EXPECT_FALSE(Cell(kCjkFont, true, s, s, c).inkIn(s / 2, 0, s, s)
+                || Cell(kCjkFont, true, s, s, c).inkIn(0, 0, s, s / 2))
+                << int(c);
+        for (char32_t c : { U'（', U'《' }) // right half
+            EXPECT_FALSE(Cell(kCjkFont, true, s, s, c).inkIn(0, 0, s / 2, s)) << int(c);
+    }
+    const auto latin = [](char c) { return Cell(kLatinFont, false, 8, 16, static_cast<unsigned char>(c)); };
+    for (const char* group : { "ABEHIKLMNTXZ", "acemnorsuvwxz", "bdhkl" }) // capitals, x-height, ascenders
+        for (const char* c = group; *c; ++c)
+            EXPECT_EQ(latin(*c).top(), latin(group[0]).top()) << *c;
+    for (const char* c = "ABHabcdmnxz1"; *c; ++c) // one baseline, descenders below it
+        EXPECT_EQ(latin(*c).bottom(), latin('x').bottom()) << *c;
+    for (const char* c = "gjpqy"; *c; ++c)
+        EXPECT_GT(latin(*c).bottom(), latin('x').bottom() + 1) << *c;
+}
+
+TEST(GlyphPlacement, NoCharacterTheFontDrawsIsBlank)
+{
+    ZARN_REQUIRE_FONTS();
+    FT_Library library;
+    ASSERT_EQ(FT_Init_FreeType(&library), 0);
+    for (const auto& [font, type] : { std::pair { kLatinFont, T::Ascii }, { kCjkFont, T::GB2312 } }) {
+        FT_Face face;
+        ASSERT_EQ(FT_New_Face(library, font, 0, &face), 0);
+        const auto characters = libraryCharacters(type);
+        for (const auto& [w, h] : { std::pair { 6, 8 }, { 8, 16 }, { 16, 16 } })
+            for (const FontGenOptions options :
+                { FontGenOptions {}, { kDefaultThreshold, true, 0 }, { 128, false, 0 } }) {
+                const FontGenResult r = generateFontLibrary(font, type, w, h, options);
+                ASSERT_TRUE(r.ok) << r.message;
+                const std::size_t size = static_cast<std::size_t>((w + 7) / 8) * h;
+                for (std::size_t i = 0; i < characters.size(); ++i) {
+                    // Drawn with ink: the font's outline has points.
+                    if (!characters[i] || FT_Load_Char(face, characters[i], FT_LOAD_NO_SCALE) != 0
+                        || face->glyph->outline.n_points == 0)
+                        continue;
+                    const auto first = r.data.begin() + static_cast<std::ptrdiff_t>(i * size);
+                    ASSERT_TRUE(std::any_of(first, first + static_cast<std::ptrdiff_t>(size), [](auto b) { return b; }))
+                        << libraryTypeName(type) << " U+" << std::hex << unsigned(characters[i]) << std::dec << " at "
+                        << w << "x" << h << (options.mono ? " mono" : "") << " threshold " << options.threshold;
+                }
+            }
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(library);
+}
+
+TEST(GlyphPlacement, Big5HasItsWholeTableAndTheMissingAreNamed)
+{
+    ZARN_REQUIRE_FONTS();
+    TempDir dir;
+    const FontLibraryOutput out = makeFontLibrary(kCjkFont, T::Big5, 16, 16, dir.path().string());
+    ASSERT_TRUE(out.ok) << out.message;
+    const Bytes data = readBytes(out.path);
+    for (const std::uint16_t code : { 0xC6A1, 0xC6E7 }) // ① and ぁ, private use in plain Big5
+        EXPECT_TRUE(std::any_of(data.begin() + *libraryIndexOf(T::Big5, code) * 32,
+            data.begin() + *libraryIndexOf(T::Big5, code) * 32 + 32, [](auto b) { return b; }))
+            << std::hex << code;
+    EXPECT_LT(out.missing, 100u);
+    EXPECT_NE(out.message.find(characterList({ out.firstMissing[0] })), std::string::npos) << out.message;
+}
+
+// FreeType's own rendering of the same glyphs, placed as the font's box-drawing
+// lines say (the top of "│" is the cell's first row), matches the library dot
+// for dot on most glyphs: a placement that drifts by a row or a column does not.
+TEST(GlyphPlacement, GlyphsMatchFreeTypeAtTheEmSize)
+{
+    ZARN_REQUIRE_FONTS();
+    FT_Library library;
+    FT_Face face;
+    ASSERT_TRUE(FT_Init_FreeType(&library) == 0 && FT_New_Face(library, kCjkFont, 0, &face) == 0);
+    FT_Set_Pixel_Sizes(face, 16, 16);
+    ASSERT_EQ(FT_Load_Char(face, U'│', FT_LOAD_RENDER), 0);
+    const int baseline = face->glyph->bitmap_top;
+    const FontGenResult& lib = generateFontLibrary(kCjkFont, T::GB2312, 16, 16);
+    const auto characters = libraryCharacters(T::GB2312);
+    std::vector<double> agreement;
+    for (std::size_t i = 1410; i < characters.size(); i += 97) { // ideographs from B0A1 on
+        ASSERT_EQ(FT_Load_Char(face, characters[i], FT_LOAD_RENDER), 0);
+        const FT_Bitmap& b = face->glyph->bitmap;
+        int both = 0, either = 0;
+        for (int y = 0; y < 16; ++y)
+            for (int x = 0; x < 16; ++x) {
+                const int by = y - (baseline - face->glyph->bitmap_top), bx = x - face->glyph->bitmap_left;
+                const bool theirs = by >= 0 && bx >= 0 && by < int(b.rows) && bx < int(b.width)
+                    && b.buffer[by * b.pitch + bx] >= kDefaultThreshold;
+                const bool ours = lib.data[i * 32 + y * 2 + x / 8] >> (7 - x % 8) & 1;
+                both += theirs && ours;
+                either += theirs || ours;
+            }
+        agreement.push_back(either ? double(both) / either : 1.0);
+    }
+    std::sort(agreement.begin(), agreement.end());
+    EXPECT_GT(agreement[agreement.size() / 2], 0.9) << "median";
+    EXPECT_GT(agreement[agreement.size() / 10], 0.75) << "tenth";
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
