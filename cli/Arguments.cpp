@@ -32,6 +32,17 @@ std::uint16_t parseColor(const std::string& text)
     return static_cast<std::uint16_t>(value);
 }
 
+std::uint16_t parseCode(const std::string& text)
+{
+    unsigned value = 0;
+    const bool prefix = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+    const char* last = text.data() + text.size();
+    const auto [end, ec] = std::from_chars(text.data() + (prefix ? 2 : 0), last, value, 16);
+    if (text.empty() || ec != std::errc() || end != last || value > 0xFFFF)
+        usageError("--from must be a character code in hexadecimal (for example B0A1 or 0x41), not \"" + text + "\"");
+    return static_cast<std::uint16_t>(value);
+}
+
 std::pair<int, int> parseGlyphSize(const std::string& text)
 {
     const auto number = [](const char* first, const char* last) {

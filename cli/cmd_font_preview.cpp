@@ -1,5 +1,5 @@
-// zarnres font-preview: draw the first glyphs of a font library into a 24-bit
-// BMP, to see what a library holds before it goes into a module.
+// zarnres font-preview: draw a font library, or a range of its codes, into a
+// 24-bit BMP, to see what a library holds before it goes into a module.
 #include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "import/BmpWriter.h"
@@ -15,6 +15,7 @@ struct Options {
     std::string library;
     std::string output;
     std::string size;
+    std::string from;
     zarn::SheetOptions sheet;
 };
 
@@ -24,7 +25,10 @@ void run(const Options& o)
     int width = 0, height = 0;
     if (!o.size.empty())
         std::tie(width, height) = cli::parseGlyphSize(o.size);
-    const PreviewResult preview = previewFontLibrary(o.library, width, height, o.sheet);
+    std::optional<std::uint16_t> from;
+    if (!o.from.empty())
+        from = cli::parseCode(o.from);
+    const PreviewResult preview = previewFontLibrary(o.library, width, height, o.sheet, from);
     if (!preview.ok)
         cli::refuse(preview.message);
     std::string error;
@@ -39,18 +43,19 @@ void run(const Options& o)
 void zarn::cli::addFontPreviewCommand(CLI::App& app)
 {
     auto o = std::make_shared<Options>();
-    auto* sub = app.add_subcommand("font-preview", "Draw the first glyphs of a font library into a 24-bit BMP picture");
+    auto* sub = app.add_subcommand("font-preview", "Draw a font library's glyphs on a grid into a 24-bit BMP picture");
     sub->add_option("LIBRARY", o->library, "The library (.hzk, .big, .kzk, .asc); its glyph size comes from its name")
         ->required();
     sub->add_option("-o,--output", o->output, "The BMP file to write")->required();
     sub->add_option("--size", o->size, "Glyph size WIDTHxHEIGHT when the name does not carry it");
-    sub->add_option("--first", o->sheet.first, "First glyph shown (from 0)")->capture_default_str();
-    sub->add_option("--count", o->sheet.count, "Glyphs shown at most")
-        ->check(CLI::Range(1u, zarn::kMaxSheetGlyphs))
-        ->capture_default_str();
-    sub->add_option("--columns", o->sheet.columns, "Glyphs per row")
-        ->check(CLI::Range(1, zarn::kMaxSheetColumns))
-        ->capture_default_str();
+    auto* first = sub->add_option("--first", o->sheet.first, "First glyph shown, by position (from 0)");
+    sub->add_option("--from", o->from, "First code shown, in hex in the library's encoding (B0A1, 0x41)")
+        ->excludes(first);
+    sub->add_option("--count", o->sheet.count, "Glyphs shown at most (default: the whole library)")
+        ->check(CLI::Range(1u, zarn::kMaxSheetGlyphs));
+    sub->add_option(
+           "--columns", o->sheet.columns, "Glyphs per row (default: one code row: 94, 157 for BIG5, 16 for ASCII)")
+        ->check(CLI::Range(1, zarn::kMaxSheetColumns));
     sub->add_option("--scale", o->sheet.scale, "Pixels per dot")
         ->check(CLI::Range(1, zarn::kMaxSheetScale))
         ->capture_default_str();

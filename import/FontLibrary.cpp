@@ -45,6 +45,22 @@ namespace {
 
 const FontLibraryInfo& fontLibraryInfo(FontLibraryType type) { return kLibraries[static_cast<std::size_t>(type)]; }
 
+std::optional<FontLibraryType> fontLibraryTypeOfExtension(const std::string& ext)
+{
+    for (const FontLibraryInfo& info : kLibraries)
+        if (ext == info.extension)
+            return info.type;
+    return std::nullopt;
+}
+
+std::optional<FontLibraryType> fontLibraryTypeOfKind(std::uint8_t kind)
+{
+    for (const FontLibraryInfo& info : kLibraries)
+        if (kind == info.kind)
+            return info.type;
+    return std::nullopt;
+}
+
 std::pair<int, int> parseGlyphSize(const std::string& fileName)
 {
     const std::size_t slash = fileName.find_last_of('/');
@@ -68,19 +84,11 @@ std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int hei
 ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::uint32_t remainingBytes,
     std::uint16_t itemCount, std::uint16_t maxItems)
 {
-    const std::string ext = fileExtension(path);
-    const FontLibraryInfo* info = nullptr;
-    if (command == FontCommand::Hzlib) {
-        for (auto type : { FontLibraryType::GB2312, FontLibraryType::Big5, FontLibraryType::Hangul })
-            if (ext == fontLibraryInfo(type).extension) {
-                info = &fontLibraryInfo(type);
-                break;
-            }
-    } else if (ext == fontLibraryInfo(FontLibraryType::Ascii).extension) {
-        info = &fontLibraryInfo(FontLibraryType::Ascii);
-    }
-    if (!info)
-        return {}; // another extension: the command ends without a word
+    const auto type = fontLibraryTypeOfExtension(fileExtension(path));
+    // Another extension, or one of the other command's: the command ends without a word.
+    if (!type || (*type == FontLibraryType::Ascii) != (command == FontCommand::Asciilib))
+        return {};
+    const FontLibraryInfo* info = &fontLibraryInfo(*type);
 
     // The name decides before the file is ever opened.
     const auto [width, height] = parseGlyphSize(path);

@@ -5,6 +5,7 @@
 #include "import/ImportCheck.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <utility>
 
@@ -23,6 +24,10 @@ struct FontLibraryInfo {
 };
 
 const FontLibraryInfo& fontLibraryInfo(FontLibraryType type);
+// The type whose extension `ext` is, exactly ("hzk" -> GB2312; "HZK" is none).
+std::optional<FontLibraryType> fontLibraryTypeOfExtension(const std::string& ext);
+// The type of a stored item of that kind (240-243); nullopt for other kinds.
+std::optional<FontLibraryType> fontLibraryTypeOfKind(std::uint8_t kind);
 
 // (width, height) from a file name (folder part ignored), 0 where absent:
 // "16X16.hzk" -> (16,16), "24x24song.big" -> (24,24), "HZK16.hzk" -> (0,16).

@@ -169,19 +169,12 @@ std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error
     return characters;
 }
 
-const char* libraryExtension(FontLibraryType type)
+const char* libraryExtension(FontLibraryType type) { return fontLibraryInfo(type).extension; }
+
+int libraryRowLength(FontLibraryType type)
 {
-    switch (type) {
-    case FontLibraryType::GB2312:
-        return "hzk";
-    case FontLibraryType::Big5:
-        return "big";
-    case FontLibraryType::Hangul:
-        return "kzk";
-    case FontLibraryType::Ascii:
-        return "asc";
-    }
-    return "";
+    const DoubleByteLayout* layout = layoutOf(type);
+    return layout ? static_cast<int>(layout->trailsPerLead()) : 16;
 }
 
 std::string libraryFileName(FontLibraryType type, int width, int height)

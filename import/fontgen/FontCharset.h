@@ -26,6 +26,9 @@ std::optional<std::uint32_t> libraryIndexOf(FontLibraryType type, std::uint16_t 
 // library cannot convert from the type's encoding; the result is then empty.
 std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error = nullptr);
 
+// Glyphs per lead byte: 94 for GB2312 and Hangul, 157 for BIG5; 16 for ASCII.
+int libraryRowLength(FontLibraryType type);
+
 // "hzk", "big", "kzk", "asc": the extension by which the import tells the types apart.
 const char* libraryExtension(FontLibraryType type);
 

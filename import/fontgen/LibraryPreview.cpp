@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
@@ -18,6 +19,48 @@ namespace {
     constexpr std::uintmax_t kMaxLibraryBytes = 64u * 1024 * 1024;
 
     std::size_t glyphBytes(int w, int h) { return static_cast<std::size_t>((w + 7) / 8) * static_cast<std::size_t>(h); }
+
+    bool validSize(int w, int h)
+    {
+        return w >= kMinGlyphDots && w <= kMaxGlyphDots && h >= kMinGlyphDots && h <= kMaxGlyphDots;
+    }
+
+    // Cells of scale*size dots plus one grid line; the columns never more than the glyphs.
+    struct Geometry {
+        int scale, columns, cellW, cellH;
+        Geometry(int w, int h, const SheetOptions& o, std::uint32_t glyphs)
+            : scale(std::clamp(o.scale, 1, kMaxSheetScale))
+            , columns(static_cast<int>(std::clamp<std::uint32_t>(
+                  o.columns > 0 ? std::min(o.columns, kMaxSheetColumns) : 16, 1, std::max(glyphs, 1u))))
+            , cellW(w * scale + 1)
+            , cellH(h * scale + 1)
+        {
+        }
+    };
+
+    std::string hexCode(FontLibraryType type, std::uint16_t code)
+    {
+        char text[8];
+        std::snprintf(text, sizeof text, type == FontLibraryType::Ascii ? "0x%02X" : "0x%04X", code);
+        return text;
+    }
+}
+
+std::uint32_t sheetGlyphCount(std::size_t libraryBytes, int glyphWidth, int glyphHeight, const SheetOptions& options)
+{
+    if (!validSize(glyphWidth, glyphHeight))
+        return 0;
+    const std::uint64_t available = libraryBytes / glyphBytes(glyphWidth, glyphHeight);
+    if (options.first >= available)
+        return 0;
+    const std::uint32_t wanted = static_cast<std::uint32_t>(
+        std::min<std::uint64_t>({ options.count, available - options.first, kMaxSheetGlyphs }));
+    const Geometry g(glyphWidth, glyphHeight, options, wanted);
+    const std::uint64_t rowPixels = static_cast<std::uint64_t>(g.columns * g.cellW + 1) * g.cellH;
+    // One line is left for the bottom edge.
+    const std::uint64_t rows
+        = rowPixels < kMaxSheetPixels ? (kMaxSheetPixels - 1 - rowPixels / g.cellH) / rowPixels : 0;
+    return static_cast<std::uint32_t>(std::min<std::uint64_t>(wanted, rows * g.columns));
 }
 
 bool glyphDot(std::span<const std::uint8_t> library, int glyphWidth, int glyphHeight, std::uint32_t index, int x, int y)
@@ -33,21 +76,11 @@ RgbImage renderGlyphSheet(
     std::span<const std::uint8_t> library, int glyphWidth, int glyphHeight, const SheetOptions& options)
 {
     RgbImage image;
-    if (glyphWidth <= 0 || glyphHeight <= 0 || glyphWidth > kMaxGlyphDots || glyphHeight > kMaxGlyphDots)
-        return image;
-    const std::size_t perGlyph = glyphBytes(glyphWidth, glyphHeight);
-    const std::uint64_t available = library.size() / perGlyph;
-    if (options.first >= available)
-        return image;
-    const std::uint32_t count = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>({ options.count, available - options.first, kMaxSheetGlyphs }));
+    const std::uint32_t count = sheetGlyphCount(library.size(), glyphWidth, glyphHeight, options);
     if (count == 0)
         return image;
-    const int scale = std::clamp(options.scale, 1, kMaxSheetScale);
-    const int columns
-        = static_cast<int>(std::min<std::uint32_t>(std::clamp(options.columns, 1, kMaxSheetColumns), count));
+    const auto [scale, columns, cellW, cellH] = Geometry(glyphWidth, glyphHeight, options, count);
     const int rows = static_cast<int>((count + columns - 1) / columns);
-    const int cellW = glyphWidth * scale + 1, cellH = glyphHeight * scale + 1;
     image.width = columns * cellW + 1;
     image.height = rows * cellH + 1;
     image.rgb.assign(static_cast<std::size_t>(image.width) * image.height * 3, kGrid);
@@ -69,7 +102,73 @@ RgbImage renderGlyphSheet(
     return image;
 }
 
-PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int height, const SheetOptions& options)
+PreviewResult previewGlyphs(std::span<const std::uint8_t> data, const std::string& name, int width, int height,
+    std::optional<FontLibraryType> type, SheetOptions options, std::optional<std::uint16_t> fromCode)
+{
+    PreviewResult result;
+    if (!validSize(width, height)) {
+        result.message = "'" + name + "' has no glyph size a library can have (" + std::to_string(width) + "X"
+            + std::to_string(height) + ")";
+        return result;
+    }
+    if (fromCode) {
+        const auto index = type ? libraryIndexOf(*type, *fromCode) : std::nullopt;
+        if (!type) {
+            result.message = "The codes of '" + name
+                + "' are unknown: its extension is not .hzk (GB2312), .big (BIG5), .kzk (Hangul) or .asc (ASCII)";
+            return result;
+        }
+        if (!index) {
+            constexpr const char* kNames[] = { "a GB2312", "a BIG5", "a Hangul", "an ASCII" };
+            result.message = hexCode(*type, *fromCode) + " is not a code of " + kNames[static_cast<int>(*type)]
+                + " library (" + hexCode(*type, *libraryCodeAt(*type, 0)) + " to "
+                + hexCode(*type, *libraryCodeAt(*type, libraryGlyphCount(*type) - 1)) + ")";
+            return result;
+        }
+        options.first = *index;
+    }
+    if (options.columns <= 0 && type)
+        options.columns = libraryRowLength(*type);
+    const std::size_t perGlyph = glyphBytes(width, height);
+    const std::uint64_t glyphs = data.size() / perGlyph;
+    if (glyphs == 0) {
+        result.message = "'" + name + "' holds no complete " + std::to_string(width) + "X" + std::to_string(height)
+            + " glyph (" + std::to_string(data.size()) + " bytes)";
+        return result;
+    }
+    if (options.first >= glyphs) {
+        result.message = "'" + name + "' has only " + std::to_string(glyphs) + " glyphs; glyph "
+            + std::to_string(options.first) + " does not exist";
+        return result;
+    }
+    result.image = renderGlyphSheet(data, width, height, options);
+    if (result.image.width == 0) {
+        result.message = "One row of " + std::to_string(options.columns > 0 ? options.columns : 16)
+            + " glyphs would make too large a picture; show fewer glyphs a row or draw the dots smaller";
+        return result;
+    }
+    result.ok = true;
+    result.glyphsShown = sheetGlyphCount(data.size(), width, height, options);
+    const std::uint32_t last = options.first + result.glyphsShown - 1;
+    result.message = "Glyphs " + std::to_string(options.first) + " to " + std::to_string(last) + " of "
+        + std::to_string(glyphs) + " (" + std::to_string(width) + "X" + std::to_string(height) + ")";
+    if (type && last < libraryGlyphCount(*type))
+        result.message += ", codes " + hexCode(*type, *libraryCodeAt(*type, options.first)) + " to "
+            + hexCode(*type, *libraryCodeAt(*type, last));
+    if (result.glyphsShown < std::min<std::uint64_t>(options.count, glyphs - options.first))
+        result.message
+            += "; a sheet holds no more glyphs of that size, the next start at glyph " + std::to_string(last + 1);
+    if (data.size() % perGlyph != 0)
+        result.message += "; warning: " + std::to_string(data.size() % perGlyph) + " bytes after the last whole glyph";
+    // A library whose length is off for its type will be refused when loaded.
+    if (type && data.size() != perGlyph * libraryGlyphCount(*type))
+        result.message += "; warning: a complete " + std::string(libraryExtension(*type)) + " library of that size has "
+            + std::to_string(perGlyph * libraryGlyphCount(*type)) + " bytes, this one " + std::to_string(data.size());
+    return result;
+}
+
+PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int height, const SheetOptions& options,
+    std::optional<std::uint16_t> fromCode)
 {
     PreviewResult result;
     const std::string name = std::filesystem::path(libraryPath).filename().string();
@@ -80,7 +179,7 @@ PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int 
         if (height == 0)
             height = h;
     }
-    if (width < kMinGlyphDots || width > kMaxGlyphDots || height < kMinGlyphDots || height > kMaxGlyphDots) {
+    if (!validSize(width, height)) {
         result.message = "Cannot tell the glyph size of '" + libraryPath + "' from its name (got "
             + std::to_string(width) + "X" + std::to_string(height) + "); name it like 16X16.hzk or give the size";
         return result;
@@ -108,35 +207,8 @@ PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int 
         result.message = "Cannot read '" + libraryPath + "': " + why;
         return result;
     }
-    const std::size_t perGlyph = glyphBytes(width, height);
-    const std::uint64_t glyphs = data.size() / perGlyph;
-    if (glyphs == 0) {
-        result.message = "'" + libraryPath + "' holds no complete " + std::to_string(width) + "X"
-            + std::to_string(height) + " glyph (" + std::to_string(data.size()) + " bytes)";
-        return result;
-    }
-    if (options.first >= glyphs) {
-        result.message = "'" + libraryPath + "' has only " + std::to_string(glyphs) + " glyphs; glyph "
-            + std::to_string(options.first) + " does not exist";
-        return result;
-    }
-    result.image = renderGlyphSheet(data, width, height, options);
-    result.glyphsShown = static_cast<std::uint32_t>(
-        std::min<std::uint64_t>({ options.count, glyphs - options.first, kMaxSheetGlyphs }));
-    result.ok = result.image.width > 0;
-    result.message = "Glyphs " + std::to_string(options.first) + " to "
-        + std::to_string(options.first + result.glyphsShown - 1) + " of " + std::to_string(glyphs) + " ("
-        + std::to_string(width) + "X" + std::to_string(height) + ")";
-    if (data.size() % perGlyph != 0)
-        result.message += "; warning: " + std::to_string(data.size() % perGlyph) + " bytes after the last whole glyph";
-    // A name the import knows whose length is off will be refused when loaded.
-    const std::string ext = fileExtension(name);
-    for (FontLibraryType t :
-        { FontLibraryType::GB2312, FontLibraryType::Big5, FontLibraryType::Hangul, FontLibraryType::Ascii })
-        if (ext == libraryExtension(t) && data.size() != perGlyph * libraryGlyphCount(t))
-            result.message += "; warning: a complete " + std::string(libraryExtension(t)) + " library of that size has "
-                + std::to_string(perGlyph * libraryGlyphCount(t)) + " bytes, this one " + std::to_string(data.size());
-    return result;
+    return previewGlyphs(
+        data, libraryPath, width, height, fontLibraryTypeOfExtension(fileExtension(name)), options, fromCode);
 }
 
 } // namespace zarn

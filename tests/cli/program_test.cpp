@@ -65,8 +65,8 @@ TEST_F(Program, TheReadmeSessionEndsWithTheFileInTheModule)
         { { "list", "demo.zrf" },
             "No.\ttype\tpoints\taddr\tsize\tignore color\n0\tTrue color bmp\t320*240\t4096\t153600\t0xf81f\n"
             "1\tWave file\t\t159744\t5000\t0x0000\n2\tASCII lib\t8*16\t167936\t4096\t0x0000\n" },
-        { { "font-preview", "fonts/8X16.asc", "-o", "sheet.bmp" },
-            "Glyphs 0 to 255 of 256 (8X16)\nWrote sheet.bmp (273x529 pixels)\n" },
+        { { "font-preview", "fonts/8X16.asc", "--from", "0x20", "--count", "96", "-o", "sheet.bmp" },
+            "Glyphs 32 to 127 of 256 (8X16), codes 0x20 to 0x7F\nWrote sheet.bmp (273x199 pixels)\n" },
         { { "detect", "--port", "3" },
             "Module connection...\nModule Type:Zarn24 V4\nFirmware version:Ver12\nMemory: 4194304 bytes\n" },
         { { "program", "demo.zrf", "--port", "3" }, "Send Over!!\n" },
@@ -79,7 +79,7 @@ TEST_F(Program, TheReadmeSessionEndsWithTheFileInTheModule)
     }
     // Not a terminal: plain progress lines, the last one complete.
     EXPECT_NE(r.err.find("Programming: 172032 of 172032 bytes (100%)"), std::string::npos) << r.err;
-    EXPECT_EQ(QImage(QString::fromStdString(dir.file("sheet.bmp"))).size(), QSize(273, 529));
+    EXPECT_EQ(QImage(QString::fromStdString(dir.file("sheet.bmp"))).size(), QSize(273, 199));
     EXPECT_EQ(module->finish(), 0) << module->out();
     const Bytes file = readBytes(dir / "demo.zrf");
     EXPECT_TRUE(readBytes(dir / "received.bin") == Bytes(file.begin(), file.begin() + 172032));

@@ -47,7 +47,7 @@ TEST(LibraryPreview, FilesAreReadByTheirNames)
     TempDir dir;
     Bytes lib(2 * 16 * 8178, 0);
     lib[32] = 0x80; // glyph 1, first dot
-    for (const char* name : { "16X16.hzk", "song.hzk" })
+    for (const char* name : { "16X16.hzk", "song.hzk", "16X16.bin" })
         writeBytes(dir / name, lib);
     writeBytes(dir / "16X16.big", Bytes(33, 0));
     writeBytes(dir / "16X16.kzk", Bytes(31, 0));
@@ -71,4 +71,23 @@ TEST(LibraryPreview, FilesAreReadByTheirNames)
     }
     opt.first = 8178;
     EXPECT_FALSE(preview("16X16.hzk").ok);
+    // By default the whole library, one code row a line; --from counts in codes.
+    const PreviewResult whole = previewFontLibrary(dir.file("16X16.hzk"), 0, 0, { .scale = 1 }, 0xA1A2);
+    EXPECT_EQ(std::tuple(whole.message, whole.image.width, whole.image.height, red(whole.image, 1, 1)),
+        std::tuple("Glyphs 1 to 8177 of 8178 (16X16), codes 0xA1A2 to 0xF7FE", 94 * 17 + 1, 87 * 17 + 1, 0));
+    for (auto [name, code, reason] : { std::tuple { "16X16.hzk", 0xA1A0, "0xA1A0 is not a code of a GB2312 library" },
+             { "16X16.bin", 0x41, "are unknown" }, { "16X16.big", 0x4E00, "(0xA140 to 0xF9FE)" } }) {
+        const PreviewResult r = previewFontLibrary(dir.file(name), 16, 16, {}, code);
+        EXPECT_TRUE(!r.ok && r.message.find(reason) != std::string::npos) << r.message;
+    }
+}
+
+TEST(LibraryPreview, ASheetStaysWithinItsPixelsInWholeRows)
+{
+    const std::uint64_t rowWidth = 157 * 199 + 1; // BIG5 99X99 at scale 2: 199 pixels a cell
+    const std::uint32_t n = sheetGlyphCount(13973u * 13 * 99, 99, 99, { .columns = 157 });
+    EXPECT_TRUE(n > 0 && n < 13973 && n % 157 == 0) << n;
+    EXPECT_LE(((n / 157) * 199 + 1) * rowWidth, kMaxSheetPixels);
+    EXPECT_GT(((n / 157 + 1) * 199 + 1) * rowWidth, kMaxSheetPixels);
+    EXPECT_EQ(sheetGlyphCount(13973u * 13 * 99, 99, 99, { .columns = 256, .scale = 16 }), 0u); // not even one row
 }
