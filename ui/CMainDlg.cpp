@@ -7,6 +7,7 @@
 #include "ui/CAboutDlg.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
+#include "ui/CFontPreviewDlg.h"
 #include "ui/CMakeFontDlg.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
@@ -347,6 +348,7 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* e)
     QMenu menu(this);
     QAction* about = menu.addAction(QString::fromUtf8(kAboutMenuText));
     QAction* makeFont = menu.addAction(QString::fromLatin1(kMakeFontMenuText));
+    QAction* previewFont = menu.addAction(QString::fromLatin1(kFontPreviewMenuText));
     // Error diffusion for true-colour pictures; off by default, applies from the next "Load BMP".
     QAction* dither = menu.addAction(QString::fromLatin1(kDitherMenuText));
     dither->setCheckable(true);
@@ -358,6 +360,8 @@ void CMainDlg::contextMenuEvent(QContextMenuEvent* e)
         OnAbout();
     else if (chosen == makeFont)
         OnMakeFontLibrary();
+    else if (chosen == previewFont)
+        OnPreviewFontLibrary();
 }
 
 void CMainDlg::dragEnterEvent(QDragEnterEvent* e)

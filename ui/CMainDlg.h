@@ -65,6 +65,8 @@ public:
     void OnLoadItem(); // ">>LOAD"
     void OnDelete();
     void showBitmapItem(); // "BMP Dis"
+    // "Preview font library..." (context menu): the selected font library's glyphs.
+    void OnPreviewFontLibrary();
     void OnAbout();
     // "Make font library..." (context menu): generates a library beside the
     // open resource file and runs "Load Hzlib" / "Load Asciilib" on it.
@@ -141,6 +143,9 @@ protected:
 private:
     CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> session, QWidget* parent);
     bool guardOpenFile();
+    // The selected item for a command that shows one, after guardOpenFile;
+    // "no items" or `noSelection` in a box when there is none.
+    std::optional<int> itemToShow(const char* noSelection);
     void build();
     void initDialog();
     void message(const std::string& text);

@@ -15,6 +15,7 @@
 #include "resfile/StoreCommands.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
+#include "ui/CFontPreviewDlg.h"
 #include "ui/CMakeFontDlg.h"
 #include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
@@ -419,19 +420,25 @@ void CMainDlg::OnDelete()
     afterStoreOperation(deleted);
 }
 
-void CMainDlg::showBitmapItem()
+std::optional<int> CMainDlg::itemToShow(const char* noSelection)
 {
     if (!guardOpenFile())
-        return;
+        return std::nullopt;
     if (m_store.itemCount() == 0) {
         message(zarn::kMsgNoItems);
-        return;
+        return std::nullopt;
     }
     const auto mark = selectionMark();
-    if (!mark) {
-        message(kMsgSelectBitmapToDisplay);
+    if (!mark)
+        message(noSelection);
+    return mark;
+}
+
+void CMainDlg::showBitmapItem()
+{
+    const auto mark = itemToShow(kMsgSelectBitmapToDisplay);
+    if (!mark)
         return;
-    }
     const zarn::ResourceEntry entry = m_store.entry(*mark);
     if (entry.kind >= 240) {
         message(kMsgNotBitmapItem);
@@ -473,6 +480,42 @@ void CMainDlg::showBitmapItem()
         refreshDirectoryView();
         afterStoreOperation(written);
     }
+}
+
+void CMainDlg::OnPreviewFontLibrary()
+{
+    const auto mark = itemToShow(kMsgSelectFontToPreview);
+    if (!mark)
+        return;
+    const zarn::ResourceEntry entry = m_store.entry(*mark);
+    const auto type = zarn::fontLibraryTypeOfKind(entry.kind);
+    if (!type) {
+        message(kMsgNotFontItem);
+        return;
+    }
+    std::vector<std::uint8_t> data;
+    const auto read = m_store.readItem(*mark, data);
+    if (read.reloaded) {
+        afterStoreOperation(read);
+        return;
+    }
+    if (!read.ok) {
+        message(read.message);
+        return;
+    }
+    zarn::SheetOptions options;
+    options.scale = entry.height <= 16 ? 2 : 1;
+    const std::string name = std::string("Item ").append(std::to_string(*mark));
+    const auto preview = zarn::previewGlyphs(data, name, entry.width, entry.height, type, options);
+    if (!preview.ok) {
+        message(preview.message);
+        return;
+    }
+    CFontPreviewDlg dlg(this);
+    dlg.setSheet(preview,
+        QString::fromStdString(name + ": " + zarn::kindName(entry.kind, *mark) + " " + std::to_string(entry.width) + "*"
+            + std::to_string(entry.height) + ", " + std::to_string(entry.length) + " bytes"));
+    m_host.runDialog(dlg);
 }
 
 void CMainDlg::openDroppedFile(const std::string& path)

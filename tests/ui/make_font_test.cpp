@@ -1,9 +1,11 @@
 // "Make font library..." in the context menu: refused without a file before
 // asking, a library made beside the resource file and loaded through its import
 // command, an existing one replaced only on Yes, what the font lacks and a
-// generation error told in a box.
+// generation error told in a box. "Preview font library..." showing the
+// selected library and refusing anything else.
 #include "UiTestSupport.h"
 
+#include "ui/CFontPreviewDlg.h"
 #include "ui/CMakeFontDlg.h"
 
 using namespace zarn;
@@ -84,6 +86,38 @@ TEST_F(MakeFontTest, WhatTheFontLacksIsToldBeforeLoadHzlibAndAnErrorLeavesNothin
     EXPECT_EQ(host.boxes[2], "Loading GBK2312 lib file:\r8X8 Filesize:65424");
     ASSERT_EQ(dlg.directoryList()->rowCount(), 1);
     EXPECT_EQ(dlg.directoryList()->item(0, 1)->text(), "GB2312 lib");
+}
+
+TEST_F(MakeFontTest, PreviewShowsTheSelectedLibraryOnly)
+{
+    dlg.OnOpenResource(newFile("fonts.zrf"));
+    answer();
+    dlg.OnMakeFontLibrary();
+    dlg.OnLoadWave(patternFile(dir / "t.wav", 5000));
+    dlg.OnPreviewFontLibrary(); // nothing selected
+    dlg.directoryList()->selectRow(1);
+    dlg.OnPreviewFontLibrary(); // the sound
+    QString summary;
+    QImage sheet;
+    host.dialogs.push_back([&](QDialog& d) {
+        summary = dynamic_cast<ui::CFontPreviewDlg&>(d).summary();
+        sheet = dynamic_cast<ui::CFontPreviewDlg&>(d).sheet();
+        return int(QDialog::Rejected);
+    });
+    dlg.directoryList()->selectRow(0);
+    EXPECT_TRUE(chooseInContextMenu(dlg, ui::kFontPreviewMenuText).contains(ui::kFontPreviewMenuText));
+    EXPECT_EQ(host.boxes, (Texts { kAsciiLoaded, host.boxes[1], ui::kMsgSelectFontToPreview, ui::kMsgNotFontItem }));
+    EXPECT_EQ(summary, "Item 0: ASCII lib 8*16, 4096 bytes\nGlyphs 0 to 255 of 256 (8X16), codes 0x00 to 0xFF");
+    // 16 glyphs a row at two pixels a dot; 'A' (row 4, column 1) has ink, the space (row 2, column 0) none
+    ASSERT_EQ(sheet.size(), QSize(16 * 17 + 1, 16 * 33 + 1));
+    const auto ink = [&](int column, int row) {
+        for (int y = 1; y < 33; ++y)
+            for (int x = 1; x < 17; ++x)
+                if (sheet.pixelColor(column * 17 + x, row * 33 + y) == Qt::black)
+                    return true;
+        return false;
+    };
+    EXPECT_TRUE(ink(1, 4) && !ink(0, 2));
 }
 
 } // namespace
