@@ -474,9 +474,12 @@ std::string characterList(const std::vector<char32_t>& characters)
     std::string text;
     for (const char32_t c : characters) {
         char code[16];
-        std::snprintf(code, sizeof code, "U+%04X ", static_cast<unsigned>(c));
+        std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
         text += (text.empty() ? "" : ", ") + std::string(code);
-        // The character itself in UTF-8.
+        // The character itself in UTF-8, unless it has no face of its own.
+        if (c < 0x20 || (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000)
+            continue;
+        text += ' ';
         if (c < 0x80) {
             text += static_cast<char>(c);
         } else if (c < 0x800) {
