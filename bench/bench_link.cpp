@@ -6,14 +6,11 @@
 //
 // Usage: bench_link [--paced-kib N] [--sim PATH]   (default 64 KiB, zarn-sim beside this build)
 #include "link/FrameCodec.h"
-#include "link/FrameDispatch.h"
-#include "link/ModuleDetection.h"
-#include "link/ProgramTransfer.h"
 #include "link/qt/CSerialChannel.h"
+#include "link/qt/ModuleSession.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTimer>
 
 #include <algorithm>
 #include <atomic>
@@ -31,6 +28,7 @@
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
+#include <utility>
 #include <vector>
 
 extern char** environ;
@@ -153,28 +151,27 @@ Run transfer(const std::string& device, std::uint32_t size, TimedPort*& timedOut
     struct NoListing : IPortListing {
         PortPresence FindListedPort(int) override { return PortPresence::Listed; }
     } listing;
-    ModuleDetection detection(*keep, listing);
+    ModuleSession session(*keep, listing);
+    channel.onFrame = [](FramePayload& f) {
+        if (keep->onFrame)
+            keep->onFrame(f);
+    };
+    channel.onPortLost = [] {
+        if (keep->onPortLost)
+            keep->onPortLost();
+    };
     // Identified as a module with 32 MiB would be: the port opened, a reply taken.
-    detection.selectPort(1);
-    detection.timerStep();
-    std::vector<std::uint8_t> words(36, 0);
-    for (auto [index, value] : { std::pair { 2, 2404u }, { 5, 32u << 20 } })
-        for (int b = 0; b < 4; ++b)
-            words[4 * index + b] = static_cast<std::uint8_t>(value >> (8 * b));
+    session.selectPort(1);
+    session.step();
+    const auto words = identificationReply(0, 2404, 32u << 20);
     FramePayload reply(CMD_IDENTIFY, words);
-    detection.onIdentification(reply);
-    SteadyClock clock;
-    ProgramTransfer t(*keep, clock);
+    keep->onFrame(reply);
     QEventLoop loop;
-    t.message = [&](const std::string&) { loop.quit(); };
-    channel.onFrame = [&](FramePayload& f) { dispatchFrame(detection, t, f); };
-    channel.onPortLost = [&] { t.onPortFailure(); };
-    QTimer watchdog;
-    QObject::connect(&watchdog, &QTimer::timeout, [&] { t.checkTimeout(); });
-    watchdog.start(100);
+    QObject::connect(&session, &ModuleSession::finished, &loop, &QEventLoop::quit);
+    QObject::connect(&session, &ModuleSession::failed, &loop, &QEventLoop::quit);
 
     const auto start = Clock::now();
-    const std::string refusal = t.programAll(detection, { true, "bench.zrf", 2404, 32768, 1, size, image, {} });
+    const std::string refusal = session.programAll({ true, 2404, 32768, 1, size, std::move(image), {} });
     if (!refusal.empty()) {
         std::fprintf(stderr, "bench_link: %s\n", refusal.c_str());
         std::exit(1);
@@ -183,7 +180,7 @@ Run transfer(const std::string& device, std::uint32_t size, TimedPort*& timedOut
     Run r;
     r.seconds = std::chrono::duration<double>(Clock::now() - start).count();
     r.frames = keep->written.size();
-    r.completed = t.outcome() == ProgramTransfer::Outcome::Completed;
+    r.completed = session.transfer().outcome() == ProgramTransfer::Outcome::Completed;
     return r;
 }
 

@@ -20,27 +20,30 @@ int parseRow(const std::string& text, const ResourceStore& store)
     return row;
 }
 
+namespace {
+
+    // 0 to 65535, hexadecimal after 0x, otherwise in `base`; `what` is the usage error.
+    std::uint16_t parseUint16(const std::string& text, int base, const std::string& what)
+    {
+        unsigned value = 0;
+        const bool prefix = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
+        const char* last = text.data() + text.size();
+        const auto [end, ec] = std::from_chars(text.data() + (prefix ? 2 : 0), last, value, prefix ? 16 : base);
+        if (text.empty() || ec != std::errc() || end != last || value > 0xFFFF)
+            usageError(what + ", not \"" + text + "\"");
+        return static_cast<std::uint16_t>(value);
+    }
+
+} // namespace
+
 std::uint16_t parseColor(const std::string& text)
 {
-    unsigned value = 0;
-    const bool hex = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* first = text.data() + (hex ? 2 : 0);
-    const char* last = text.data() + text.size();
-    const auto [end, ec] = std::from_chars(first, last, value, hex ? 16 : 10);
-    if (text.empty() || ec != std::errc() || end != last || value > 0xFFFF)
-        usageError("COLOR must be a 16-bit colour as 0xNNNN or a decimal number up to 65535, not \"" + text + "\"");
-    return static_cast<std::uint16_t>(value);
+    return parseUint16(text, 10, "COLOR must be a 16-bit colour as 0xNNNN or a decimal number up to 65535");
 }
 
 std::uint16_t parseCode(const std::string& text)
 {
-    unsigned value = 0;
-    const bool prefix = text.size() > 2 && text[0] == '0' && (text[1] == 'x' || text[1] == 'X');
-    const char* last = text.data() + text.size();
-    const auto [end, ec] = std::from_chars(text.data() + (prefix ? 2 : 0), last, value, 16);
-    if (text.empty() || ec != std::errc() || end != last || value > 0xFFFF)
-        usageError("--from must be a character code in hexadecimal (for example B0A1 or 0x41), not \"" + text + "\"");
-    return static_cast<std::uint16_t>(value);
+    return parseUint16(text, 16, "--from must be a character code in hexadecimal (for example B0A1 or 0x41)");
 }
 
 std::pair<int, int> parseGlyphSize(const std::string& text)

@@ -6,6 +6,8 @@
 #include <QEventLoop>
 #include <QTimer>
 
+#include <utility>
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -64,9 +66,10 @@ std::string detectionFailure(const ModuleSession& session, const LinkTarget& tar
     return "No identification reply from " + target.name() + " within " + seconds + " seconds";
 }
 
-int programModule(ModuleSession& session, const ResourceFileFacts& file, const LinkTarget& target)
+int programModule(ModuleSession& session, ResourceFileFacts file, const LinkTarget& target)
 {
-    const std::string refusal = session.programAll(file);
+    const std::uint32_t usedEnd = file.usedEnd;
+    const std::string refusal = session.programAll(std::move(file));
     if (!refusal.empty()) {
         std::fprintf(stderr, "%s\n", refusal.c_str());
         if (!session.identified())
@@ -74,7 +77,7 @@ int programModule(ModuleSession& session, const ResourceFileFacts& file, const L
         return kExitRefused;
     }
     QEventLoop loop;
-    Progress progress(stderr, ::isatty(STDERR_FILENO) == 1, file.usedEnd);
+    Progress progress(stderr, ::isatty(STDERR_FILENO) == 1, usedEnd);
     const auto shown = QObject::connect(
         &session, &ModuleSession::progress, [&progress](quint32 sent, quint32) { progress.update(sent); });
     QObject::connect(&session, &ModuleSession::finished, &loop, &QEventLoop::quit);

@@ -31,6 +31,6 @@ std::string detectionFailure(const ModuleSession& session, const LinkTarget& tar
 
 // "Program All" with the file's facts, then the transfer with its progress on
 // standard error. Returns the exit status; "Send Over!!" goes to standard output.
-int programModule(ModuleSession& session, const ResourceFileFacts& file, const LinkTarget& target);
+int programModule(ModuleSession& session, ResourceFileFacts file, const LinkTarget& target);
 
 } // namespace zarn::cli

@@ -9,11 +9,12 @@ void requireOk(const StoreResult& result)
     refuse(result.detail.empty() ? result.message : result.message + "\n" + result.detail);
 }
 
-ResourceStore openStore(const std::string& path, LockMode mode)
+ResourceStore openStore(const std::string& path, std::optional<LockMode> mode)
 {
     ResourceStore store;
     requireOk(store.openResourceFile(path));
-    requireOk(store.hold(mode));
+    if (mode)
+        requireOk(store.hold(*mode));
     return store;
 }
 

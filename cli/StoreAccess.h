@@ -7,14 +7,17 @@
 #include "resfile/ResourceStore.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 namespace zarn::cli {
 
-// Opens FILE through the store and keeps its lock in `mode` until the store is
-// released or destroyed: shared for a command that only reads, exclusive for one
-// that checks and then changes the file. Refuses (status 1) with the store's message.
-ResourceStore openStore(const std::string& path, LockMode mode);
+// Opens FILE through the store and, given a `mode`, keeps its lock until the
+// store is released or destroyed: shared for a command that only reads,
+// exclusive for one that checks and then changes the file. Without one the
+// file is not held (a command that locks for its change by itself). Refuses
+// (status 1) with the store's message.
+ResourceStore openStore(const std::string& path, std::optional<LockMode> mode);
 
 // Refuses with the result's message unless it is ok.
 void requireOk(const StoreResult& result);

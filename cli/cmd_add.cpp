@@ -74,8 +74,8 @@ void report(const Options& o, const zarn::ResourceStore& store, int index, const
 
 void run(const Options& o)
 {
-    zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
-    store.release(); // the source is read and converted without holding the file
+    // The source is read and converted without holding the file.
+    zarn::ResourceStore store = zarn::cli::openStore(o.file, std::nullopt);
 
     const bool bitmap = zarn::isBitmapExtension(zarn::lowerExtension(o.source), true);
     const std::string bitmapExtensions = ".bmp .png .jpg .jpeg .gif";

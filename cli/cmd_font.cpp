@@ -42,8 +42,7 @@ void run(const Options& o)
     std::optional<ResourceStore> store;
     ContentOptions options;
     if (!o.resourceFile.empty()) {
-        store = cli::openStore(o.resourceFile, LockMode::Shared);
-        store->release(); // the library is made without holding the file
+        store = cli::openStore(o.resourceFile, std::nullopt); // the library is made without holding the file
         if (!o.afterRow.empty())
             options.afterRow = cli::parseRow(o.afterRow, *store);
     }

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <utility>
 
 namespace {
 
@@ -20,14 +21,14 @@ void run(const ProgramArgs& args)
     // The file is read before the port is touched, so a bad file costs no wait,
     // and whole, under its lock, so what is sent is what was checked.
     zarn::ResourceStore store = zarn::cli::openStore(args.file, zarn::LockMode::Shared);
-    zarn::ResourceFileFacts facts { store.isOpen(), store.path(), store.modelCode(), store.memoryKiB(),
-        store.itemCount(), store.usedEnd(), {}, {} };
+    zarn::ResourceFileFacts facts { store.isOpen(), store.modelCode(), store.memoryKiB(), store.itemCount(),
+        store.usedEnd(), {}, {} };
     if (store.itemCount() > 0)
         zarn::cli::requireOk(store.readImage(facts.image));
     store.release();
 
     const auto session = zarn::cli::detectModule(args.target);
-    const int status = zarn::cli::programModule(*session, facts, args.target);
+    const int status = zarn::cli::programModule(*session, std::move(facts), args.target);
     if (status != zarn::cli::kExitOk)
         throw zarn::cli::CommandExit { status, {} };
 }

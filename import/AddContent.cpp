@@ -20,13 +20,10 @@ namespace {
 
     ContentCommand commandFor(const std::string& path, bool otherPictureFormats)
     {
-        const std::string ext = fileExtension(path);
         if (isBitmapExtension(lowerExtension(path), otherPictureFormats))
             return ContentCommand::Bitmap;
-        if (ext == "hzk" || ext == "big" || ext == "kzk")
-            return ContentCommand::Hzlib;
-        if (ext == "asc")
-            return ContentCommand::Asciilib;
+        if (const auto library = fontLibraryTypeOfExtension(fileExtension(path)))
+            return *library == FontLibraryType::Ascii ? ContentCommand::Asciilib : ContentCommand::Hzlib;
         return ContentCommand::Wave; // "wav", or nothing this tool takes: the check says so
     }
 
@@ -82,7 +79,7 @@ namespace {
 
 bool isBitmapExtension(const std::string& e, bool otherPictureFormats)
 {
-    return e == "bmp" || (otherPictureFormats && (e == "png" || e == "jpg" || e == "jpeg" || e == "gif"));
+    return e == "bmp" || (otherPictureFormats && isPictureExtension(e));
 }
 
 std::string noSuchItemText(int row, int itemCount)

@@ -22,4 +22,6 @@ std::string lowerExtension(const std::string& path)
     return e;
 }
 
+bool isPictureExtension(const std::string& e) { return e == "png" || e == "jpg" || e == "jpeg" || e == "gif"; }
+
 } // namespace zarn

@@ -9,5 +9,7 @@ namespace zarn {
 std::string fileExtension(const std::string& path);
 // The same in lower case, for the commands that take any case ("Load BMP").
 std::string lowerExtension(const std::string& path);
+// Lower-case extensions taken as pictures besides "bmp": png, jpg, jpeg, gif.
+bool isPictureExtension(const std::string& lowerExtension);
 
 } // namespace zarn

@@ -274,8 +274,7 @@ LoadedPicture::Outcome LoadedPicture::convertBitmap(const std::string& stagingPa
     if (fd < 0)
         why = systemReason(errno);
     else if (io.fstat(fd, status) != 0 || !status.isRegular())
-        why = status.isRegular() ? systemReason(errno)
-                                 : std::string("it is ") + describeFileType(status.type) + ", not a regular file";
+        why = status.isRegular() ? systemReason(errno) : notRegularReason(status.type);
     else if (::ftruncate(fd, 0) != 0 || writeFully(io, fd, data.data(), data.size(), 0) != 0)
         why = systemReason(errno);
     if (fd >= 0 && io.close(fd) != 0 && why.empty())

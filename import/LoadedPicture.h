@@ -82,7 +82,6 @@ public:
     int sourceBitCount() const { return m_held ? m_layout.bitCount : 0; }
     // The held picture, top row first, 3 bytes (r, g, b) per pixel, for drawing.
     std::vector<std::uint8_t> sourceRgb() const;
-    const BmpLayout& layout() const { return m_layout; }
 
 private:
     // The converted data (palette, then rows); sets m_nFormat, and m_nSize to the rows' length.

@@ -3,10 +3,11 @@
 #include "link/FrameCodec.h"
 
 #include <algorithm>
+#include <utility>
 
 namespace zarn {
 
-std::string ProgramTransfer::programAll(const ModuleDetection& detection, const ResourceFileFacts& file)
+std::string ProgramTransfer::programAll(const ModuleDetection& detection, ResourceFileFacts file)
 {
     if (m_programming)
         return kMsgProgrammingModule;
@@ -31,7 +32,7 @@ std::string ProgramTransfer::programAll(const ModuleDetection& detection, const 
         return kMsgFalse;
 
     m_imageSize = file.usedEnd;
-    m_image = file.image;
+    m_image = std::move(file.image);
 
     m_imageSent = 0;
     if (!m_port.OpenPort(detection.comPort(), kProgramBaud, 'N', 8, 1, kProgramWriteBuffer)) {

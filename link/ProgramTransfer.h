@@ -26,7 +26,6 @@ inline constexpr std::chrono::milliseconds kAckTimeout { 3000 };
 // and the file's used part, read whole together with them.
 struct ResourceFileFacts {
     bool isOpen = false;
-    std::string path;
     std::uint16_t modelCode = 0;
     std::uint32_t memoryKiB = 0;
     std::uint32_t itemCount = 0;
@@ -45,8 +44,9 @@ public:
     {
     }
 
-    // "Program All". Returns the refusal text, or empty when the transfer started.
-    std::string programAll(const ModuleDetection& detection, const ResourceFileFacts& file);
+    // "Program All". Returns the refusal text, or empty when the transfer
+    // started; the file's image is then taken over.
+    std::string programAll(const ModuleDetection& detection, ResourceFileFacts file);
 
     // Delivered frames with command 0x10 and 0x12.
     void onStartAck();

@@ -13,6 +13,13 @@ const std::array<DirectoryColumn, 6> kDirectoryColumns { {
     { "ignore color", 60 },
 } };
 
+std::string ignoreColorText(std::uint16_t value)
+{
+    char text[16];
+    std::snprintf(text, sizeof text, "0x%.4x", static_cast<unsigned>(value));
+    return text;
+}
+
 std::string kindName(std::uint8_t kind, int row)
 {
     switch (kind) {
@@ -41,15 +48,13 @@ std::string kindName(std::uint8_t kind, int row)
 
 std::array<std::string, 6> directoryRowTexts(const ResourceEntry& entry, int row)
 {
-    char color[16];
-    std::snprintf(color, sizeof color, "0x%.4x", static_cast<unsigned>(entry.ignoreColor));
     std::string points;
     if (entry.kind < 245)
         points = std::to_string(entry.width) + "*" + std::to_string(entry.height);
     // Addresses and lengths are shown as the signed numbers the list always showed.
     return { std::to_string(row), kindName(entry.kind, row), points,
         std::to_string(static_cast<std::int32_t>(entry.address)),
-        std::to_string(static_cast<std::int32_t>(entry.length)), color };
+        std::to_string(static_cast<std::int32_t>(entry.length)), ignoreColorText(entry.ignoreColor) };
 }
 
 } // namespace zarn

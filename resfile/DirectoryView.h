@@ -16,6 +16,8 @@ struct DirectoryColumn {
 };
 extern const std::array<DirectoryColumn, 6> kDirectoryColumns;
 
+// An ignore colour as shown in the list and the window: "0x%.4x".
+std::string ignoreColorText(std::uint16_t value);
 // The "type" text; an unknown code repeats the row number.
 std::string kindName(std::uint8_t kind, int row);
 // No., type, points, addr, size, ignore color.

@@ -31,23 +31,22 @@ namespace {
 
 } // namespace
 
-const char* describeFileType(FileStatus::Type type)
+std::string notRegularReason(FileStatus::Type type)
 {
     switch (type) {
-    case FileStatus::Type::Regular:
-        return "a regular file";
     case FileStatus::Type::Folder:
-        return "a folder";
+        return "it is a folder, not a regular file";
     case FileStatus::Type::NamedPipe:
-        return "a named pipe";
+        return "it is a named pipe, not a regular file";
     case FileStatus::Type::Device:
-        return "a device";
+        return "it is a device, not a regular file";
     case FileStatus::Type::Socket:
-        return "a socket";
+        return "it is a socket, not a regular file";
+    case FileStatus::Type::Regular:
     case FileStatus::Type::Other:
         break;
     }
-    return "not a regular file";
+    return "it is not a regular file";
 }
 
 int FileIo::open(const std::string& path, int flags, int mode) { return ::open(path.c_str(), flags | O_CLOEXEC, mode); }
@@ -149,7 +148,7 @@ int openRegularFile(FileIo& io, const std::string& path, int flags, std::string&
         return -1;
     }
     if (!before.isRegular()) {
-        error = std::string("it is ") + describeFileType(before.type) + ", not a regular file";
+        error = notRegularReason(before.type);
         errno = EINVAL;
         return -1;
     }
@@ -161,8 +160,7 @@ int openRegularFile(FileIo& io, const std::string& path, int flags, std::string&
     }
     FileStatus opened;
     if (io.fstat(fd, opened) != 0 || !opened.isRegular()) {
-        error = opened.isRegular() ? systemReason(errno)
-                                   : std::string("it is ") + describeFileType(opened.type) + ", not a regular file";
+        error = opened.isRegular() ? systemReason(errno) : notRegularReason(opened.type);
         io.close(fd);
         errno = EINVAL;
         return -1;
@@ -189,6 +187,32 @@ int readFully(FileIo& io, int fd, void* buffer, std::size_t count, std::uint64_t
     }
     if (got)
         *got = done;
+    return result;
+}
+
+WholeRead readRegularFile(FileIo& io, const std::string& path, std::uint64_t maxBytes, std::vector<std::uint8_t>& out,
+    std::string& why, std::uint64_t* size)
+{
+    FileStatus status;
+    const int fd = openRegularFile(io, path, O_RDONLY, why, &status);
+    if (fd < 0)
+        return WholeRead::Failed;
+    const auto length = static_cast<std::uint64_t>(status.size);
+    if (size)
+        *size = length;
+    WholeRead result = WholeRead::Read;
+    if (length > maxBytes) {
+        result = WholeRead::TooLarge;
+    } else {
+        out.resize(static_cast<std::size_t>(length));
+        std::size_t got = 0;
+        if (const int r = readFully(io, fd, out.data(), out.size(), 0, &got); r != 0) {
+            why = r < 0 ? systemReason(errno)
+                        : "the file ends at byte " + std::to_string(got) + ", before the data it should hold";
+            result = WholeRead::Failed;
+        }
+    }
+    io.close(fd);
     return result;
 }
 

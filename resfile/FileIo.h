@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <sys/types.h>
+#include <vector>
 
 namespace zarn {
 
@@ -21,8 +22,8 @@ struct FileStatus {
     bool sameFileAs(const FileStatus& other) const { return device == other.device && inode == other.inode; }
 };
 
-// "a folder", "a named pipe", ...: what a file that is not a regular one is.
-const char* describeFileType(FileStatus::Type type);
+// "it is a named pipe, not a regular file": why a file that is not a regular one is refused.
+std::string notRegularReason(FileStatus::Type type);
 
 enum class LockMode { Shared, Exclusive };
 
@@ -63,6 +64,11 @@ int openRegularFile(FileIo& io, const std::string& path, int flags, std::string&
 // Reads exactly `count` bytes at `offset`; returns 0, -1 with errno, or 1 when
 // the file ends first (*got then says how many arrived).
 int readFully(FileIo& io, int fd, void* buffer, std::size_t count, std::uint64_t offset, std::size_t* got = nullptr);
+// Reads the whole of a regular file (openRegularFile) of at most `maxBytes`.
+// TooLarge reads nothing; Failed says why in `why`. `size` gets the file's length.
+enum class WholeRead { Read, TooLarge, Failed };
+WholeRead readRegularFile(FileIo& io, const std::string& path, std::uint64_t maxBytes, std::vector<std::uint8_t>& out,
+    std::string& why, std::uint64_t* size = nullptr);
 // Writes all `count` bytes at `offset`; 0, or -1 with errno (ENOSPC for a write that makes no progress).
 int writeFully(FileIo& io, int fd, const void* buffer, std::size_t count, std::uint64_t offset);
 

@@ -100,7 +100,7 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
     FileStatus existing;
     const bool exists = io.stat(target.string(), existing) == 0;
     if (exists && !existing.isRegular())
-        return std::string("it is ") + describeFileType(existing.type) + ", not a regular file";
+        return notRegularReason(existing.type);
     removeStaleTemporaries(io, folder, target);
 
     // A file without a name first: a crash part way leaves nothing in the folder.

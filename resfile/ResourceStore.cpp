@@ -126,7 +126,7 @@ std::string fileBusyMessage(const std::string& path)
 
 // What the file holds now: header, the entries that could be read, its length,
 // and what is wrong with them.
-struct ResourceStore::View {
+struct DiskView {
     ResourceHeader header;
     std::vector<ResourceEntry> entries;
     std::uint64_t size = 0;
@@ -137,7 +137,7 @@ namespace {
 
     // `partial`: read what entries there are even when the header claims more
     // than fit (for the check, which reports every problem it can).
-    template <typename View> StoreResult readView(FileIo& io, int fd, const std::string& path, bool partial, View& view)
+    StoreResult readView(FileIo& io, int fd, const std::string& path, bool partial, DiskView& view)
     {
         FileStatus status;
         if (io.fstat(fd, status) != 0)
@@ -201,7 +201,7 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
     FileStatus existing;
     if (io.stat(target, existing) == 0) {
         if (!existing.isRegular())
-            return refused(std::string("it is ") + describeFileType(existing.type) + ", not a regular file");
+            return refused(notRegularReason(existing.type));
         switch (lock.acquire(target, LockMode::Exclusive, kLockWait)) {
         case FileLock::Outcome::Locked:
             break;
@@ -273,12 +273,7 @@ ResourceCheck checkResourceFile(const std::string& path, FileIo& io)
         check.readError = r.message;
         return check;
     }
-    struct {
-        ResourceHeader header;
-        std::vector<ResourceEntry> entries;
-        std::uint64_t size = 0;
-        std::vector<std::string> problems;
-    } view;
+    DiskView view;
     if (auto r = readView(io, lock.fd(), path, true, view); !r.ok) {
         check.readError = r.message;
         return check;
@@ -303,6 +298,11 @@ std::uint32_t ResourceStore::usedEnd() const
     return static_cast<std::uint32_t>(usedEndOf(m_memoryKiB, std::span(m_directory.data(), n)));
 }
 
+std::uint32_t ResourceStore::remainingBytes() const
+{
+    return m_memoryKiB ? static_cast<std::uint32_t>(memoryBytes(m_memoryKiB) - usedEnd()) : 0;
+}
+
 int ResourceStore::insertionIndex(std::optional<int> selectionMark) const
 {
     return selectionMark ? *selectionMark + 1 : m_itemCount;
@@ -315,12 +315,9 @@ void ResourceStore::adopt(const View& view)
     m_screenWidth = view.header.screenWidth;
     m_screenHeight = view.header.screenHeight;
     m_memoryKiB = view.header.memoryKiB;
-    m_blockSize = kBlockSize;
-    m_maxItems = maxItemsFor(m_memoryKiB);
     std::copy(view.entries.begin(), view.entries.end(), m_directory.begin());
     std::fill(
         m_directory.begin() + static_cast<std::ptrdiff_t>(view.entries.size()), m_directory.end(), ResourceEntry {});
-    m_remainingBytes = static_cast<std::uint32_t>(memoryBytes(m_memoryKiB) - usedEnd());
     m_isOpen = true;
 }
 
@@ -409,22 +406,10 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
     // The source is read whole before the resource file is touched.
     std::vector<std::uint8_t> data;
     std::string why;
-    FileIo& io = fileIo();
-    FileStatus status;
-    const int fd = openRegularFile(io, dataPath, O_RDONLY, why, &status);
-    if (fd >= 0) {
-        if (static_cast<std::uint64_t>(status.size) > std::numeric_limits<std::uint32_t>::max()) {
-            why = "the file is too large for a resource item";
-        } else {
-            data.resize(static_cast<std::size_t>(status.size));
-            std::size_t got = 0;
-            if (const int r = readFully(io, fd, data.data(), data.size(), 0, &got); r != 0)
-                why = r < 0 ? systemReason(errno)
-                            : "the file ends at byte " + std::to_string(got) + ", before the data it should hold";
-        }
-        io.close(fd);
-    }
-    if (!why.empty())
+    const WholeRead read = readRegularFile(fileIo(), dataPath, std::numeric_limits<std::uint32_t>::max(), data, why);
+    if (read == WholeRead::TooLarge)
+        why = "the file is too large for a resource item";
+    if (read != WholeRead::Read)
         return failure(kMsgFalse, "Cannot read " + quotedPath(dataPath) + ": " + why);
     return insertItemData(index, entry, data);
 }
@@ -450,10 +435,7 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
             + std::to_string(data.size()) + " bytes)");
 
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
-        const int n = m_itemCount;
-        if (index > n)
-            return failure(
-                "There is no place " + std::to_string(index) + " in a directory of " + std::to_string(n) + " items");
+        const int n = m_itemCount; // as checked above: underLock runs this only on an unchanged file
         if (auto refused = checkCapacity(*this, entry.length))
             return failure(*refused);
         const std::uint32_t rounded = roundUpToBlock(entry.length);
@@ -494,15 +476,12 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
 
         m_directory = next;
         m_itemCount = static_cast<std::uint16_t>(n + 1);
-        m_remainingBytes = static_cast<std::uint32_t>(memoryBytes(m_memoryKiB) - usedEnd());
         return {};
     });
 }
 
 StoreResult ResourceStore::deleteItem(int index)
 {
-    if (!m_isOpen)
-        return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         const int n = m_itemCount;
         if (index < 0 || index >= n)
@@ -539,15 +518,12 @@ StoreResult ResourceStore::deleteItem(int index)
 
         m_directory = next;
         m_itemCount = static_cast<std::uint16_t>(n - 1);
-        m_remainingBytes = static_cast<std::uint32_t>(memoryBytes(m_memoryKiB) - usedEnd());
         return {};
     });
 }
 
 StoreResult ResourceStore::setIgnoreColor(int index, std::uint16_t color)
 {
-    if (!m_isOpen)
-        return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         if (index < 0 || index >= m_itemCount)
             return failure("There is no item " + std::to_string(index) + " in a directory of "
@@ -568,8 +544,6 @@ StoreResult ResourceStore::setIgnoreColor(int index, std::uint16_t color)
 
 StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
 {
-    if (!m_isOpen)
-        return failure(kMsgNotResourceOpen);
     return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
         if (index < 0 || index >= m_itemCount)
             return failure("There is no item " + std::to_string(index) + " in a directory of "
@@ -587,8 +561,6 @@ StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
 
 StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
 {
-    if (!m_isOpen)
-        return failure(kMsgNotResourceOpen);
     return underLock(
         LockMode::Shared,
         [&](FileLock& lock, const View&) -> StoreResult {

@@ -60,6 +60,9 @@ ResourceCheck checkResourceFile(const std::string& path, FileIo& io = defaultFil
 // The text for a file whose lock another program held for longer than kLockWait.
 std::string fileBusyMessage(const std::string& path);
 
+// A file's header and directory as read from the disk, with what is wrong with them.
+struct DiskView;
+
 class ResourceStore {
 public:
     ResourceStore() = default;
@@ -113,9 +116,10 @@ public:
     std::uint16_t screenWidth() const { return m_screenWidth; }
     std::uint16_t screenHeight() const { return m_screenHeight; }
     std::uint32_t memoryKiB() const { return m_memoryKiB; }
-    std::uint32_t blockSize() const { return m_blockSize; }
-    std::uint16_t maxItems() const { return m_maxItems; }
-    std::uint32_t remainingBytes() const { return m_remainingBytes; }
+    std::uint32_t blockSize() const { return kBlockSize; }
+    // 0 before a file was read.
+    std::uint16_t maxItems() const { return m_memoryKiB ? maxItemsFor(m_memoryKiB) : 0; }
+    std::uint32_t remainingBytes() const;
     // The first itemCount entries.
     std::span<const ResourceEntry> directory() const { return { m_directory.data(), m_itemCount }; }
     const ResourceEntry& entry(int index) const { return m_directory.at(static_cast<std::size_t>(index)); }
@@ -126,7 +130,7 @@ public:
     void setLockWait(std::chrono::milliseconds wait) { m_lockWait = wait; }
 
 private:
-    struct View;
+    using View = DiskView;
     FileIo& fileIo() const { return m_io ? *m_io : defaultFileIo(); }
     StoreResult readFile(const std::string& path);
     // Runs `use` on the file under its lock in `mode` (the one held, or one taken
@@ -141,9 +145,7 @@ private:
     std::string m_path;
     bool m_isOpen = false;
     std::uint16_t m_itemCount = 0, m_modelCode = 0, m_screenWidth = 0, m_screenHeight = 0;
-    std::uint32_t m_memoryKiB = 0, m_blockSize = kBlockSize;
-    std::uint16_t m_maxItems = 0;
-    std::uint32_t m_remainingBytes = 0;
+    std::uint32_t m_memoryKiB = 0;
     std::array<ResourceEntry, kDirectoryCapacity> m_directory {};
     std::chrono::milliseconds m_lockWait = kLockWait;
     std::shared_ptr<FileLock> m_held; // shared by copies: a copy is a view of the same run

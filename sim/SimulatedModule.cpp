@@ -50,8 +50,6 @@ void SimulatedModule::SendFrame(std::span<const std::uint8_t> payload, std::uint
         if (reply->kind == ReplyKind::Acknowledgement && dropAcks.count(++m_acks))
             continue;
         m_wire.push_back(encodeFrame(reply->command, reply->payload));
-        if (onReplyWaiting)
-            onReplyWaiting();
     }
 }
 

@@ -12,7 +12,6 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
 #include <set>
 #include <string>
 #include <vector>
@@ -37,7 +36,6 @@ public:
     // Hands up to `most` replies on the wire to onFrame, one at a time (a reply
     // may make the tool send the next frame at once); how many were delivered.
     int deliver(int most = 1 << 30);
-    std::size_t repliesWaiting() const { return m_wire.size(); }
 
     // Everything a module would object to, one line each; empty when the tool behaved.
     std::vector<std::string> problems() const;
@@ -48,8 +46,6 @@ public:
     // Faults: a port that cannot be opened, acknowledgements never sent (counted from 1).
     bool openable = true;
     std::set<std::uint64_t> dropAcks;
-    // Told when a reply is put on the wire (an event loop schedules deliver() here).
-    std::function<void()> onReplyWaiting;
 
 private:
     ModuleEngine m_engine;

@@ -72,9 +72,9 @@ CMainDlg::CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> sessi
 {
     m_host.setOwner(this);
     connect(m_session.get(), &zarn::ModuleSession::changed, this, [this] { refreshFields(); });
-    connect(m_session.get(), &zarn::ModuleSession::finished, this, [this] { message(zarn::kMsgSendOver); });
-    connect(m_session.get(), &zarn::ModuleSession::failed, this,
-        [this](const QString& text) { message(text.toStdString()); });
+    const auto show = [this](const QString& text) { message(text.toStdString()); };
+    connect(m_session.get(), &zarn::ModuleSession::finished, this, show);
+    connect(m_session.get(), &zarn::ModuleSession::failed, this, show);
     connect(m_session.get(), &zarn::ModuleSession::channelError, this, [this](const QString& text) {
         m_host.showMessage(text.toStdString(), kApplicationErrorCaption, BoxIcon::Error);
     });
@@ -276,7 +276,6 @@ void CMainDlg::OnProgramAll()
 {
     zarn::ResourceFileFacts facts;
     facts.isOpen = m_store.isOpen();
-    facts.path = m_store.path();
     facts.modelCode = m_store.modelCode();
     facts.memoryKiB = m_store.memoryKiB();
     facts.itemCount = m_store.itemCount();
@@ -296,7 +295,7 @@ void CMainDlg::OnProgramAll()
         if (!read.ok)
             facts.imageError = read.message;
     }
-    const std::string refusal = m_session->programAll(facts);
+    const std::string refusal = m_session->programAll(std::move(facts));
     if (!refusal.empty()) {
         message(refusal);
         return;
@@ -313,12 +312,6 @@ void CMainDlg::OnAbout()
 }
 
 void CMainDlg::OnTimer() { m_session->step(); }
-
-void CMainDlg::OnSerialFrame(zarn::FramePayload& frame)
-{
-    if (m_session->port().onFrame)
-        m_session->port().onFrame(frame);
-}
 
 bool CMainDlg::pickAt(QPoint pos)
 {

@@ -14,7 +14,6 @@
 #include "ui/IgnoreColor.h"
 
 #include <QDialog>
-#include <QTimer>
 
 #include <array>
 #include <cstdint>
@@ -47,8 +46,7 @@ class CMainDlg : public QDialog {
 public:
     // With the real serial channel and port listing.
     explicit CMainDlg(CommandHost& host, QWidget* parent = nullptr);
-    // With a given port and listing (tests): a module in the process, or a fake
-    // whose frames arrive through OnSerialFrame.
+    // With a given port and listing (tests): a module in the process, or a fake.
     CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent = nullptr);
     ~CMainDlg() override;
 
@@ -73,8 +71,6 @@ public:
     void OnMakeFontLibrary();
     // One detection step (timer 1).
     void OnTimer();
-    // One delivered frame.
-    void OnSerialFrame(zarn::FramePayload& frame);
     // A left press at `pos` (window coordinates): picks the ignore colour when
     // it lies on the picture control, edges included.
     bool pickAt(QPoint pos);
@@ -146,6 +142,9 @@ private:
     // The selected item for a command that shows one, after guardOpenFile;
     // "no items" or `noSelection` in a box when there is none.
     std::optional<int> itemToShow(const char* noSelection);
+    // Reads item `mark`'s data for showing it; false after a refusal in a box or
+    // when another program's change was read again instead.
+    bool readShownItem(int mark, std::vector<std::uint8_t>& data);
     void build();
     void initDialog();
     void message(const std::string& text);

@@ -434,6 +434,16 @@ std::optional<int> CMainDlg::itemToShow(const char* noSelection)
     return mark;
 }
 
+bool CMainDlg::readShownItem(int mark, std::vector<std::uint8_t>& data)
+{
+    const auto read = m_store.readItem(mark, data);
+    if (read.reloaded)
+        afterStoreOperation(read);
+    else if (!read.ok)
+        message(read.message);
+    return read.ok;
+}
+
 void CMainDlg::showBitmapItem()
 {
     const auto mark = itemToShow(kMsgSelectBitmapToDisplay);
@@ -460,15 +470,10 @@ void CMainDlg::showBitmapItem()
         return;
     }
     std::vector<std::uint8_t> data;
-    const auto read = m_store.readItem(*mark, data);
-    if (read.reloaded) {
-        afterStoreOperation(read);
+    if (!readShownItem(*mark, data))
         return;
-    }
-    if (!read.ok || data.size() < *needed) {
-        message(read.ok
-                ? std::string("Item ") + std::to_string(*mark) + " cannot be read completely from " + m_store.path()
-                : read.message);
+    if (data.size() < *needed) {
+        message(std::string("Item ") + std::to_string(*mark) + " cannot be read completely from " + m_store.path());
         return;
     }
     CBitmapPreviewDlg dlg(this);
@@ -494,15 +499,8 @@ void CMainDlg::OnPreviewFontLibrary()
         return;
     }
     std::vector<std::uint8_t> data;
-    const auto read = m_store.readItem(*mark, data);
-    if (read.reloaded) {
-        afterStoreOperation(read);
+    if (!readShownItem(*mark, data))
         return;
-    }
-    if (!read.ok) {
-        message(read.message);
-        return;
-    }
     zarn::SheetOptions options;
     options.scale = entry.height <= 16 ? 2 : 1;
     const std::string name = std::string("Item ").append(std::to_string(*mark));
@@ -520,16 +518,16 @@ void CMainDlg::OnPreviewFontLibrary()
 
 void CMainDlg::openDroppedFile(const std::string& path)
 {
-    const std::string ext = zarn::lowerExtension(path);
     const std::string exact = zarn::fileExtension(path);
+    const auto library = zarn::fontLibraryTypeOfExtension(exact);
     if (exact == "zrf")
         OnOpenResource(path);
-    else if (ext == "bmp" || zarn::isPictureExtension(ext))
+    else if (zarn::isBitmapExtension(zarn::lowerExtension(path), true))
         OnLoadBmp(path);
-    else if (exact == "hzk" || exact == "big" || exact == "kzk")
-        OnLoadHzlib(path);
-    else if (exact == "asc")
+    else if (library && *library == zarn::FontLibraryType::Ascii)
         OnLoadAsciilib(path);
+    else if (library)
+        OnLoadHzlib(path);
     else if (exact == "wav")
         OnLoadWave(path);
     else

@@ -2,8 +2,9 @@
 // The ignore colour: a colour picked on screen, the module's 16-bit value of
 // it, and how that value is shown.
 
+#include "resfile/DirectoryView.h"
+
 #include <cstdint>
-#include <string>
 
 namespace zarn::ui {
 
@@ -14,7 +15,7 @@ struct PixelColor {
 // The Rgb565 value of a colour picked on screen.
 std::uint16_t pickIgnoreColor(PixelColor c);
 
-// "0x%.4x"
-std::string ignoreColorText(std::uint16_t value);
+// "0x%.4x", as the directory list shows it.
+using zarn::ignoreColorText;
 
 } // namespace zarn::ui

@@ -39,8 +39,6 @@ namespace {
     constexpr DoubleByteLayout kBig5 { 0xA1, 0xF9, { { 0x40, 0x7E }, { 0xA1, 0xFE } }, 2, "BIG5", "BIG5-HKSCS" };
     constexpr DoubleByteLayout kHangul { 0xB0, 0xC8, { { 0xA1, 0xFE }, { 0, 0 } }, 1, "EUC-KR", nullptr };
 
-    bool isPrivateUse(char32_t c) { return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000; }
-
     const DoubleByteLayout* layoutOf(FontLibraryType type)
     {
         switch (type) {
@@ -168,6 +166,8 @@ std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error
     }
     return characters;
 }
+
+bool isPrivateUse(char32_t c) { return (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000; }
 
 const char* libraryExtension(FontLibraryType type) { return fontLibraryInfo(type).extension; }
 

@@ -26,6 +26,9 @@ std::optional<std::uint32_t> libraryIndexOf(FontLibraryType type, std::uint16_t 
 // library cannot convert from the type's encoding; the result is then empty.
 std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error = nullptr);
 
+// Whether `c` lies in a private-use area, where characters have no agreed face.
+bool isPrivateUse(char32_t c);
+
 // Glyphs per lead byte: 94 for GB2312 and Hangul, 157 for BIG5; 16 for ASCII.
 int libraryRowLength(FontLibraryType type);
 

@@ -75,11 +75,11 @@ namespace {
     // em fills the whole cell, also one that is not square.
     bool fillsTheCell(char32_t c) { return c >= 0x2500 && c <= 0x259F; }
 
-    // The ideographic em box's bottom and top in font units. A CJK face draws
-    // its box-drawing lines from one edge of that box to the other, so where
-    // "│" ends is the box; without it, the typographic ascender and descender
-    // when they span about one em; else the usual 88 % above the baseline.
-    std::pair<double, double> ideographicEmBox(FT_Face face)
+    // The top of the ideographic em box above the baseline, in font units. A
+    // CJK face draws its box-drawing lines from one edge of that box to the
+    // other, so where "│" ends is the box; without it, the typographic ascender
+    // and descender when they span about one em; else the usual 88 % of an em.
+    double ideographicEmTop(FT_Face face)
     {
         const double upem = face->units_per_EM > 0 ? face->units_per_EM : 1000.0;
         const FT_UInt vertical = FT_Get_Char_Index(face, 0x2502);
@@ -89,16 +89,15 @@ namespace {
             FT_Outline_Get_CBox(&face->glyph->outline, &box);
             const double h = static_cast<double>(box.yMax - box.yMin);
             if (h > 0.9 * upem && h < 1.1 * upem) {
-                const double bottom = static_cast<double>(box.yMin) + (h - upem) / 2;
-                return { bottom, bottom + upem };
+                return static_cast<double>(box.yMin) + (h - upem) / 2 + upem;
             }
         }
         if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
             const double span = os2->sTypoAscender - os2->sTypoDescender;
             if (os2->version != 0xFFFF && span > 0.9 * upem && span < 1.1 * upem)
-                return { os2->sTypoDescender * upem / span, os2->sTypoAscender * upem / span };
+                return os2->sTypoAscender * upem / span;
         }
-        return { -0.12 * upem, 0.88 * upem };
+        return 0.88 * upem;
     }
 
     // One glyph's coverage placed in the cell: 0..255 per dot, rows top down.
@@ -224,8 +223,7 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
     if (fullWidth) {
         // One em square scaled to the cell and centred in it; box drawing and
         // blocks stretch their em to the whole cell.
-        const auto [bottom, top] = ideographicEmBox(face);
-        (void)bottom;
+        const double top = ideographicEmTop(face);
         m->ppem = std::min(width, height);
         m->baseline = static_cast<int>(std::lround((height - m->ppem) / 2.0 + m->ppem * top / upem));
         m->cellBaselineExact = height * top / upem;
@@ -250,10 +248,6 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
     }
     return true;
 }
-
-bool GlyphRenderer::hasCharacter(char32_t c) const { return m->face && c != 0 && FT_Get_Char_Index(m->face, c) != 0; }
-
-int GlyphRenderer::baselineRow() const { return m->baseline; }
 
 std::string GlyphRenderer::faceName() const
 {
@@ -477,7 +471,7 @@ std::string characterList(const std::vector<char32_t>& characters)
         std::snprintf(code, sizeof code, "U+%04X", static_cast<unsigned>(c));
         text += (text.empty() ? "" : ", ") + std::string(code);
         // The character itself in UTF-8, unless it has no face of its own.
-        if (c < 0x20 || (c >= 0xE000 && c <= 0xF8FF) || c >= 0xF0000)
+        if (c < 0x20 || isPrivateUse(c))
             continue;
         text += ' ';
         if (c < 0x80) {

@@ -36,12 +36,10 @@ public:
     // (the ideographic em box) centred in the cell, Latin glyphs by the span
     // from ascender to descender; one baseline for the whole library.
     bool setCell(int width, int height, bool fullWidth, std::string* error);
-    bool hasCharacter(char32_t c) const;
     // Draws `c` into `glyph` (ceil(width/8) * height bytes, cleared first) where
     // the font's metrics put it. No stroke the font inks is left without a dot.
     // False, blank glyph, when the font has no such character.
     bool render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options);
-    int baselineRow() const; // cell row on which the baseline lies
     std::string faceName() const;
 
 private:

@@ -5,10 +5,7 @@
 #include "resfile/FileIo.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <cstdio>
-#include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 
 namespace zarn {
@@ -17,6 +14,8 @@ namespace {
     constexpr std::uint8_t kPaper = 255, kInk = 0, kGrid = 176;
     // Beyond this a file is plainly not a dot-matrix library (the largest, 99X99.big, is about 18 MB).
     constexpr std::uintmax_t kMaxLibraryBytes = 64u * 1024 * 1024;
+
+    constexpr int kPlainColumns = 16; // glyphs a row when the library's code rows are unknown
 
     std::size_t glyphBytes(int w, int h) { return static_cast<std::size_t>((w + 7) / 8) * static_cast<std::size_t>(h); }
 
@@ -31,7 +30,7 @@ namespace {
         Geometry(int w, int h, const SheetOptions& o, std::uint32_t glyphs)
             : scale(std::clamp(o.scale, 1, kMaxSheetScale))
             , columns(static_cast<int>(std::clamp<std::uint32_t>(
-                  o.columns > 0 ? std::min(o.columns, kMaxSheetColumns) : 16, 1, std::max(glyphs, 1u))))
+                  o.columns > 0 ? std::min(o.columns, kMaxSheetColumns) : kPlainColumns, 1, std::max(glyphs, 1u))))
             , cellW(w * scale + 1)
             , cellH(h * scale + 1)
         {
@@ -127,8 +126,8 @@ PreviewResult previewGlyphs(std::span<const std::uint8_t> data, const std::strin
         }
         options.first = *index;
     }
-    if (options.columns <= 0 && type)
-        options.columns = libraryRowLength(*type);
+    if (options.columns <= 0)
+        options.columns = type ? libraryRowLength(*type) : kPlainColumns;
     const std::size_t perGlyph = glyphBytes(width, height);
     const std::uint64_t glyphs = data.size() / perGlyph;
     if (glyphs == 0) {
@@ -143,7 +142,7 @@ PreviewResult previewGlyphs(std::span<const std::uint8_t> data, const std::strin
     }
     result.image = renderGlyphSheet(data, width, height, options);
     if (result.image.width == 0) {
-        result.message = "One row of " + std::to_string(options.columns > 0 ? options.columns : 16)
+        result.message = "One row of " + std::to_string(options.columns)
             + " glyphs would make too large a picture; show fewer glyphs a row or draw the dots smaller";
         return result;
     }
@@ -185,25 +184,15 @@ PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int 
         return result;
     }
     std::string why;
-    FileStatus status;
-    const int fd = openRegularFile(defaultFileIo(), libraryPath, O_RDONLY, why, &status);
-    if (fd < 0) {
-        result.message = "Cannot read '" + libraryPath + "': " + why;
-        return result;
-    }
-    const std::uint64_t length = static_cast<std::uint64_t>(status.size);
+    std::uint64_t length = 0;
     std::vector<std::uint8_t> data;
-    if (length <= kMaxLibraryBytes) {
-        data.resize(static_cast<std::size_t>(length));
-        if (const int r = readFully(defaultFileIo(), fd, data.data(), data.size(), 0); r != 0)
-            why = r < 0 ? systemReason(errno) : "the file became shorter while it was read";
-    }
-    defaultFileIo().close(fd);
-    if (length > kMaxLibraryBytes) {
+    switch (readRegularFile(defaultFileIo(), libraryPath, kMaxLibraryBytes, data, why, &length)) {
+    case WholeRead::Read:
+        break;
+    case WholeRead::TooLarge:
         result.message = "'" + libraryPath + "' is " + std::to_string(length) + " bytes, too large for a font library";
         return result;
-    }
-    if (!why.empty()) {
+    case WholeRead::Failed:
         result.message = "Cannot read '" + libraryPath + "': " + why;
         return result;
     }

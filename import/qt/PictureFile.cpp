@@ -148,8 +148,6 @@ namespace {
 
 } // namespace
 
-bool isPictureExtension(const std::string& e) { return e == "png" || e == "jpg" || e == "jpeg" || e == "gif"; }
-
 PictureAsBmp pictureFileAsBmp(const std::string& path)
 {
     // Qt's own limit (128 MB by default) would refuse pictures the BMP reader

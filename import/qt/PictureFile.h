@@ -30,7 +30,4 @@ PictureAsBmp pictureFileAsBmp(const std::string& path);
 // anything else through pictureFileAsBmp. Same outcome and state as loadBmpFile.
 LoadedPicture::Outcome loadPictureFile(LoadedPicture& pic);
 
-// Lower-case extensions taken as pictures besides "bmp": png, jpg, jpeg, gif.
-bool isPictureExtension(const std::string& lowerExtension);
-
 } // namespace zarn

@@ -180,7 +180,6 @@ void CSerialChannel::SendFrame(std::span<const std::uint8_t> payload, std::uint8
         ReportError("WriteFile()", "The frame does not fit the write buffer.");
         return;
     }
-    m_writtenLength = static_cast<std::uint8_t>(length);
 
     if (!IsPortOpen()) {
         ReportError("WriteFile()", "The handle is invalid.");

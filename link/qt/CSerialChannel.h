@@ -38,7 +38,6 @@ public:
     void SetDevicePath(std::string path) { m_devicePath = std::move(path); }
 
     bool IsPortOpen() const override;
-    std::uint8_t LastWrittenLength() const { return m_writtenLength; }
 
     // Composes the error text for a failed call, cut to 200 bytes like the box.
     static std::string ErrorText(const std::string& callName, const std::string& systemText, int portNumber);
@@ -59,7 +58,6 @@ private:
     std::vector<std::uint8_t> m_writeBuffer;
     std::string m_devicePath;
     int m_portNumber = 0;
-    std::uint8_t m_writtenLength = 0;
     bool m_replyWait = false;
     bool m_monitoring = false;
     bool m_closing = false;

@@ -93,7 +93,7 @@ void ModuleSession::wire()
     m_transfer.message = [this](const std::string& text) {
         m_watchdog.stop();
         if (m_transfer.outcome() == ProgramTransfer::Outcome::Completed)
-            emit finished();
+            emit finished(QString::fromStdString(text));
         else
             emit failed(QString::fromStdString(text));
     };
@@ -114,9 +114,9 @@ void ModuleSession::step()
     m_transfer.checkTimeout();
 }
 
-std::string ModuleSession::programAll(const ResourceFileFacts& file)
+std::string ModuleSession::programAll(ResourceFileFacts file)
 {
-    std::string refusal = m_transfer.programAll(m_detection, file);
+    std::string refusal = m_transfer.programAll(m_detection, std::move(file));
     if (refusal.empty())
         m_watchdog.start();
     return refusal;
@@ -128,7 +128,6 @@ void ModuleSession::onFrame(FramePayload& frame)
     dispatchFrame(m_detection, m_transfer, frame);
     if (!wasIdentified && m_detection.moduleIdentified())
         emit moduleIdentified();
-    emit changed();
 }
 
 } // namespace zarn

@@ -32,7 +32,7 @@ public:
     void step();
     // "Program All" with the file's facts and image: the refusal text, or
     // empty when the transfer started.
-    std::string programAll(const ResourceFileFacts& file);
+    std::string programAll(ResourceFileFacts file);
 
     const ModuleDetection& detection() const { return m_detection; }
     const ProgramTransfer& transfer() const { return m_transfer; }
@@ -47,8 +47,9 @@ signals:
     void changed();
     void moduleIdentified();
     void progress(quint32 sentBytes, quint32 totalBytes);
-    // The transfer ended: with "Send Over!!", or with the text of its failure.
-    void finished();
+    // The transfer ended: completed with "Send Over!!", or failed with the text
+    // of its failure.
+    void finished(const QString& text);
     void failed(const QString& text);
     // The channel's own error text ("WARNING:  ... Failed ...").
     void channelError(const QString& text);

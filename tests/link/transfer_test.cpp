@@ -24,7 +24,7 @@ struct Transfer : ::testing::Test {
     ProgramTransfer t { module, clock };
     std::vector<std::string> boxes;
     // Three 4 KiB blocks used.
-    ResourceFileFacts file { true, "a.zrf", 2404, 4096, 2, 12288, pattern(12288, 3), {} };
+    ResourceFileFacts file { true, 2404, 4096, 2, 12288, pattern(12288, 3), {} };
 
     void SetUp() override
     {

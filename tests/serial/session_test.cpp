@@ -42,7 +42,7 @@ TEST(ModuleSession, TwoSessionsProgramTwoModulesAtOnce)
         s.session->step();
         // Different images, so that frames going to the wrong module would show.
         const std::uint32_t size = 16384 * static_cast<std::uint32_t>(s.port - 1);
-        s.file = ResourceFileFacts { true, "x.zrf", 2404, s.memory / 1024, 1, size, pattern(size, s.port), {} };
+        s.file = ResourceFileFacts { true, 2404, s.memory / 1024, 1, size, pattern(size, s.port), {} };
     }
     ASSERT_TRUE(spinUntil([&] { return sides[0].session->identified() && sides[1].session->identified(); }, 10000));
     for (Side& s : sides) {
