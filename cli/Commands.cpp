@@ -11,9 +11,10 @@ int runCommandLine(int argc, char** argv)
     CLI::App app { "Build, inspect and program resource files (.zrf) for Zarn serial display modules.", "zarnres" };
     app.require_subcommand(1);
     app.set_version_flag("--version", "zarnres 2.2");
-    for (auto add : { addNewCommand, addInfoCommand, addListCommand, addAddCommand, addDeleteCommand,
-             addSetIgnoreColorCommand, addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand,
-             addProgramCommand, addFontCommand, addFontPreviewCommand })
+    for (auto add :
+        { addNewCommand, addInfoCommand, addListCommand, addAddCommand, addDeleteCommand, addSetIgnoreColorCommand,
+            addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand, addProgramCommand, addFontCommand,
+            addFontPreviewCommand, addBuildCommand, addUnpackCommand, addDiffCommand })
         add(app);
 
     try {

@@ -19,6 +19,9 @@ void addDetectCommand(CLI::App& app);
 void addProgramCommand(CLI::App& app);
 void addFontCommand(CLI::App& app);
 void addFontPreviewCommand(CLI::App& app);
+void addBuildCommand(CLI::App& app);
+void addUnpackCommand(CLI::App& app);
+void addDiffCommand(CLI::App& app);
 
 // The whole command line of zarnres; returns its exit status.
 int runCommandLine(int argc, char** argv);

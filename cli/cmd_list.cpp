@@ -1,5 +1,6 @@
 // zarnres list: the directory as the main window's list shows it.
 #include "cli/Commands.h"
+#include "cli/DirectoryJson.h"
 #include "cli/StoreAccess.h"
 #include "resfile/DirectoryView.h"
 
@@ -17,14 +18,7 @@ void run(const Options& o)
 {
     const zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
     if (o.json) {
-        std::cout << "[";
-        for (int i = 0; i < store.itemCount(); ++i) {
-            const auto& e = store.entry(static_cast<std::size_t>(i));
-            std::cout << (i ? ",\n " : "\n ") << "{\"no\": " << i << ", \"kind\": " << unsigned(e.kind)
-                      << ", \"width\": " << e.width << ", \"height\": " << e.height << ", \"address\": " << e.address
-                      << ", \"length\": " << e.length << ", \"ignoreColor\": " << e.ignoreColor << "}";
-        }
-        std::cout << (store.itemCount() ? "\n]\n" : "]\n");
+        zarn::cli::printDirectoryJson(std::cout, store.directory());
         return;
     }
     std::string line;
