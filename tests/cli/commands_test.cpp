@@ -155,3 +155,22 @@ TEST_F(Commands, ExtractWritesABitmapAsAViewableBmpAndOtherItemsAsTheyAre)
     EXPECT_EQ(r.out, "Wrote " + dir.file("back.wav") + ": 1000 bytes\n");
     EXPECT_TRUE(readBytes(dir / "back.wav") == readBytes(dir / "s.wav"));
 }
+
+TEST_F(Commands, ProjectsBuildFromPngUnpackAndDiffWithDiffsStatuses)
+{
+    ASSERT_TRUE(photo.save(QString::fromStdString(dir.file("photo.png"))));
+    std::ofstream(dir / "p.toml") << "model = 1\n[[item]]\npicture = \"photo.png\"\n[[item]]\nsound = \"s.wav\"\n";
+    const auto built = runZarnres({ "build", dir.file("p.toml"), "--json" });
+    ASSERT_EQ(built.status, 0) << built.err;
+    EXPECT_EQ(built.out, runZarnres({ "list", dir.file("p.zrf"), "--json" }).out);
+    EXPECT_EQ(runZarnres({ "diff", zrf, dir.file("p.zrf") }).status, 0); // the PNG converts as the BMP did
+    EXPECT_EQ(runZarnres({ "unpack", zrf, "-o", dir.file("u") }).status, 0);
+    EXPECT_EQ(runZarnres({ "build", dir.file("u/a.toml"), "-o", dir.file("b.zrf") }).status, 0);
+    EXPECT_TRUE(readBytes(dir / "b.zrf") == readBytes(zrf));
+    std::ofstream(dir / "s.wav") << "other";
+    EXPECT_EQ(runZarnres({ "build", dir.file("p.toml"), "-o", dir.file("c.zrf") }).status, 0);
+    const auto differ = runZarnres({ "diff", zrf, dir.file("c.zrf") });
+    EXPECT_EQ(differ.status, 1);
+    EXPECT_EQ(differ.out.substr(0, 15), "item 1: size: 1");
+    EXPECT_EQ(runZarnres({ "diff", zrf, dir.file("none.zrf") }).status, 2);
+}
