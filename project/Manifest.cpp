@@ -9,9 +9,10 @@
 
 #include <toml++/toml.h>
 
+#include <algorithm>
 #include <array>
 #include <filesystem>
-#include <limits>
+#include <tuple>
 
 namespace zarn {
 

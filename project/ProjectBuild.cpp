@@ -1,12 +1,14 @@
 #include "project/ProjectBuild.h"
 
 #include "import/AddContent.h"
+#include "import/FileExtension.h"
 #include "import/fontgen/FontGenerator.h"
 #include "project/Manifest.h"
 #include "resfile/ModuleModel.h"
 #include "resfile/ReplaceFile.h"
 
 #include <filesystem>
+#include <limits>
 #include <random>
 
 namespace zarn {
@@ -69,7 +71,7 @@ namespace {
     }
 
     // Where the output would do harm or cannot go: checked before any work.
-    std::string outputProblem(const std::string& output, const std::string& manifestPath)
+    std::string outputProblem(const std::string& output, const std::string& manifestPath, const Manifest& manifest)
     {
         std::error_code ec;
         const fs::file_status st = fs::status(output, ec);
@@ -79,6 +81,9 @@ namespace {
             return "The output " + quotedPath(output) + " is not a regular file";
         if (fs::exists(st) && fs::equivalent(output, manifestPath, ec))
             return "The output " + quotedPath(output) + " is the manifest itself";
+        for (std::size_t n = 0; n < manifest.items.size(); ++n)
+            if (fs::exists(st) && fs::equivalent(output, manifest.items[n].path, ec))
+                return "The output " + quotedPath(output) + " is the source of item " + std::to_string(n);
         const fs::path folder = fs::path(output).parent_path();
         if (!folder.empty() && !fs::is_directory(folder, ec))
             return "The output's folder " + quotedPath(folder.string()) + " does not exist";
@@ -99,7 +104,7 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
         return failed(parsed.error);
     const Manifest& manifest = *parsed.manifest;
     const std::string output = options.output.empty() ? defaultBuildOutput(manifestPath) : options.output;
-    if (auto problem = outputProblem(output, manifestPath); !problem.empty())
+    if (auto problem = outputProblem(output, manifestPath, manifest); !problem.empty())
         return failed(problem);
 
     ScratchFolder scratch;
