@@ -203,4 +203,19 @@ TEST(ResourceProject, DiffNamesEachDifferenceAndUnpackRefusesADamagedFile)
     const UnpackOutcome u = unpackResourceFile(dir.file("damaged.zrf"), dir.file("out"));
     EXPECT_EQ(u.message.substr(0, 20), "Resource File Error\n");
     EXPECT_FALSE(fs::exists(dir / "out"));
+
+    // A bitmap wider than the screen would be scaled down when added again: named, nothing written.
+    ASSERT_TRUE(createResourceFile(dir.file("wide.zrf"), 1704, 128, 160, 4096).ok);
+    ResourceStore store;
+    ASSERT_TRUE(store.openResourceFile(dir.file("wide.zrf")).ok);
+    ResourceEntry wide { 0, 200 * 2, 0, 200, 1, 16, 0 };
+    ASSERT_TRUE(store.insertItemData(0, wide, pattern(400, 3)).ok);
+    EXPECT_EQ(unpackResourceFile(dir.file("wide.zrf"), dir.file("out")).message,
+        "Cannot unpack " + dir.file("wide.zrf")
+            + ": item 0 cannot be given back by a manifest: the 200x1 bitmap is "
+              "larger than the module's 128x160 screen, and a picture that large is scaled down when it is added");
+    EXPECT_FALSE(fs::exists(dir / "out"));
+    // Nor does a build write over one of its own sources.
+    EXPECT_FALSE(buildProject(dir.file("a.toml"), BuildOptions { dir.file("a.wav"), {} }).ok);
+    EXPECT_EQ(readBytes(dir / "a.wav"), pattern(300, 1));
 }
