@@ -436,10 +436,6 @@ std::vector<std::uint8_t> LoadedPicture::sourceRgb() const
     return rgb;
 }
 
-} // namespace zarn
-
-namespace zarn {
-
 Rgb LoadedPicture::shownPixel(std::uint64_t row, int x, int y) const
 {
     const Rgb c = bmpPixel(m_layout, m_fileData, row, x);
