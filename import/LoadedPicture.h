@@ -50,7 +50,7 @@ class LoadedPicture {
 public:
     struct Outcome {
         bool ok = false;
-        std::string message; // text to show: "Reading File Error", "False", or why a file is not supported
+        std::string message; // text to show: "Reading File Error", "False", or why a file is not supported or too large
         std::string detail; // why, when the message alone does not say: the file and the system's reason
     };
 
