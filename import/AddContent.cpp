@@ -59,6 +59,7 @@ namespace {
         picture.setScreenBox(store.screenWidth(), store.screenHeight());
         picture.setFileName(path);
         picture.setDither(options.dither);
+        picture.setIgnoreColor(options.ignoreColor); // what transparent pixels become
         const auto loaded = options.loadPicture ? options.loadPicture(picture) : picture.loadBmpFile();
         if (!loaded.ok)
             return refused(loaded.message, loaded.detail);

@@ -23,7 +23,7 @@ enum class ContentCommand { Any, Bitmap, Hzlib, Asciilib, Wave };
 struct ContentOptions {
     ContentCommand command = ContentCommand::Any;
     std::optional<int> afterRow; // insert after this row (the selection mark); none: at the end
-    std::uint16_t ignoreColor = 0; // bitmaps only
+    std::uint16_t ignoreColor = 0; // bitmaps only; also what their transparent pixels become
     bool dither = false; // true-colour pictures only
     // Reads the picture named by pic.fileName(); BMP files only when not set.
     std::function<LoadedPicture::Outcome(LoadedPicture&)> loadPicture;

@@ -18,27 +18,32 @@ namespace {
         return r;
     }
 
+    enum class Mask { Usable, Zero, NotOneRun, TooWide };
+
     // A usable mask is one run of set bits, within the pixel's width.
-    bool makeChannel(std::uint32_t mask, int bitCount, BmpChannel& out)
+    Mask makeChannel(std::uint32_t mask, int bitCount, BmpChannel& out)
     {
         if (mask == 0)
-            return false;
+            return Mask::Zero;
         if (bitCount == 16 && (mask & 0xFFFF0000u) != 0)
-            return false;
+            return Mask::TooWide;
         const int shift = std::countr_zero(mask);
         const std::uint64_t run = static_cast<std::uint64_t>(mask) >> shift;
         if ((run & (run + 1)) != 0)
-            return false;
+            return Mask::NotOneRun;
         out.mask = mask;
         out.shift = shift;
         out.bits = std::popcount(mask);
-        return true;
+        return Mask::Usable;
     }
 
-    // The pixel rows start at the field "pixel-data offset"; the info header fields
-    // used lie at fixed offsets, so the file must at least reach the compression field.
-    constexpr std::size_t kInfoFieldsEnd = 34;
+    // The red, green and blue masks follow a 40-byte header or are its own fields
+    // in longer headers: at file offset 54 either way. The alpha mask comes next,
+    // in headers of 56 bytes and more and with compression 6.
     constexpr std::size_t kMasksOffset = 54;
+    constexpr std::size_t kAlphaMaskOffset = 66;
+    constexpr std::uint32_t kAlphaMaskHeaderSize = 56;
+    constexpr const char* kChannelNames[] = { "red", "green", "blue" };
 
 } // namespace
 
@@ -51,38 +56,36 @@ std::uint8_t BmpChannel::expand(std::uint32_t pixel) const
     return static_cast<std::uint8_t>((v * 255 + max / 2) / max);
 }
 
+bool pictureSizeTaken(std::uint64_t width, std::uint64_t height)
+{
+    return width <= static_cast<std::uint64_t>(kBmpMaxDimension)
+        && height <= static_cast<std::uint64_t>(kBmpMaxDimension) && width * height <= kBmpMaxPixels;
+}
+
+std::string pictureTooLargeText(std::uint64_t width, std::uint64_t height)
+{
+    char text[200];
+    std::snprintf(text, sizeof text,
+        "Picture too large: %llu x %llu pixels; pictures of up to %d pixels a side and %llu pixels in all (8192 x "
+        "8192) can be loaded",
+        static_cast<unsigned long long>(width), static_cast<unsigned long long>(height), kBmpMaxDimension,
+        static_cast<unsigned long long>(kBmpMaxPixels));
+    return text;
+}
+
 BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
 {
-    if (file.size() < kBmpFileHeaderSize || getLe16(file.data() + 0) != kBmpSignature)
-        return refuse(kMsgReadingFileError);
-    if (file.size() < kInfoFieldsEnd)
+    if (file.size() < kBmpFileHeaderSize + 4 || getLe16(file.data() + 0) != kBmpSignature)
         return refuse(kMsgReadingFileError);
 
     BmpLayout l;
     l.offBits = getLe32(file.data() + 10);
-    const auto width = static_cast<std::int32_t>(getLe32(file.data() + 18));
-    const auto height = static_cast<std::int32_t>(getLe32(file.data() + 22));
-    l.bitCount = getLe16(file.data() + 28);
-    l.compression = getLe32(file.data() + 30);
-
-    // Zero, negative widths and absurd sizes are damage; a negative height means
-    // rows stored top row first.
-    if (width <= 0 || width > kBmpMaxDimension || height == 0 || height < -kBmpMaxDimension
-        || height > kBmpMaxDimension)
-        return refuse(kMsgReadingFileError);
-    l.width = width;
-    if (static_cast<std::uint64_t>(width)
-            * static_cast<std::uint64_t>(height < 0 ? -static_cast<std::int64_t>(height) : height)
-        > kBmpMaxPixels)
-        return refuse(kMsgReadingFileError);
-    l.topDown = height < 0;
-    l.height = height < 0 ? -height : height;
-
     l.headerSize = getLe32(file.data() + 14);
-    char text[160];
-    if (l.headerSize < kBmpMinInfoHeaderSize) {
+    char text[200];
+    const bool core = l.headerSize == kBmpCoreHeaderSize;
+    if (!core && l.headerSize < kBmpOs2MinHeaderSize) {
         std::snprintf(text, sizeof text,
-            "Unsupported BMP file: a %u-byte info header; only files with info headers of 40 bytes or more can be "
+            "Unsupported BMP file: a %u-byte info header; only info headers of 12 bytes or of 16 bytes and more can be "
             "loaded",
             static_cast<unsigned>(l.headerSize));
         return refuse(text);
@@ -91,13 +94,56 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > file.size()
         || kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > l.offBits)
         return refuse(kMsgReadingFileError);
-    l.colorsUsed = getLe32(file.data() + 46);
+
+    // OS/2 headers: 1.x with 16-bit sizes and 3-byte palette entries; 2.x like
+    // Windows' as far as they go, but compressions 3 and 4 mean other things there.
+    const bool os2 = core || l.headerSize < kBmpMinInfoHeaderSize || l.headerSize == kBmpOs2FullHeaderSize;
+    std::int64_t width = 0, height = 0;
+    if (core) {
+        width = getLe16(file.data() + 18);
+        height = getLe16(file.data() + 20);
+        l.bitCount = getLe16(file.data() + 24);
+        l.paletteEntryBytes = 3;
+    } else {
+        width = static_cast<std::int32_t>(getLe32(file.data() + 18));
+        height = static_cast<std::int32_t>(getLe32(file.data() + 22));
+        l.bitCount = getLe16(file.data() + 28);
+        l.compression = l.headerSize >= 20 ? getLe32(file.data() + 30) : 0;
+        l.colorsUsed = l.headerSize >= 36 ? getLe32(file.data() + 46) : 0;
+    }
+
+    // A whole JPEG or PNG file as the pixel data: its own size is the picture's,
+    // whatever the header says.
+    if (!os2 && (l.compression == kBmpCompressionJpeg || l.compression == kBmpCompressionPng)) {
+        if (l.offBits >= file.size())
+            return refuse(kMsgReadingFileError);
+        const std::uint64_t held = file.size() - l.offBits;
+        const std::uint32_t imageSize = getLe32(file.data() + 34);
+        l.embeddedSize = static_cast<std::uint32_t>(imageSize > 0 && imageSize <= held ? imageSize : held);
+        BmpParseResult ok;
+        ok.ok = true;
+        ok.layout = l;
+        return ok;
+    }
+
+    // Zero and negative widths are damage; a negative height means rows stored
+    // top row first (never in OS/2 files, whose sizes are unsigned).
+    if (width <= 0 || height == 0)
+        return refuse(kMsgReadingFileError);
+    l.topDown = height < 0;
+    const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
 
     auto compressedText = [&] {
-        std::snprintf(text, sizeof text,
-            "Unsupported BMP file: the pixel data is compressed (method %u); only uncompressed and run-length encoded "
-            "files can be loaded",
-            static_cast<unsigned>(l.compression));
+        if (os2 && (l.compression == 3 || l.compression == 4))
+            std::snprintf(text, sizeof text,
+                "Unsupported BMP file: the OS/2 pixel data is compressed (method %u, %s); only uncompressed and 4- "
+                "and 8-bit run-length encoded files can be loaded",
+                static_cast<unsigned>(l.compression), l.compression == 3 ? "Huffman" : "24-bit run-length");
+        else
+            std::snprintf(text, sizeof text,
+                "Unsupported BMP file: the pixel data is compressed (method %u); only uncompressed and run-length "
+                "encoded files can be loaded",
+                static_cast<unsigned>(l.compression));
         return refuse(text);
     };
     switch (l.bitCount) {
@@ -118,21 +164,41 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     case 16:
     case 32:
         if (l.compression == kBmpCompressionRgb) {
-            // The default layouts: 5-5-5 for 16 bits, 8-8-8 for 32 bits.
-            const std::uint32_t r = l.bitCount == 16 ? 0x7C00 : 0xFF0000;
-            const std::uint32_t g = l.bitCount == 16 ? 0x03E0 : 0x00FF00;
-            const std::uint32_t b = l.bitCount == 16 ? 0x001F : 0x0000FF;
-            makeChannel(r, l.bitCount, l.channels[0]);
-            makeChannel(g, l.bitCount, l.channels[1]);
-            makeChannel(b, l.bitCount, l.channels[2]);
-        } else if (l.compression == kBmpCompressionBitfields || l.compression == kBmpCompressionAlphaBitfields) {
-            // The masks follow a 40-byte header, or are its own fields in longer
-            // headers: at file offset 54 either way.
-            if (file.size() < kMasksOffset + 12)
+            // The default layouts: 5-5-5 for 16 bits, 8-8-8 for 32 bits, whose fourth
+            // byte is taken as alpha (unless it is zero everywhere: see LoadedPicture).
+            const bool wide = l.bitCount == 32;
+            makeChannel(wide ? 0xFF0000 : 0x7C00, l.bitCount, l.channels[0]);
+            makeChannel(wide ? 0x00FF00 : 0x03E0, l.bitCount, l.channels[1]);
+            makeChannel(wide ? 0x0000FF : 0x001F, l.bitCount, l.channels[2]);
+            if (wide)
+                makeChannel(0xFF000000u, l.bitCount, l.alpha);
+        } else if (!os2
+            && (l.compression == kBmpCompressionBitfields || l.compression == kBmpCompressionAlphaBitfields)) {
+            const bool alphaMask
+                = l.compression == kBmpCompressionAlphaBitfields || l.headerSize >= kAlphaMaskHeaderSize;
+            if (file.size() < (alphaMask ? kAlphaMaskOffset + 4 : kAlphaMaskOffset))
                 return refuse(kMsgReadingFileError);
-            for (int c = 0; c < 3; ++c)
-                if (!makeChannel(getLe32(file.data() + kMasksOffset + 4 * c), l.bitCount, l.channels[c]))
+            for (int c = 0; c < 3; ++c) {
+                const std::uint32_t mask = getLe32(file.data() + kMasksOffset + 4 * c);
+                switch (makeChannel(mask, l.bitCount, l.channels[c])) {
+                case Mask::Usable:
+                    continue;
+                case Mask::Zero:
+                    std::snprintf(text, sizeof text,
+                        "Unsupported BMP file: the bit fields give the %s channel no bits (its mask is zero)",
+                        kChannelNames[c]);
+                    return refuse(text);
+                case Mask::NotOneRun:
+                    std::snprintf(text, sizeof text, "Unsupported BMP file: the %s mask 0x%08X is not one run of bits",
+                        kChannelNames[c], static_cast<unsigned>(mask));
+                    return refuse(text);
+                case Mask::TooWide:
                     return refuse(kMsgReadingFileError);
+                }
+            }
+            // An alpha mask that is zero or unusable leaves the picture opaque.
+            if (alphaMask)
+                makeChannel(getLe32(file.data() + kAlphaMaskOffset), l.bitCount, l.alpha);
         } else {
             return compressedText();
         }
@@ -144,21 +210,24 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
         return refuse(text);
     }
 
-    l.rowStride = ((static_cast<std::uint64_t>(l.width) * l.bitCount + 31) & ~std::uint64_t { 31 }) / 8;
-    const std::uint64_t rowUsed = (static_cast<std::uint64_t>(l.width) * l.bitCount + 7) / 8;
+    l.rowStride = ((static_cast<std::uint64_t>(width) * l.bitCount + 31) & ~std::uint64_t { 31 }) / 8;
+    const std::uint64_t rowUsed = (static_cast<std::uint64_t>(width) * l.bitCount + 7) / 8;
 
     // The palette follows the info header. A full palette that ends exactly where
     // the pixel data begins is taken whole; otherwise the colours-used count says
     // how many entries the file has, and they must lie before the pixel data.
+    // OS/2 1.x files have no count: they hold what fits before the pixel data.
     if (l.isIndexed()) {
         l.paletteEntries = 1u << l.bitCount;
         l.paletteOffset = static_cast<std::uint32_t>(kBmpFileHeaderSize + l.headerSize);
-        const std::uint64_t fullEnd = l.paletteOffset + 4ull * l.paletteEntries;
-        if (fullEnd == l.offBits) {
+        const std::uint64_t room = l.offBits - l.paletteOffset;
+        if (static_cast<std::uint64_t>(l.paletteEntryBytes) * l.paletteEntries == room) {
             l.paletteHeld = l.paletteEntries;
+        } else if (core) {
+            l.paletteHeld = static_cast<std::uint32_t>(std::min<std::uint64_t>(l.paletteEntries, room / 3));
         } else {
             l.paletteHeld = l.colorsUsed > 0 && l.colorsUsed < l.paletteEntries ? l.colorsUsed : l.paletteEntries;
-            if (l.paletteOffset + 4ull * l.paletteHeld > l.offBits)
+            if (4ull * l.paletteHeld > room)
                 return refuse(kMsgReadingFileError);
         }
     }
@@ -166,9 +235,14 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
         return refuse(kMsgReadingFileError);
     // Every byte a row's pixels occupy must be held; the padding of the last row may be missing.
     // Run-length streams are bounded while they are decoded.
-    const std::uint64_t pixelEnd = static_cast<std::uint64_t>(l.offBits) + (l.height - 1) * l.rowStride + rowUsed;
-    if (!l.isRle() && pixelEnd > file.size())
+    const std::uint64_t held = file.size() - l.offBits;
+    if (!l.isRle() && (rowUsed > held || rows - 1 > (held - rowUsed) / l.rowStride))
         return refuse(kMsgReadingFileError);
+    // Rows that are all there, or could be (run-length), but more than is taken.
+    if (!pictureSizeTaken(static_cast<std::uint64_t>(width), rows))
+        return refuse(pictureTooLargeText(static_cast<std::uint64_t>(width), rows));
+    l.width = static_cast<std::int32_t>(width);
+    l.height = static_cast<std::int32_t>(rows);
 
     BmpParseResult ok;
     ok.ok = true;
@@ -176,23 +250,37 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     return ok;
 }
 
-Rgb bmpPixel(const BmpLayout& l, std::span<const std::uint8_t> file, std::uint64_t row, int x)
+Rgb bmpPaletteColour(const BmpLayout& l, std::span<const std::uint8_t> file, std::uint32_t index)
 {
-    auto fromPalette = [&](unsigned index) {
-        if (index >= l.paletteHeld)
-            return Rgb {};
-        const std::size_t p = l.paletteOffset + 4u * index;
-        return Rgb { file[p + 2], file[p + 1], file[p] };
-    };
+    if (index >= l.paletteHeld)
+        return Rgb {};
+    const std::size_t p = l.paletteOffset + static_cast<std::size_t>(l.paletteEntryBytes) * index;
+    return Rgb { file[p + 2], file[p + 1], file[p] };
+}
+
+std::uint32_t bmpPixelIndex(const BmpLayout& l, std::span<const std::uint8_t> file, std::uint64_t row, int x)
+{
     switch (l.bitCount) {
     case 1:
-        return fromPalette((file[row + x / 8] >> (7 - x % 8)) & 1);
+        return (file[row + x / 8] >> (7 - x % 8)) & 1;
     case 4: {
         const std::uint8_t byte = file[row + x / 2];
-        return fromPalette(x % 2 == 0 ? byte >> 4 : byte & 0x0F);
+        return x % 2 == 0 ? byte >> 4 : byte & 0x0F;
     }
     case 8:
-        return fromPalette(file[row + x]);
+        return file[row + x];
+    default:
+        return 0;
+    }
+}
+
+Rgb bmpPixel(const BmpLayout& l, std::span<const std::uint8_t> file, std::uint64_t row, int x)
+{
+    switch (l.bitCount) {
+    case 1:
+    case 4:
+    case 8:
+        return bmpPaletteColour(l, file, bmpPixelIndex(l, file, row, x));
     case 24: {
         const std::size_t p = row + 3ull * x;
         return Rgb { file[p + 2], file[p + 1], file[p] };
@@ -303,10 +391,8 @@ std::vector<std::uint8_t> standardBmpFrom(const BmpLayout& l, std::span<const st
         }
     }
     std::vector<Rgb> palette(l.paletteHeld);
-    for (std::uint32_t i = 0; i < l.paletteHeld; ++i) {
-        const std::size_t p = l.paletteOffset + 4u * i;
-        palette[i] = Rgb { file[p + 2], file[p + 1], file[p] };
-    }
+    for (std::uint32_t i = 0; i < l.paletteHeld; ++i)
+        palette[i] = bmpPaletteColour(l, file, i);
     std::vector<std::uint8_t> out = blankStandardBmp(l.width, l.height, l.bitCount, palette);
     if (out.empty())
         return {};

@@ -21,31 +21,83 @@ namespace {
     // (65536 x 65536 would be far more) is bounded again by the dimension limit.
     constexpr std::uint64_t kMaxBmpFileBytes = 1ull << 30;
 
-    // `why` is set when the file cannot be opened at all.
-    bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& why)
+    // `why` is set when the file cannot be opened at all, `tooLarge` when it is a BMP
+    // file larger than any picture taken.
+    bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& why, bool& tooLarge)
     {
         FileStatus st;
         const int fd = openRegularFile(defaultFileIo(), path, O_RDONLY, why, &st);
         if (fd < 0)
             return false;
-        bool ok = static_cast<std::uint64_t>(st.size) <= kMaxBmpFileBytes
-            && st.size >= static_cast<std::int64_t>(kBmpFileHeaderSize);
+        bool ok = st.size >= static_cast<std::int64_t>(kBmpFileHeaderSize);
         if (ok) {
             // The signature is checked before the rest is read, so a non-BMP costs no allocation.
             std::uint8_t head[kBmpFileHeaderSize];
             ok = readFully(defaultFileIo(), fd, head, sizeof head, 0) == 0
                 && (head[0] | (head[1] << 8)) == kBmpSignature;
-            if (ok) {
+            tooLarge = ok && static_cast<std::uint64_t>(st.size) > kMaxBmpFileBytes;
+            if (ok && !tooLarge) {
                 try {
                     out.assign(static_cast<std::size_t>(st.size), 0);
                 } catch (const std::bad_alloc&) {
                     ok = false;
                 }
             }
-            ok = ok && readFully(defaultFileIo(), fd, out.data(), out.size(), 0) == 0;
+            ok = ok && !tooLarge && readFully(defaultFileIo(), fd, out.data(), out.size(), 0) == 0;
         }
         defaultFileIo().close(fd);
         return ok;
+    }
+
+    // `c` with opacity `a` (0 to 255) over `under`.
+    Rgb over(Rgb c, std::uint8_t a, Rgb under)
+    {
+        auto mix = [a](int top, int bottom) {
+            return static_cast<std::uint8_t>((top * a + bottom * (255 - a) + 127) / 255);
+        };
+        return Rgb { mix(c.r, under.r), mix(c.g, under.g), mix(c.b, under.b) };
+    }
+
+    bool allOpaque(const std::vector<std::uint8_t>& alpha)
+    {
+        return std::all_of(alpha.begin(), alpha.end(), [](std::uint8_t a) { return a == 255; });
+    }
+
+    // The alpha of a 16- or 32-bit file's pixels, top row first. None when every
+    // pixel is opaque, nor when every pixel is fully transparent: writers that know
+    // nothing of alpha leave the fourth byte zero, and such a file is meant opaque.
+    std::vector<std::uint8_t> fileAlpha(const BmpLayout& l, std::span<const std::uint8_t> file)
+    {
+        if (l.alpha.mask == 0)
+            return {};
+        std::vector<std::uint8_t> alpha(static_cast<std::size_t>(l.width) * l.height);
+        bool anyShown = false;
+        for (int y = 0; y < l.height; ++y) {
+            const std::uint64_t row = l.rowOffset(y);
+            for (int x = 0; x < l.width; ++x) {
+                const std::uint32_t v
+                    = l.bitCount == 16 ? getLe16(file.data() + row + 2ull * x) : getLe32(file.data() + row + 4ull * x);
+                const std::uint8_t a = l.alpha.expand(v);
+                alpha[static_cast<std::size_t>(y) * l.width + x] = a;
+                anyShown = anyShown || a != 0;
+            }
+        }
+        if (!anyShown || allOpaque(alpha))
+            return {};
+        return alpha;
+    }
+
+    // Transparency given with a picture of another format, kept where it says something.
+    PictureAlpha givenAlpha(PictureAlpha alpha, const BmpLayout& l)
+    {
+        if (l.isIndexed() || alpha.pixels.size() != static_cast<std::size_t>(l.width) * l.height
+            || allOpaque(alpha.pixels))
+            alpha.pixels.clear();
+        if (!l.isIndexed() || allOpaque(alpha.palette))
+            alpha.palette.clear();
+        if (alpha.palette.size() > l.paletteEntries)
+            alpha.palette.resize(l.paletteEntries);
+        return alpha;
     }
 
 } // namespace
@@ -90,15 +142,45 @@ LoadedPicture::Outcome LoadedPicture::loadBmpFile()
 {
     std::vector<std::uint8_t> data;
     std::string why;
-    if (!readWholeFile(m_strFileName, data, why)) {
+    bool tooLarge = false;
+    if (!readWholeFile(m_strFileName, data, why, tooLarge)) {
         m_bLoaded = false;
+        if (tooLarge)
+            return { false,
+                std::string { "Picture too large: the BMP file holds more than " } + std::to_string(kMaxBmpFileBytes)
+                    + " bytes, more than any picture that can be loaded",
+                {} };
         return { false, kMsgReadingFileError,
             why.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + why };
     }
     return loadBmpData(std::move(data));
 }
 
-LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data)
+LoadedPicture::Outcome LoadedPicture::loadEmbedded(const BmpLayout& l, std::span<const std::uint8_t> file)
+{
+    const std::string kind = l.compression == kBmpCompressionPng ? "PNG" : "JPEG";
+    m_bLoaded = false;
+    if (!m_embeddedReader)
+        return { false,
+            "Unsupported BMP file: the pixel data is a " + kind + " picture (compression "
+                + std::to_string(l.compression) + "), and this build reads no PNG or JPEG pictures",
+            {} };
+    PictureAsBmp decoded = m_embeddedReader(file.subspan(l.offBits, l.embeddedSize), l.compression);
+    // What the reader gives is a standard file; anything else is not read again.
+    if (decoded.ok && parseBmpLayout(decoded.bmp).layout.isEmbedded())
+        decoded = PictureAsBmp { false, kMsgReadingFileError, {}, {} };
+    if (!decoded.ok)
+        return { false, decoded.message,
+            decoded.message == kMsgReadingFileError ? "The " + kind + " picture inside the BMP file cannot be read"
+                                                    : std::string() };
+    const std::uint32_t fileOffBits = l.offBits;
+    const Outcome held = loadBmpData(std::move(decoded.bmp), std::move(decoded.alpha));
+    if (held.ok)
+        m_nOffBits = fileOffBits;
+    return held;
+}
+
+LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data, PictureAlpha alpha)
 {
     // Everything is read and checked into locals first: a refused file leaves
     // the picture held before exactly as it was.
@@ -107,6 +189,8 @@ LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data
         m_bLoaded = false;
         return { false, parsed.message, {} };
     }
+    if (parsed.layout.isEmbedded())
+        return loadEmbedded(parsed.layout, data);
     const std::uint32_t fileOffBits = parsed.layout.offBits;
     if (parsed.layout.needsStandardForm()) {
         // Compressed rows and short palettes are rewritten as the standard file
@@ -140,8 +224,19 @@ LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data
             {} };
     }
 
+    try {
+        if (parsed.layout.alpha.mask != 0)
+            alpha = PictureAlpha { fileAlpha(parsed.layout, data), {} };
+        else
+            alpha = givenAlpha(std::move(alpha), parsed.layout);
+    } catch (const std::bad_alloc&) {
+        m_bLoaded = false;
+        return { false, kMsgReadingFileError, {} };
+    }
+
     m_fileData = std::move(data);
     m_layout = parsed.layout;
+    m_alpha = std::move(alpha);
     m_held = true;
     m_nOffBits = fileOffBits;
     m_nBitCount = m_layout.bitCount;
@@ -171,9 +266,13 @@ std::vector<std::uint8_t> LoadedPicture::convertedData()
     const std::size_t rowLen = l.isIndexed() ? (static_cast<std::size_t>(k) * outW + 7) / 8 : 2u * outW;
     std::vector<std::uint8_t> out(paletteBytes + rowLen * outH, 0);
 
+    // Transparent palette entries take the ignore colour, blended: the indices stay.
+    const Rgb under = fromRgb565(m_wIgnoreColor);
     for (std::uint32_t i = 0; i < l.paletteEntries; ++i) {
-        const std::size_t p = l.paletteOffset + 4u * i;
-        putLe16(&out[2 * i], toRgb565(file[p + 2], file[p + 1], file[p]));
+        Rgb c = bmpPaletteColour(l, file, i);
+        if (i < m_alpha.palette.size())
+            c = over(c, m_alpha.palette[i], under);
+        putLe16(&out[2 * i], toRgb565(c.r, c.g, c.b));
     }
 
     // Source columns and rows, clamped so that rounding can never step past the picture.
@@ -185,13 +284,20 @@ std::vector<std::uint8_t> LoadedPicture::convertedData()
     if (m_bDither && !l.isIndexed()) {
         // Error diffusion over the fitted picture: same sampling, same size.
         std::vector<Rgb> fitted(static_cast<std::size_t>(outW) * outH);
+        std::vector<std::size_t> clear; // fully transparent: the ignore colour exactly, not a dithered neighbour
         for (int y = 0; y < outH; ++y) {
             const int sy = scaled ? std::min(scaledSourceIndex(y, m_fScale), l.height - 1) : y;
             const std::uint64_t row = l.rowOffset(sy);
-            for (int x = 0; x < outW; ++x)
-                fitted[static_cast<std::size_t>(y) * outW + x] = bmpPixel(l, file, row, columns[x]);
+            for (int x = 0; x < outW; ++x) {
+                const std::size_t i = static_cast<std::size_t>(y) * outW + x;
+                fitted[i] = shownPixel(row, columns[x], sy);
+                if (!m_alpha.pixels.empty() && m_alpha.pixels[static_cast<std::size_t>(sy) * l.width + columns[x]] == 0)
+                    clear.push_back(i);
+            }
         }
         ditherToRgb565(outW, outH, fitted, dst);
+        for (const std::size_t i : clear)
+            putLe16(dst + 2 * i, m_wIgnoreColor);
         m_nFormat = 16;
         m_nSize = static_cast<std::int32_t>(rowLen * outH);
         return out;
@@ -221,13 +327,8 @@ std::vector<std::uint8_t> LoadedPicture::convertedData()
             case 8:
                 dst[x] = file[row + sx];
                 break;
-            case 24: {
-                const std::size_t p = row + 3ull * sx;
-                putLe16(dst + 2 * x, toRgb565(file[p + 2], file[p + 1], file[p]));
-                break;
-            }
-            default: { // 16 and 32 bits per pixel, through their channel masks
-                const Rgb c = bmpPixel(l, file, row, sx);
+            default: { // true colour, over the ignore colour where it is transparent
+                const Rgb c = shownPixel(row, sx, sy);
                 putLe16(dst + 2 * x, toRgb565(c.r, c.g, c.b));
                 break;
             }
@@ -321,19 +422,31 @@ std::vector<std::uint8_t> LoadedPicture::sourceRgb() const
 {
     if (!m_held)
         return {};
-    const std::span<const std::uint8_t> file(m_fileData);
     std::vector<std::uint8_t> rgb(static_cast<std::size_t>(m_layout.width) * m_layout.height * 3);
     std::size_t o = 0;
     for (int y = 0; y < m_layout.height; ++y) {
         const std::uint64_t row = m_layout.rowOffset(y);
         for (int x = 0; x < m_layout.width; ++x) {
-            const Rgb c = bmpPixel(m_layout, file, row, x);
+            const Rgb c = shownPixel(row, x, y);
             rgb[o++] = c.r;
             rgb[o++] = c.g;
             rgb[o++] = c.b;
         }
     }
     return rgb;
+}
+
+Rgb LoadedPicture::shownPixel(std::uint64_t row, int x, int y) const
+{
+    const Rgb c = bmpPixel(m_layout, m_fileData, row, x);
+    std::uint8_t a = 255;
+    if (!m_alpha.pixels.empty()) {
+        a = m_alpha.pixels[static_cast<std::size_t>(y) * m_layout.width + x];
+    } else if (!m_alpha.palette.empty()) {
+        const std::uint32_t index = bmpPixelIndex(m_layout, m_fileData, row, x);
+        a = index < m_alpha.palette.size() ? m_alpha.palette[index] : 255;
+    }
+    return a == 255 ? c : over(c, a, fromRgb565(m_wIgnoreColor));
 }
 
 } // namespace zarn

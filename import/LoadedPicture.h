@@ -6,10 +6,32 @@
 #include "import/BmpReader.h"
 
 #include <cstdint>
+#include <functional>
+#include <span>
 #include <string>
 #include <vector>
 
 namespace zarn {
+
+// Transparency a BMP file cannot carry, for pictures read from other formats:
+// 0 fully transparent, 255 opaque; empty: opaque.
+struct PictureAlpha {
+    std::vector<std::uint8_t> pixels; // one value per pixel, top row first (true colour)
+    std::vector<std::uint8_t> palette; // one value per palette index (indexed; missing entries opaque)
+};
+
+// A picture of another format as the standard BMP file it stands for.
+struct PictureAsBmp {
+    bool ok = false;
+    std::string message; // "Reading File Error", or why the picture is not taken
+    std::vector<std::uint8_t> bmp; // the standard BMP file image
+    PictureAlpha alpha;
+};
+
+// Reads the JPEG or PNG file that a BMP file holds as its pixel data
+// (compression 4 or 5); the core has no such reader of its own.
+using EmbeddedPictureReader
+    = std::function<PictureAsBmp(std::span<const std::uint8_t> bytes, std::uint32_t compression)>;
 
 // The fit of a W x H picture into a BW x BH box, with the system's own precision:
 // the width ratio in double, the height ratio in single precision.
@@ -28,7 +50,7 @@ class LoadedPicture {
 public:
     struct Outcome {
         bool ok = false;
-        std::string message; // text to show: "Reading File Error", "False", or why a file is not supported
+        std::string message; // text to show: "Reading File Error", "False", or why a file is not supported or too large
         std::string detail; // why, when the message alone does not say: the file and the system's reason
     };
 
@@ -38,8 +60,11 @@ public:
     // before (its data, sizes and converted form) untouched.
     Outcome loadBmpFile();
     // The same as loadBmpFile for a file image already in memory (a picture read
-    // from another format and written out as a standard BMP); the file name is kept.
-    Outcome loadBmpData(std::vector<std::uint8_t> data);
+    // from another format and written out as a standard BMP, with the transparency
+    // it had); the file name is kept.
+    Outcome loadBmpData(std::vector<std::uint8_t> data, PictureAlpha alpha = {});
+    // Who reads the JPEG and PNG pictures embedded in BMP files; without one they are refused.
+    void setEmbeddedPictureReader(EmbeddedPictureReader reader) { m_embeddedReader = std::move(reader); }
     // A file that a caller could not read at all: as a refused file, nothing is
     // loaded and the picture held before stays.
     Outcome refuse(Outcome why);
@@ -57,6 +82,14 @@ public:
     // off unless the user asks, and read at conversion time.
     void setDither(bool on) { m_bDither = on; }
     bool dither() const { return m_bDither; }
+    // The item's ignore colour, which the module leaves transparent: a fully
+    // transparent pixel becomes it, a half-transparent one is blended over it.
+    // Read at conversion time and when the source is drawn.
+    void setIgnoreColor(std::uint16_t color) { m_wIgnoreColor = color; }
+    std::uint16_t ignoreColor() const { return m_wIgnoreColor; }
+    // The held picture has pixels that are not fully opaque, so its conversion
+    // depends on the ignore colour.
+    bool hasTransparency() const { return m_held && (!m_alpha.pixels.empty() || !m_alpha.palette.empty()); }
 
     // "Load Bitmap %dbit color Width:%d Height:%d \r\nSize:%d" from the values held.
     std::string loadReportText() const;
@@ -80,12 +113,16 @@ public:
     int sourceWidth() const { return m_held ? m_layout.width : 0; }
     int sourceHeight() const { return m_held ? m_layout.height : 0; }
     int sourceBitCount() const { return m_held ? m_layout.bitCount : 0; }
-    // The held picture, top row first, 3 bytes (r, g, b) per pixel, for drawing.
+    // The held picture, top row first, 3 bytes (r, g, b) per pixel, for drawing;
+    // transparency shown over the ignore colour, as the module will show it.
     std::vector<std::uint8_t> sourceRgb() const;
 
 private:
     // The converted data (palette, then rows); sets m_nFormat, and m_nSize to the rows' length.
     std::vector<std::uint8_t> convertedData();
+    // Source pixel (x, y) (y from the top; `row` its file offset) as shown: over the ignore colour.
+    Rgb shownPixel(std::uint64_t row, int x, int y) const;
+    Outcome loadEmbedded(const BmpLayout& layout, std::span<const std::uint8_t> file);
 
     std::string m_strFileName;
     std::uint32_t m_nOffBits = 0;
@@ -98,9 +135,12 @@ private:
     std::int32_t m_nSize = 0;
     bool m_bLoaded = false;
     bool m_bDither = false;
+    std::uint16_t m_wIgnoreColor = 0;
     bool m_held = false;
     BmpLayout m_layout;
     std::vector<std::uint8_t> m_fileData; // the whole file read last; layout offsets are file offsets
+    PictureAlpha m_alpha; // of the held picture; empty when it is opaque
+    EmbeddedPictureReader m_embeddedReader;
 };
 
 } // namespace zarn

@@ -322,6 +322,11 @@ bool CMainDlg::pickAt(QPoint pos)
     m_wIgnoreColor = pickIgnoreColor(m_crIgnoreColor);
     m_strIgnoreColor = ignoreColorText(m_wIgnoreColor);
     m_bIgnoreColorPicked = true;
+    // A transparent picture is shown over the colour it will be inserted with.
+    if (m_picture->picture().hasTransparency()) {
+        m_picture->picture().setIgnoreColor(m_wIgnoreColor);
+        m_picture->pictureChanged();
+    }
     paintSwatch();
     refreshFields();
     return true;

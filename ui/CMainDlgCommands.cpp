@@ -273,6 +273,7 @@ void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
         return;
     zarn::LoadedPicture& pic = m_picture->picture();
     pic.setFileName(*chosen);
+    pic.setIgnoreColor(m_wIgnoreColor);
     const auto loaded = zarn::loadPictureFile(pic); // BMP files, and PNG, JPEG or GIF pictures
     m_picture->pictureChanged();
     if (!loaded.ok && !loaded.message.empty())
@@ -294,12 +295,21 @@ void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
 
 void CMainDlg::OnLoadItem()
 {
-    const zarn::LoadedPicture& pic = m_picture->picture();
+    zarn::LoadedPicture& pic = m_picture->picture();
     if (auto refusal = zarn::checkLoadBitmap(busy(), m_store, pic.loaded(), static_cast<std::uint32_t>(pic.size()))) {
         message(*refusal);
         return;
     }
     takeFields();
+    // Transparent pixels take the ignore colour of this moment, as the entry does:
+    // the staging file is made again with it.
+    if (pic.hasTransparency()) {
+        pic.setIgnoreColor(m_wIgnoreColor);
+        if (const auto converted = pic.convertBitmap(m_stagingPath); !converted.ok) {
+            message(converted.message);
+            return;
+        }
+    }
     const int index = m_store.insertionIndex(selectionMark());
     const auto inserted = m_store.insertItem(index, zarn::bitmapEntry(pic, m_wIgnoreColor), m_stagingPath);
     if (inserted.ok)

@@ -3,6 +3,7 @@
 #include "import/BmpWriter.h"
 #include "resfile/FileIo.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <QImageReader>
 #include <QString>
@@ -40,10 +41,10 @@ namespace {
         ~QuietImageReaders() { qInstallMessageHandler(g_previousHandler); }
     };
 
-    PictureAsBmp refused()
+    PictureAsBmp refused(std::string message = kMsgReadingFileError)
     {
         PictureAsBmp r;
-        r.message = kMsgReadingFileError;
+        r.message = std::move(message);
         return r;
     }
 
@@ -81,22 +82,25 @@ namespace {
             static_cast<std::uint8_t>(qBlue(c)) };
     }
 
-    std::vector<std::uint8_t> paletteBmp(const QImage& source)
+    std::vector<std::uint8_t> paletteBmp(const QImage& source, PictureAlpha& alpha)
     {
         const QImage image
             = source.format() == QImage::Format_Indexed8 ? source : source.convertToFormat(QImage::Format_Indexed8);
         if (image.isNull() || image.format() != QImage::Format_Indexed8)
             return {};
         std::vector<Rgb> palette;
-        for (const QRgb c : image.colorTable())
+        for (const QRgb c : image.colorTable()) {
             palette.push_back(rgbOf(c));
+            alpha.palette.push_back(static_cast<std::uint8_t>(qAlpha(c)));
+        }
         return indexedBmp(image.width(), image.height(), palette,
             [&](int x, int y) { return static_cast<int>(image.constScanLine(y)[x]); });
     }
 
     // Qt hands GIF pictures over in true colour; their palette is rebuilt from the
-    // colours in order of first use (a GIF frame never has more than 256).
-    std::vector<std::uint8_t> rebuiltPaletteBmp(const QImage& source)
+    // colours in order of first use (a GIF frame never has more than 256), the
+    // transparent one included.
+    std::vector<std::uint8_t> rebuiltPaletteBmp(const QImage& source, PictureAlpha& alpha)
     {
         const QImage image = source.convertToFormat(QImage::Format_ARGB32);
         if (image.isNull())
@@ -108,13 +112,14 @@ namespace {
         for (int y = 0; y < h; ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             for (int x = 0; x < w; ++x) {
-                const QRgb c = line[x] & 0xFFFFFFu;
+                const QRgb c = qAlpha(line[x]) == 0 ? 0 : line[x]; // every transparent pixel alike
                 auto it = indexOf.find(c);
                 if (it == indexOf.end()) {
                     if (palette.size() == 256)
                         return {};
                     it = indexOf.emplace(c, static_cast<std::uint8_t>(palette.size())).first;
                     palette.push_back(rgbOf(c));
+                    alpha.palette.push_back(static_cast<std::uint8_t>(qAlpha(c)));
                 }
                 indices[static_cast<std::size_t>(y) * w + x] = it->second;
             }
@@ -123,7 +128,7 @@ namespace {
             [&](int x, int y) { return static_cast<int>(indices[static_cast<std::size_t>(y) * w + x]); });
     }
 
-    std::vector<std::uint8_t> trueColourBmp(const QImage& source)
+    std::vector<std::uint8_t> trueColourBmp(const QImage& source, PictureAlpha& alpha)
     {
         // Non-premultiplied, so a translucent pixel keeps its colour as stored.
         const QImage image = source.convertToFormat(QImage::Format_ARGB32);
@@ -134,6 +139,8 @@ namespace {
         if (out.empty())
             return {};
         const std::size_t stride = (3 * static_cast<std::size_t>(w) + 3) & ~std::size_t { 3 };
+        if (image.hasAlphaChannel())
+            alpha.pixels.resize(static_cast<std::size_t>(w) * h);
         for (int y = 0; y < h; ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
             std::uint8_t* row = out.data() + 54 + stride * static_cast<std::size_t>(h - 1 - y);
@@ -141,6 +148,8 @@ namespace {
                 row[3 * x] = static_cast<std::uint8_t>(qBlue(line[x]));
                 row[3 * x + 1] = static_cast<std::uint8_t>(qGreen(line[x]));
                 row[3 * x + 2] = static_cast<std::uint8_t>(qRed(line[x]));
+                if (!alpha.pixels.empty())
+                    alpha.pixels[static_cast<std::size_t>(y) * w + x] = static_cast<std::uint8_t>(qAlpha(line[x]));
             }
         }
         return out;
@@ -148,46 +157,68 @@ namespace {
 
 } // namespace
 
+namespace {
+
+    // One picture through Qt's readers, if it is in one of `formats`.
+    PictureAsBmp readPicture(QImageReader& reader, std::initializer_list<const char*> formats)
+    {
+        // Qt's own limit (128 MB by default) would refuse pictures the BMP reader
+        // takes: the tool's limits (kBmpMaxPixels, at 4 bytes a pixel) are the ones.
+        constexpr std::uint64_t kLimitMb = kBmpMaxPixels * 4 / (1024 * 1024) + 1;
+        QImageReader::setAllocationLimit(static_cast<int>(kLimitMb));
+        const QuietImageReaders quiet;
+        // Only the formats offered: no other reader Qt may have sees the user's file.
+        const QByteArray format = reader.format();
+        if (std::none_of(formats.begin(), formats.end(), [&](const char* f) { return format == f; }))
+            return refused();
+        reader.setAutoTransform(true);
+        // Sizes the BMP reader would refuse are refused before any pixel is decoded.
+        const QSize size = reader.size();
+        if (size.isValid() && !pictureSizeTaken(size.width(), size.height()))
+            return refused(pictureTooLargeText(size.width(), size.height()));
+        QImage image;
+        try {
+            if (!reader.read(&image) || image.isNull())
+                return refused();
+            PictureAsBmp r;
+            const bool indexed = (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono
+                                     || image.format() == QImage::Format_MonoLSB)
+                && image.colorCount() > 0;
+            if (indexed)
+                r.bmp = paletteBmp(image, r.alpha);
+            else if (format == "gif")
+                r.bmp = rebuiltPaletteBmp(image, r.alpha);
+            if (r.bmp.empty() && !indexed) {
+                r.alpha = {};
+                r.bmp = trueColourBmp(image, r.alpha);
+            }
+            if (r.bmp.empty())
+                return refused();
+            r.ok = true;
+            return r;
+        } catch (const std::bad_alloc&) {
+            return refused();
+        }
+    }
+
+} // namespace
+
 PictureAsBmp pictureFileAsBmp(const std::string& path)
 {
-    // Qt's own limit (128 MB by default) would refuse pictures the BMP reader
-    // takes: the tool's limits (kBmpMaxPixels, at 4 bytes a pixel) are the ones.
-    constexpr std::uint64_t kLimitMb = kBmpMaxPixels * 4 / (1024 * 1024) + 1;
-    QImageReader::setAllocationLimit(static_cast<int>(kLimitMb));
-    const QuietImageReaders quiet;
     QImageReader reader(QString::fromStdString(path));
-    // Only the formats offered: no other reader Qt may have sees the user's file.
-    const QByteArray format = reader.format();
-    if (format != "png" && format != "jpeg" && format != "gif")
-        return refused();
-    reader.setAutoTransform(true);
-    // Sizes the BMP reader would refuse are refused before any pixel is decoded.
-    const QSize size = reader.size();
-    if (size.isValid()
-        && (size.width() > kBmpMaxDimension || size.height() > kBmpMaxDimension
-            || static_cast<std::uint64_t>(size.width()) * static_cast<std::uint64_t>(size.height()) > kBmpMaxPixels))
-        return refused();
-    QImage image;
-    try {
-        if (!reader.read(&image) || image.isNull())
-            return refused();
-        PictureAsBmp r;
-        const bool indexed = (image.format() == QImage::Format_Indexed8 || image.format() == QImage::Format_Mono
-                                 || image.format() == QImage::Format_MonoLSB)
-            && image.colorCount() > 0;
-        if (indexed)
-            r.bmp = paletteBmp(image);
-        else if (format == "gif")
-            r.bmp = rebuiltPaletteBmp(image);
-        if (r.bmp.empty() && !indexed)
-            r.bmp = trueColourBmp(image);
-        if (r.bmp.empty())
-            return refused();
-        r.ok = true;
-        return r;
-    } catch (const std::bad_alloc&) {
-        return refused();
-    }
+    return readPicture(reader, { "png", "jpeg", "gif" });
+}
+
+PictureAsBmp embeddedPictureAsBmp(std::span<const std::uint8_t> bytes, std::uint32_t compression)
+{
+    const QByteArray data
+        = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+    QBuffer buffer;
+    buffer.setData(data);
+    buffer.open(QIODevice::ReadOnly);
+    // The format is found from the bytes, never from the compression alone, and must be the one named.
+    QImageReader reader(&buffer);
+    return readPicture(reader, { compression == kBmpCompressionPng ? "png" : "jpeg" });
 }
 
 LoadedPicture::Outcome loadPictureFile(LoadedPicture& pic)
@@ -199,12 +230,14 @@ LoadedPicture::Outcome loadPictureFile(LoadedPicture& pic)
         return pic.refuse({ false, kMsgReadingFileError, "Cannot read " + quotedPath(pic.fileName()) + ": " + why });
     const bool bmp = beginsWithBm(fd);
     defaultFileIo().close(fd);
-    if (bmp)
+    if (bmp) {
+        pic.setEmbeddedPictureReader(embeddedPictureAsBmp);
         return pic.loadBmpFile();
+    }
     PictureAsBmp converted = pictureFileAsBmp(pic.fileName());
     if (!converted.ok)
         return pic.refuse({ false, converted.message, {} });
-    return pic.loadBmpData(std::move(converted.bmp));
+    return pic.loadBmpData(std::move(converted.bmp), std::move(converted.alpha));
 }
 
 } // namespace zarn

@@ -6,6 +6,7 @@
 #include "import/LoadedPicture.h"
 
 #include <cstdint>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -15,19 +16,19 @@ namespace zarn {
 inline constexpr char kImageFilesFilterText[] = "Image Files(*.PNG;*.JPG;*.JPEG;*.GIF)";
 inline constexpr char kImageFilesFilterPattern[] = "*.PNG *.JPG *.JPEG *.GIF"; // one dialog pattern each
 
-struct PictureAsBmp {
-    bool ok = false;
-    std::string message; // "Reading File Error" when the picture cannot be read
-    std::vector<std::uint8_t> bmp; // the standard BMP file image
-};
-
 // Reads a picture with Qt's readers. A palette of at most 2, 16 or 256 colours
 // gives a 1-, 4- or 8-bit file with that palette and the picture's own indices;
-// every other picture a 24-bit file (alpha is dropped, the colours kept).
+// every other picture a 24-bit file. Transparency comes apart: per palette entry
+// for the indexed files, per pixel for the others.
 PictureAsBmp pictureFileAsBmp(const std::string& path);
 
-// Loads pic.fileName(): a file beginning with "BM" through the BMP reader,
-// anything else through pictureFileAsBmp. Same outcome and state as loadBmpFile.
+// The JPEG (compression 4) or PNG (5) file a BMP file holds as its pixel data,
+// read as pictureFileAsBmp reads a file of that format (and of no other).
+PictureAsBmp embeddedPictureAsBmp(std::span<const std::uint8_t> bytes, std::uint32_t compression);
+
+// Loads pic.fileName(): a file beginning with "BM" through the BMP reader (with
+// embeddedPictureAsBmp for what it embeds), anything else through pictureFileAsBmp.
+// Same outcome and state as loadBmpFile.
 LoadedPicture::Outcome loadPictureFile(LoadedPicture& pic);
 
 } // namespace zarn

@@ -106,6 +106,7 @@ TEST(AddContent, PictureLibraryAndSoundTakeTheOneRoad)
     ASSERT_TRUE(createResourceFile(dir.file("a.zrf"), 2404, 320, 240, 4096).ok);
     ASSERT_TRUE(store.openResourceFile(dir.file("a.zrf")).ok);
     fs::copy_file(kWorkedDir / "palette_first_8bit_10x10.bmp", dir / "pic.bmp");
+    fs::copy_file(kDataDir / "import" / "alpha" / "bgra32.bmp", dir / "clear.bmp"); // pixel 1 transparent
     for (const auto& [name, size] :
         { std::pair { "8X16.asc", 4096 }, { "beep.wav", 1000 }, { "notes.txt", 10 }, { "9X9.asc", 10 } })
         patternFile(dir / name, size);
@@ -124,6 +125,7 @@ TEST(AddContent, PictureLibraryAndSoundTakeTheOneRoad)
         { "9X9.asc", {}, R::Refused, "ASCII lib file invalid", -1 },
         { "beep.wav", 3, R::Refused, "There is no item 3: the file holds 3 items", -1 },
         { "missing.bmp", {}, R::Refused, "Reading File Error", -1 },
+        { "clear.bmp", {}, R::Inserted, "Load Bitmap 16bit color Width:4 Height:2 \r\nSize:16", 3 },
     };
     std::string told;
     ContentOptions options;
@@ -138,13 +140,14 @@ TEST(AddContent, PictureLibraryAndSoundTakeTheOneRoad)
         const bool libraryOrSound = road.result == R::Inserted && std::string(road.text).starts_with("Loading");
         EXPECT_EQ(told, libraryOrSound ? road.text : "") << road.name;
     }
-    ASSERT_EQ(store.itemCount(), 3);
+    ASSERT_EQ(store.itemCount(), 4);
     const auto entries = store.directory();
     EXPECT_EQ(std::tuple(entries[0].kind, entries[1].kind, entries[2].kind), std::tuple(8, 245, 241));
     EXPECT_EQ(
         std::tuple(entries[0].ignoreColor, entries[1].ignoreColor, entries[2].ignoreColor), std::tuple(0xF81F, 0, 0));
-    Bytes picture, sound;
-    ASSERT_TRUE(store.readItem(0, picture).ok && store.readItem(1, sound).ok);
+    Bytes picture, sound, clear;
+    ASSERT_TRUE(store.readItem(0, picture).ok && store.readItem(1, sound).ok && store.readItem(3, clear).ok);
     EXPECT_TRUE(picture == convertWith(fromFile(dir / "pic.bmp")).data && sound == readBytes(dir / "beep.wav"));
+    EXPECT_EQ(le16(clear, 2), 0xF81F); // the transparent pixel took the ignore colour
     EXPECT_TRUE(checkResourceFile(dir.file("a.zrf")).ok());
 }

@@ -1,8 +1,10 @@
-// PNG, JPEG and GIF pictures load like the same picture written as a standard
-// BMP; damaged pictures and files that are no regular file give the texts the
-// BMP reader gives; Qt's readers take what the BMP reader takes, quietly.
+// PNG, JPEG and GIF pictures, also as the pixel data of a BMP file, load like the
+// same picture written as a standard BMP; transparency takes the ignore colour;
+// damaged pictures and files that are no regular file give the texts the BMP
+// reader gives; Qt's readers take what the BMP reader takes, quietly.
 #include "import/ModuleBitmap.h"
 #include "import/Pictures.h"
+#include "import/Rgb565.h"
 #include "import/qt/PictureFile.h"
 
 #include <QImage>
@@ -38,6 +40,9 @@ TEST(PictureFile, EachFormConvertsLikeItsStandardBmp)
         { "gif8.gif", "std8.bmp" },
         { "gif4.gif", "std4.bmp" },
         { "jpeg.jpg", "std24.bmp" },
+        { "embedded_png.bmp", "std24.bmp" },
+        { "embedded_png_other_size.bmp", "std24.bmp" }, // the PNG's own size wins over the header's
+        { "embedded_jpeg.bmp", "std24.bmp" },
     };
     for (const auto& [picture, standard] : pairs)
         for (const auto& [bw, bh] : { std::pair { 320, 240 }, { 20, 15 }, { 30, 31 } }) {
@@ -47,7 +52,12 @@ TEST(PictureFile, EachFormConvertsLikeItsStandardBmp)
                 std::tie(b.bitCount, b.kind, b.width, b.height, b.size, b.report))
                 << picture;
             const std::string name = picture;
-            EXPECT_TRUE(name != "png24.png" || a.data == b.data) << "box " << bw << "x" << bh;
+            const bool jpeg = name.find("jpeg") != std::string::npos;
+            EXPECT_TRUE((name != "png24.png" && !name.starts_with("embedded_png")) || a.data == b.data)
+                << picture << bw << "x" << bh;
+            // The same JPEG bytes in a BMP file give the same pixels as the JPEG file.
+            EXPECT_TRUE(
+                name != "embedded_jpeg.bmp" || a.data == convertWith(anyPicture(kFormsDir / "jpeg.jpg"), bw, bh).data);
             const auto colours = [&](const Converted& c) {
                 return *decodeModuleBitmap(static_cast<std::uint8_t>(c.kind), c.width, c.height, c.data);
             };
@@ -55,7 +65,7 @@ TEST(PictureFile, EachFormConvertsLikeItsStandardBmp)
             double diff = 0; // mean difference per channel: none for lossless forms, small for the JPEG
             for (std::size_t i = 0; i < ca.size(); ++i)
                 diff += std::abs(int(ca[i]) - int(cb[i]));
-            EXPECT_LE(diff / ca.size(), name == "jpeg.jpg" ? 12.0 : 0.0) << picture << " box " << bw << "x" << bh;
+            EXPECT_LE(diff / ca.size(), jpeg ? 12.0 : 0.0) << picture << " box " << bw << "x" << bh;
         }
 }
 
@@ -74,13 +84,47 @@ TEST(PictureFile, DamagedPicturesAndOtherFilesAreRefusedAsByTheBmpReader)
         const auto rgb = pic.sourceRgb();
         pic.setFileName((kDamagedDir / row[0]).string());
         const auto r = loadPictureFile(pic);
-        EXPECT_EQ(r.ok ? "accepted" : r.message, row[1]) << row[0];
+        EXPECT_EQ(r.ok ? "accepted" : r.message, row.back()) << row[0];
         EXPECT_TRUE(r.ok || (pic.sourceRgb() == rgb && !pic.loaded())) << row[0] << ": the picture held before changed";
     }
     // A PNG under a .bmp name is still a PNG; a BMP under a .png name still a BMP.
     for (const auto& [name, form] : { std::pair { "png.bmp", "png24.png" }, { "rle.png", "rle8.bmp" } }) {
         fs::copy_file(kFormsDir / form, dir / name);
         EXPECT_TRUE(convertWith(anyPicture(dir / name)).ok) << name;
+    }
+}
+
+// A fully transparent pixel becomes the ignore colour, a half-transparent one is
+// blended over it: in BMP, PNG and GIF files, indexed or not, scaled or not; a
+// dithered picture keeps the transparent pixels exact.
+TEST(PictureFile, TransparencyTakesTheIgnoreColour)
+{
+    const fs::path dir = kDataDir / "import" / "alpha";
+    const auto table = tableOf(dir / "expected.txt");
+    ASSERT_EQ(table.size(), 12u);
+    for (const auto& row : table) { // file | ignore colour | box | kind | pixels
+        const auto ignore = static_cast<std::uint16_t>(std::stoi(row[1], nullptr, 16));
+        int bw = 0, bh = 0;
+        std::sscanf(row[2].c_str(), "%dx%d", &bw, &bh);
+        for (const bool dither : { false, true }) {
+            const Converted c = convertWith(
+                [&](LoadedPicture& p) {
+                    p.setIgnoreColor(ignore);
+                    return anyPicture(dir / row[0])(p);
+                },
+                bw, bh, dither);
+            ASSERT_TRUE(c.ok) << row[0] << ": " << c.message;
+            const Bytes rgb = *decodeModuleBitmap(static_cast<std::uint8_t>(c.kind), c.width, c.height, c.data);
+            std::string pixels;
+            for (std::size_t i = 0; i + 2 < rgb.size(); i += 3) {
+                char text[8];
+                std::snprintf(text, sizeof text, "%s%04X", i ? " " : "", toRgb565(rgb[i], rgb[i + 1], rgb[i + 2]));
+                pixels += text;
+            }
+            EXPECT_EQ(std::tuple(std::to_string(c.kind), pixels.substr(5, dither ? 4 : std::string::npos)),
+                std::tuple(row[3], row[4].substr(5, dither ? 4 : std::string::npos)))
+                << row[0] << " over " << row[1] << (dither ? ", dithered" : "");
+        }
     }
 }
 

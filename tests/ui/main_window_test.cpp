@@ -1,8 +1,9 @@
 // The main window as a client of the core: one refusal and one insertion
 // reaching the screen, the list kept equal to the file, a change by another
 // program read again, the busy guard and a silent module during a transfer,
-// dropped files, other picture formats and dithering, the staging fallback,
-// and directory columns that never clip.
+// dropped files, other picture formats and dithering, transparency over the
+// ignore colour of ">>LOAD", the staging fallback, and directory columns that
+// never clip.
 #include "UiTestSupport.h"
 #include "support/Run.h"
 
@@ -197,6 +198,26 @@ TEST_F(MainWindowTest, LoadBmpTakesOtherFormatsAndTheDitherSwitchAppliesFromTheN
     chooseInContextMenu(dlg, ui::kDitherMenuText);
     dlg.OnLoadBmp(png);
     EXPECT_EQ(readBytes(staging), plain);
+}
+
+TEST_F(MainWindowTest, LoadFillsTransparencyWithTheIgnoreColourPickedAfterLoadBmp)
+{
+    QImage image(64, 48, QImage::Format_ARGB32); // left half opaque red, right half transparent
+    image.fill(Qt::transparent);
+    for (int y = 0; y < 48; ++y)
+        for (int x = 0; x < 32; ++x)
+            image.setPixel(x, y, qRgb(255, 0, 0));
+    ASSERT_TRUE(image.save(QString::fromStdString(dir.file("half.png"))));
+    dlg.show();
+    dlg.OnOpenResource(newFile("clear.zrf"));
+    dlg.OnLoadBmp(dir.file("half.png")); // while the ignore colour is 0x0000
+    const QWidget* pic = dlg.pictureControl();
+    ASSERT_TRUE(dlg.pickAt(pic->mapTo(&dlg, QPoint(pic->width() - 3, pic->height() - 3)))); // the blue around it
+    dlg.OnLoadItem();
+    Bytes item;
+    ASSERT_TRUE(dlg.m_store.readItem(0, item).ok);
+    EXPECT_EQ(std::tuple(dlg.m_store.entry(0).ignoreColor, item[0] | item[1] << 8, item[126] | item[127] << 8),
+        std::tuple(0x001F, 0xF800, 0x001F));
 }
 
 TEST_F(MainWindowTest, TheStagingFallbackIsToldOnceAndThePictureStillLoads)
