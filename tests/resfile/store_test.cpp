@@ -34,7 +34,7 @@ struct FaultyIo : FileIo {
     bool noUnnamedFiles = false; // a system without files that have no name
     std::set<int> files; // closed by the system when the process dies
 
-    ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override
+    IoCount pwrite(int fd, const void* buffer, std::size_t count, FileOffset offset) override
     {
         if (dies())
             FileIo::pwrite(fd, buffer, count / 2, offset), die();
@@ -42,9 +42,9 @@ struct FaultyIo : FileIo {
         writeRoom -= std::int64_t(n);
         return !n && count ? (errno = ENOSPC, -1) : FileIo::pwrite(fd, buffer, n, offset);
     }
-    ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override
+    IoCount pread(int fd, void* buffer, std::size_t count, FileOffset offset) override
     {
-        return step(), (readRoom -= ssize_t(count)) < 0 ? (errno = EIO, -1) : FileIo::pread(fd, buffer, count, offset);
+        return step(), (readRoom -= IoCount(count)) < 0 ? (errno = EIO, -1) : FileIo::pread(fd, buffer, count, offset);
     }
     int open(const std::string& p, int f, int m) override { return step(), opened(FileIo::open(p, f, m)); }
     int fsync(int fd) override { return step(), failFsync ? (errno = failFsync, -1) : FileIo::fsync(fd); }
