@@ -80,6 +80,14 @@ public:
     virtual int syncFolder(const std::string& folder);
 };
 
+// Whether a rename may replace a file that is open (POSIX), or the file must be
+// closed by everyone first (Windows).
+#ifdef _WIN32
+inline constexpr bool kRenameReplacesOpenFiles = false;
+#else
+inline constexpr bool kRenameReplacesOpenFiles = true;
+#endif
+
 // The plain implementation used when a store has no other.
 FileIo& defaultFileIo();
 

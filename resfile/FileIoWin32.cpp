@@ -4,6 +4,8 @@
 // arrive as UTF-8 and go to the system as UTF-16. Errors come back as errno.
 #include "resfile/FileIo.h"
 
+#include "resfile/Utf8Path.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <climits>
@@ -250,8 +252,24 @@ int FileIo::rename(const std::string& from, const std::string& to)
     const std::wstring source = wide(from), target = wide(to);
     if (renameOverOpenFile(source, target))
         return 0;
-    return ::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) ? 0
-                                                                                                             : failed();
+    // A scanner or indexer may hold the file for a moment: a few tries before a program
+    // that keeps it open is the answer.
+    DWORD error = 0;
+    for (int attempt = 0; attempt < 5; ++attempt) {
+        if (attempt > 0)
+            ::Sleep(50);
+        if (::MoveFileExW(source.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
+            return 0;
+        error = ::GetLastError();
+        if (error != ERROR_ACCESS_DENIED && error != ERROR_SHARING_VIOLATION)
+            break;
+    }
+    errno = errnoOf(error);
+    // Refused in a folder that may be written: the file is open in another program.
+    if (errno == EACCES && ::GetFileAttributesW(target.c_str()) != INVALID_FILE_ATTRIBUTES
+        && mayWrite(utf8Of(std::filesystem::path(target).parent_path())))
+        errno = EBUSY;
+    return -1;
 }
 
 int FileIo::unlink(const std::string& path) { return ::DeleteFileW(wide(path).c_str()) ? 0 : failed(); }

@@ -94,7 +94,8 @@ std::string followLinks(const std::string& path)
     return utf8Of(p);
 }
 
-std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd)
+std::string replaceFile(
+    FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd, int* heldFd)
 {
     const fs::path target = pathOf(followLinks(path));
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
@@ -122,6 +123,10 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
             io.close(w.fd);
         w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr);
     }
+    if (w.err == 0 && !kRenameReplacesOpenFiles && heldFd && *heldFd >= 0) {
+        io.close(*heldFd);
+        *heldFd = -1;
+    }
     if (w.err == 0 && io.rename(w.name, utf8Of(target)) != 0)
         w.err = errno;
     if (w.err != 0) {
@@ -134,6 +139,8 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
         if (w.err == EACCES || w.err == EPERM || w.err == EROFS)
             return "the folder " + quotedPath(utf8Of(folder)) + " cannot be written (" + systemReason(w.err)
                 + "), and a change is written beside the file before it replaces it";
+        if (w.err == EBUSY)
+            return "the file is open in another program, and an open file cannot be replaced here";
         return systemReason(w.err);
     }
     // The rename is done: the new content is the file's whatever the folder's flush says.

@@ -177,6 +177,11 @@ TEST_F(StoreTest, NewFilesOfEachSizeHaveTheDocumentedBytesOrSayFalseWithTheReaso
         << "nothing new is left behind";
     fs::create_directory(dir / std::string(200, 'd'));
     const ResourceStore target = created(std::string(200, 'd') + "/" + std::string(251, 'n') + ".zrf");
+#ifdef _WIN32
+    // No symbolic links without a privilege, and no POSIX permission bits: the long path alone.
+    EXPECT_EQ(target.memoryKiB(), 4096u);
+    return;
+#endif
     fs::permissions(target.path(), fs::perms(0640));
     fs::create_symlink(target.path(), dir / "link.zrf");
     ResourceStore viaLink = opened(dir.file("link.zrf"));

@@ -38,8 +38,8 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
-    // `name` in UTF-8, and so the path returned.
-    std::string file(const std::string& name) const { return utf8Of(m_path / pathOf(name)); }
+    // `name` in UTF-8, and so the path returned, with the system's separators.
+    std::string file(const std::string& name) const { return utf8Of((m_path / pathOf(name)).make_preferred()); }
     std::filesystem::path operator/(const std::string& name) const { return m_path / pathOf(name); }
     std::ptrdiff_t entryCount() const
     {
