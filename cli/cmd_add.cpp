@@ -105,6 +105,10 @@ void run(const Options& o)
 #endif
     options.lockForChange = true;
     const zarn::ContentOutcome added = zarn::addContent(store, o.source, options);
+    if (added.result == zarn::ContentOutcome::Result::Ignored && !kOtherPictureFormats
+        && zarn::isBitmapExtension(zarn::lowerExtension(o.source), true))
+        zarn::cli::refuse("This build of zarnres reads pictures as BMP files only (it was built without Qt): "
+            + o.source + " cannot be read");
     if (added.result == zarn::ContentOutcome::Result::Ignored)
         zarn::cli::refuse("Cannot tell what " + o.source + " holds from its extension \""
             + zarn::fileExtension(o.source) + "\": bitmaps are " + bitmapExtensions

@@ -80,5 +80,16 @@ same 1 info bild.bmp
 same 1 delete r.zrf 9
 same 1 add r.zrf 16X0.hzk
 
+# What the Windows build (without Qt and FreeType) lacks, it says.
+for args in "program r.zrf --port 1:no serial support" "add r.zrf bild.png:BMP files only" \
+    "font x.ttf:cannot render fonts"; do
+    (cd "$work/windows" && "$wine" "$windows" ${args%%:*} >/dev/null 2>../w.err)
+    status=$?
+    if [ $status -ne 1 ] || ! grep -q "${args#*:}" "$work/w.err"; then
+        echo "FAIL: zarnres.exe ${args%%:*}: status $status, $(cat "$work/w.err")"
+        failures=$((failures + 1))
+    fi
+done
+
 echo "$steps commands compared, $failures failures"
 [ $failures -eq 0 ]
