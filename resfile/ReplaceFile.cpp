@@ -18,7 +18,7 @@ namespace {
     // that the whole stays within a name's 255 bytes.
     std::string temporaryPrefix(const fs::path& target)
     {
-        return "." + utf8Of(target.filename()).substr(0, 200) + ".tmp-";
+        return std::string { "." } + utf8Of(target.filename()).substr(0, 200) + ".tmp-";
     }
 
     std::string temporaryName(const fs::path& folder, const fs::path& target)
