@@ -113,6 +113,8 @@ std::string quotedPath(const std::string& path);
 std::string systemReason(int err);
 // Whether `stream` is a terminal (a progress line is redrawn in place there).
 bool isTerminal(std::FILE* stream);
+// Makes a console show the program's UTF-8 output as such (Windows; nothing elsewhere).
+void useUtf8Console();
 // The running process's number (it names temporary files).
 unsigned long currentProcessId();
 // Whether the file or folder at `path` may be written by this process.

@@ -124,6 +124,8 @@ int FileIo::syncFolder(const std::string& folder)
 
 bool isTerminal(std::FILE* stream) { return ::isatty(::fileno(stream)) == 1; }
 
+void useUtf8Console() { }
+
 unsigned long currentProcessId() { return static_cast<unsigned long>(::getpid()); }
 
 bool mayWrite(const std::string& path)

@@ -330,6 +330,8 @@ int FileIo::syncFolder(const std::string&)
 
 bool isTerminal(std::FILE* stream) { return ::_isatty(::_fileno(stream)) != 0; }
 
+void useUtf8Console() { ::SetConsoleOutputCP(CP_UTF8); }
+
 unsigned long currentProcessId() { return ::GetCurrentProcessId(); }
 
 bool mayWrite(const std::string& path)
