@@ -9,7 +9,6 @@
 
 #include <gtest/gtest.h>
 
-
 using namespace zarn;
 using namespace zarn::test;
 namespace fs = std::filesystem;
