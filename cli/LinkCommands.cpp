@@ -1,6 +1,7 @@
 #include "cli/LinkCommands.h"
 
 #include "cli/Progress.h"
+#include "resfile/FileIo.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -9,7 +10,6 @@
 #include <utility>
 
 #include <cstdio>
-#include <unistd.h>
 
 namespace zarn::cli {
 
@@ -77,7 +77,7 @@ int programModule(ModuleSession& session, ResourceFileFacts file, const LinkTarg
         return kExitRefused;
     }
     QEventLoop loop;
-    Progress progress(stderr, ::isatty(STDERR_FILENO) == 1, usedEnd);
+    Progress progress(stderr, zarn::isTerminal(stderr), usedEnd);
     const auto shown = QObject::connect(
         &session, &ModuleSession::progress, [&progress](quint32 sent, quint32) { progress.update(sent); });
     QObject::connect(&session, &ModuleSession::finished, &loop, &QEventLoop::quit);

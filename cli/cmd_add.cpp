@@ -4,14 +4,23 @@
 #include "cli/StoreAccess.h"
 #include "import/AddContent.h"
 #include "import/ImportCheck.h"
-#include "import/qt/PictureFile.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
+#ifdef ZARN_WITH_QT
+#include "import/qt/PictureFile.h"
+#endif
 
 #include <iostream>
 #include <memory>
 
 namespace {
+
+// A build without Qt reads pictures as BMP files only.
+#ifdef ZARN_WITH_QT
+constexpr bool kOtherPictureFormats = true;
+#else
+constexpr bool kOtherPictureFormats = false;
+#endif
 
 struct Options {
     std::string file;
@@ -77,8 +86,8 @@ void run(const Options& o)
     // The source is read and converted without holding the file.
     zarn::ResourceStore store = zarn::cli::openStore(o.file, std::nullopt);
 
-    const bool bitmap = zarn::isBitmapExtension(zarn::lowerExtension(o.source), true);
-    const std::string bitmapExtensions = ".bmp .png .jpg .jpeg .gif";
+    const bool bitmap = zarn::isBitmapExtension(zarn::lowerExtension(o.source), kOtherPictureFormats);
+    const std::string bitmapExtensions = kOtherPictureFormats ? ".bmp .png .jpg .jpeg .gif" : ".bmp";
     const std::string bitmapNames = "bitmaps (" + bitmapExtensions + ")";
     if (!o.ignoreColor.empty() && !bitmap)
         zarn::cli::usageError("--ignore-color applies to " + bitmapNames + " only");
@@ -91,9 +100,15 @@ void run(const Options& o)
         options.afterRow = zarn::cli::parseRow(o.after, store);
     options.ignoreColor = o.ignoreColor.empty() ? 0 : zarn::cli::parseColor(o.ignoreColor);
     options.dither = o.dither;
+#ifdef ZARN_WITH_QT
     options.loadPicture = zarn::loadPictureFile;
+#endif
     options.lockForChange = true;
     const zarn::ContentOutcome added = zarn::addContent(store, o.source, options);
+    if (added.result == zarn::ContentOutcome::Result::Ignored && !kOtherPictureFormats
+        && zarn::isBitmapExtension(zarn::lowerExtension(o.source), true))
+        zarn::cli::refuse("This build of zarnres reads pictures as BMP files only (it was built without Qt): "
+            + o.source + " cannot be read");
     if (added.result == zarn::ContentOutcome::Result::Ignored)
         zarn::cli::refuse("Cannot tell what " + o.source + " holds from its extension \""
             + zarn::fileExtension(o.source) + "\": bitmaps are " + bitmapExtensions

@@ -9,11 +9,8 @@
 
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <iostream>
 #include <memory>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 

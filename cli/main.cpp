@@ -1,4 +1,9 @@
 // zarnres: build, inspect and program Zarn resource files from the command line.
 #include "cli/Commands.h"
+#include "resfile/FileIo.h"
 
-int main(int argc, char** argv) { return zarn::cli::runCommandLine(argc, argv); }
+int main(int argc, char** argv)
+{
+    zarn::useUtf8Console();
+    return zarn::cli::runCommandLine(argc, argv);
+}

@@ -1,5 +1,7 @@
 #include "import/FileExtension.h"
 
+#include "resfile/Utf8Path.h"
+
 #include <algorithm>
 #include <cctype>
 
@@ -7,12 +9,11 @@ namespace zarn {
 
 std::string fileExtension(const std::string& path)
 {
-    const std::size_t slash = path.find_last_of('/');
-    const std::size_t nameStart = slash == std::string::npos ? 0 : slash + 1;
-    const std::size_t dot = path.find_last_of('.');
-    if (dot == std::string::npos || dot < nameStart)
+    const std::string name = fileNameOf(path);
+    const std::size_t dot = name.find_last_of('.');
+    if (dot == std::string::npos)
         return {};
-    return path.substr(dot + 1);
+    return name.substr(dot + 1);
 }
 
 std::string lowerExtension(const std::string& path)

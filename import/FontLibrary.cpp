@@ -1,5 +1,7 @@
 #include "import/FontLibrary.h"
 
+#include "resfile/Utf8Path.h"
+
 #include "common/Messages.h"
 #include "import/ImportSource.h"
 #include "resfile/ResourceFormat.h"
@@ -63,8 +65,7 @@ std::optional<FontLibraryType> fontLibraryTypeOfKind(std::uint8_t kind)
 
 std::pair<int, int> parseGlyphSize(const std::string& fileName)
 {
-    const std::size_t slash = fileName.find_last_of('/');
-    const std::string name = slash == std::string::npos ? fileName : fileName.substr(slash + 1);
+    const std::string name = fileNameOf(fileName);
     std::size_t i = 0;
     const int width = readNumber(name, i);
     while (i < name.size() && !isDigit(name[i]))

@@ -2,8 +2,6 @@
 
 #include "resfile/FileIo.h"
 
-#include <fcntl.h>
-
 namespace zarn {
 
 std::optional<std::uint64_t> importFileLength(const std::string& path, std::string* reason)

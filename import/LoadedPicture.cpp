@@ -8,10 +8,7 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 #include <new>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zarn {
 
@@ -376,7 +373,7 @@ LoadedPicture::Outcome LoadedPicture::convertBitmap(const std::string& stagingPa
         why = systemReason(errno);
     else if (io.fstat(fd, status) != 0 || !status.isRegular())
         why = status.isRegular() ? systemReason(errno) : notRegularReason(status.type);
-    else if (::ftruncate(fd, 0) != 0 || writeFully(io, fd, data.data(), data.size(), 0) != 0)
+    else if (io.truncate(fd, 0) != 0 || writeFully(io, fd, data.data(), data.size(), 0) != 0)
         why = systemReason(errno);
     if (fd >= 0 && io.close(fd) != 0 && why.empty())
         why = systemReason(errno);

@@ -1,16 +1,14 @@
 #include "import/ProgramFolder.h"
 
-#include <filesystem>
+#include "resfile/FileIo.h"
+#include "resfile/Utf8Path.h"
 
 namespace zarn {
 
 std::string programFolder()
 {
-    std::error_code ec;
-    const std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-    if (ec)
-        return {};
-    return exe.parent_path().string();
+    const std::string exe = executablePath();
+    return exe.empty() ? std::string() : utf8Of(pathOf(exe).parent_path());
 }
 
 } // namespace zarn

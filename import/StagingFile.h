@@ -6,9 +6,10 @@
 
 namespace zarn {
 
-// "Temp/ttt.tmp" in the running program's folder (from /proc/self/exe). Creates Temp
-// when it is missing. When the program's folder cannot be written, falls back to
-// ($XDG_CACHE_HOME or ~/.cache)/zarntool/Temp/ttt.tmp and says so in *notice.
+// "Temp/ttt.tmp" in the running program's folder. Creates Temp when it is missing.
+// When the program's folder cannot be written, falls back to the user's cache
+// folder ($XDG_CACHE_HOME or ~/.cache, %LOCALAPPDATA% on Windows)
+// + zarntool/Temp/ttt.tmp and says so in *notice.
 std::string stagingFilePath(std::string* notice = nullptr);
 
 // The same rules for a given program folder and cache folder (testable without

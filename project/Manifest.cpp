@@ -197,12 +197,21 @@ namespace {
                         "a font library must be .hzk .big .kzk or .asc (lower case), not \"" + it.source + "\"");
                 break;
             case ManifestItem::Kind::Font: {
+#ifndef ZARN_WITH_FONTGEN
+                fail(source->source(),
+                    "this build cannot render fonts (it was built without FreeType); name a ready font-library "
+                    "instead");
+#endif
                 const toml::node* type = t.get("type");
                 const toml::node* size = t.get("size");
                 if (!type || !size)
                     fail(t.source(), "a font item needs type (gb2312, big5, hangul or ascii) and size (\"8x16\")");
                 const std::string name = string(*type, "type");
+#ifdef ZARN_WITH_FONTGEN
                 const auto parsed = parseLibraryTypeName(name);
+#else
+                const std::optional<FontLibraryType> parsed;
+#endif
                 if (!parsed)
                     fail(type->source(), "type must be gb2312, big5, hangul or ascii, not \"" + name + "\"");
                 it.type = *parsed;

@@ -92,6 +92,15 @@ namespace {
 
 } // namespace
 
+bool buildRendersFonts()
+{
+#ifdef ZARN_WITH_FONTGEN
+    return true;
+#else
+    return false;
+#endif
+}
+
 std::string defaultBuildOutput(const std::string& manifestPath)
 {
     return fs::path(manifestPath).replace_extension(".zrf").string();
@@ -137,8 +146,13 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
         case ManifestItem::Kind::Font: {
             // Rendered as zarnres font renders it, into a folder of its own.
             const fs::path folder = scratch.path() / ("font-" + std::to_string(n));
+#ifdef ZARN_WITH_FONTGEN
             const FontLibraryOutput lib = makeFontLibrary(item.path, item.type, item.width, item.height,
                 folder.string(), FontGenOptions { item.threshold, false, item.face });
+#else
+            // The manifest refuses fonts in a build without the generator.
+            const FontLibraryOutput lib { false, "this build cannot render fonts", {} };
+#endif
             if (!lib.ok)
                 return failed(where + lib.message);
             source = lib.path;

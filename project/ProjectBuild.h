@@ -30,6 +30,9 @@ struct BuildOptions {
 // The file a manifest builds by default: "art/demo.toml" -> "art/demo.zrf".
 std::string defaultBuildOutput(const std::string& manifestPath);
 
+// Whether `font` items are rendered: false in a build without the font generator.
+bool buildRendersFonts();
+
 BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& options);
 
 } // namespace zarn

@@ -1,15 +1,39 @@
 #pragma once
 // The file calls the store and the import make, behind one interface so that
 // tests can make a disk fill up, a write tear or a read come back short at a
-// chosen moment.
+// chosen moment. The one place that knows the system: POSIX calls on Linux,
+// Win32 calls on Windows (FileIoPosix.cpp, FileIoWin32.cpp). Descriptors are
+// ints and flags the O_ flags on both; paths are UTF-8.
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
+#include <fcntl.h>
 #include <string>
-#include <sys/types.h>
 #include <vector>
 
+#ifdef _WIN32
+// Flags that mean nothing to Windows' files: a file opened there never blocks
+// and never becomes a terminal, and links are not followed by name.
+#ifndef O_NONBLOCK
+#define O_NONBLOCK 0
+#endif
+#ifndef O_NOCTTY
+#define O_NOCTTY 0
+#endif
+#ifndef O_NOFOLLOW
+#define O_NOFOLLOW 0
+#endif
+#ifndef O_CLOEXEC
+#define O_CLOEXEC 0
+#endif
+#endif
+
 namespace zarn {
+
+// Byte offsets and sizes are 64 bits everywhere; a transfer's count or -1.
+using FileOffset = std::int64_t;
+using IoCount = std::ptrdiff_t;
 
 struct FileStatus {
     enum class Type { Regular, Folder, NamedPipe, Device, Socket, Other } type = Type::Other;
@@ -31,11 +55,14 @@ class FileIo {
 public:
     virtual ~FileIo() = default;
     // Each returns what the POSIX call returns and leaves errno set on failure.
+    // Files are always opened in binary mode.
     virtual int open(const std::string& path, int flags, int mode = 0644);
-    virtual ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset);
-    virtual ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset);
+    virtual IoCount pread(int fd, void* buffer, std::size_t count, FileOffset offset);
+    virtual IoCount pwrite(int fd, const void* buffer, std::size_t count, FileOffset offset);
+    virtual int truncate(int fd, FileOffset length);
     virtual int fsync(int fd);
     virtual int close(int fd);
+    // Replaces `to` when it exists, in one step (also while other handles hold it open).
     virtual int rename(const std::string& from, const std::string& to);
     virtual int unlink(const std::string& path);
     virtual int stat(const std::string& path, FileStatus& out); // follows symbolic links
@@ -52,6 +79,14 @@ public:
     // Flushes a folder's entries (a rename in it) to the disk.
     virtual int syncFolder(const std::string& folder);
 };
+
+// Whether a rename may replace a file that is open (POSIX), or the file must be
+// closed by everyone first (Windows).
+#ifdef _WIN32
+inline constexpr bool kRenameReplacesOpenFiles = false;
+#else
+inline constexpr bool kRenameReplacesOpenFiles = true;
+#endif
 
 // The plain implementation used when a store has no other.
 FileIo& defaultFileIo();
@@ -76,5 +111,23 @@ int writeFully(FileIo& io, int fd, const void* buffer, std::size_t count, std::u
 std::string quotedPath(const std::string& path);
 // The system's text for an errno value.
 std::string systemReason(int err);
+// Whether `stream` is a terminal (a progress line is redrawn in place there).
+bool isTerminal(std::FILE* stream);
+// Makes a console show the program's UTF-8 output as such (Windows; nothing elsewhere).
+void useUtf8Console();
+// The running process's number (it names temporary files).
+unsigned long currentProcessId();
+// Whether the file or folder at `path` may be written by this process.
+bool mayWrite(const std::string& path);
+// An environment variable's value in UTF-8; empty when it is not set.
+std::string environmentValue(const char* name);
+// The running program's file; empty if unknown.
+std::string executablePath();
+// Where a user's programs keep files they can make again: $XDG_CACHE_HOME or
+// ~/.cache on Linux, %LOCALAPPDATA% on Windows.
+std::string userCacheFolder();
+// Where a user's programs keep links and sockets for the session: $XDG_RUNTIME_DIR,
+// or /tmp/zarn-<uid> (empty on Windows, which has no such folder).
+std::string userRuntimeFolder();
 
 } // namespace zarn

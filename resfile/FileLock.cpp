@@ -1,7 +1,6 @@
 #include "resfile/FileLock.h"
 
 #include <cerrno>
-#include <fcntl.h>
 #include <thread>
 
 namespace zarn {

@@ -38,6 +38,8 @@ public:
     bool busy() const { return m_busy; } // the last acquire ran out of time
     LockMode mode() const { return m_mode; }
     int fd() const { return m_fd; }
+    // The descriptor itself, for replaceFile to let go where an open file cannot be replaced.
+    int* descriptor() { return &m_fd; }
     const std::string& reason() const { return m_reason; }
 
 private:

@@ -1,10 +1,10 @@
 #include "resfile/ReplaceFile.h"
 
+#include "resfile/Utf8Path.h"
+
 #include <atomic>
 #include <cerrno>
-#include <fcntl.h>
 #include <filesystem>
-#include <unistd.h>
 
 namespace zarn {
 
@@ -18,13 +18,13 @@ namespace {
     // that the whole stays within a name's 255 bytes.
     std::string temporaryPrefix(const fs::path& target)
     {
-        return "." + target.filename().string().substr(0, 200) + ".tmp-";
+        return std::string { "." } + utf8Of(target.filename()).substr(0, 200) + ".tmp-";
     }
 
     std::string temporaryName(const fs::path& folder, const fs::path& target)
     {
-        return (folder / (temporaryPrefix(target) + std::to_string(::getpid()) + "-" + std::to_string(g_counter++)))
-            .string();
+        return utf8Of(folder
+            / pathOf(temporaryPrefix(target) + std::to_string(currentProcessId()) + "-" + std::to_string(g_counter++)));
     }
 
     // Every new file is locked by its writer until it has replaced the target,
@@ -35,13 +35,14 @@ namespace {
         const std::string prefix = temporaryPrefix(target);
         std::error_code ec;
         for (fs::directory_iterator it(folder, ec), end; !ec && it != end; it.increment(ec)) {
-            if (it->path().filename().string().compare(0, prefix.size(), prefix) != 0)
+            if (utf8Of(it->path().filename()).compare(0, prefix.size(), prefix) != 0)
                 continue;
-            const int fd = io.open(it->path().string(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
+            const std::string name = utf8Of(it->path());
+            const int fd = io.open(name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
             if (fd < 0)
                 continue;
             if (io.tryLock(fd, LockMode::Exclusive) == 0)
-                io.unlink(it->path().string());
+                io.unlink(name);
             io.close(fd);
         }
     }
@@ -58,7 +59,7 @@ namespace {
     {
         Written w;
         if (unnamed) {
-            w.fd = io.openUnnamed(folder.string(), 0666);
+            w.fd = io.openUnnamed(utf8Of(folder), 0666);
         } else {
             for (int attempt = 0; attempt < 100 && w.fd < 0; ++attempt) {
                 w.name = temporaryName(folder, target);
@@ -82,7 +83,7 @@ namespace {
 
 std::string followLinks(const std::string& path)
 {
-    fs::path p(path);
+    fs::path p = pathOf(path);
     std::error_code ec;
     for (int depth = 0; depth < 40 && fs::is_symlink(fs::symlink_status(p, ec)); ++depth) {
         const fs::path to = fs::read_symlink(p, ec);
@@ -90,15 +91,16 @@ std::string followLinks(const std::string& path)
             break;
         p = to.is_absolute() ? to : p.parent_path() / to;
     }
-    return p.string();
+    return utf8Of(p);
 }
 
-std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd)
+std::string replaceFile(
+    FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd, int* heldFd)
 {
-    const fs::path target(followLinks(path));
+    const fs::path target = pathOf(followLinks(path));
     const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
     FileStatus existing;
-    const bool exists = io.stat(target.string(), existing) == 0;
+    const bool exists = io.stat(utf8Of(target), existing) == 0;
     if (exists && !existing.isRegular())
         return notRegularReason(existing.type);
     removeStaleTemporaries(io, folder, target);
@@ -121,21 +123,28 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
             io.close(w.fd);
         w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr);
     }
-    if (w.err == 0 && io.rename(w.name, target.string()) != 0)
+    if (w.err == 0 && !kRenameReplacesOpenFiles && heldFd && *heldFd >= 0) {
+        io.close(*heldFd);
+        *heldFd = -1;
+    }
+    if (w.err == 0 && io.rename(w.name, utf8Of(target)) != 0)
         w.err = errno;
     if (w.err != 0) {
-        if (!w.name.empty())
-            io.unlink(w.name);
+        // Closed before it is removed: Windows removes no file that is open.
         if (w.fd >= 0)
             io.close(w.fd);
+        if (!w.name.empty())
+            io.unlink(w.name);
         // A file that may be written in a folder that may not: the new content has nowhere to go.
         if (w.err == EACCES || w.err == EPERM || w.err == EROFS)
-            return "the folder " + quotedPath(folder.string()) + " cannot be written (" + systemReason(w.err)
+            return "the folder " + quotedPath(utf8Of(folder)) + " cannot be written (" + systemReason(w.err)
                 + "), and a change is written beside the file before it replaces it";
+        if (w.err == EBUSY)
+            return "the file is open in another program, and an open file cannot be replaced here";
         return systemReason(w.err);
     }
     // The rename is done: the new content is the file's whatever the folder's flush says.
-    io.syncFolder(folder.string());
+    io.syncFolder(utf8Of(folder));
     if (lockedFd)
         *lockedFd = w.fd;
     else

@@ -17,9 +17,13 @@ namespace zarn {
 // system allows, its owner; a new file gets those of a plain creation.
 // The new file is locked exclusively before it takes the name; with `lockedFd`
 // its descriptor is handed back open, so that a lock holder keeps the file locked.
+// `heldFd` is a descriptor the caller holds open on `path` (its lock): where the
+// system replaces no file that is open (Windows), it is closed just before the
+// rename and set to -1; a rename that then finds the file opened by another
+// program fails, and the old file stays as it was.
 // Returns empty, or why it failed (then the old file is untouched).
-std::string replaceFile(
-    FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd = nullptr);
+std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes,
+    int* lockedFd = nullptr, int* heldFd = nullptr);
 
 // The file a path names once symbolic links are followed (the path itself when it is none).
 std::string followLinks(const std::string& path);

@@ -6,7 +6,6 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
-#include <fcntl.h>
 #include <limits>
 #include <new>
 
@@ -219,7 +218,7 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
     }
     const auto header = encodeHeader(ResourceHeader { 0, modelCode, screenWidth, screenHeight, memoryKiB });
     std::copy(header.begin(), header.end(), image.begin());
-    if (const std::string why = replaceFile(io, target, image); !why.empty())
+    if (const std::string why = replaceFile(io, target, image, nullptr, lock.descriptor()); !why.empty())
         return refused(why);
     return {};
 }
@@ -417,7 +416,7 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
 StoreResult ResourceStore::replaceWith(FileLock& lock, std::span<const std::uint8_t> image)
 {
     int replaced = -1;
-    if (const std::string why = replaceFile(fileIo(), m_path, image, &replaced); !why.empty())
+    if (const std::string why = replaceFile(fileIo(), m_path, image, &replaced, lock.descriptor()); !why.empty())
         return failure("Cannot write resource file " + quotedPath(m_path) + ": " + why);
     lock.adopt(replaced);
     return {};

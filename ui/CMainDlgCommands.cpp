@@ -13,6 +13,7 @@
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/StoreCommands.h"
+#include "resfile/Utf8Path.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
 #include "ui/CFontPreviewDlg.h"
@@ -387,7 +388,7 @@ void CMainDlg::OnMakeFontLibrary()
         return;
     const zarn::FontLibraryType type = dlg.type();
     const int width = dlg.glyphWidth(), height = dlg.glyphHeight();
-    std::filesystem::path folder = std::filesystem::path(m_store.path()).parent_path();
+    std::filesystem::path folder = zarn::pathOf(m_store.path()).parent_path();
     if (folder.empty())
         folder = ".";
     // A library of that name beside the file may be the user's own: replaced only when they say so.
@@ -395,10 +396,10 @@ void CMainDlg::OnMakeFontLibrary()
     std::error_code ec;
     if (std::filesystem::exists(target, ec)
         && !m_host.askYesNo(
-            target.string() + " already exists.\nReplace it with a library made from " + dlg.fontPath() + "?"))
+            zarn::utf8Of(target) + " already exists.\nReplace it with a library made from " + dlg.fontPath() + "?"))
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    const auto made = zarn::makeFontLibrary(dlg.fontPath(), type, width, height, folder.string());
+    const auto made = zarn::makeFontLibrary(dlg.fontPath(), type, width, height, zarn::utf8Of(folder));
     QApplication::restoreOverrideCursor();
     if (!made.ok) {
         message(made.message);

@@ -1,6 +1,7 @@
 #include "ui/CNewResourceDlg.h"
 
 #include "import/ProgramFolder.h"
+#include "resfile/FileIo.h"
 #include "resfile/ModuleModel.h"
 #include "resfile/ResourceStore.h"
 #include "ui/AppFont.h"
@@ -19,14 +20,12 @@
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <unistd.h>
-
 namespace zarn::ui {
 
 std::string CNewResourceDlg::defaultFolder()
 {
     const std::string program = zarn::programFolder();
-    if (!program.empty() && ::access(program.c_str(), W_OK) == 0)
+    if (!program.empty() && zarn::mayWrite(program))
         return withTrailingSeparator(program);
     return withTrailingSeparator(QDir::homePath().toStdString());
 }

@@ -1,6 +1,7 @@
 #include "import/fontgen/FontGenerator.h"
 
 #include "resfile/ReplaceFile.h"
+#include "resfile/Utf8Path.h"
 
 #include "import/fontgen/FontCharset.h"
 
@@ -15,11 +16,8 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
 #include <fstream>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace zarn {
 
@@ -38,6 +36,7 @@ namespace {
 struct GlyphRenderer::Impl {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
+    std::vector<std::uint8_t> fontBytes; // the face's file where FreeType cannot open it by name
     int width = 0, height = 0;
     bool fullWidth = false;
     int ppem = 0; // one em, in dots, for the whole library
@@ -178,8 +177,8 @@ bool GlyphRenderer::open(const std::string& fontPath, int faceIndex, std::string
         return false;
     };
     std::error_code ec;
-    if (!fs::is_regular_file(fontPath, ec))
-        return fail(fs::exists(fontPath, ec) ? "not a regular file" : std::strerror(ENOENT));
+    if (!fs::is_regular_file(pathOf(fontPath), ec))
+        return fail(fs::exists(pathOf(fontPath), ec) ? "not a regular file" : std::strerror(ENOENT));
     if (!m->library) {
         if (FT_Error e = FT_Init_FreeType(&m->library)) {
             m->library = nullptr;
@@ -193,7 +192,18 @@ bool GlyphRenderer::open(const std::string& fontPath, int faceIndex, std::string
     if (faceIndex < 0)
         return fail("face index " + std::to_string(faceIndex) + " is negative");
     FT_Face face = nullptr;
-    if (FT_Error e = FT_New_Face(m->library, fontPath.c_str(), faceIndex, &face)) {
+#ifdef _WIN32
+    // FreeType opens names in the narrow code page there: the file is read here (UTF-8 name) instead.
+    std::string why;
+    m->fontBytes.clear();
+    if (readRegularFile(defaultFileIo(), fontPath, 1ull << 30, m->fontBytes, why) != WholeRead::Read)
+        return fail(why.empty() ? std::string("the file is larger than 1 GiB") : why);
+    const FT_Error opened = FT_New_Memory_Face(
+        m->library, m->fontBytes.data(), static_cast<FT_Long>(m->fontBytes.size()), faceIndex, &face);
+#else
+    const FT_Error opened = FT_New_Face(m->library, fontPath.c_str(), faceIndex, &face);
+#endif
+    if (FT_Error e = opened) {
         if (e == FT_Err_Unknown_File_Format)
             return fail("not a font file FreeType can read");
         if (e == FT_Err_Invalid_Argument && faceIndex > 0)
@@ -422,20 +432,20 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
     const std::string& outputFolder, const FontGenOptions& options)
 {
     FontLibraryOutput out;
-    const fs::path folder = outputFolder.empty() ? fs::path(".") : fs::path(outputFolder);
+    const fs::path folder = outputFolder.empty() ? fs::path(".") : pathOf(outputFolder);
     const fs::path target = folder / libraryFileName(type, width, height);
     std::error_code ec;
     // Check the folder before the long rendering, so a typo costs nothing.
     if (fs::exists(folder, ec) && !fs::is_directory(folder, ec)) {
-        out.message = "Output folder '" + folder.string() + "' is not a folder";
+        out.message = "Output folder '" + utf8Of(folder) + "' is not a folder";
         return out;
     }
     if (!fs::exists(folder, ec) && !fs::create_directories(folder, ec)) {
-        out.message = "Cannot create output folder '" + folder.string() + "': " + ec.message();
+        out.message = "Cannot create output folder '" + utf8Of(folder) + "': " + ec.message();
         return out;
     }
     if (fs::is_directory(target, ec)) {
-        out.message = "Cannot write '" + target.string() + "': a folder of that name is in the way";
+        out.message = "Cannot write '" + utf8Of(target) + "': a folder of that name is in the way";
         return out;
     }
 
@@ -445,12 +455,12 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
         return out;
     }
 
-    if (const std::string why = replaceFile(defaultFileIo(), target.string(), generated.data); !why.empty()) {
-        out.message = "Cannot write '" + target.string() + "': " + why;
+    if (const std::string why = replaceFile(defaultFileIo(), utf8Of(target), generated.data); !why.empty()) {
+        out.message = "Cannot write '" + utf8Of(target) + "': " + why;
         return out;
     }
     out.ok = true;
-    out.path = target.string();
+    out.path = utf8Of(target);
     out.size = static_cast<std::uint32_t>(generated.data.size());
     out.characters = generated.characters;
     out.missing = generated.missing;

@@ -3,6 +3,7 @@
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
 #include "resfile/FileIo.h"
+#include "resfile/Utf8Path.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -170,7 +171,7 @@ PreviewResult previewFontLibrary(const std::string& libraryPath, int width, int 
     std::optional<std::uint16_t> fromCode)
 {
     PreviewResult result;
-    const std::string name = std::filesystem::path(libraryPath).filename().string();
+    const std::string name = fileNameOf(libraryPath);
     if (width == 0 || height == 0) {
         const auto [w, h] = parseGlyphSize(name);
         if (width == 0)

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <fcntl.h>
 #include <new>
 #include <unordered_map>
 

@@ -13,7 +13,6 @@
 #include <functional>
 #include <set>
 #include <sstream>
-#include <sys/stat.h>
 
 using namespace zarn;
 using namespace zarn::test;
@@ -34,7 +33,7 @@ struct FaultyIo : FileIo {
     bool noUnnamedFiles = false; // a system without files that have no name
     std::set<int> files; // closed by the system when the process dies
 
-    ssize_t pwrite(int fd, const void* buffer, std::size_t count, off_t offset) override
+    IoCount pwrite(int fd, const void* buffer, std::size_t count, FileOffset offset) override
     {
         if (dies())
             FileIo::pwrite(fd, buffer, count / 2, offset), die();
@@ -42,9 +41,9 @@ struct FaultyIo : FileIo {
         writeRoom -= std::int64_t(n);
         return !n && count ? (errno = ENOSPC, -1) : FileIo::pwrite(fd, buffer, n, offset);
     }
-    ssize_t pread(int fd, void* buffer, std::size_t count, off_t offset) override
+    IoCount pread(int fd, void* buffer, std::size_t count, FileOffset offset) override
     {
-        return step(), (readRoom -= ssize_t(count)) < 0 ? (errno = EIO, -1) : FileIo::pread(fd, buffer, count, offset);
+        return step(), (readRoom -= IoCount(count)) < 0 ? (errno = EIO, -1) : FileIo::pread(fd, buffer, count, offset);
     }
     int open(const std::string& p, int f, int m) override { return step(), opened(FileIo::open(p, f, m)); }
     int fsync(int fd) override { return step(), failFsync ? (errno = failFsync, -1) : FileIo::fsync(fd); }
@@ -159,22 +158,30 @@ TEST_F(StoreTest, NewFilesOfEachSizeHaveTheDocumentedBytesOrSayFalseWithTheReaso
             std::tuple(left, kib == 4096 ? 190 : 400, kib == 4096 ? 4096u : 8192u));
     }
     fs::create_directory(dir / "taken.zrf");
-    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    ASSERT_TRUE(makeNamedPipe(dir.file("pipe")) || !kNamedPipes);
     FaultyIo io; // a disk that is full after 1 MiB
     io.writeRoom = 1 << 20;
     const std::tuple<std::string, std::uint32_t, std::string> failures[] = {
-        { "missing/r.zrf", 4096, "No such file or directory" },
+        { "missing/r.zrf", 4096, systemReason(ENOENT) },
         { "taken.zrf", 4096, "it is a folder, not a regular file" },
         { "pipe", 4096, "it is a named pipe, not a regular file" },
-        { "new.zrf", 4096, "No space left on device" },
+        { "new.zrf", 4096, systemReason(ENOSPC) },
         { "zero.zrf", 0, "a memory size of 0 KiB is not possible" },
     };
     const Bytes old = readBytes(dir / "new.zrf");
     for (const auto& [name, kib, reason] : failures)
-        expectRefused(createResourceFile(dir.file(name), 2404, 320, 240, kib, io), { "False", dir.file(name), reason });
-    EXPECT_TRUE(readBytes(dir / "new.zrf") == old && dir.entryCount() == 3) << "nothing new is left behind";
+        if (kNamedPipes || name != "pipe")
+            expectRefused(
+                createResourceFile(dir.file(name), 2404, 320, 240, kib, io), { "False", dir.file(name), reason });
+    EXPECT_TRUE(readBytes(dir / "new.zrf") == old && dir.entryCount() == (kNamedPipes ? 3 : 2))
+        << "nothing new is left behind";
     fs::create_directory(dir / std::string(200, 'd'));
     const ResourceStore target = created(std::string(200, 'd') + "/" + std::string(251, 'n') + ".zrf");
+#ifdef _WIN32
+    // No symbolic links without a privilege, and no POSIX permission bits: the long path alone.
+    EXPECT_EQ(target.memoryKiB(), 4096u);
+    return;
+#endif
     fs::permissions(target.path(), fs::perms(0640));
     fs::create_symlink(target.path(), dir / "link.zrf");
     ResourceStore viaLink = opened(dir.file("link.zrf"));
@@ -283,7 +290,7 @@ TEST_F(StoreTest, RefusedChangesNameTheirReasonAndLeaveTheFileAsItWas)
 {
     ResourceStore s = created(), closed;
     const Items data = fill(s, { 100 });
-    ASSERT_EQ(::mkfifo(dir.file("pipe").c_str(), 0600), 0);
+    ASSERT_TRUE(makeNamedPipe(dir.file("pipe")) || !kNamedPipes);
     fs::create_directory(dir / "folder.zrf");
     const std::string pipe = dir.file("pipe"), folder = dir.file("folder.zrf"), missing = dir.file("nothere.zrf");
     const std::pair<StoreResult, std::vector<std::string>> refusals[] = {
@@ -293,17 +300,18 @@ TEST_F(StoreTest, RefusedChangesNameTheirReasonAndLeaveTheFileAsItWas)
         { s.setIgnoreColor(1, 1), { "There is no item 1" } },
         { s.insertItem(0, entryOf(0), pipe), { "False", pipe, "it is a named pipe, not a regular file" } },
         { s.insertItem(0, entryOf(0), folder), { "False", folder, "it is a folder, not a regular file" } },
-        { s.insertItem(0, entryOf(0), missing), { "False", missing, "No such file or directory" } },
+        { s.insertItem(0, entryOf(0), missing), { "False", missing, systemReason(ENOENT) } },
         { s.insertItem(0, entryOf(100), patternFile(dir / "src", 101)), { "100", "101" } },
         { ResourceStore(s).openResourceFile(pipe), { pipe, "it is a named pipe, not a regular file" } },
         { ResourceStore(s).openResourceFile(folder), { folder, "it is a folder, not a regular file" } },
-        { ResourceStore(s).openResourceFile(missing), { missing, "No such file or directory" } },
+        { ResourceStore(s).openResourceFile(missing), { missing, systemReason(ENOENT) } },
     };
     for (const auto& [r, texts] : refusals)
-        expectRefused(r, texts);
+        if (kNamedPipes || std::find(texts.begin(), texts.end(), pipe) == texts.end())
+            expectRefused(r, texts);
     expectFileHolds(s, data);
     fs::remove(s.path());
-    expectRefused(kDelete(s), { s.path(), "No such file or directory" });
+    expectRefused(kDelete(s), { s.path(), systemReason(ENOENT) });
     EXPECT_FALSE(fs::exists(s.path())) << "a change never creates a missing file";
 }
 
@@ -348,8 +356,8 @@ TEST_F(StoreTest, DamagedFilesAreRefusedAtOpenAndFoundByTheCheck)
 TEST_F(StoreTest, WhateverBreaksAChangeLeavesTheOldOrTheNewFile)
 {
     const std::pair<std::function<void(FaultyIo&)>, std::string> faults[] = {
-        { [](FaultyIo& io) { io.writeRoom = 0; }, "No space left on device" },
-        { [](FaultyIo& io) { io.writeRoom = 30000; }, "No space left on device" },
+        { [](FaultyIo& io) { io.writeRoom = 0; }, systemReason(ENOSPC) },
+        { [](FaultyIo& io) { io.writeRoom = 30000; }, systemReason(ENOSPC) },
         { [](FaultyIo& io) { io.failFsync = EIO; }, "Input/output error" },
         { [](FaultyIo& io) { io.failRename = EXDEV; }, "Invalid cross-device link" },
         { [](FaultyIo& io) { io.readRoom = 200, io.writeRoom = 0; }, "Input/output error" }, // past the directory

@@ -1,24 +1,33 @@
 #pragma once
 // Temporary folders and whole-file reads and writes, for every test.
+#include "resfile/Utf8Path.h"
+
 #include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <random>
 #include <string>
 #include <vector>
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
 
 namespace zarn::test {
 
 using Bytes = std::vector<std::uint8_t>;
 
-// A fresh folder under /tmp, removed with the object.
+// A fresh folder in the system's temporary folder, removed with the object.
 class TempDir {
 public:
     TempDir()
     {
-        char tmpl[] = "/tmp/zarn-test-XXXXXX";
-        m_path = ::mkdtemp(tmpl);
+        std::random_device random;
+        const std::filesystem::path base = std::filesystem::temp_directory_path();
+        do
+            m_path = base / ("zarn-test-" + std::to_string(random()));
+        while (!std::filesystem::create_directory(m_path));
     }
     ~TempDir()
     {
@@ -29,8 +38,9 @@ public:
     TempDir& operator=(const TempDir&) = delete;
 
     const std::filesystem::path& path() const { return m_path; }
-    std::string file(const std::string& name) const { return (m_path / name).string(); }
-    std::filesystem::path operator/(const std::string& name) const { return m_path / name; }
+    // `name` in UTF-8, and so the path returned, with the system's separators.
+    std::string file(const std::string& name) const { return utf8Of((m_path / pathOf(name)).make_preferred()); }
+    std::filesystem::path operator/(const std::string& name) const { return m_path / pathOf(name); }
     std::ptrdiff_t entryCount() const
     {
         return std::distance(std::filesystem::directory_iterator(m_path), std::filesystem::directory_iterator());
@@ -69,6 +79,25 @@ inline std::string patternFile(const std::filesystem::path& path, std::size_t si
 {
     writeBytes(path, pattern(size, seed));
     return path.string();
+}
+
+// Named pipes in the file system: POSIX systems have them, Windows has none.
+#ifdef _WIN32
+inline constexpr bool kNamedPipes = false;
+inline bool makeNamedPipe(const std::string&) { return false; }
+#else
+inline constexpr bool kNamedPipes = true;
+inline bool makeNamedPipe(const std::string& path) { return ::mkfifo(path.c_str(), 0600) == 0; }
+#endif
+
+// Sets (or, given nullptr, removes) an environment variable of this process.
+inline void setEnvironment(const char* name, const char* value)
+{
+#ifdef _WIN32
+    ::_putenv_s(name, value ? value : "");
+#else
+    value ? ::setenv(name, value, 1) : ::unsetenv(name);
+#endif
 }
 
 // The folder of data files (tests/data).

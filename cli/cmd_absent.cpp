@@ -1,0 +1,49 @@
+// The subcommands a build without Qt or without the font generator lacks: they
+// are still there, so that a script meets a clear refusal rather than an
+// unknown word, and each says what this build cannot do.
+#include "cli/Command.h"
+#include "cli/Commands.h"
+
+#include <string>
+
+namespace {
+
+void addAbsent(CLI::App& app, const char* name, const char* description, const std::string& why)
+{
+    auto* sub = app.add_subcommand(name, std::string(description) + " (not in this build)");
+    sub->allow_extras();
+    sub->callback([why] { zarn::cli::refuse(why); });
+}
+
+} // namespace
+
+#ifndef ZARN_WITH_QT
+namespace {
+const std::string kNoSerial = "This build of zarnres has no serial support (it was built without Qt): "
+                              "detect, program and ports need the build with Qt SerialPort";
+}
+void zarn::cli::addDetectCommand(CLI::App& app) { addAbsent(app, "detect", "Look for a module on a port", kNoSerial); }
+void zarn::cli::addProgramCommand(CLI::App& app)
+{
+    addAbsent(app, "program", "Program a resource file into a module", kNoSerial);
+}
+void zarn::cli::addPortsCommand(CLI::App& app)
+{
+    addAbsent(app, "ports", "Show which serial device each port number stands for", kNoSerial);
+}
+#endif
+
+#ifndef ZARN_WITH_FONTGEN
+namespace {
+const std::string kNoFonts = "This build of zarnres cannot render fonts (it was built without FreeType): "
+                             "font and font-preview need the build with the font generator";
+}
+void zarn::cli::addFontCommand(CLI::App& app)
+{
+    addAbsent(app, "font", "Make a dot-matrix font library from an outline font", kNoFonts);
+}
+void zarn::cli::addFontPreviewCommand(CLI::App& app)
+{
+    addAbsent(app, "font-preview", "Draw a font library into a BMP file", kNoFonts);
+}
+#endif
