@@ -13,7 +13,7 @@ int runCommandLine(int argc, char** argv)
     app.set_version_flag("--version", "zarnres 2.2");
     for (auto add : { addNewCommand, addInfoCommand, addListCommand, addAddCommand, addDeleteCommand,
              addSetIgnoreColorCommand, addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand,
-             addProgramCommand, addFontCommand, addFontPreviewCommand })
+             addProgramCommand, addStationCommand, addFontCommand, addFontPreviewCommand })
         add(app);
 
     try {
