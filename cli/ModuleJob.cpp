@@ -57,10 +57,14 @@ void ModuleJob::start()
     m_session->setAckTimeouts(m_input.timeouts);
     ModuleSession* s = m_session.get();
     QObject::connect(s, &ModuleSession::channelError, s, [this](const QString& text) {
-        if (m_phase == Phase::Leaving)
-            removed(); // the line hung up: the module went
-        else if (onChannelError && (m_phase == Phase::Programming || !m_input.station))
+        if (onChannelError && (m_phase == Phase::Programming || !m_input.station))
             onChannelError(text.toStdString());
+    });
+    // A module can come back faster than detection looks: its line hanging up
+    // is the sign that it went.
+    QObject::connect(s, &ModuleSession::portLost, s, [this] {
+        if (m_phase == Phase::Leaving)
+            removed();
     });
     // The transfer starts from the event loop, not inside the frame's delivery.
     QObject::connect(s, &ModuleSession::moduleIdentified, s, [this] {
@@ -84,6 +88,8 @@ void ModuleJob::probe()
     // one period later, as in the window.
     m_session->selectPort(m_target.port);
     m_session->step();
+    if (m_phase == Phase::Leaving && !m_session->detection().portOpen())
+        removed(); // the port is gone or cannot be opened
 }
 
 void ModuleJob::beginTransfer()
@@ -196,7 +202,7 @@ void ModuleJob::interrupt()
             m_outcome = {};
             m_outcome.device = deviceOf(m_target);
         }
-        m_outcome.result = kMsgInterrupted;
+        m_outcome.result = m_phase == Phase::Waiting ? kMsgInterruptedWaiting : kMsgInterrupted;
         m_outcome.interrupted = true;
         finish();
     }

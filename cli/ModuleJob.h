@@ -17,6 +17,7 @@
 namespace zarn::cli {
 
 inline constexpr char kMsgInterrupted[] = "Interrupted: the transfer was stopped before its end";
+inline constexpr char kMsgInterruptedWaiting[] = "Interrupted while waiting for the module";
 
 // What every port of a run is given.
 struct ProgramInput {

@@ -55,6 +55,8 @@ signals:
     void failed(const QString& text);
     // The channel's own error text ("WARNING:  ... Failed ...").
     void channelError(const QString& text);
+    // The open port failed or vanished (device unplugged, line hung up).
+    void portLost();
 
 private:
     void wire();
