@@ -21,9 +21,8 @@ std::optional<std::vector<int>> parsePortList(const std::string& text, std::stri
 {
     const auto dash = text.find('-');
     int first = 0, last = 0;
-    const bool ok = dash == std::string::npos
-        ? parseNumber(text, first) && parseNumber(text, last)
-        : parseNumber(std::string_view(text).substr(0, dash), first)
+    const bool ok = dash == std::string::npos ? parseNumber(text, first) && parseNumber(text, last)
+                                              : parseNumber(std::string_view(text).substr(0, dash), first)
             && parseNumber(std::string_view(text).substr(dash + 1), last);
     if (!ok || last < first) {
         error = "--port " + text + ": give a port number N or a range A-B, from 1 to 255, A <= B";

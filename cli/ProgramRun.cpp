@@ -220,8 +220,7 @@ void addRunOptions(CLI::App* sub, RunSettings& s)
         ->allow_extra_args(false)
         ->type_name("PATH");
     if (!s.station)
-        sub->add_option("--timeout", s.detectSeconds,
-               "Seconds to wait for each module's identification (default 10)")
+        sub->add_option("--timeout", s.detectSeconds, "Seconds to wait for each module's identification (default 10)")
             ->check(CLI::Range(0.1, 3600.0));
     sub->add_option("--ack-timeout", s.ackSeconds, "Seconds to wait for each data acknowledgement (default 3)")
         ->check(CLI::Range(0.1, 3600.0));
@@ -231,7 +230,8 @@ void addRunOptions(CLI::App* sub, RunSettings& s)
     sub->add_option("--log", s.logPath, "Append one JSON line per module to this file when the module ends")
         ->type_name("FILE");
     if (s.station)
-        sub->add_option("--count", s.count, "End after this many modules were programmed")->check(CLI::Range(1, 1000000));
+        sub->add_option("--count", s.count, "End after this many modules were programmed")
+            ->check(CLI::Range(1, 1000000));
 }
 
 int runProgramming(const RunSettings& s)
@@ -252,8 +252,8 @@ int runProgramming(const RunSettings& s)
     input.timeouts = { millis(s.startSeconds), millis(s.ackSeconds) };
     {
         ResourceStore store = openStore(s.file, LockMode::Shared);
-        input.facts = { store.isOpen(), store.modelCode(), store.memoryKiB(), store.itemCount(), store.usedEnd(), {},
-            {} };
+        input.facts
+            = { store.isOpen(), store.modelCode(), store.memoryKiB(), store.itemCount(), store.usedEnd(), {}, {} };
         auto image = std::make_shared<std::vector<std::uint8_t>>();
         if (store.itemCount() > 0)
             requireOk(store.readImage(*image));
@@ -293,7 +293,8 @@ int runProgramming(const RunSettings& s)
         loop.quit();
     };
     auto allEnded = [&] {
-        return std::all_of(jobs.begin(), jobs.end(), [](const auto& j) { return j->phase() == ModuleJob::Phase::Ended; });
+        return std::all_of(
+            jobs.begin(), jobs.end(), [](const auto& j) { return j->phase() == ModuleJob::Phase::Ended; });
     };
     for (auto& job : jobs) {
         ModuleJob* j = job.get();

@@ -5,6 +5,7 @@
 #include "sim/ModuleEngine.h"
 #include "sim/SimOptions.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -14,20 +15,19 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <poll.h>
+#include <pthread.h>
 #include <stdlib.h>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
-#include <atomic>
-#include <memory>
-#include <mutex>
-#include <pthread.h>
-#include <thread>
 
 using namespace zarn;
 using namespace zarn::sim;
@@ -448,8 +448,8 @@ int Simulator::finish()
         text += line;
     };
     say("zarn-sim: COM%d: summary (%s)\n", m_port, m_endReason.empty() ? "ended" : m_endReason.c_str());
-    say("frames: %llu (identify %llu, start %llu, data %llu)\n", u(s.frames), u(s.identifyRequests),
-        u(s.startRequests), u(s.dataBlocks));
+    say("frames: %llu (identify %llu, start %llu, data %llu)\n", u(s.frames), u(s.identifyRequests), u(s.startRequests),
+        u(s.dataBlocks));
     say("bytes received: %llu, sent: %llu, not delivered: %llu\n", u(m_bytesIn), u(m_bytesOut), u(m_bytesLost));
     say("replies sent: %llu, acknowledgements dropped: %llu\n", u(m_repliesSent), u(m_acksDropped));
     say("checksum errors: %llu\n", u(s.checksumErrors));
