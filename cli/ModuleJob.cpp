@@ -14,15 +14,15 @@ namespace {
     // station takes the module for gone.
     constexpr int kRemovalRounds = 4;
 
-    std::string deviceOf(const LinkTarget& target)
-    {
-        const std::string path = target.device.empty() ? devicePathForPort(target.port) : target.device;
-        std::error_code ec;
-        const auto real = std::filesystem::canonical(path, ec);
-        return ec ? path : real.string();
-    }
-
 } // namespace
+
+std::string deviceOf(const LinkTarget& target)
+{
+    const std::string path = target.device.empty() ? devicePathForPort(target.port) : target.device;
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(path, ec);
+    return ec ? path : real.string();
+}
 
 std::string ModuleOutcome::moduleType() const
 {

@@ -19,6 +19,9 @@ namespace zarn::cli {
 inline constexpr char kMsgInterrupted[] = "Interrupted: the transfer was stopped before its end";
 inline constexpr char kMsgInterruptedWaiting[] = "Interrupted while waiting for the module";
 
+// The device a target stands for now, links resolved; empty when none.
+std::string deviceOf(const LinkTarget& target);
+
 // What every port of a run is given.
 struct ProgramInput {
     std::string file; // the resource file's path, for the record

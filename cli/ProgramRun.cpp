@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <map>
 #include <unistd.h>
 
 namespace zarn::cli {
@@ -243,6 +244,16 @@ int runProgramming(const RunSettings& s)
     auto targets = linkTargets(s.ports, s.devices, error);
     if (!targets)
         usageError(error);
+    // A port number and a device path (or two links) may stand for one device:
+    // two sessions on it would garble each other's frames.
+    std::map<std::string, std::string> named;
+    for (const LinkTarget& t : *targets) {
+        const std::string device = deviceOf(t);
+        if (device.empty())
+            continue;
+        if (const auto [at, fresh] = named.emplace(device, t.name()); !fresh)
+            usageError(at->second + " and " + t.name() + " are the same device, " + device);
+    }
 
     // The file is read before any port is touched, so a bad file costs no wait,
     // and whole, under its lock, so what is sent is what was checked.

@@ -80,11 +80,7 @@ void StatusBoard::draw(bool now)
 
 void StatusBoard::finish()
 {
-    if (m_terminal) {
-        drawTerminal();
-        m_drawnLines = 0;
-        std::fflush(m_out);
-    }
+    m_drawnLines = 0; // what is on the screen stays there
 }
 
 } // namespace zarn::cli

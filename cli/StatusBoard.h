@@ -20,7 +20,7 @@ public:
     void note(const std::string& text);
     // Draws what changed; `now` skips the throttle.
     void draw(bool now = false);
-    // Leaves the last state on the screen.
+    // Leaves what was drawn last on the screen.
     void finish();
 
 private:
