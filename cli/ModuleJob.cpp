@@ -94,8 +94,13 @@ void ModuleJob::probe()
 
 void ModuleJob::beginTransfer()
 {
-    if (m_phase != Phase::Waiting || !m_session)
+    // A station only ever programs a module that answered (and still does).
+    if (m_phase != Phase::Waiting || !m_session || (m_input.station && !m_session->identified()))
         return;
+    if (mayStart && !mayStart()) {
+        QTimer::singleShot(kDetectionPeriodMs, m_session.get(), [this] { beginTransfer(); });
+        return;
+    }
     m_detectionLimit.stop();
     m_outcome = {};
     m_outcome.identified = m_session->identified();

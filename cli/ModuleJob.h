@@ -70,6 +70,8 @@ public:
     std::uint32_t imageSize() const { return m_input.facts.usedEnd; }
     double seconds() const;
 
+    // A station asks before each transfer; while it says no, the module waits.
+    std::function<bool()> mayStart;
     std::function<void()> onProgress;
     std::function<void(const ModuleOutcome&)> onEnd;
     std::function<void(const std::string&)> onChannelError;

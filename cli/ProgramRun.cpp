@@ -309,6 +309,13 @@ int runProgramming(const RunSettings& s)
     };
     for (auto& job : jobs) {
         ModuleJob* j = job.get();
+        // With --count, no more transfers start than can still be needed.
+        if (s.station && s.count)
+            j->mayStart = [&] {
+                const auto running = std::count_if(jobs.begin(), jobs.end(),
+                    [](const auto& o) { return o->phase() == ModuleJob::Phase::Programming; });
+                return programmed + static_cast<std::uint64_t>(running) < s.count;
+            };
         j->onProgress = [&presenter, j] { presenter->progress(*j); };
         j->onChannelError = [&presenter, j](const std::string& text) { presenter->channelError(*j, text); };
         j->onEnd = [&, j](const ModuleOutcome& o) {
