@@ -2,10 +2,10 @@
 
 #include "resfile/FileIo.h"
 
+#include <QDateTime>
+
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <fcntl.h>
 
 namespace zarn::cli {
@@ -106,15 +106,7 @@ std::string recordLine(const ModuleRecord& r)
     return line + "}\n";
 }
 
-std::string utcNow()
-{
-    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-    std::tm utc {};
-    gmtime_r(&now, &utc);
-    char text[32];
-    std::strftime(text, sizeof text, "%Y-%m-%dT%H:%M:%SZ", &utc);
-    return text;
-}
+std::string utcNow() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString(); }
 
 ModuleLog::~ModuleLog()
 {

@@ -13,6 +13,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <map>
 #include <unistd.h>
 
@@ -258,7 +259,10 @@ int runProgramming(const RunSettings& s)
     // The file is read before any port is touched, so a bad file costs no wait,
     // and whole, under its lock, so what is sent is what was checked.
     ProgramInput input;
-    input.file = s.file;
+    std::error_code ec;
+    input.file = std::filesystem::absolute(s.file, ec).string(); // the record names the file wherever it is read
+    if (ec)
+        input.file = s.file;
     input.station = s.station;
     input.timeouts = { millis(s.startSeconds), millis(s.ackSeconds) };
     {
@@ -324,7 +328,7 @@ int runProgramming(const RunSettings& s)
             else if (!o.interrupted)
                 ++failed;
             if (log.isOpen()) {
-                ModuleRecord r { utcNow(), j->target().port, o.device, o.identified, o.info, s.file, o.sha256,
+                ModuleRecord r { utcNow(), j->target().port, o.device, o.identified, o.info, input.file, o.sha256,
                     o.bytesSent, o.seconds, o.result };
                 if (const std::string why = log.append(recordLine(r)); !why.empty()) {
                     logFailed = true;

@@ -1,11 +1,23 @@
 #include "cli/StopSignals.h"
 
+#ifndef _WIN32
 #include <cerrno>
 #include <csignal>
 #include <fcntl.h>
 #include <unistd.h>
+#endif
 
 namespace zarn::cli {
+
+#ifdef _WIN32
+// No signals to turn into calls here: Ctrl-C keeps its default effect.
+StopSignals::StopSignals(std::function<void(int)> onStop)
+    : m_onStop(std::move(onStop))
+{
+}
+StopSignals::~StopSignals() = default;
+void StopSignals::restore() { }
+#else
 
 namespace {
 
@@ -58,5 +70,7 @@ void StopSignals::restore()
         sigaction(kSignals[i], &g_previous[i], nullptr);
     m_installed = false;
 }
+
+#endif
 
 } // namespace zarn::cli
