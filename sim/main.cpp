@@ -2,6 +2,7 @@
 
 #include "link/FrameCodec.h"
 #include "link/PortFolder.h"
+#include "link/PortNumbering.h"
 #include "sim/ModuleEngine.h"
 #include "sim/SimOptions.h"
 
@@ -537,6 +538,10 @@ int main(int argc, char** argv)
     // would add up to a visible share of every round trip.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
+    for (int port : options.ports)
+        if (port > kMaxLinkedPort)
+            std::fprintf(stderr, "zarn-sim: note: the tool takes links up to COM%d only; COM%d is for other clients\n",
+                kMaxLinkedPort, port);
     // Every link is made before any module runs, so a port that is taken
     // leaves no others behind.
     std::vector<std::unique_ptr<Simulator>> modules;
