@@ -13,8 +13,8 @@ int runCommandLine(int argc, char** argv)
     app.set_version_flag("--version", "zarnres 2.2");
     for (auto add :
         { addNewCommand, addInfoCommand, addListCommand, addAddCommand, addDeleteCommand, addSetIgnoreColorCommand,
-            addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand, addProgramCommand, addFontCommand,
-            addFontPreviewCommand, addBuildCommand, addUnpackCommand, addDiffCommand })
+            addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand, addProgramCommand, addStationCommand,
+            addFontCommand, addFontPreviewCommand, addBuildCommand, addUnpackCommand, addDiffCommand })
         add(app);
 
     try {

@@ -17,6 +17,7 @@ void addPortsCommand(CLI::App& app);
 void addCheckCommand(CLI::App& app);
 void addDetectCommand(CLI::App& app);
 void addProgramCommand(CLI::App& app);
+void addStationCommand(CLI::App& app);
 void addFontCommand(CLI::App& app);
 void addFontPreviewCommand(CLI::App& app);
 void addBuildCommand(CLI::App& app);

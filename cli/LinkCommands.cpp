@@ -1,8 +1,5 @@
 #include "cli/LinkCommands.h"
 
-#include "cli/Progress.h"
-#include "resfile/FileIo.h"
-
 #include <QCoreApplication>
 #include <QEventLoop>
 #include <QTimer>
@@ -13,19 +10,14 @@
 
 namespace zarn::cli {
 
-namespace {
-
-    // The event loop the sessions run on: one for the process.
-    void ensureApplication()
-    {
-        static int argc = 1;
-        static char name[] = "zarnres";
-        static char* argv[] = { name, nullptr };
-        if (!QCoreApplication::instance())
-            new QCoreApplication(argc, argv);
-    }
-
-} // namespace
+void ensureApplication()
+{
+    static int argc = 1;
+    static char name[] = "zarnres";
+    static char* argv[] = { name, nullptr };
+    if (!QCoreApplication::instance())
+        new QCoreApplication(argc, argv);
+}
 
 void addLinkOptions(CLI::App* sub, LinkTarget& target)
 {
@@ -64,37 +56,6 @@ std::string detectionFailure(const ModuleSession& session, const LinkTarget& tar
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", target.timeoutSeconds);
     return "No identification reply from " + target.name() + " within " + seconds + " seconds";
-}
-
-int programModule(ModuleSession& session, ResourceFileFacts file, const LinkTarget& target)
-{
-    const std::uint32_t usedEnd = file.usedEnd;
-    const std::string refusal = session.programAll(std::move(file));
-    if (!refusal.empty()) {
-        std::fprintf(stderr, "%s\n", refusal.c_str());
-        if (!session.identified())
-            std::fprintf(stderr, "%s\n", detectionFailure(session, target).c_str());
-        return kExitRefused;
-    }
-    QEventLoop loop;
-    Progress progress(stderr, zarn::isTerminal(stderr), usedEnd);
-    const auto shown = QObject::connect(
-        &session, &ModuleSession::progress, [&progress](quint32 sent, quint32) { progress.update(sent); });
-    QObject::connect(&session, &ModuleSession::finished, &loop, &QEventLoop::quit);
-    QObject::connect(&session, &ModuleSession::failed, &loop, &QEventLoop::quit);
-    if (session.programming())
-        loop.exec();
-    QObject::disconnect(shown);
-
-    if (session.transfer().outcome() == ProgramTransfer::Outcome::Completed) {
-        progress.finish(session.transfer().imageSize());
-        std::printf("%s\n", kMsgSendOver);
-        std::fflush(stdout);
-        return kExitOk;
-    }
-    progress.finish(session.transfer().imageSent());
-    std::fprintf(stderr, "%s\n", kMsgProgrammingFailed);
-    return kExitRefused;
 }
 
 } // namespace zarn::cli

@@ -1,7 +1,6 @@
 #pragma once
-// What zarnres detect and program share: the port given as --port N or
-// --device PATH, and a module session run on a Qt event loop until the module
-// is identified or the transfer ends.
+// What zarnres detect, program and station share: the port given as --port N
+// or --device PATH, and a module session run on a Qt event loop.
 
 #include "cli/Command.h"
 #include "link/qt/ModuleSession.h"
@@ -19,6 +18,9 @@ struct LinkTarget {
     std::string name() const { return device.empty() ? "COM" + std::to_string(port) : device; }
 };
 
+// The event loop the sessions run on: one for the process.
+void ensureApplication();
+
 // Adds --port, --device and --timeout to a subcommand.
 void addLinkOptions(CLI::App* sub, LinkTarget& target);
 
@@ -28,9 +30,5 @@ std::unique_ptr<ModuleSession> detectModule(const LinkTarget& target);
 
 // Why a detection that ran out of time found no module.
 std::string detectionFailure(const ModuleSession& session, const LinkTarget& target);
-
-// "Program All" with the file's facts, then the transfer with its progress on
-// standard error. Returns the exit status; "Send Over!!" goes to standard output.
-int programModule(ModuleSession& session, ResourceFileFacts file, const LinkTarget& target);
 
 } // namespace zarn::cli

@@ -20,12 +20,16 @@ void addAbsent(CLI::App& app, const char* name, const char* description, const s
 #ifndef ZARN_WITH_QT
 namespace {
 const std::string kNoSerial = "This build of zarnres has no serial support (it was built without Qt): "
-                              "detect, program and ports need the build with Qt SerialPort";
+                              "detect, program, station and ports need the build with Qt SerialPort";
 }
 void zarn::cli::addDetectCommand(CLI::App& app) { addAbsent(app, "detect", "Look for a module on a port", kNoSerial); }
 void zarn::cli::addProgramCommand(CLI::App& app)
 {
     addAbsent(app, "program", "Program a resource file into a module", kNoSerial);
+}
+void zarn::cli::addStationCommand(CLI::App& app)
+{
+    addAbsent(app, "station", "Program every module that appears on the ports", kNoSerial);
 }
 void zarn::cli::addPortsCommand(CLI::App& app)
 {

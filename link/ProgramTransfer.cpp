@@ -45,6 +45,7 @@ std::string ProgramTransfer::programAll(const ModuleDetection& detection, Resour
 
     const auto start = programStartPayload(m_imageSize);
     m_programming = true;
+    m_startAcked = false;
     m_outcome = Outcome::Running;
     m_blocksSent = 0;
     m_progressMax = static_cast<std::uint16_t>(m_imageSize / 1024u);
@@ -70,6 +71,7 @@ void ProgramTransfer::onStartAck()
         doRefresh();
         return;
     }
+    m_startAcked = true;
     sendNextBlock();
     doRefresh();
 }
@@ -111,7 +113,7 @@ void ProgramTransfer::fail()
 
 void ProgramTransfer::checkTimeout()
 {
-    if (m_programming && m_clock.now() - m_lastActivity >= kAckTimeout)
+    if (m_programming && m_clock.now() >= ackDeadline())
         fail();
 }
 

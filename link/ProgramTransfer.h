@@ -20,7 +20,12 @@ namespace zarn {
 inline constexpr int kProgramBaud = 115200;
 inline constexpr std::size_t kProgramWriteBuffer = 512;
 inline constexpr std::size_t kDataBlockBytes = 32;
-inline constexpr std::chrono::milliseconds kAckTimeout { 3000 };
+// How long an acknowledgement may take: a data block's comes at once, while
+// the start request's may come late from a module that erases its memory first.
+struct AckTimeouts {
+    std::chrono::milliseconds start { 60000 };
+    std::chrono::milliseconds data { 3000 };
+};
 
 // What the transfer reads of the open resource file (ResourceStore has these),
 // and the file's used part, read whole together with them.
@@ -52,14 +57,20 @@ public:
     void onStartAck();
     void onBlockAck();
 
+    void setTimeouts(AckTimeouts timeouts) { m_timeouts = timeouts; }
+    const AckTimeouts& timeouts() const { return m_timeouts; }
+
     // To be called periodically while m_programming is set: stops a transfer
-    // whose module has not acknowledged anything for kAckTimeout.
+    // whose pending acknowledgement is overdue.
     void checkTimeout();
     // The port reported an error or vanished while a transfer was running.
     void onPortFailure();
 
     // When the pending acknowledgement is overdue (meaningful while programming).
-    std::chrono::steady_clock::time_point ackDeadline() const { return m_lastActivity + kAckTimeout; }
+    std::chrono::steady_clock::time_point ackDeadline() const
+    {
+        return m_lastActivity + (m_startAcked ? m_timeouts.data : m_timeouts.start);
+    }
 
     int progressMaxKiB() const { return m_progressMax; }
     int progressKiB() const { return m_progressPos; }
@@ -92,6 +103,8 @@ private:
     ILinkPort& m_port;
     const IClock& m_clock;
     std::chrono::steady_clock::time_point m_lastActivity {};
+    AckTimeouts m_timeouts;
+    bool m_startAcked = false;
     int m_progressMax = 0;
     int m_progressPos = 0;
     Outcome m_outcome = Outcome::None;

@@ -59,6 +59,8 @@ public:
     virtual int open(const std::string& path, int flags, int mode = 0644);
     virtual IoCount pread(int fd, void* buffer, std::size_t count, FileOffset offset);
     virtual IoCount pwrite(int fd, const void* buffer, std::size_t count, FileOffset offset);
+    // One write at the end of the file, wherever another writer has put it (a log's line).
+    virtual IoCount append(int fd, const void* buffer, std::size_t count);
     virtual int truncate(int fd, FileOffset length);
     virtual int fsync(int fd);
     virtual int close(int fd);

@@ -47,6 +47,12 @@ IoCount FileIo::pwrite(int fd, const void* buffer, std::size_t count, FileOffset
     return ::pwrite(fd, buffer, count, offset);
 }
 
+IoCount FileIo::append(int fd, const void* buffer, std::size_t count)
+{
+    // The descriptor is opened with O_APPEND: each write lands whole at the end.
+    return ::write(fd, buffer, count);
+}
+
 int FileIo::truncate(int fd, FileOffset length) { return ::ftruncate(fd, static_cast<off_t>(length)); }
 
 int FileIo::fsync(int fd) { return ::fsync(fd); }

@@ -191,6 +191,17 @@ IoCount FileIo::pwrite(int fd, const void* buffer, std::size_t count, FileOffset
     return static_cast<IoCount>(put);
 }
 
+IoCount FileIo::append(int fd, const void* buffer, std::size_t count)
+{
+    // An offset of all ones writes at the end of the file as it is at that moment.
+    OVERLAPPED o {};
+    o.Offset = o.OffsetHigh = 0xFFFFFFFF;
+    DWORD put = 0;
+    if (!::WriteFile(handleOf(fd), buffer, chunk(count), &put, &o))
+        return failed();
+    return static_cast<IoCount>(put);
+}
+
 int FileIo::truncate(int fd, FileOffset length)
 {
     FILE_END_OF_FILE_INFO end {};

@@ -2,6 +2,7 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <limits>
@@ -83,9 +84,12 @@ pseudo-terminal into the port folder (ZARN_PORT_DIR, else zarn/ports under the
 user's runtime folder), prints "zarn-sim: COM<N> -> /dev/pts/K" when ready,
 answers the identification request and the programming frames like a module,
 and removes its link when it ends (also on SIGINT, SIGTERM and SIGHUP).
+Several ports make as many independent modules in one process, each with the
+options below and a summary of its own.
 
 Module:
-  --port N             port number of the link COM<N> (1 to 255), required
+  --port N|A-B         port number of the link COM<N> (1 to 255; the tool
+                       numbers links up to COM16), or a range; repeatable
   --model CODE         type code in word 2 of the identification (default 2404)
   --firmware N         firmware version in word 0 (default 12)
   --memory SIZE        memory size in word 5: 4M, 8M, 16M, 32M or a byte count
@@ -94,8 +98,13 @@ Module:
                        16M = 12582912 (12288 KiB), 32M = 16777216 (16384 KiB).
   --save FILE          at the end, write the image received by the last start
                        request (its bytes in order; the announced size when
-                       the transfer completed, what arrived otherwise)
+                       the transfer completed, what arrived otherwise); %N in
+                       FILE stands for the port number (needed for several)
   --once               end after the first completed transfer
+  --replug N,MS        after each completed transfer, N times: remove the link,
+                       wait MS ms and come back as a fresh module on a new
+                       pseudo-terminal (with --once: end after the transfer
+                       that follows the last replug)
   --idle-timeout S     end after S seconds without input (default 30; 0: never)
   --verbose            describe every frame on standard error
 
@@ -184,13 +193,44 @@ could not be set up, 73 the link could not be created, 74 --save failed.
         return s;
     }
 
+    // "3" or "3-10": one module on each port, each port once.
+    void addPorts(SimOptions& o, const std::string& v)
+    {
+        const auto dash = v.find('-', 1);
+        const auto first = static_cast<int>(number(v.substr(0, dash), "--port", 1, 255));
+        const auto last
+            = dash == std::string::npos ? first : static_cast<int>(number(v.substr(dash + 1), "--port", 1, 255));
+        if (last < first)
+            refuse("--port " + v + ": a range goes upward");
+        for (int p = first; p <= last; ++p) {
+            if (std::find(o.ports.begin(), o.ports.end(), p) != o.ports.end())
+                refuse("--port: COM" + std::to_string(p) + " is given twice");
+            o.ports.push_back(p);
+        }
+    }
+
+    // "N,MS": N times, MS milliseconds away each time.
+    void setReplug(SimOptions& o, const std::string& v)
+    {
+        const auto comma = v.find(',');
+        if (comma == std::string::npos)
+            refuse("--replug needs N,MS");
+        o.replugs = static_cast<int>(number(v.substr(0, comma), "--replug", 1, 1000000));
+        o.replugPauseMs = static_cast<int>(number(v.substr(comma + 1), "--replug", 0, 600000));
+    }
+
     // CLI11 hands each value to its callback while it parses.
     void addModuleOptions(CLI::App& app, SimOptions& o)
     {
         using Text = const std::string&;
-        app.add_option_function<std::string>(
-               "--port", [&o](Text v) { o.port = static_cast<int>(number(v, "--port", 1, 255)); })
-            ->type_name("N")
+        app.add_option_function<std::vector<std::string>>("--port",
+               [&o](const std::vector<std::string>& values) {
+                   for (const std::string& v : values)
+                       addPorts(o, v);
+               })
+            ->type_name("N|A-B")
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll)
+            ->allow_extra_args(false)
             ->required();
         app.add_option_function<std::string>("--model",
                [&o](Text v) { o.module.modelCode = static_cast<std::uint32_t>(number(v, "--model", 0, kMax32)); })
@@ -211,6 +251,7 @@ could not be set up, 73 the link could not be created, 74 --save failed.
                    o.saveFile = v;
                })
             ->type_name("FILE");
+        app.add_option_function<std::string>("--replug", [&o](Text v) { setReplug(o, v); })->type_name("N,MS");
         app.add_option_function<std::string>("--idle-timeout", [&o](Text v) { o.idleTimeoutSeconds = seconds(v); })
             ->type_name("S");
     }
@@ -249,6 +290,14 @@ could not be set up, 73 the link could not be created, 74 --save failed.
     }
 
 } // namespace
+
+std::string SimOptions::saveFileFor(int port) const
+{
+    std::string name = saveFile;
+    for (std::size_t at; (at = name.find("%N")) != std::string::npos;)
+        name.replace(at, 2, std::to_string(port));
+    return name;
+}
 
 std::string usageText()
 {
@@ -298,6 +347,8 @@ int parseOptions(int argc, char** argv, SimOptions& o, std::string& error)
     try {
         app.parse(argc, argv);
         o.once = given(*once);
+        if (o.ports.size() > 1 && !o.saveFile.empty() && o.saveFile.find("%N") == std::string::npos)
+            refuse("--save needs %N in the file name when there are several ports");
         o.verbose = given(*verbose);
         // Every occurrence in the order given: --drop-ack adds one number each time.
         for (std::size_t i = 0; i < faults.size(); ++i)

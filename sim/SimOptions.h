@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <set>
 #include <string>
+#include <vector>
 
 namespace zarn::sim {
 
@@ -16,7 +17,7 @@ inline constexpr int kExitCannotCreate = 73;
 inline constexpr int kExitSaveFailed = 74;
 
 struct SimOptions {
-    int port = 0;
+    std::vector<int> ports; // one module on each, in the order given
     ModuleConfig module;
     std::string saveFile;
     bool once = false;
@@ -32,6 +33,11 @@ struct SimOptions {
     bool garbageBeforeReply = false;
     std::uint64_t hangupAfter = 0; // 0: never
     std::uint32_t baud = 0; // 0: no pacing
+    int replugs = 0; // times a module is unplugged after a completed transfer and comes back fresh
+    int replugPauseMs = 0; // how long it stays away
+
+    // --save for one port: "%N" stands for the port number.
+    std::string saveFileFor(int port) const;
 };
 
 // Parses argv. Returns 0 and fills `options` on success; returns -1 on --help

@@ -2,9 +2,11 @@
 
 #include "link/FrameCodec.h"
 #include "link/PortFolder.h"
+#include "link/PortNumbering.h"
 #include "sim/ModuleEngine.h"
 #include "sim/SimOptions.h"
 
+#include <atomic>
 #include <cerrno>
 #include <chrono>
 #include <cmath>
@@ -14,13 +16,17 @@
 #include <ctime>
 #include <fcntl.h>
 #include <filesystem>
+#include <memory>
+#include <mutex>
 #include <poll.h>
+#include <pthread.h>
 #include <stdlib.h>
 #include <string>
 #include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -32,9 +38,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 using Nanos = std::chrono::nanoseconds;
 
-volatile std::sig_atomic_t g_stopSignal = 0;
-
-void onSignal(int sig) { g_stopSignal = sig; }
+// The signal that ends the process (0: none yet). The main thread takes the
+// signals and makes the stop pipe readable, which wakes every module's poll.
+std::atomic<int> g_stopSignal { 0 };
+int g_stopPipe[2] = { -1, -1 };
+std::mutex g_outputLock; // one module's summary at a time
 
 constexpr std::uint8_t kGarbage[] = { 0xA5, 0x5A, 0xFF, 0x00 };
 // A partial frame with no new byte for this long is given up byte by byte.
@@ -69,8 +77,11 @@ std::string hex(const std::vector<std::uint8_t>& bytes, std::size_t max = 48)
 
 class Simulator {
 public:
-    explicit Simulator(const SimOptions& options)
+    // `unplugAfterTransfer`: end after a completed transfer, to come back fresh.
+    Simulator(const SimOptions& options, int port, bool unplugAfterTransfer)
         : m_opt(options)
+        , m_port(port)
+        , m_unplugAfterTransfer(unplugAfterTransfer)
         , m_engine(options.module)
     {
         if (m_opt.baud)
@@ -81,6 +92,7 @@ public:
     void run();
     int finish();
     void abandon() { closePty(); }
+    bool unplugged() const { return m_unplugged; }
 
 private:
     void handleInput(Clock::time_point now, std::size_t count);
@@ -91,6 +103,9 @@ private:
     void lingerForReader();
 
     const SimOptions& m_opt;
+    int m_port;
+    bool m_unplugAfterTransfer;
+    bool m_unplugged = false;
     ModuleEngine m_engine;
     FrameReader m_reader;
     Nanos m_byteTime { 0 };
@@ -150,7 +165,7 @@ int Simulator::setUp()
         std::fprintf(stderr, "zarn-sim: cannot create the port folder %s: %s\n", folder.c_str(), ec.message().c_str());
         return kExitCannotCreate;
     }
-    m_linkPath = portLinkPath(m_opt.port);
+    m_linkPath = portLinkPath(m_port);
     struct stat st { };
     if (::lstat(m_linkPath.c_str(), &st) == 0) {
         // A link to a device that still exists may belong to another running
@@ -166,7 +181,7 @@ int Simulator::setUp()
         return kExitCannotCreate;
     }
     m_linkMade = true;
-    std::printf("zarn-sim: COM%d -> %s\n", m_opt.port, m_slaveName.c_str());
+    std::printf("zarn-sim: COM%d -> %s\n", m_port, m_slaveName.c_str());
     std::fflush(stdout);
     return 0;
 }
@@ -329,6 +344,9 @@ void Simulator::handleInput(Clock::time_point now, std::size_t count)
         if (m_opt.hangupAfter && m_engine.stats().frames >= m_opt.hangupAfter) {
             m_done = true;
             m_endReason = "hung up after " + std::to_string(m_opt.hangupAfter) + " frame(s)";
+        } else if (m_unplugAfterTransfer && m_engine.transferComplete()) {
+            m_done = m_unplugged = true;
+            m_endReason = "unplugged after a completed transfer";
         } else if (m_opt.once && m_engine.transferComplete()) {
             m_done = true;
             m_endReason = "transfer complete";
@@ -338,13 +356,6 @@ void Simulator::handleInput(Clock::time_point now, std::size_t count)
 
 void Simulator::run()
 {
-    sigset_t block, orig;
-    sigemptyset(&block);
-    sigaddset(&block, SIGINT);
-    sigaddset(&block, SIGTERM);
-    sigaddset(&block, SIGHUP);
-    sigprocmask(SIG_BLOCK, &block, &orig);
-
     m_lastInput = Clock::now();
     m_lastProgress = m_lastInput;
     m_rxWireFree = m_lastInput;
@@ -354,7 +365,7 @@ void Simulator::run()
 
     while (!m_done) {
         if (g_stopSignal) {
-            m_endReason = std::string("stopped by signal ") + std::to_string(static_cast<int>(g_stopSignal));
+            m_endReason = std::string("stopped by signal ") + std::to_string(g_stopSignal.load());
             break;
         }
         const auto now = Clock::now();
@@ -373,8 +384,8 @@ void Simulator::run()
             wait = std::min(wait, std::chrono::duration_cast<Nanos>(kStallWindow - stalledFor));
         }
         timespec ts { static_cast<time_t>(wait.count() / 1000000000), static_cast<long>(wait.count() % 1000000000) };
-        pollfd pfd { m_master, POLLIN, 0 };
-        const int r = ppoll(&pfd, 1, &ts, &orig);
+        pollfd pfd[2] = { { m_master, POLLIN, 0 }, { g_stopPipe[0], POLLIN, 0 } };
+        const int r = ppoll(pfd, 2, &ts, nullptr);
         if (r < 0) {
             if (errno == EINTR)
                 continue;
@@ -382,7 +393,7 @@ void Simulator::run()
             m_endReason = "poll failed";
             break;
         }
-        if (r == 0)
+        if (r == 0 || !(pfd[0].revents & POLLIN))
             continue;
         for (;;) {
             const ssize_t n = ::read(m_master, buf.data(), buf.size());
@@ -398,7 +409,6 @@ void Simulator::run()
             break; // EAGAIN: all read
         }
     }
-    sigprocmask(SIG_SETMASK, &orig, nullptr);
 }
 
 int Simulator::finish()
@@ -411,8 +421,9 @@ int Simulator::finish()
     m_engine.problems(m_reader.discardedBytes(), &problems);
 
     std::string saveError;
-    if (!m_opt.saveFile.empty()) {
-        const std::string part = m_opt.saveFile + ".part";
+    const std::string saveFile = m_opt.saveFileFor(m_port);
+    if (!saveFile.empty()) {
+        const std::string part = saveFile + ".part";
         const auto& image = m_engine.image();
         std::FILE* f = std::fopen(part.c_str(), "wb");
         bool ok = f != nullptr;
@@ -420,7 +431,7 @@ int Simulator::finish()
             ok = std::fwrite(image.data(), 1, image.size(), f) == image.size();
         if (f && std::fclose(f) != 0)
             ok = false;
-        if (ok && std::rename(part.c_str(), m_opt.saveFile.c_str()) != 0)
+        if (ok && std::rename(part.c_str(), saveFile.c_str()) != 0)
             ok = false;
         if (!ok) {
             saveError = std::strerror(errno);
@@ -430,33 +441,68 @@ int Simulator::finish()
 
     const EngineStats& s = m_engine.stats();
     auto u = [](std::uint64_t v) { return static_cast<unsigned long long>(v); };
-    std::printf("zarn-sim: summary (%s)\n", m_endReason.empty() ? "ended" : m_endReason.c_str());
-    std::printf("frames: %llu (identify %llu, start %llu, data %llu)\n", u(s.frames), u(s.identifyRequests),
-        u(s.startRequests), u(s.dataBlocks));
-    std::printf("bytes received: %llu, sent: %llu, not delivered: %llu\n", u(m_bytesIn), u(m_bytesOut), u(m_bytesLost));
-    std::printf("replies sent: %llu, acknowledgements dropped: %llu\n", u(m_repliesSent), u(m_acksDropped));
-    std::printf("checksum errors: %llu\n", u(s.checksumErrors));
+    // Built whole and written at once: several modules may end together.
+    std::string text;
+    auto say = [&text](const char* format, auto... values) {
+        char line[4200];
+        std::snprintf(line, sizeof line, format, values...);
+        text += line;
+    };
+    say("zarn-sim: COM%d: summary (%s)\n", m_port, m_endReason.empty() ? "ended" : m_endReason.c_str());
+    say("frames: %llu (identify %llu, start %llu, data %llu)\n", u(s.frames), u(s.identifyRequests), u(s.startRequests),
+        u(s.dataBlocks));
+    say("bytes received: %llu, sent: %llu, not delivered: %llu\n", u(m_bytesIn), u(m_bytesOut), u(m_bytesLost));
+    say("replies sent: %llu, acknowledgements dropped: %llu\n", u(m_repliesSent), u(m_acksDropped));
+    say("checksum errors: %llu\n", u(s.checksumErrors));
     if (m_engine.transferActive())
-        std::printf("image: %llu of %llu bytes%s\n", u(m_engine.image().size()), u(m_engine.announcedSize()),
+        say("image: %llu of %llu bytes%s\n", u(m_engine.image().size()), u(m_engine.announcedSize()),
             m_engine.transferComplete() ? " (complete)" : "");
     else
-        std::printf("image: none\n");
-    if (!m_opt.saveFile.empty()) {
+        say("image: none\n");
+    if (!saveFile.empty()) {
         if (saveError.empty())
-            std::printf("saved: %s (%llu bytes)\n", m_opt.saveFile.c_str(), u(m_engine.image().size()));
+            say("saved: %s (%llu bytes)\n", saveFile.c_str(), u(m_engine.image().size()));
         else
-            std::printf("saved: FAILED %s: %s\n", m_opt.saveFile.c_str(), saveError.c_str());
+            say("saved: FAILED %s: %s\n", saveFile.c_str(), saveError.c_str());
     }
     if (problems.empty())
-        std::printf("problems: none\n");
+        say("problems: none\n");
     for (const auto& p : problems)
-        std::printf("problem: %s\n", p.c_str());
-    std::fflush(stdout);
+        say("problem: %s\n", p.c_str());
+    {
+        const std::lock_guard lock(g_outputLock);
+        std::fputs(text.c_str(), stdout);
+        std::fflush(stdout);
+    }
     if (!saveError.empty()) {
-        std::fprintf(stderr, "zarn-sim: cannot write %s: %s\n", m_opt.saveFile.c_str(), saveError.c_str());
+        std::fprintf(stderr, "zarn-sim: cannot write %s: %s\n", saveFile.c_str(), saveError.c_str());
         return kExitSaveFailed;
     }
     return status;
+}
+
+// One port: its module, and after each replug a fresh one. The statuses of
+// the modules it had, combined.
+int combineStatus(int a, int b) { return a >= kExitUsage || b >= kExitUsage ? std::max(a, b) : (a | b); }
+
+int servePort(const SimOptions& options, std::unique_ptr<Simulator> sim, int port)
+{
+    int status = 0;
+    for (int replugsLeft = options.replugs;;) {
+        sim->run();
+        status = combineStatus(status, sim->finish());
+        if (!sim->unplugged() || g_stopSignal)
+            return status;
+        --replugsLeft;
+        pollfd stop { g_stopPipe[0], POLLIN, 0 };
+        if (::poll(&stop, 1, options.replugPauseMs) != 0)
+            return status;
+        sim = std::make_unique<Simulator>(options, port, replugsLeft > 0);
+        if (const int rc = sim->setUp(); rc != 0) {
+            sim->abandon();
+            return combineStatus(status, rc);
+        }
+    }
 }
 
 } // namespace
@@ -475,24 +521,58 @@ int main(int argc, char** argv)
         return parsed;
     }
 
-    struct sigaction sa { };
-    sa.sa_handler = onSignal;
-    sigemptyset(&sa.sa_mask);
-    sa.sa_flags = 0;
-    sigaction(SIGINT, &sa, nullptr);
-    sigaction(SIGTERM, &sa, nullptr);
-    sigaction(SIGHUP, &sa, nullptr);
+    // Every thread keeps these blocked; the main thread waits for them below.
+    sigset_t stopSignals;
+    sigemptyset(&stopSignals);
+    sigaddset(&stopSignals, SIGINT);
+    sigaddset(&stopSignals, SIGTERM);
+    sigaddset(&stopSignals, SIGHUP);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, nullptr);
+    if (::pipe2(g_stopPipe, O_CLOEXEC) != 0) {
+        std::fprintf(stderr, "zarn-sim: cannot make a pipe: %s\n", std::strerror(errno));
+        return kExitSystem;
+    }
     std::signal(SIGPIPE, SIG_IGN);
 
     // Pacing sleeps are a few tens of microseconds; the default 50 us slack
     // would add up to a visible share of every round trip.
     prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
 
-    Simulator sim(options);
-    if (const int rc = sim.setUp(); rc != 0) {
-        sim.abandon();
-        return rc;
+    for (int port : options.ports)
+        if (port > kMaxLinkedPort)
+            std::fprintf(stderr, "zarn-sim: note: the tool takes links up to COM%d only; COM%d is for other clients\n",
+                kMaxLinkedPort, port);
+    // Every link is made before any module runs, so a port that is taken
+    // leaves no others behind.
+    std::vector<std::unique_ptr<Simulator>> modules;
+    for (int port : options.ports) {
+        modules.push_back(std::make_unique<Simulator>(options, port, options.replugs > 0));
+        if (const int rc = modules.back()->setUp(); rc != 0) {
+            for (auto& m : modules)
+                m->abandon();
+            return rc;
+        }
     }
-    sim.run();
-    return sim.finish();
+    std::atomic<std::size_t> running { modules.size() };
+    std::vector<int> statuses(modules.size(), 0);
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < modules.size(); ++i)
+        threads.emplace_back([&, i] {
+            statuses[i] = servePort(options, std::move(modules[i]), options.ports[i]);
+            --running;
+        });
+    const timespec tick { 0, 50000000 };
+    while (running > 0) {
+        const int sig = sigtimedwait(&stopSignals, nullptr, &tick);
+        if (sig > 0 && g_stopSignal == 0) {
+            g_stopSignal = sig;
+            (void)!::write(g_stopPipe[1], "x", 1);
+        }
+    }
+    int status = 0;
+    for (std::size_t i = 0; i < threads.size(); ++i) {
+        threads[i].join();
+        status = combineStatus(status, statuses[i]);
+    }
+    return status;
 }

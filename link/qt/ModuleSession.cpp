@@ -83,6 +83,7 @@ void ModuleSession::wire()
     m_port.onError = [this](const std::string& text) { emit channelError(QString::fromStdString(text)); };
     m_port.onPortLost = [this] {
         m_transfer.onPortFailure();
+        emit portLost();
         emit changed();
     };
     m_detection.refresh = [this] { emit changed(); };

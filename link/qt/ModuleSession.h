@@ -33,6 +33,8 @@ public:
     // "Program All" with the file's facts and image: the refusal text, or
     // empty when the transfer started.
     std::string programAll(ResourceFileFacts file);
+    // How long the transfer waits for each acknowledgement; the watchdog follows.
+    void setAckTimeouts(AckTimeouts timeouts) { m_transfer.setTimeouts(timeouts); }
 
     const ModuleDetection& detection() const { return m_detection; }
     const ProgramTransfer& transfer() const { return m_transfer; }
@@ -53,6 +55,8 @@ signals:
     void failed(const QString& text);
     // The channel's own error text ("WARNING:  ... Failed ...").
     void channelError(const QString& text);
+    // The open port failed or vanished (device unplugged, line hung up).
+    void portLost();
 
 private:
     void wire();

@@ -150,7 +150,7 @@ TEST_P(ProgramFault, EndsWithItsMessageInBoundedTime)
     ASSERT_TRUE(store.readImage(image).ok);
 
     const auto start = SimClock::now();
-    const auto r = zarnres({ "program", file, port[0], port[1], "--timeout", "2" });
+    const auto r = zarnres({ "program", file, port[0], port[1], "--timeout", "2", "--start-timeout", "3" });
     EXPECT_LT(SimClock::now() - start, 15s);
     EXPECT_EQ(r.status, f.status) << r.err;
     EXPECT_EQ(r.out, f.status == 0 ? "Send Over!!\n" : "");

@@ -148,6 +148,30 @@ TEST_F(Transfer, AMissingAcknowledgementFailsThreeSecondsAfterTheLastFrameAndNot
     EXPECT_EQ(module.engine().stats().dataBlocks, 2u);
 }
 
+// The start acknowledgement may wait for a module that erases its memory first.
+TEST_F(Transfer, TheStartAcknowledgementHasItsOwnLongerTimeout)
+{
+    identify();
+    module.dropAcks = { 1 };
+    ASSERT_EQ(t.programAll(d, file), "");
+    clock.advance(59999ms);
+    t.checkTimeout();
+    EXPECT_TRUE(t.programming());
+    clock.advance(1ms);
+    t.checkTimeout();
+    expectFailedAndReleased();
+
+    boxes.clear();
+    t.setTimeouts({ .start = 500ms, .data = 3000ms });
+    ASSERT_EQ(t.programAll(d, file), "");
+    clock.advance(499ms);
+    t.checkTimeout();
+    EXPECT_TRUE(t.programming());
+    clock.advance(1ms);
+    t.checkTimeout();
+    expectFailedAndReleased();
+}
+
 TEST_F(Transfer, APortFailureStopsTheTransferAndAPortThatCannotOpenStartsNone)
 {
     identify();

@@ -60,7 +60,7 @@ public:
     std::filesystem::path dir() const { return m_dir; }
     std::filesystem::path link() const { return m_ports / ("COM" + std::to_string(m_port)); }
     pid_t pid() const { return m_pid; }
-    std::string out() const { return readAll(m_dir / "sim.out"); }
+    std::string out() const { return readAll(m_dir / ("sim" + std::to_string(m_port) + ".out")); }
 
     // Starts the process; returns its first output line (empty when none came in 10 s).
     std::string start()
@@ -69,7 +69,9 @@ public:
         if (m_pid == 0) {
             ::setenv("ZARN_PORT_DIR", m_ports.c_str(), 1);
             ::dup2(::open("/dev/null", O_RDONLY), 0);
-            ::dup2(::open((m_dir / "sim.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644), 1);
+            ::dup2(
+                ::open((m_dir / ("sim" + std::to_string(m_port) + ".out")).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644),
+                1);
             std::vector<char*> argv;
             for (auto& a : m_args)
                 argv.push_back(a.data());

@@ -156,7 +156,8 @@ TEST_F(MainWindowTest, ASilentModuleEndsTheTransferWithItsMessage)
 {
     startTransfer(100);
     ASSERT_TRUE(dlg.busy()) << host.last();
-    // No acknowledgement ever comes: the session's own watchdog ends it.
+    // The start is acknowledged, then nothing more: the session's own watchdog ends it.
+    port.deliver(0x10, {});
     EXPECT_TRUE(waitUntil([&] { return !dlg.busy(); }, 8000));
     EXPECT_EQ(host.boxes, Texts { kMsgProgrammingFailed });
     EXPECT_FALSE(port.open);

@@ -1,0 +1,129 @@
+// Programming several modules in one run: zarnres program on eight virtual
+// modules paced at 115200 baud each, against one module alone with the same
+// image. Prints the ratio of the two wall times (goal: at most 1.10) and the
+// tool's CPU time per module per MiB.
+//
+// Usage: bench_stations [--kib N]   (default 256; zarnres and zarn-sim beside this build)
+#include "resfile/ResourceStore.h"
+
+#include <chrono>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <filesystem>
+#include <signal.h>
+#include <spawn.h>
+#include <string>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+namespace {
+
+fs::path buildDir()
+{
+    char self[4096] = {};
+    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
+    return fs::path(std::string(self, n > 0 ? static_cast<std::size_t>(n) : 0)).parent_path().parent_path();
+}
+
+pid_t spawn(std::vector<std::string> args, const fs::path& out)
+{
+    std::vector<char*> av;
+    for (auto& a : args)
+        av.push_back(a.data());
+    av.push_back(nullptr);
+    posix_spawn_file_actions_t fa;
+    posix_spawn_file_actions_init(&fa);
+    posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = -1;
+    if (posix_spawn(&pid, av[0], &fa, nullptr, av.data(), environ) != 0) {
+        std::fprintf(stderr, "bench_stations: cannot start %s\n", av[0]);
+        std::exit(1);
+    }
+    posix_spawn_file_actions_destroy(&fa);
+    return pid;
+}
+
+struct Result {
+    double wall = 0, cpu = 0, simCpu = 0;
+};
+
+double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static_cast<double>(t.tv_usec) / 1e6; }
+
+// The modules on COM3 ... COM(2 + modules), one zarn-sim for them all, and one zarnres program run.
+Result run(const fs::path& dir, const std::string& file, int modules)
+{
+    const fs::path build = buildDir();
+    const std::string ports = "3-" + std::to_string(2 + modules);
+    const pid_t sim = spawn({ (build / "sim" / "zarn-sim").string(), "--port", ports, "--baud", "115200", "--once",
+                                "--idle-timeout", "60" },
+        dir / "sim.out");
+    for (int i = 0; i < 500 && !fs::exists(dir / ("COM" + std::to_string(2 + modules))); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const auto start = Clock::now();
+    const pid_t tool = spawn({ (build / "cli" / "zarnres").string(), "program", file, "--port", ports }, dir / "out");
+    int status = 0;
+    rusage usage {};
+    ::wait4(tool, &status, 0, &usage);
+    Result r;
+    r.wall = std::chrono::duration<double>(Clock::now() - start).count();
+    r.cpu = seconds(usage.ru_utime) + seconds(usage.ru_stime);
+    rusage simUsage {};
+    int simStatus = 0;
+    ::wait4(sim, &simStatus, 0, &simUsage);
+    r.simCpu = seconds(simUsage.ru_utime) + seconds(simUsage.ru_stime);
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0 || !WIFEXITED(simStatus) || WEXITSTATUS(simStatus) != 0) {
+        std::fprintf(
+            stderr, "bench_stations: the run on %d module(s) did not end well (see %s)\n", modules, dir.c_str());
+        std::exit(1);
+    }
+    return r;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    std::uint32_t kib = 256;
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::strcmp(argv[i], "--kib") == 0)
+            kib = static_cast<std::uint32_t>(std::max(8, std::atoi(argv[i + 1])));
+    char tmpl[] = "/tmp/bench-stations-XXXXXX";
+    const fs::path dir = ::mkdtemp(tmpl);
+    ::setenv("ZARN_PORT_DIR", dir.c_str(), 1);
+    const std::string file = (dir / "image.zrf").string();
+    // One item that fills the image up to `kib` KiB (the first block is the directory's).
+    const std::uint32_t length = (kib - 4) * 1024;
+    zarn::ResourceStore store;
+    std::vector<std::uint8_t> data(length);
+    for (std::uint32_t i = 0; i < length; ++i)
+        data[i] = static_cast<std::uint8_t>(i * 131 + (i >> 9));
+    if (!zarn::createResourceFile(file, 2404, 320, 240, 4096).ok || !store.openResourceFile(file).ok
+        || !store.insertItemData(0, { .length = length, .kind = 245 }, data).ok) {
+        std::fprintf(stderr, "bench_stations: cannot make %s\n", file.c_str());
+        return 1;
+    }
+    store.release();
+    const double mib = kib / 1024.0;
+
+    const Result one = run(dir, file, 1);
+    std::printf(
+        "1 module:  %u KiB in %.2f s, zarnres CPU %.3f s, zarn-sim CPU %.3f s\n", kib, one.wall, one.cpu, one.simCpu);
+    const Result eight = run(dir, file, 8);
+    std::printf("8 modules: %u KiB each in %.2f s, zarnres CPU %.3f s, zarn-sim CPU %.3f s\n", kib, eight.wall,
+        eight.cpu, eight.simCpu);
+    std::printf("wall time, 8 modules / 1 module: %.3f (goal <= 1.10)\n", eight.wall / one.wall);
+    std::printf("zarnres CPU per module per MiB: %.3f s with 8 modules, %.3f s alone; ratio %.2f\n",
+        eight.cpu / 8 / mib, one.cpu / mib, (eight.cpu / 8) / one.cpu);
+    fs::remove_all(dir);
+    return 0;
+}

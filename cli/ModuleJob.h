@@ -1,0 +1,98 @@
+#pragma once
+// One port of a programming run: its module session from the detection to the
+// end of the transfer. In a station the port then waits for the module to be
+// removed and starts again with the next one.
+
+#include "cli/LinkCommands.h"
+
+#include <QTimer>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace zarn::cli {
+
+inline constexpr char kMsgInterrupted[] = "Interrupted: the transfer was stopped before its end";
+inline constexpr char kMsgInterruptedWaiting[] = "Interrupted while waiting for the module";
+
+// The device a target stands for now, links resolved; empty when none.
+std::string deviceOf(const LinkTarget& target);
+
+// What every port of a run is given.
+struct ProgramInput {
+    std::string file; // the resource file's path, for the record
+    ResourceFileFacts facts; // without the image
+    std::shared_ptr<const std::vector<std::uint8_t>> image;
+    AckTimeouts timeouts;
+    bool station = false; // keep going, module after module
+};
+
+// How one module ended.
+struct ModuleOutcome {
+    bool identified = false;
+    ModuleInfo info;
+    std::string device;
+    std::uint32_t bytesSent = 0;
+    double seconds = 0;
+    std::string result; // "Send Over!!", or the refusal, failure or interruption
+    std::string detail; // why no module was found
+    std::string sha256; // of the bytes sent
+    bool interrupted = false;
+
+    bool ok() const { return result == kMsgSendOver; }
+    std::string moduleType() const; // "Zarn24 V4", "-" when not identified
+    std::string firmware() const; // "Ver12", "-"
+};
+
+class ModuleJob {
+public:
+    enum class Phase { Waiting, Programming, Ended, Leaving };
+
+    ModuleJob(LinkTarget target, const ProgramInput& input);
+    ~ModuleJob();
+    ModuleJob(const ModuleJob&) = delete;
+    ModuleJob& operator=(const ModuleJob&) = delete;
+
+    // Detection starts: a step at once, then every 700 ms.
+    void start();
+    // Stops the port: a transfer in progress ends as interrupted (a port still
+    // waiting for its module too, outside a station); the port is closed.
+    void interrupt();
+
+    Phase phase() const { return m_phase; }
+    const LinkTarget& target() const { return m_target; }
+    const ModuleOutcome& outcome() const { return m_outcome; } // the current or last module
+    std::uint32_t bytesSent() const;
+    std::uint32_t imageSize() const { return m_input.facts.usedEnd; }
+    double seconds() const;
+
+    // A station asks before each transfer; while it says no, the module waits.
+    std::function<bool()> mayStart;
+    std::function<void()> onProgress;
+    std::function<void(const ModuleOutcome&)> onEnd;
+    std::function<void(const std::string&)> onChannelError;
+
+private:
+    void beginTransfer();
+    void endTransfer(const std::string& text);
+    void finish();
+    void probe();
+    void removalTick();
+    void removed();
+
+    LinkTarget m_target;
+    const ProgramInput& m_input;
+    std::unique_ptr<ModuleSession> m_session;
+    Phase m_phase = Phase::Waiting;
+    ModuleOutcome m_outcome;
+    std::chrono::steady_clock::time_point m_started;
+    QTimer m_detectionLimit; // outside a station: how long detection may take
+    QTimer m_removal; // a station's check for the module's removal
+    int m_silentRounds = 0;
+};
+
+} // namespace zarn::cli

@@ -1,0 +1,368 @@
+#include "cli/ProgramRun.h"
+
+#include "cli/Arguments.h"
+#include "cli/ModuleJob.h"
+#include "cli/ModuleLog.h"
+#include "cli/PortList.h"
+#include "cli/Progress.h"
+#include "cli/StatusBoard.h"
+#include "cli/StopSignals.h"
+#include "cli/StoreAccess.h"
+
+#include <QEventLoop>
+
+#include <algorithm>
+#include <cstdio>
+#include <filesystem>
+#include <map>
+
+namespace zarn::cli {
+
+namespace {
+
+    std::chrono::milliseconds millis(double seconds)
+    {
+        return std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    }
+
+    std::string fixed(double value, int decimals)
+    {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.*f", decimals, value);
+        return text;
+    }
+
+    // What every port's job reports to: one port as zarnres always printed it,
+    // or the board of several.
+    class Presenter {
+    public:
+        virtual ~Presenter() = default;
+        virtual void progress(const ModuleJob& job) = 0;
+        virtual void ended(const ModuleJob& job) = 0;
+        virtual void channelError(const ModuleJob& job, const std::string& text) = 0;
+        virtual void message(const std::string& text) = 0;
+        virtual void close() = 0;
+    };
+
+    class SinglePort final : public Presenter {
+    public:
+        void progress(const ModuleJob& job) override
+        {
+            if (!m_progress)
+                m_progress.emplace(stderr, zarn::isTerminal(stderr), job.imageSize());
+            m_progress->update(job.bytesSent());
+        }
+        void ended(const ModuleJob& job) override
+        {
+            const ModuleOutcome& o = job.outcome();
+            if (m_progress)
+                m_progress->finish(o.ok() ? job.imageSize() : o.bytesSent);
+            if (o.ok()) {
+                std::printf("%s\n", o.result.c_str());
+                std::fflush(stdout);
+                return;
+            }
+            std::fprintf(stderr, "%s\n", o.result.c_str());
+            if (!o.detail.empty())
+                std::fprintf(stderr, "%s\n", o.detail.c_str());
+        }
+        void channelError(const ModuleJob&, const std::string& text) override
+        {
+            std::fputs(text.c_str(), stderr);
+            std::fflush(stderr);
+        }
+        void message(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+        void close() override { }
+
+    private:
+        std::optional<Progress> m_progress;
+    };
+
+    class Board final : public Presenter {
+    public:
+        Board(const std::vector<std::unique_ptr<ModuleJob>>& jobs, bool station)
+            : m_jobs(jobs)
+            , m_station(station)
+            , m_board(stderr, zarn::isTerminal(stderr), jobs.size())
+        {
+            for (const auto& job : jobs)
+                m_nameWidth = std::max(m_nameWidth, job->target().name().size());
+            refresh(true);
+        }
+        void progress(const ModuleJob&) override { refresh(false); }
+        void ended(const ModuleJob& job) override
+        {
+            const ModuleOutcome& o = job.outcome();
+            if (o.ok())
+                ++m_programmed;
+            else if (o.interrupted)
+                ++m_interrupted;
+            else
+                ++m_failed;
+            // A station's row goes on to the next module; its end stays as a line of its own.
+            if (m_station)
+                m_board.note(endLine(job));
+            refresh(true);
+        }
+        void channelError(const ModuleJob& job, const std::string& text) override
+        {
+            std::string t = text;
+            while (!t.empty() && (t.back() == '\n' || t.back() == '\r'))
+                t.pop_back();
+            for (std::size_t at; (at = t.find('\n')) != std::string::npos;)
+                t.replace(at, 1, " ");
+            m_board.note(name(job) + "  " + t);
+        }
+        void message(const std::string& text) override { m_board.note(text); }
+        void close() override
+        {
+            refresh(true);
+            m_board.finish();
+        }
+
+        std::string summary() const
+        {
+            std::size_t running = 0;
+            for (const auto& job : m_jobs)
+                running += job->phase() == ModuleJob::Phase::Programming;
+            std::string text = "Programmed " + std::to_string(m_programmed) + ", failed " + std::to_string(m_failed)
+                + ", in progress " + std::to_string(running);
+            if (m_interrupted)
+                text += ", interrupted " + std::to_string(m_interrupted);
+            return text;
+        }
+
+    private:
+        std::string endLine(const ModuleJob& job) const
+        {
+            const ModuleOutcome& o = job.outcome();
+            std::string line = name(job) + "  " + o.moduleType() + "  " + o.firmware() + "  "
+                + std::to_string(o.bytesSent) + " bytes  " + fixed(o.seconds, 1) + " s  " + o.result;
+            if (!o.detail.empty())
+                line += " (" + o.detail + ")";
+            return line;
+        }
+
+        std::string name(const ModuleJob& job) const
+        {
+            std::string n = job.target().name();
+            n.resize(std::max(m_nameWidth, n.size()), ' ');
+            return n;
+        }
+
+        std::string row(const ModuleJob& job) const
+        {
+            const ModuleOutcome& o = job.outcome();
+            switch (job.phase()) {
+            case ModuleJob::Phase::Waiting:
+                return name(job) + "  waiting for a module";
+            case ModuleJob::Phase::Programming:
+                return name(job) + "  " + o.moduleType() + "  "
+                    + progressText(job.bytesSent(), job.imageSize(), job.seconds());
+            case ModuleJob::Phase::Leaving:
+                return name(job) + "  " + o.moduleType() + "  " + o.result + ", waiting for its removal";
+            case ModuleJob::Phase::Ended:
+                return m_station ? name(job) + "  stopped" : endLine(job);
+            }
+            return {};
+        }
+
+        void refresh(bool now)
+        {
+            for (std::size_t i = 0; i < m_jobs.size(); ++i)
+                m_board.setRow(i, row(*m_jobs[i]));
+            if (m_station)
+                m_board.setFooter(summary());
+            m_board.draw(now);
+        }
+
+        const std::vector<std::unique_ptr<ModuleJob>>& m_jobs;
+        bool m_station;
+        StatusBoard m_board;
+        std::size_t m_nameWidth = 4;
+        std::uint64_t m_programmed = 0, m_failed = 0, m_interrupted = 0;
+    };
+
+    // Port, module type, firmware, bytes written, seconds, result.
+    void printTable(const std::vector<std::unique_ptr<ModuleJob>>& jobs)
+    {
+        std::vector<std::vector<std::string>> rows { { "Port", "Module type", "Firmware", "Bytes written", "Seconds",
+            "Result" } };
+        for (const auto& job : jobs) {
+            const ModuleOutcome& o = job->outcome();
+            rows.push_back({ job->target().name(), o.moduleType(), o.firmware(), std::to_string(o.bytesSent),
+                fixed(o.seconds, 1), o.result });
+        }
+        std::vector<std::size_t> width(rows[0].size(), 0);
+        for (const auto& r : rows)
+            for (std::size_t c = 0; c < r.size(); ++c)
+                width[c] = std::max(width[c], r[c].size());
+        for (const auto& r : rows) {
+            std::string line;
+            for (std::size_t c = 0; c < r.size(); ++c) {
+                line += r[c];
+                if (c + 1 < r.size())
+                    line += std::string(width[c] - r[c].size() + 2, ' ');
+            }
+            std::printf("%s\n", line.c_str());
+        }
+        std::fflush(stdout);
+    }
+
+} // namespace
+
+void addRunOptions(CLI::App* sub, RunSettings& s)
+{
+    sub->add_option("FILE", s.file, "The resource file")->required();
+    sub->add_option("--port", s.ports, "COM port number N (1 to 255) or range A-B; repeatable (see zarnres ports)")
+        ->allow_extra_args(false)
+        ->type_name("N|A-B");
+    sub->add_option("--device", s.devices, "Serial device path instead of a port number; repeatable")
+        ->allow_extra_args(false)
+        ->type_name("PATH");
+    if (!s.station)
+        sub->add_option("--timeout", s.detectSeconds, "Seconds to wait for each module's identification (default 10)")
+            ->check(CLI::Range(0.1, 3600.0));
+    sub->add_option("--ack-timeout", s.ackSeconds, "Seconds to wait for each data acknowledgement (default 3)")
+        ->check(CLI::Range(0.1, 3600.0));
+    sub->add_option("--start-timeout", s.startSeconds,
+           "Seconds to wait for the start acknowledgement, while the module prepares its memory (default 60)")
+        ->check(CLI::Range(0.1, 3600.0));
+    sub->add_option("--log", s.logPath, "Append one JSON line per module to this file when the module ends")
+        ->type_name("FILE");
+    if (s.station)
+        sub->add_option("--count", s.count, "End after this many modules were programmed")
+            ->check(CLI::Range(1, 1000000));
+}
+
+int runProgramming(const RunSettings& s)
+{
+    const char* command = s.station ? "station" : "program";
+    if (s.ports.empty() && s.devices.empty())
+        usageError(std::string(command) + " needs --port N or --device PATH");
+    std::string error;
+    auto targets = linkTargets(s.ports, s.devices, error);
+    if (!targets)
+        usageError(error);
+    // A port number and a device path (or two links) may stand for one device:
+    // two sessions on it would garble each other's frames.
+    std::map<std::string, std::string> named;
+    for (const LinkTarget& t : *targets) {
+        const std::string device = deviceOf(t);
+        if (device.empty())
+            continue;
+        if (const auto [at, fresh] = named.emplace(device, t.name()); !fresh)
+            usageError(at->second + " and " + t.name() + " are the same device, " + device);
+    }
+
+    // The file is read before any port is touched, so a bad file costs no wait,
+    // and whole, under its lock, so what is sent is what was checked.
+    ProgramInput input;
+    std::error_code ec;
+    input.file = std::filesystem::absolute(s.file, ec).string(); // the record names the file wherever it is read
+    if (ec)
+        input.file = s.file;
+    input.station = s.station;
+    input.timeouts = { millis(s.startSeconds), millis(s.ackSeconds) };
+    {
+        ResourceStore store = openStore(s.file, LockMode::Shared);
+        input.facts
+            = { store.isOpen(), store.modelCode(), store.memoryKiB(), store.itemCount(), store.usedEnd(), {}, {} };
+        auto image = std::make_shared<std::vector<std::uint8_t>>();
+        if (store.itemCount() > 0)
+            requireOk(store.readImage(*image));
+        input.image = std::move(image);
+    }
+    ModuleLog log;
+    if (!s.logPath.empty())
+        if (const std::string why = log.open(s.logPath); !why.empty())
+            refuse(why);
+
+    ensureApplication();
+    std::vector<std::unique_ptr<ModuleJob>> jobs;
+    for (LinkTarget& t : *targets) {
+        t.timeoutSeconds = s.detectSeconds;
+        jobs.push_back(std::make_unique<ModuleJob>(t, input));
+    }
+    std::unique_ptr<Presenter> presenter;
+    Board* board = nullptr;
+    if (jobs.size() == 1 && !s.station) {
+        presenter = std::make_unique<SinglePort>();
+    } else {
+        auto b = std::make_unique<Board>(jobs, s.station);
+        board = b.get();
+        presenter = std::move(b);
+    }
+
+    QEventLoop loop;
+    bool stopping = false;
+    bool logFailed = false;
+    std::uint64_t programmed = 0, failed = 0;
+    auto stop = [&] {
+        if (stopping)
+            return;
+        stopping = true;
+        for (auto& job : jobs)
+            job->interrupt();
+        loop.quit();
+    };
+    auto allEnded = [&] {
+        return std::all_of(
+            jobs.begin(), jobs.end(), [](const auto& j) { return j->phase() == ModuleJob::Phase::Ended; });
+    };
+    for (auto& job : jobs) {
+        ModuleJob* j = job.get();
+        // With --count, no more transfers start than can still be needed.
+        if (s.station && s.count)
+            j->mayStart = [&] {
+                const auto running = std::count_if(jobs.begin(), jobs.end(),
+                    [](const auto& o) { return o->phase() == ModuleJob::Phase::Programming; });
+                return programmed + static_cast<std::uint64_t>(running) < s.count;
+            };
+        j->onProgress = [&presenter, j] { presenter->progress(*j); };
+        j->onChannelError = [&presenter, j](const std::string& text) { presenter->channelError(*j, text); };
+        j->onEnd = [&, j](const ModuleOutcome& o) {
+            if (o.ok())
+                ++programmed;
+            else if (!o.interrupted)
+                ++failed;
+            if (log.isOpen()) {
+                ModuleRecord r { utcNow(), j->target().port, o.device, o.identified, o.info, input.file, o.sha256,
+                    o.bytesSent, o.seconds, o.result };
+                if (const std::string why = log.append(recordLine(r)); !why.empty()) {
+                    logFailed = true;
+                    presenter->message(why);
+                }
+            }
+            presenter->ended(*j);
+            if (stopping)
+                return;
+            if (s.station && s.count && programmed >= s.count)
+                QTimer::singleShot(0, &loop, stop);
+            else if (!s.station && allEnded())
+                loop.quit();
+        };
+    }
+    StopSignals stopSignals([&](int) { stop(); });
+    for (auto& job : jobs)
+        job->start();
+    if (!allEnded())
+        loop.exec();
+    stop();
+    presenter->close();
+
+    if (board) {
+        if (s.station) {
+            std::printf("%s\n", board->summary().c_str());
+            std::fflush(stdout);
+        } else {
+            printTable(jobs);
+        }
+    }
+    if (s.station)
+        return failed == 0 && !logFailed ? kExitOk : kExitRefused;
+    const bool allOk = std::all_of(jobs.begin(), jobs.end(), [](const auto& j) { return j->outcome().ok(); });
+    return allOk && !logFailed ? kExitOk : kExitRefused;
+}
+
+} // namespace zarn::cli
