@@ -3,7 +3,9 @@
 #include "cli/Command.h"
 #include "cli/Commands.h"
 #include "cli/DirectoryJson.h"
+#ifdef ZARN_WITH_QT
 #include "import/qt/PictureFile.h"
+#endif
 #include "project/ProjectBuild.h"
 
 #include <iostream>
@@ -21,7 +23,9 @@ void run(const Options& o)
 {
     zarn::BuildOptions options;
     options.output = o.output;
-    options.loadPicture = zarn::loadPictureFile;
+#ifdef ZARN_WITH_QT
+    options.loadPicture = zarn::loadPictureFile; // PNG, JPEG and GIF too; BMP files only without it
+#endif
     const zarn::BuildOutcome built = zarn::buildProject(o.manifest, options);
     if (!built.ok)
         zarn::cli::refuse(built.message);

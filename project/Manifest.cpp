@@ -185,7 +185,10 @@ namespace {
                 if (!isBitmapExtension(lowerExtension(it.path), m_picturesBeyondBmp))
                     fail(source->source(),
                         "a picture must be " + std::string(m_picturesBeyondBmp ? ".bmp .png .jpg .jpeg .gif" : ".bmp")
-                            + ", not \"" + it.source + "\"");
+                            + ", not \"" + it.source + "\""
+                            + (!m_picturesBeyondBmp && isBitmapExtension(lowerExtension(it.path), true)
+                                    ? " (this build reads pictures as BMP files only)"
+                                    : ""));
                 if (const toml::node* n = t.get("ignore-color"))
                     it.ignoreColor = static_cast<std::uint16_t>(integer(*n, "ignore-color", 0, 0xFFFF));
                 if (const toml::node* n = t.get("dither"))

@@ -172,9 +172,13 @@ TEST(ResourceProject, DamagedManifestsSayWhereAndLeaveNoFile)
         std::getline(in, first);
         const BuildOutcome b = buildProject(m.string(), BuildOptions { output, {} });
         EXPECT_FALSE(b.ok);
-        EXPECT_EQ(b.message.rfind(m.string() + ":" + first.substr(std::string("# error: ").size()), 0), 0u)
-            << m << "\n"
-            << b.message;
+        const std::string text { std::istreambuf_iterator<char>(in), {} };
+        if (!buildRendersFonts() && text.find("\nfont = ") != std::string::npos)
+            EXPECT_NE(b.message.find("this build cannot render fonts"), std::string::npos) << b.message;
+        else
+            EXPECT_EQ(b.message.rfind(m.string() + ":" + first.substr(std::string("# error: ").size()), 0), 0u)
+                << m << "\n"
+                << b.message;
         EXPECT_FALSE(fs::exists(output)) << m;
     }
     // An existing output stays as it was.
