@@ -49,8 +49,9 @@ inline RunResult runProgram(
     std::string cmd = env.empty() ? std::string() : env + " ";
     cmd += shellQuote(program);
     for (const auto& a : args)
-        cmd += " " + shellQuote(a);
-    cmd += " </dev/null >" + shellQuote((dir / "out").string()) + " 2>" + shellQuote((dir / "err").string());
+        cmd.append(" ").append(shellQuote(a));
+    cmd.append(" </dev/null >").append(shellQuote((dir / "out").string()));
+    cmd.append(" 2>").append(shellQuote((dir / "err").string()));
     const int raw = std::system(cmd.c_str());
     RunResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
