@@ -4,6 +4,7 @@
 #include "import/FileExtension.h"
 #include "import/fontgen/FontGenerator.h"
 #include "project/Manifest.h"
+#include "resfile/MemoryFileIo.h"
 #include "resfile/ModuleModel.h"
 #include "resfile/ReplaceFile.h"
 
@@ -17,15 +18,8 @@ namespace {
 
     namespace fs = std::filesystem;
 
-    // The file being built is thrown away or copied whole into place at the
-    // end, so its many intermediate states need not reach the disk.
-    class ScratchFileIo : public FileIo {
-    public:
-        int fsync(int) override { return 0; }
-        int syncFolder(const std::string&) override { return 0; }
-    };
-
-    // A folder of its own under the system's temporary folder, removed with the object.
+    // A folder of its own under the system's temporary folder, removed with the
+    // object: where fonts are rendered during the build.
     class ScratchFolder {
     public:
         std::string create()
@@ -119,8 +113,9 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
     ScratchFolder scratch;
     if (auto why = scratch.create(); !why.empty())
         return failed("Cannot build " + quotedPath(output) + ": " + why);
-    ScratchFileIo io;
-    const std::string image = (scratch.path() / "image.zrf").string();
+    // The file is changed once per item: it is kept in memory until it is whole.
+    MemoryFileIo io((scratch.path() / "image").string());
+    const std::string image = (scratch.path() / "image" / "image.zrf").string();
     const ModuleModel& model = modelForNumber(manifest.model);
     if (auto r = createResourceFile(image, model.modelCode, model.screenWidth, model.screenHeight,
             memoryKiBForSizeIndex(manifest.sizeIndex), io);
