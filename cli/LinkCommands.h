@@ -1,6 +1,7 @@
 #pragma once
-// What zarnres detect, program and station share: the port given as --port N
-// or --device PATH, and a module session run on a Qt event loop.
+// What zarnres detect, program and station share: a port given by number or
+// device path, the one Qt event loop their module sessions run on, and why a
+// detection found no module; and detect's own options and detection.
 
 #include "cli/Command.h"
 #include "link/qt/ModuleSession.h"

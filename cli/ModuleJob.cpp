@@ -1,10 +1,8 @@
 #include "cli/ModuleJob.h"
 
-#include "link/qt/SerialPortListing.h"
+#include "cli/PortList.h"
 
 #include <QCryptographicHash>
-
-#include <filesystem>
 
 namespace zarn::cli {
 
@@ -15,26 +13,6 @@ namespace {
     constexpr int kRemovalRounds = 4;
 
 } // namespace
-
-std::string deviceOf(const LinkTarget& target)
-{
-    const std::string path = target.device.empty() ? devicePathForPort(target.port) : target.device;
-    std::error_code ec;
-    const auto real = std::filesystem::canonical(path, ec);
-    return ec ? path : real.string();
-}
-
-std::string ModuleOutcome::moduleType() const
-{
-    if (!identified)
-        return "-";
-    return "Zarn" + std::to_string(info.typeCode() / 100u) + " V" + std::to_string(info.typeCode() % 100u);
-}
-
-std::string ModuleOutcome::firmware() const
-{
-    return identified ? "Ver" + std::to_string(info.firmwareVersion()) : std::string("-");
-}
 
 ModuleJob::ModuleJob(LinkTarget target, const ProgramInput& input)
     : m_target(std::move(target))
@@ -107,10 +85,7 @@ void ModuleJob::beginTransfer()
     m_outcome.info = m_session->detection().moduleInfo();
     m_outcome.device = deviceOf(m_target);
     m_started = std::chrono::steady_clock::now();
-    ResourceFileFacts facts = m_input.facts;
-    if (m_input.image)
-        facts.image = *m_input.image;
-    const std::string refusal = m_session->programAll(std::move(facts));
+    const std::string refusal = m_session->programAll(m_input.facts);
     if (refusal.empty()) {
         m_phase = Phase::Programming;
         if (onProgress)
@@ -150,10 +125,10 @@ void ModuleJob::finish()
         m_outcome.bytesSent = m_session->transfer().imageSent();
         m_outcome.seconds = seconds();
     }
-    const std::size_t sent = m_input.image ? std::min<std::size_t>(m_outcome.bytesSent, m_input.image->size()) : 0;
+    const std::vector<std::uint8_t>& image = m_input.facts.image;
+    const std::size_t sent = std::min<std::size_t>(m_outcome.bytesSent, image.size());
     m_outcome.sha256 = QCryptographicHash::hash(
-        QByteArrayView(m_input.image ? m_input.image->data() : nullptr, static_cast<qsizetype>(sent)),
-        QCryptographicHash::Sha256)
+        QByteArrayView(image.data(), static_cast<qsizetype>(sent)), QCryptographicHash::Sha256)
                            .toHex()
                            .toStdString();
     m_phase = m_input.station && !m_outcome.interrupted ? Phase::Leaving : Phase::Ended;

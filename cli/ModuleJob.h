@@ -4,6 +4,7 @@
 // removed and starts again with the next one.
 
 #include "cli/LinkCommands.h"
+#include "cli/ModuleLog.h"
 
 #include <QTimer>
 
@@ -19,33 +20,12 @@ namespace zarn::cli {
 inline constexpr char kMsgInterrupted[] = "Interrupted: the transfer was stopped before its end";
 inline constexpr char kMsgInterruptedWaiting[] = "Interrupted while waiting for the module";
 
-// The device a target stands for now, links resolved; empty when none.
-std::string deviceOf(const LinkTarget& target);
-
 // What every port of a run is given.
 struct ProgramInput {
     std::string file; // the resource file's path, for the record
-    ResourceFileFacts facts; // without the image
-    std::shared_ptr<const std::vector<std::uint8_t>> image;
+    ResourceFileFacts facts; // with the image each transfer sends
     AckTimeouts timeouts;
     bool station = false; // keep going, module after module
-};
-
-// How one module ended.
-struct ModuleOutcome {
-    bool identified = false;
-    ModuleInfo info;
-    std::string device;
-    std::uint32_t bytesSent = 0;
-    double seconds = 0;
-    std::string result; // "Send Over!!", or the refusal, failure or interruption
-    std::string detail; // why no module was found
-    std::string sha256; // of the bytes sent
-    bool interrupted = false;
-
-    bool ok() const { return result == kMsgSendOver; }
-    std::string moduleType() const; // "Zarn24 V4", "-" when not identified
-    std::string firmware() const; // "Ver12", "-"
 };
 
 class ModuleJob {

@@ -1,12 +1,12 @@
 #include "cli/ModuleLog.h"
 
+#include "link/ModuleDetection.h"
 #include "resfile/FileIo.h"
 
 #include <QDateTime>
 
 #include <cerrno>
 #include <cstdio>
-#include <fcntl.h>
 
 namespace zarn::cli {
 
@@ -84,21 +84,25 @@ std::string jsonString(std::string_view text)
     return out + "\"";
 }
 
-std::string recordLine(const ModuleRecord& r)
+std::string ModuleOutcome::moduleType() const { return identified ? moduleTypeName(info) : std::string("-"); }
+
+std::string ModuleOutcome::firmware() const { return identified ? firmwareName(info) : std::string("-"); }
+
+std::string recordLine(const std::string& timeUtc, int port, const std::string& file, const ModuleOutcome& r)
 {
-    std::string line = "{\"time\":" + jsonString(r.timeUtc);
+    std::string line = "{\"time\":" + jsonString(timeUtc);
     line += ",\"port\":";
-    line += r.port ? jsonString("COM" + std::to_string(r.port)) : std::string("null");
+    line += port ? jsonString("COM" + std::to_string(port)) : std::string("null");
     line += ",\"device\":" + jsonString(r.device);
     if (r.identified) {
         line += ",\"model_code\":" + std::to_string(r.info.typeCode());
-        line += ",\"hardware_version\":" + std::to_string(r.info.typeCode() % 100u);
+        line += ",\"hardware_version\":" + std::to_string(r.info.hardwareVersion());
         line += ",\"firmware_version\":" + std::to_string(r.info.firmwareVersion());
         line += ",\"memory_bytes\":" + std::to_string(r.info.memoryBytes());
     } else {
         line += ",\"model_code\":null,\"hardware_version\":null,\"firmware_version\":null,\"memory_bytes\":null";
     }
-    line += ",\"file\":" + jsonString(r.file);
+    line += ",\"file\":" + jsonString(file);
     line += ",\"sha256\":" + jsonString(r.sha256);
     line += ",\"bytes_sent\":" + std::to_string(r.bytesSent);
     line += ",\"seconds\":" + number(r.seconds);

@@ -3,6 +3,7 @@
 // module, appended with a single write and flushed to the disk when the module
 // ends, so that every complete line of the file parses.
 
+#include "common/Messages.h"
 #include "link/Protocol.h"
 
 #include <cstdint>
@@ -14,21 +15,26 @@ namespace zarn::cli {
 // `text` as a JSON string, quotes included; bytes that are not UTF-8 become U+FFFD.
 std::string jsonString(std::string_view text);
 
-struct ModuleRecord {
-    std::string timeUtc; // "2026-12-07T05:01:02Z"
-    int port = 0; // 0 when the module was named by its device path
-    std::string device;
-    bool identified = false; // the words below are the module's reply
+// How one module ended.
+struct ModuleOutcome {
+    bool identified = false; // `info` is the module's reply
     ModuleInfo info;
-    std::string file; // the resource file
-    std::string sha256; // over the bytes sent, hex
-    std::uint64_t bytesSent = 0;
+    std::string device;
+    std::uint32_t bytesSent = 0;
     double seconds = 0;
-    std::string result;
+    std::string result; // "Send Over!!", or the refusal, failure or interruption
+    std::string detail; // why no module was found
+    std::string sha256; // over the bytes sent, hex
+    bool interrupted = false;
+
+    bool ok() const { return result == kMsgSendOver; }
+    std::string moduleType() const; // "Zarn24 V4", "-" when not identified
+    std::string firmware() const; // "Ver12", "-"
 };
 
-// The record's line, ending in "\n".
-std::string recordLine(const ModuleRecord& record);
+// The record's line, ending in "\n": at `timeUtc` ("2026-12-07T05:01:02Z") the
+// module on `port` (0 when it was named by its device path) was given `file`.
+std::string recordLine(const std::string& timeUtc, int port, const std::string& file, const ModuleOutcome& outcome);
 
 // The time now, UTC, ISO 8601 to the second.
 std::string utcNow();
@@ -43,7 +49,6 @@ public:
     // Opens (creates) `path` for appending; the reason when it cannot.
     std::string open(const std::string& path);
     bool isOpen() const { return m_fd >= 0; }
-    const std::string& path() const { return m_path; }
     // Appends the line and flushes it to the disk; the reason when that failed.
     std::string append(const std::string& line);
 

@@ -1,7 +1,11 @@
 #include "cli/PortList.h"
 
+#include "link/qt/SerialPortListing.h"
+
 #include <algorithm>
 #include <charconv>
+#include <filesystem>
+#include <map>
 
 namespace zarn::cli {
 
@@ -16,6 +20,14 @@ namespace {
     }
 
 } // namespace
+
+std::string deviceOf(const LinkTarget& target)
+{
+    const std::string path = target.device.empty() ? devicePathForPort(target.port) : target.device;
+    std::error_code ec;
+    const auto real = std::filesystem::canonical(path, ec);
+    return ec ? path : real.string();
+}
 
 std::optional<std::vector<int>> parsePortList(const std::string& text, std::string& error)
 {
@@ -65,6 +77,16 @@ std::optional<std::vector<LinkTarget>> linkTargets(
         }
         if (!add(LinkTarget { 0, path }))
             return std::nullopt;
+    }
+    std::map<std::string, std::string> named;
+    for (const LinkTarget& t : targets) {
+        const std::string device = deviceOf(t);
+        if (device.empty())
+            continue;
+        if (const auto [at, fresh] = named.emplace(device, t.name()); !fresh) {
+            error = at->second + " and " + t.name() + " are the same device, " + device;
+            return std::nullopt;
+        }
     }
     return targets;
 }

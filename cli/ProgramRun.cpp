@@ -14,7 +14,6 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
-#include <map>
 
 namespace zarn::cli {
 
@@ -31,6 +30,21 @@ namespace {
         std::snprintf(text, sizeof text, "%.*f", decimals, value);
         return text;
     }
+
+    // How the modules of a run ended so far.
+    struct Tally {
+        std::uint64_t programmed = 0, failed = 0, interrupted = 0;
+
+        void count(const ModuleOutcome& o)
+        {
+            if (o.ok())
+                ++programmed;
+            else if (o.interrupted)
+                ++interrupted;
+            else
+                ++failed;
+        }
+    };
 
     // What every port's job reports to: one port as zarnres always printed it,
     // or the board of several.
@@ -80,8 +94,9 @@ namespace {
 
     class Board final : public Presenter {
     public:
-        Board(const std::vector<std::unique_ptr<ModuleJob>>& jobs, bool station)
+        Board(const std::vector<std::unique_ptr<ModuleJob>>& jobs, const Tally& tally, bool station)
             : m_jobs(jobs)
+            , m_tally(tally)
             , m_station(station)
             , m_board(stderr, zarn::isTerminal(stderr), jobs.size())
         {
@@ -92,13 +107,6 @@ namespace {
         void progress(const ModuleJob&) override { refresh(false); }
         void ended(const ModuleJob& job) override
         {
-            const ModuleOutcome& o = job.outcome();
-            if (o.ok())
-                ++m_programmed;
-            else if (o.interrupted)
-                ++m_interrupted;
-            else
-                ++m_failed;
             // A station's row goes on to the next module; its end stays as a line of its own.
             if (m_station)
                 m_board.note(endLine(job));
@@ -125,10 +133,10 @@ namespace {
             std::size_t running = 0;
             for (const auto& job : m_jobs)
                 running += job->phase() == ModuleJob::Phase::Programming;
-            std::string text = "Programmed " + std::to_string(m_programmed) + ", failed " + std::to_string(m_failed)
-                + ", in progress " + std::to_string(running);
-            if (m_interrupted)
-                text += ", interrupted " + std::to_string(m_interrupted);
+            std::string text = "Programmed " + std::to_string(m_tally.programmed) + ", failed "
+                + std::to_string(m_tally.failed) + ", in progress " + std::to_string(running);
+            if (m_tally.interrupted)
+                text += ", interrupted " + std::to_string(m_tally.interrupted);
             return text;
         }
 
@@ -177,10 +185,10 @@ namespace {
         }
 
         const std::vector<std::unique_ptr<ModuleJob>>& m_jobs;
+        const Tally& m_tally;
         bool m_station;
         StatusBoard m_board;
         std::size_t m_nameWidth = 4;
-        std::uint64_t m_programmed = 0, m_failed = 0, m_interrupted = 0;
     };
 
     // Port, module type, firmware, bytes written, seconds, result.
@@ -244,16 +252,6 @@ int runProgramming(const RunSettings& s)
     auto targets = linkTargets(s.ports, s.devices, error);
     if (!targets)
         usageError(error);
-    // A port number and a device path (or two links) may stand for one device:
-    // two sessions on it would garble each other's frames.
-    std::map<std::string, std::string> named;
-    for (const LinkTarget& t : *targets) {
-        const std::string device = deviceOf(t);
-        if (device.empty())
-            continue;
-        if (const auto [at, fresh] = named.emplace(device, t.name()); !fresh)
-            usageError(at->second + " and " + t.name() + " are the same device, " + device);
-    }
 
     // The file is read before any port is touched, so a bad file costs no wait,
     // and whole, under its lock, so what is sent is what was checked.
@@ -268,10 +266,8 @@ int runProgramming(const RunSettings& s)
         ResourceStore store = openStore(s.file, LockMode::Shared);
         input.facts
             = { store.isOpen(), store.modelCode(), store.memoryKiB(), store.itemCount(), store.usedEnd(), {}, {} };
-        auto image = std::make_shared<std::vector<std::uint8_t>>();
         if (store.itemCount() > 0)
-            requireOk(store.readImage(*image));
-        input.image = std::move(image);
+            requireOk(store.readImage(input.facts.image));
     }
     ModuleLog log;
     if (!s.logPath.empty())
@@ -284,12 +280,13 @@ int runProgramming(const RunSettings& s)
         t.timeoutSeconds = s.detectSeconds;
         jobs.push_back(std::make_unique<ModuleJob>(t, input));
     }
+    Tally tally;
     std::unique_ptr<Presenter> presenter;
     Board* board = nullptr;
     if (jobs.size() == 1 && !s.station) {
         presenter = std::make_unique<SinglePort>();
     } else {
-        auto b = std::make_unique<Board>(jobs, s.station);
+        auto b = std::make_unique<Board>(jobs, tally, s.station);
         board = b.get();
         presenter = std::move(b);
     }
@@ -297,7 +294,6 @@ int runProgramming(const RunSettings& s)
     QEventLoop loop;
     bool stopping = false;
     bool logFailed = false;
-    std::uint64_t programmed = 0, failed = 0;
     auto stop = [&] {
         if (stopping)
             return;
@@ -317,19 +313,15 @@ int runProgramming(const RunSettings& s)
             j->mayStart = [&] {
                 const auto running = std::count_if(jobs.begin(), jobs.end(),
                     [](const auto& o) { return o->phase() == ModuleJob::Phase::Programming; });
-                return programmed + static_cast<std::uint64_t>(running) < s.count;
+                return tally.programmed + static_cast<std::uint64_t>(running) < s.count;
             };
         j->onProgress = [&presenter, j] { presenter->progress(*j); };
         j->onChannelError = [&presenter, j](const std::string& text) { presenter->channelError(*j, text); };
         j->onEnd = [&, j](const ModuleOutcome& o) {
-            if (o.ok())
-                ++programmed;
-            else if (!o.interrupted)
-                ++failed;
+            tally.count(o);
             if (log.isOpen()) {
-                ModuleRecord r { utcNow(), j->target().port, o.device, o.identified, o.info, input.file, o.sha256,
-                    o.bytesSent, o.seconds, o.result };
-                if (const std::string why = log.append(recordLine(r)); !why.empty()) {
+                const std::string line = recordLine(utcNow(), j->target().port, input.file, o);
+                if (const std::string why = log.append(line); !why.empty()) {
                     logFailed = true;
                     presenter->message(why);
                 }
@@ -337,7 +329,7 @@ int runProgramming(const RunSettings& s)
             presenter->ended(*j);
             if (stopping)
                 return;
-            if (s.station && s.count && programmed >= s.count)
+            if (s.station && s.count && tally.programmed >= s.count)
                 QTimer::singleShot(0, &loop, stop);
             else if (!s.station && allEnded())
                 loop.quit();
@@ -360,7 +352,7 @@ int runProgramming(const RunSettings& s)
         }
     }
     if (s.station)
-        return failed == 0 && !logFailed ? kExitOk : kExitRefused;
+        return tally.failed == 0 && !logFailed ? kExitOk : kExitRefused;
     const bool allOk = std::all_of(jobs.begin(), jobs.end(), [](const auto& j) { return j->outcome().ok(); });
     return allOk && !logFailed ? kExitOk : kExitRefused;
 }

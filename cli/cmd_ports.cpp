@@ -1,10 +1,9 @@
 // zarnres ports: which device each port number stands for.
 #include "cli/Command.h"
 #include "cli/Commands.h"
+#include "cli/LinkCommands.h"
 #include "link/PortFolder.h"
 #include "link/qt/SerialPortListing.h"
-
-#include <QCoreApplication>
 
 #include <algorithm>
 #include <cstdio>
@@ -13,10 +12,7 @@ namespace {
 
 void run()
 {
-    int argc = 1;
-    char arg0[] = "zarnres";
-    char* argv[] = { arg0, nullptr };
-    QCoreApplication app(argc, argv);
+    zarn::cli::ensureApplication();
     const auto map = zarn::currentPortMap();
     if (!map)
         zarn::cli::refuse("Unable to open registry: the port folder " + zarn::portFolder() + " cannot be read");

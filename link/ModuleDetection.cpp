@@ -2,16 +2,18 @@
 
 #include "link/FrameCodec.h"
 
-#include <cstdio>
-
 namespace zarn {
+
+std::string moduleTypeName(const ModuleInfo& info)
+{
+    return "Zarn" + std::to_string(info.sizeClass()) + " V" + std::to_string(info.hardwareVersion());
+}
+
+std::string firmwareName(const ModuleInfo& info) { return "Ver" + std::to_string(info.firmwareVersion()); }
 
 std::string identificationText(const ModuleInfo& info)
 {
-    char text[160];
-    std::snprintf(text, sizeof text, "Module connection...\r\nModule Type:Zarn%u V%u\r\nFirmware version:Ver%u",
-        info.typeCode() / 100u, info.typeCode() % 100u, info.firmwareVersion());
-    return text;
+    return "Module connection...\r\nModule Type:" + moduleTypeName(info) + "\r\nFirmware version:" + firmwareName(info);
 }
 
 void ModuleDetection::selectPort(std::uint8_t port)

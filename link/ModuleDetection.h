@@ -18,6 +18,10 @@ inline constexpr int kDetectionPeriodMs = 700;
 inline constexpr int kDetectionBaud = 57600;
 inline constexpr std::size_t kDetectionWriteBuffer = 128;
 
+// "Zarn24 V4": the module's size class and hardware version.
+std::string moduleTypeName(const ModuleInfo& info);
+// "Ver12".
+std::string firmwareName(const ModuleInfo& info);
 // The three-line text shown for an identified module.
 std::string identificationText(const ModuleInfo& info);
 

@@ -18,7 +18,7 @@ std::string ProgramTransfer::programAll(const ModuleDetection& detection, Resour
     if (!file.isOpen)
         return kMsgNotResourceOpen;
     // Only the screen size class is compared, not the hardware version.
-    if (file.modelCode / 100u != detection.moduleInfo().typeCode() / 100u)
+    if (file.modelCode / 100u != detection.moduleInfo().sizeClass())
         return kMsgVersionMismatch;
     if (static_cast<std::uint64_t>(file.memoryKiB) * 1024u != detection.moduleInfo().memoryBytes())
         return kMsgVersionMismatch;

@@ -58,7 +58,6 @@ public:
     void onBlockAck();
 
     void setTimeouts(AckTimeouts timeouts) { m_timeouts = timeouts; }
-    const AckTimeouts& timeouts() const { return m_timeouts; }
 
     // To be called periodically while m_programming is set: stops a transfer
     // whose pending acknowledgement is overdue.

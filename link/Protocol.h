@@ -18,6 +18,8 @@ struct ModuleInfo {
     std::array<std::uint32_t, 9> words {};
     std::uint32_t firmwareVersion() const { return words[0]; }
     std::uint32_t typeCode() const { return words[2]; } // size class * 100 + hardware version
+    std::uint32_t sizeClass() const { return typeCode() / 100u; }
+    std::uint32_t hardwareVersion() const { return typeCode() % 100u; }
     std::uint32_t memoryBytes() const { return words[5]; }
 };
 

@@ -41,7 +41,6 @@ public:
     bool programming() const { return m_transfer.programming(); }
     bool identified() const { return m_detection.moduleIdentified(); }
     int comPort() const { return m_detection.comPort(); }
-    ILinkPort& port() { return m_port; }
     IPortListing& listing() { return m_listing; }
 
 signals:
