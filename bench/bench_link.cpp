@@ -4,7 +4,8 @@
 // baseline is a bare stop-and-wait loop on the same kind of pseudo-terminal.
 // Part 2: zarn-sim pacing at 115200 baud; the baseline is the wire's own time.
 //
-// Usage: bench_link [--paced-kib N] [--sim PATH]   (default 64 KiB, zarn-sim beside this build)
+// Usage: bench_link [--paced-kib N] [--sim PATH]   (default 64 KiB, the zarn-sim of this build)
+#include "Spawn.h"
 #include "link/FrameCodec.h"
 #include "link/qt/CSerialChannel.h"
 #include "link/qt/ModuleSession.h"
@@ -19,19 +20,15 @@
 #include <cstring>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
-#include <spawn.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
 #include <utility>
 #include <vector>
-
-extern char** environ;
 
 using namespace zarn;
 using Clock = std::chrono::steady_clock;
@@ -226,13 +223,7 @@ std::string simPath(int argc, char** argv)
     for (int i = 1; i + 1 < argc; ++i)
         if (std::strcmp(argv[i], "--sim") == 0)
             return argv[i + 1];
-    char self[4096] = {};
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    if (n > 0)
-        return (
-            fs::path(std::string(self, static_cast<std::size_t>(n))).parent_path().parent_path() / "sim" / "zarn-sim")
-            .string();
-    return "zarn-sim";
+    return ZARN_SIM_PATH;
 }
 
 } // namespace
@@ -279,22 +270,14 @@ int main(int argc, char** argv)
     char tmpl[] = "/tmp/bench-link-XXXXXX";
     const fs::path dir = ::mkdtemp(tmpl);
     ::setenv("ZARN_PORT_DIR", dir.c_str(), 1);
-    std::vector<std::string> args { sim, "--port", "16", "--baud", "115200", "--once", "--idle-timeout", "30" };
-    std::vector<char*> av;
-    for (auto& a : args)
-        av.push_back(a.data());
-    av.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, (dir / "sim.out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, sim.c_str(), &fa, nullptr, av.data(), environ) != 0) {
+    const pid_t pid = zarn::bench::spawnTo(
+        { sim, "--port", "16", "--baud", "115200", "--once", "--idle-timeout", "30" }, dir / "sim.out", false);
+    if (pid < 0) {
         std::fprintf(stderr, "bench_link: cannot start %s (give --sim PATH)\n", sim.c_str());
         return 1;
     }
     const fs::path link = dir / "COM16";
-    for (int i = 0; i < 500 && !fs::exists(link); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    zarn::bench::waitForPath(link);
     const std::uint32_t pacedSize = pacedKiB * 1024;
     CSerialChannel channel;
     TimedPort* port = nullptr;

@@ -3,55 +3,23 @@
 // image. Prints the ratio of the two wall times (goal: at most 1.10) and the
 // tool's CPU time per module per MiB.
 //
-// Usage: bench_stations [--kib N]   (default 256; zarnres and zarn-sim beside this build)
+// Usage: bench_stations [--kib N]   (default 256)
+#include "Spawn.h"
 #include "resfile/ResourceStore.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstring>
-#include <fcntl.h>
 #include <filesystem>
-#include <signal.h>
-#include <spawn.h>
 #include <string>
 #include <sys/resource.h>
 #include <sys/wait.h>
-#include <thread>
-#include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 namespace {
-
-fs::path buildDir()
-{
-    char self[4096] = {};
-    const ssize_t n = ::readlink("/proc/self/exe", self, sizeof self - 1);
-    return fs::path(std::string(self, n > 0 ? static_cast<std::size_t>(n) : 0)).parent_path().parent_path();
-}
-
-pid_t spawn(std::vector<std::string> args, const fs::path& out)
-{
-    std::vector<char*> av;
-    for (auto& a : args)
-        av.push_back(a.data());
-    av.push_back(nullptr);
-    posix_spawn_file_actions_t fa;
-    posix_spawn_file_actions_init(&fa);
-    posix_spawn_file_actions_addopen(&fa, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-    posix_spawn_file_actions_addopen(&fa, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = -1;
-    if (posix_spawn(&pid, av[0], &fa, nullptr, av.data(), environ) != 0) {
-        std::fprintf(stderr, "bench_stations: cannot start %s\n", av[0]);
-        std::exit(1);
-    }
-    posix_spawn_file_actions_destroy(&fa);
-    return pid;
-}
 
 struct Result {
     double wall = 0, cpu = 0, simCpu = 0;
@@ -62,15 +30,16 @@ double seconds(const timeval& t) { return static_cast<double>(t.tv_sec) + static
 // The modules on COM3 ... COM(2 + modules), one zarn-sim for them all, and one zarnres program run.
 Result run(const fs::path& dir, const std::string& file, int modules)
 {
-    const fs::path build = buildDir();
     const std::string ports = "3-" + std::to_string(2 + modules);
-    const pid_t sim = spawn({ (build / "sim" / "zarn-sim").string(), "--port", ports, "--baud", "115200", "--once",
-                                "--idle-timeout", "60" },
-        dir / "sim.out");
-    for (int i = 0; i < 500 && !fs::exists(dir / ("COM" + std::to_string(2 + modules))); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    const pid_t sim = zarn::bench::spawnTo(
+        { ZARN_SIM_PATH, "--port", ports, "--baud", "115200", "--once", "--idle-timeout", "60" }, dir / "sim.out");
+    zarn::bench::waitForPath(dir / ("COM" + std::to_string(2 + modules)));
     const auto start = Clock::now();
-    const pid_t tool = spawn({ (build / "cli" / "zarnres").string(), "program", file, "--port", ports }, dir / "out");
+    const pid_t tool = zarn::bench::spawnTo({ ZARNRES_PATH, "program", file, "--port", ports }, dir / "out");
+    if (sim < 0 || tool < 0) {
+        std::fprintf(stderr, "bench_stations: cannot start %s or %s\n", ZARN_SIM_PATH, ZARNRES_PATH);
+        std::exit(1);
+    }
     int status = 0;
     rusage usage {};
     ::wait4(tool, &status, 0, &usage);

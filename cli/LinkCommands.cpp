@@ -40,10 +40,7 @@ std::unique_ptr<ModuleSession> detectModule(const LinkTarget& target)
     QEventLoop loop;
     QObject::connect(session.get(), &ModuleSession::moduleIdentified, &loop, &QEventLoop::quit);
     QTimer::singleShot(static_cast<int>(target.timeoutSeconds * 1000), &loop, &QEventLoop::quit);
-    session->selectPort(target.port);
-    // The first step at once: the port opens now and the first request leaves
-    // one period later, as in the window.
-    session->step();
+    session->startDetection(target.port);
     if (!session->identified())
         loop.exec();
     return session;

@@ -2,7 +2,7 @@
 
 #include "cli/PortList.h"
 
-#include <QCryptographicHash>
+#include "resfile/Sha256.h"
 
 namespace zarn::cli {
 
@@ -62,10 +62,7 @@ void ModuleJob::start()
 
 void ModuleJob::probe()
 {
-    // The first step at once: the port opens now and the first request leaves
-    // one period later, as in the window.
-    m_session->selectPort(m_target.port);
-    m_session->step();
+    m_session->startDetection(m_target.port);
     if (m_phase == Phase::Leaving && !m_session->detection().portOpen())
         removed(); // the port is gone or cannot be opened
 }
@@ -127,10 +124,7 @@ void ModuleJob::finish()
     }
     const std::vector<std::uint8_t>& image = m_input.facts.image;
     const std::size_t sent = std::min<std::size_t>(m_outcome.bytesSent, image.size());
-    m_outcome.sha256 = QCryptographicHash::hash(
-        QByteArrayView(image.data(), static_cast<qsizetype>(sent)), QCryptographicHash::Sha256)
-                           .toHex()
-                           .toStdString();
+    m_outcome.sha256 = Sha256::hex(Sha256::of(std::span(image.data(), sent)));
     m_phase = m_input.station && !m_outcome.interrupted ? Phase::Leaving : Phase::Ended;
     if (onEnd)
         onEnd(m_outcome);

@@ -227,11 +227,7 @@ void Simulator::writeBytes(const std::uint8_t* data, std::size_t size)
         if (n < 0) {
             if (errno == EINTR)
                 continue;
-            if (errno == EAGAIN) {
-                // Nobody reads the line: like on a wire, the bytes are gone.
-                m_bytesLost += size;
-                return;
-            }
+            // Nobody reads the line (EAGAIN) or it failed: like on a wire, the bytes are gone.
             m_bytesLost += size;
             return;
         }
@@ -416,9 +412,8 @@ int Simulator::finish()
     if (m_done)
         lingerForReader(); // ended right after a reply: --once or --hangup-after
     closePty();
-    int status = m_engine.problems(m_reader.discardedBytes(), nullptr);
     std::vector<std::string> problems;
-    m_engine.problems(m_reader.discardedBytes(), &problems);
+    int status = m_engine.problems(m_reader.discardedBytes(), &problems);
 
     std::string saveError;
     const std::string saveFile = m_opt.saveFileFor(m_port);
@@ -481,9 +476,12 @@ int Simulator::finish()
     return status;
 }
 
+// The statuses of several modules in one: the worst usage or system failure,
+// or every problem bit any of them had.
+int combineStatus(int a, int b) { return a >= kExitUsage || b >= kExitUsage ? std::max(a, b) : (a | b); }
+
 // One port: its module, and after each replug a fresh one. The statuses of
 // the modules it had, combined.
-int combineStatus(int a, int b) { return a >= kExitUsage || b >= kExitUsage ? std::max(a, b) : (a | b); }
 
 int servePort(const SimOptions& options, std::unique_ptr<Simulator> sim, int port)
 {

@@ -30,6 +30,13 @@ public:
     void selectPort(int port);
     // One detection step, as the timer makes it.
     void step();
+    // "Port Select" with its first step at once: the port opens now and the
+    // first request leaves one period later, as in the window.
+    void startDetection(int port)
+    {
+        selectPort(port);
+        step();
+    }
     // "Program All" with the file's facts and image: the refusal text, or
     // empty when the transfer started.
     std::string programAll(ResourceFileFacts file);

@@ -48,7 +48,7 @@ struct Stations : ::testing::Test {
     std::vector<QJsonObject> logLines()
     {
         std::vector<QJsonObject> lines;
-        std::istringstream in(readAll(dir / "log.jsonl"));
+        std::istringstream in(readText(dir / "log.jsonl"));
         for (std::string line; std::getline(in, line);)
             lines.push_back(QJsonDocument::fromJson(QByteArray::fromStdString(line)).object());
         return lines;
@@ -82,7 +82,7 @@ TEST_F(Stations, ProgramOnThreePortsTellsEachModulesEndAndRecordsIt)
     EXPECT_TRUE(readBytes(dir / "r4.bin") == image);
 
     const auto lines = logLines();
-    ASSERT_EQ(lines.size(), 3u) << readAll(dir / "log.jsonl");
+    ASSERT_EQ(lines.size(), 3u) << readText(dir / "log.jsonl");
     for (const QJsonObject& o : lines) {
         const auto sent = std::size_t(o["bytes_sent"].toInteger());
         EXPECT_EQ(o["sha256"].toString().toStdString(), sha256(image, sent));
@@ -119,8 +119,8 @@ TEST_F(Stations, CtrlCEndsAStationCleanlyWithTheTransferInterrupted)
         + " --port 3 --log log.jsonl >out 2>err & z=$!; n=0; until grep -q 'in progress 1' err || [ $n -gt 400 ];"
           " do sleep 0.05; n=$((n+1)); done; kill -INT $z; wait $z; }";
     const int status = std::system(script.c_str());
-    EXPECT_EQ(WEXITSTATUS(status), 0) << readAll(dir / "err");
-    EXPECT_EQ(readAll(dir / "out"), "Programmed 0, failed 0, in progress 0, interrupted 1\n");
+    EXPECT_EQ(WEXITSTATUS(status), 0) << readText(dir / "err");
+    EXPECT_EQ(readText(dir / "out"), "Programmed 0, failed 0, in progress 0, interrupted 1\n");
     const auto lines = logLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0]["result"].toString(), "Interrupted: the transfer was stopped before its end");

@@ -21,7 +21,7 @@ const std::string& scratch(const char* what)
     return what[0] == 'b' ? paths[0] : paths[1];
 }
 
-std::vector<std::uint8_t> slurp(const std::string& path)
+std::vector<std::uint8_t> readText(const std::string& path)
 {
     std::ifstream in(path, std::ios::binary);
     return std::vector<std::uint8_t>((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
@@ -51,7 +51,7 @@ void loadConvertDecode(const std::string& bmp, int boxWidth, int boxHeight, bool
         check(pic.sourceRgb().size() == 3ull * pic.sourceWidth() * pic.sourceHeight());
     if (!pic.convertBitmap(scratch("tmp")).ok)
         return;
-    const auto data = slurp(scratch("tmp"));
+    const auto data = readText(scratch("tmp"));
     check(data.size() == static_cast<std::size_t>(pic.size()));
     check(pic.convertBitmap() == data); // the command line's road, in memory, gives the same bytes
     const auto kind = static_cast<std::uint8_t>(pic.format());

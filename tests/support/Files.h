@@ -59,6 +59,12 @@ inline Bytes readBytes(const std::filesystem::path& path)
     return bytes;
 }
 
+inline std::string readText(const std::filesystem::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
 inline void writeBytes(const std::filesystem::path& path, const Bytes& bytes)
 {
     std::ofstream(path, std::ios::binary | std::ios::trunc)

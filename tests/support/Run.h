@@ -1,12 +1,12 @@
 #pragma once
 // Runs a program (zarnres, for the command line's tests) as a subprocess and
 // collects its exit status and output.
+#include "support/Files.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
-#include <fstream>
 #include <initializer_list>
-#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -32,14 +32,6 @@ inline std::string shellQuote(const std::string& s)
     return q + "'";
 }
 
-inline std::string slurp(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    std::stringstream ss;
-    ss << in.rdbuf();
-    return ss.str();
-}
-
 // Runs `program args...` through the shell with standard input closed.
 inline RunResult runProgram(
     const std::string& program, const std::vector<std::string>& args, const std::string& env = {})
@@ -55,8 +47,8 @@ inline RunResult runProgram(
     const int raw = std::system(cmd.c_str());
     RunResult r;
     r.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : 128 + WTERMSIG(raw);
-    r.out = slurp(dir / "out");
-    r.err = slurp(dir / "err");
+    r.out = readText(dir / "out");
+    r.err = readText(dir / "err");
     std::filesystem::remove_all(dir);
     return r;
 }

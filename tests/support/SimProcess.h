@@ -2,12 +2,12 @@
 // One zarn-sim process with its own port folder and the link's raw end, shared by
 // the simulator tests and the command line's end-to-end tests. Needs ZARN_SIM_PATH.
 #include "link/FrameCodec.h"
+#include "support/Files.h"
 
 #include <chrono>
 #include <csignal>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
 #include <optional>
 #include <poll.h>
 #include <sys/wait.h>
@@ -16,15 +16,8 @@
 
 namespace zarn::test {
 
-using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 using SimClock = std::chrono::steady_clock;
-
-inline std::string readAll(const std::filesystem::path& p)
-{
-    std::ifstream in(p, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
-}
 
 class SimProcess {
 public:
@@ -60,7 +53,7 @@ public:
     std::filesystem::path dir() const { return m_dir; }
     std::filesystem::path link() const { return m_ports / ("COM" + std::to_string(m_port)); }
     pid_t pid() const { return m_pid; }
-    std::string out() const { return readAll(m_dir / ("sim" + std::to_string(m_port) + ".out")); }
+    std::string out() const { return readText(m_dir / ("sim" + std::to_string(m_port) + ".out")); }
 
     // Starts the process; returns its first output line (empty when none came in 10 s).
     std::string start()
