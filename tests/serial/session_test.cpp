@@ -26,20 +26,17 @@ TEST(ModuleSession, TwoSessionsProgramTwoModulesAtOnce)
         int finished = 0, failed = 0, progressed = 0;
     };
     std::array<Side, 2> sides { Side { 3, 4u << 20, "4M" }, Side { 4, 8u << 20, "8M" } };
-    std::filesystem::create_directories(dir / "ports");
     for (Side& s : sides) {
-        s.sim = std::make_unique<SimProcess>(
-            std::vector<std::string> { "--memory", s.memoryOption, "--save", "@DIR@/received", "--once" }, s.port);
-        ASSERT_TRUE(s.sim->ready()) << s.sim->out();
         // Both links in one port folder, as the system would list two modules.
-        std::filesystem::create_symlink(
-            std::filesystem::read_symlink(s.sim->link()), dir / "ports" / s.sim->link().filename());
+        const std::string received = "@DIR@/received" + std::to_string(s.port);
+        s.sim = std::make_unique<SimProcess>(
+            std::vector<std::string> { "--memory", s.memoryOption, "--save", received, "--once" }, s.port, dir.path());
+        ASSERT_TRUE(s.sim->ready()) << s.sim->out();
         s.session = std::make_unique<ModuleSession>();
         QObject::connect(s.session.get(), &ModuleSession::finished, [&s] { ++s.finished; });
         QObject::connect(s.session.get(), &ModuleSession::failed, [&s] { ++s.failed; });
         QObject::connect(s.session.get(), &ModuleSession::progress, [&s] { ++s.progressed; });
-        s.session->selectPort(s.port);
-        s.session->step();
+        s.session->startDetection(s.port);
         // Different images, so that frames going to the wrong module would show.
         const std::uint32_t size = 16384 * static_cast<std::uint32_t>(s.port - 1);
         s.file = ResourceFileFacts { true, 2404, s.memory / 1024, 1, size, pattern(size, s.port), {} };
@@ -56,6 +53,6 @@ TEST(ModuleSession, TwoSessionsProgramTwoModulesAtOnce)
         EXPECT_EQ(std::pair(s.finished, s.failed), std::pair(1, 0)) << "COM" << s.port;
         EXPECT_GT(s.progressed, 0);
         EXPECT_EQ(s.sim->finish(), 0) << s.sim->out();
-        EXPECT_TRUE(readBytes(s.sim->dir() / "received") == s.file.image) << "COM" << s.port;
+        EXPECT_TRUE(readBytes(s.sim->dir() / ("received" + std::to_string(s.port))) == s.file.image) << "COM" << s.port;
     }
 }
