@@ -64,7 +64,8 @@ public:
     virtual int truncate(int fd, FileOffset length);
     virtual int fsync(int fd);
     virtual int close(int fd);
-    // Replaces `to` when it exists, in one step (also while other handles hold it open).
+    // Replaces `to` when it exists, in one step; where kRenameReplacesOpenFiles is
+    // false, only while no handle holds `to` open (else EBUSY).
     virtual int rename(const std::string& from, const std::string& to);
     virtual int unlink(const std::string& path);
     virtual int stat(const std::string& path, FileStatus& out); // follows symbolic links

@@ -1,19 +1,17 @@
 // The file calls on Windows. Descriptors are the C runtime's, each over a
 // handle opened here with every sharing mode, so that a file held open by one
-// handle can still be renamed over, read or deleted through another. Paths
-// arrive as UTF-8 and go to the system as UTF-16. Errors come back as errno.
+// handle can still be read, written, renamed or deleted through another; only a
+// rename over it waits until every handle is closed (see rename). Paths arrive
+// as UTF-8 and go to the system as UTF-16. Errors come back as errno.
 #include "resfile/FileIo.h"
 
 #include "resfile/Utf8Path.h"
 
-#include <algorithm>
 #include <cerrno>
-#include <climits>
 #include <cstdlib>
+#include <exception>
 #include <filesystem>
 #include <io.h>
-#include <string_view>
-#include <vector>
 
 #ifndef NOMINMAX
 #define NOMINMAX
@@ -24,26 +22,24 @@ namespace zarn {
 
 namespace {
 
-    std::wstring wide(std::string_view utf8)
+    // Names that are no valid UTF-8 (or UTF-16) become empty ones, which the
+    // system refuses, rather than names with replacement characters.
+    std::wstring wide(const std::string& utf8)
     {
-        if (utf8.empty())
+        try {
+            return pathOf(utf8).wstring();
+        } catch (const std::exception&) {
             return {};
-        const int n = ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), nullptr, 0);
-        std::wstring out(static_cast<std::size_t>(n), L'\0');
-        ::MultiByteToWideChar(CP_UTF8, 0, utf8.data(), static_cast<int>(utf8.size()), out.data(), n);
-        return out;
+        }
     }
 
-    std::string narrow(std::wstring_view utf16)
+    std::string narrow(const std::wstring& utf16)
     {
-        if (utf16.empty())
+        try {
+            return utf8Of(std::filesystem::path(utf16));
+        } catch (const std::exception&) {
             return {};
-        const int n = ::WideCharToMultiByte(
-            CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), nullptr, 0, nullptr, nullptr);
-        std::string out(static_cast<std::size_t>(n), '\0');
-        ::WideCharToMultiByte(
-            CP_UTF8, 0, utf16.data(), static_cast<int>(utf16.size()), out.data(), n, nullptr, nullptr);
-        return out;
+        }
     }
 
     // The errno value closest to the system's error.
@@ -213,56 +209,11 @@ int FileIo::fsync(int fd) { return ::FlushFileBuffers(handleOf(fd)) ? 0 : failed
 
 int FileIo::close(int fd) { return ::_close(fd); }
 
-namespace {
-
-    // \??\C:\...: the name the kernel's rename takes.
-    std::wstring kernelName(const std::wstring& path)
-    {
-        const DWORD n = ::GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-        std::wstring full(n, L'\0');
-        full.resize(::GetFullPathNameW(path.c_str(), n, full.data(), nullptr));
-        if (full.starts_with(L"\\\\?\\"))
-            return L"\\??\\" + full.substr(4);
-        if (full.starts_with(L"\\\\"))
-            return L"\\??\\UNC\\" + full.substr(2);
-        return L"\\??\\" + full;
-    }
-
-    // The rename of newer Windows that replaces a file other handles hold open
-    // (they keep the old file, as on Linux). False where the system has none.
-    bool renameOverOpenFile(const std::wstring& from, const std::wstring& to)
-    {
-        constexpr auto kFileRenameInfoEx = static_cast<FILE_INFO_BY_HANDLE_CLASS>(22);
-        constexpr DWORD kReplaceIfExists = 0x1, kPosixSemantics = 0x2;
-        struct RenameInfo {
-            DWORD flags;
-            HANDLE root;
-            DWORD length;
-            WCHAR name[1];
-        };
-        const std::wstring target = kernelName(to);
-        std::vector<std::uint8_t> buffer(sizeof(RenameInfo) + target.size() * sizeof(WCHAR));
-        auto* info = reinterpret_cast<RenameInfo*>(buffer.data());
-        info->flags = kReplaceIfExists | kPosixSemantics;
-        info->root = nullptr;
-        info->length = static_cast<DWORD>(target.size() * sizeof(WCHAR));
-        std::copy(target.begin(), target.end(), info->name);
-        const HANDLE h = ::CreateFileW(
-            from.c_str(), DELETE | SYNCHRONIZE, kShareAll, nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-        if (h == INVALID_HANDLE_VALUE)
-            return false;
-        const bool done = ::SetFileInformationByHandle(h, kFileRenameInfoEx, info, static_cast<DWORD>(buffer.size()));
-        ::CloseHandle(h);
-        return done;
-    }
-
-} // namespace
-
+// The plain rename, which replaces no file that any handle holds open (ours
+// included): kRenameReplacesOpenFiles is false here, and callers close theirs first.
 int FileIo::rename(const std::string& from, const std::string& to)
 {
     const std::wstring source = wide(from), target = wide(to);
-    if (renameOverOpenFile(source, target))
-        return 0;
     // A scanner or indexer may hold the file for a moment: a few tries before a program
     // that keeps it open is the answer.
     DWORD error = 0;
@@ -394,7 +345,7 @@ std::string executablePath()
         if (n == 0)
             return {};
         if (n < buffer.size())
-            return narrow(std::wstring_view(buffer.data(), n));
+            return narrow(buffer.substr(0, n));
         if (buffer.size() >= 32768)
             return {};
         buffer.resize(buffer.size() * 2);

@@ -1,5 +1,7 @@
 #include "resfile/FileLock.h"
 
+#include "resfile/ReplaceFile.h"
+
 #include <cerrno>
 #include <thread>
 
@@ -8,14 +10,20 @@ namespace zarn {
 FileLock::Outcome FileLock::acquire(const std::string& path, LockMode mode, std::chrono::milliseconds wait)
 {
     release();
-    m_busy = false;
     const auto deadline = std::chrono::steady_clock::now() + wait;
     for (;;) {
         FileStatus opened;
         const int fd = openRegularFile(m_io, path, O_RDONLY, m_reason, &opened);
         if (fd < 0)
             return Outcome::Failed;
-        if (m_io.tryLock(fd, mode) == 0) {
+        int err = 0;
+        if (m_io.tryLock(fd, mode) != 0) {
+            err = errno;
+        } else if (replacementUnderWay(m_io, path)) {
+            // In this order: once we hold the old file's lock, either the writer's
+            // new file is still there, locked, or it has the name (seen below).
+            err = EWOULDBLOCK;
+        } else {
             // The name may have moved on to a new file while we waited for the old one.
             FileStatus named;
             if (m_io.stat(path, named) == 0 && named.sameFileAs(opened)) {
@@ -26,16 +34,13 @@ FileLock::Outcome FileLock::acquire(const std::string& path, LockMode mode, std:
             m_io.close(fd);
             continue;
         }
-        const int err = errno;
         m_io.close(fd);
         if (err != EWOULDBLOCK && err != EAGAIN) {
             m_reason = systemReason(err);
             return Outcome::Failed;
         }
-        if (std::chrono::steady_clock::now() >= deadline) {
-            m_busy = true;
+        if (std::chrono::steady_clock::now() >= deadline)
             return Outcome::Busy;
-        }
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
 }

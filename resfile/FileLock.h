@@ -1,7 +1,10 @@
 #pragma once
 // The advisory lock that keeps two programs from changing one resource file at
 // once. Changes replace the file by a rename, so a lock taken on a file that was
-// replaced meanwhile is let go and taken again on the file that now has the name.
+// replaced meanwhile is let go and taken again on the file that now has the name;
+// and a replacement under way (its new file locked beside the old one) is waited
+// for as the lock itself, since a writer on Windows lets go of the old file before
+// its rename.
 
 #include "resfile/FileIo.h"
 
@@ -35,11 +38,8 @@ public:
     void adopt(int fd);
 
     bool held() const { return m_fd >= 0; }
-    bool busy() const { return m_busy; } // the last acquire ran out of time
     LockMode mode() const { return m_mode; }
     int fd() const { return m_fd; }
-    // The descriptor itself, for replaceFile to let go where an open file cannot be replaced.
-    int* descriptor() { return &m_fd; }
     const std::string& reason() const { return m_reason; }
 
 private:
@@ -47,7 +47,6 @@ private:
     int m_fd = -1;
     LockMode m_mode = LockMode::Shared;
     std::string m_reason;
-    bool m_busy = false;
 };
 
 } // namespace zarn

@@ -14,7 +14,8 @@ namespace {
     // No device of the system has this number, so no file in memory is ever
     // taken for one on the disk.
     constexpr std::uint64_t kMemoryDevice = std::numeric_limits<std::uint64_t>::max();
-    // A resource file is at most 4 GiB; larger writes are refused as the disk would.
+    // A resource file's addresses are 32 bits, so none reaches 4 GiB (the modules'
+    // memories are at most 16 MiB); larger writes are refused as a full disk would.
     constexpr std::uint64_t kLargestFile = std::uint64_t { 1 } << 32;
 
     int fail(int err)

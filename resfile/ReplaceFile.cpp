@@ -27,10 +27,9 @@ namespace {
             / pathOf(temporaryPrefix(target) + std::to_string(currentProcessId()) + "-" + std::to_string(g_counter++)));
     }
 
-    // Every new file is locked by its writer until it has replaced the target,
-    // so one whose lock can be taken was left by a writer that died; whoever
-    // replaces the file next removes it.
-    void removeStaleTemporaries(FileIo& io, const fs::path& folder, const fs::path& target)
+    // Opens each temporary file of `target`'s replacements for `use(name, fd)`
+    // and closes it again; stops at the first for which `use` says true.
+    template <typename Use> bool anyTemporary(FileIo& io, const fs::path& folder, const fs::path& target, Use use)
     {
         const std::string prefix = temporaryPrefix(target);
         std::error_code ec;
@@ -41,10 +40,17 @@ namespace {
             const int fd = io.open(name, O_RDONLY | O_NONBLOCK | O_NOFOLLOW);
             if (fd < 0)
                 continue;
-            if (io.tryLock(fd, LockMode::Exclusive) == 0)
-                io.unlink(name);
+            const bool stop = use(name, fd);
             io.close(fd);
+            if (stop)
+                return true;
         }
+        return false;
+    }
+
+    fs::path folderOf(const fs::path& target)
+    {
+        return target.has_parent_path() ? target.parent_path() : fs::path(".");
     }
 
     struct Written {
@@ -74,7 +80,7 @@ namespace {
             return w;
         }
         if (io.tryLock(w.fd, LockMode::Exclusive) != 0 || writeFully(io, w.fd, bytes.data(), bytes.size(), 0) != 0
-            || io.fsync(w.fd) != 0 || (existing && io.copyOwnerAndMode(w.fd, *existing) != 0))
+            || (existing && io.copyOwnerAndMode(w.fd, *existing) != 0) || io.fsync(w.fd) != 0)
             w.err = errno;
         return w;
     }
@@ -94,16 +100,31 @@ std::string followLinks(const std::string& path)
     return utf8Of(p);
 }
 
-std::string replaceFile(
-    FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, int* lockedFd, int* heldFd)
+bool replacementUnderWay(FileIo& io, const std::string& path)
 {
     const fs::path target = pathOf(followLinks(path));
-    const fs::path folder = target.has_parent_path() ? target.parent_path() : fs::path(".");
+    return anyTemporary(io, folderOf(target), target, [&](const std::string&, int fd) {
+        if (io.tryLock(fd, LockMode::Exclusive) == 0)
+            return false; // left by a writer that died
+        return errno == EWOULDBLOCK || errno == EAGAIN;
+    });
+}
+
+std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, FileLock* lock)
+{
+    const fs::path target = pathOf(followLinks(path));
+    const fs::path folder = folderOf(target);
     FileStatus existing;
     const bool exists = io.stat(utf8Of(target), existing) == 0;
     if (exists && !existing.isRegular())
         return notRegularReason(existing.type);
-    removeStaleTemporaries(io, folder, target);
+    // Every new file is locked by its writer until it has replaced the target,
+    // so one whose lock can be taken was left by a writer that died.
+    anyTemporary(io, folder, target, [&](const std::string& name, int fd) {
+        if (io.tryLock(fd, LockMode::Exclusive) == 0)
+            io.unlink(name);
+        return false;
+    });
 
     // A file without a name first: a crash part way leaves nothing in the folder.
     Written w = writeBeside(io, folder, target, bytes, true, exists ? &existing : nullptr);
@@ -123,10 +144,10 @@ std::string replaceFile(
             io.close(w.fd);
         w = writeBeside(io, folder, target, bytes, false, exists ? &existing : nullptr);
     }
-    if (w.err == 0 && !kRenameReplacesOpenFiles && heldFd && *heldFd >= 0) {
-        io.close(*heldFd);
-        *heldFd = -1;
-    }
+    // From here until the rename, the new file's lock stands for the old one's
+    // (replacementUnderWay).
+    if (w.err == 0 && !kRenameReplacesOpenFiles && lock)
+        lock->release();
     if (w.err == 0 && io.rename(w.name, utf8Of(target)) != 0)
         w.err = errno;
     if (w.err != 0) {
@@ -145,8 +166,8 @@ std::string replaceFile(
     }
     // The rename is done: the new content is the file's whatever the folder's flush says.
     io.syncFolder(utf8Of(folder));
-    if (lockedFd)
-        *lockedFd = w.fd;
+    if (lock)
+        lock->adopt(w.fd);
     else
         io.close(w.fd);
     return {};

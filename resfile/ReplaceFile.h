@@ -5,6 +5,7 @@
 // complete new one, and a failure leaves nothing behind.
 
 #include "resfile/FileIo.h"
+#include "resfile/FileLock.h"
 
 #include <cstdint>
 #include <span>
@@ -15,15 +16,19 @@ namespace zarn {
 // Writes `bytes` as the new content of `path`. A symbolic link is followed and
 // its target replaced; an existing file keeps its permissions and, where the
 // system allows, its owner; a new file gets those of a plain creation.
-// The new file is locked exclusively before it takes the name; with `lockedFd`
-// its descriptor is handed back open, so that a lock holder keeps the file locked.
-// `heldFd` is a descriptor the caller holds open on `path` (its lock): where the
-// system replaces no file that is open (Windows), it is closed just before the
-// rename and set to -1; a rename that then finds the file opened by another
-// program fails, and the old file stays as it was.
+// The new file is locked exclusively from its creation until it has the name.
+// With `lock` (held on `path`, or not held), the lock moves on to the new file:
+// where an open file cannot be replaced (Windows), the old one is let go just
+// before the rename, and a rename that then finds the file opened by another
+// program fails, with the old file as it was and the lock let go.
 // Returns empty, or why it failed (then the old file is untouched).
-std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes,
-    int* lockedFd = nullptr, int* heldFd = nullptr);
+std::string replaceFile(
+    FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, FileLock* lock = nullptr);
+
+// Whether another writer is replacing `path` now: a temporary file of its
+// replacement is there and locked. A lock holder on Windows lets go of the old
+// file before its rename, so taking that lock proves nothing while this is true.
+bool replacementUnderWay(FileIo& io, const std::string& path);
 
 // The file a path names once symbolic links are followed (the path itself when it is none).
 std::string followLinks(const std::string& path);

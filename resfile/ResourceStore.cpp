@@ -20,7 +20,8 @@ namespace {
 
     std::uint64_t memoryBytes(std::uint32_t memoryKiB) { return std::uint64_t(memoryKiB) * 1024; }
 
-    // A change holds the whole file in memory; resource files are at most 16 MiB.
+    // A change holds the whole file in memory: a file past 1 GiB is refused (the
+    // modules' memories are at most 16 MiB, the format's addresses reach 4 GiB).
     constexpr std::uint64_t kMaxImageBytes = 1ull << 30;
 
     std::string cannotRead(const std::string& path, const std::string& why)
@@ -61,8 +62,17 @@ namespace {
         return buffer;
     }
 
-    // Takes the file's lock for one operation; the failure names the file.
-    StoreResult lockFile(FileLock& lock, const std::string& path, LockMode mode, std::chrono::milliseconds wait)
+    // "There is no item 3 in a directory of 2 items".
+    StoreResult noSuch(const char* what, int index, int count)
+    {
+        return failure(std::string { "There is no " } + what + " " + std::to_string(index) + " in a directory of "
+            + std::to_string(count) + " items");
+    }
+
+    // Takes the file's lock for one operation; the failure names the file. One
+    // that cannot be opened gives `cannotOpen`, when set, with that in `detail`.
+    StoreResult lockFile(FileLock& lock, const std::string& path, LockMode mode, std::chrono::milliseconds wait,
+        const char* cannotOpen = nullptr)
     {
         switch (lock.acquire(path, mode, wait)) {
         case FileLock::Outcome::Locked:
@@ -72,47 +82,56 @@ namespace {
         case FileLock::Outcome::Failed:
             break;
         }
-        return failure("Cannot open resource file " + quotedPath(path) + ": " + lock.reason());
+        std::string why = "Cannot open resource file " + quotedPath(path) + ": " + lock.reason();
+        return cannotOpen ? failure(cannotOpen, std::move(why)) : failure(std::move(why));
     }
 
-    // The new content of a file that is being changed: the old bytes, read whole,
-    // then changed here exactly as the same writes would change the file in place.
+    // The new content of a file that is being changed: its old bytes, read whole,
+    // changed in memory, then put in place of the file whole (replaceFile).
     class FileImage {
     public:
+        // `capacity`: the most the changes will need, taken now so that they never fail.
         StoreResult load(FileIo& io, int fd, const std::string& path, std::uint64_t length, std::uint64_t capacity)
         {
             if (capacity > kMaxImageBytes)
                 return failure(cannotRead(path, "the file is too large to be a resource file"));
             try {
-                m_bytes.reset(new std::uint8_t[capacity]);
+                m_bytes.reserve(capacity);
+                m_bytes.resize(length);
             } catch (const std::bad_alloc&) {
                 return failure(cannotRead(path, "not enough memory"));
             }
-            m_length = length;
             std::size_t got = 0;
-            const int r = readFully(io, fd, m_bytes.get(), length, 0, &got);
-            if (r < 0)
+            if (readFully(io, fd, m_bytes.data(), length, 0, &got) < 0)
                 return failure(cannotRead(path, systemReason(errno)));
-            m_length = got; // a file that shrank meanwhile is taken as it is now
+            m_bytes.resize(got); // a file that shrank meanwhile is taken as it is now
             return {};
         }
 
         // Bytes written past the end leave zeros between, as a write past a file's end does.
         void write(std::uint64_t offset, const std::uint8_t* data, std::size_t count)
         {
-            if (offset > m_length)
-                std::memset(m_bytes.get() + m_length, 0, offset - m_length);
+            reach(offset + count);
             if (count > 0) // a zero-length item may come with no buffer at all
-                std::memmove(m_bytes.get() + offset, data, count);
-            m_length = std::max<std::uint64_t>(m_length, offset + count);
+                std::memmove(m_bytes.data() + offset, data, count);
         }
-        void move(std::uint64_t from, std::size_t count, std::uint64_t to) { write(to, m_bytes.get() + from, count); }
+        void move(std::uint64_t from, std::size_t count, std::uint64_t to)
+        {
+            reach(to + count);
+            if (count > 0)
+                std::memmove(m_bytes.data() + to, m_bytes.data() + from, count);
+        }
 
-        std::span<const std::uint8_t> bytes() const { return { m_bytes.get(), static_cast<std::size_t>(m_length) }; }
+        std::span<const std::uint8_t> bytes() const { return m_bytes; }
 
     private:
-        std::unique_ptr<std::uint8_t[]> m_bytes;
-        std::uint64_t m_length = 0;
+        void reach(std::uint64_t end)
+        {
+            if (end > m_bytes.size())
+                m_bytes.resize(static_cast<std::size_t>(end));
+        }
+
+        std::vector<std::uint8_t> m_bytes;
     };
 
 } // namespace
@@ -218,7 +237,7 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
     }
     const auto header = encodeHeader(ResourceHeader { 0, modelCode, screenWidth, screenHeight, memoryKiB });
     std::copy(header.begin(), header.end(), image.begin());
-    if (const std::string why = replaceFile(io, target, image, nullptr, lock.descriptor()); !why.empty())
+    if (const std::string why = replaceFile(io, target, image, &lock); !why.empty())
         return refused(why);
     return {};
 }
@@ -370,8 +389,8 @@ template <typename Use> StoreResult ResourceStore::underLock(LockMode mode, Use 
         lock = m_held.get();
     } else {
         m_held.reset(); // a shared hold of our own would stand in the way of a change
-        if (auto r = lockFile(local, m_path, mode, m_lockWait); !r.ok)
-            return cannotOpen && !local.busy() ? failure(cannotOpen, r.message) : r;
+        if (auto r = lockFile(local, m_path, mode, m_lockWait, cannotOpen); !r.ok)
+            return r;
     }
 
     View view;
@@ -399,8 +418,7 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
     if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     if (index < 0 || index > m_itemCount)
-        return failure("There is no place " + std::to_string(index) + " in a directory of "
-            + std::to_string(m_itemCount) + " items");
+        return noSuch("place", index, m_itemCount);
 
     // The source is read whole before the resource file is touched.
     std::vector<std::uint8_t> data;
@@ -415,10 +433,8 @@ StoreResult ResourceStore::insertItem(int index, const ResourceEntry& entry, con
 
 StoreResult ResourceStore::replaceWith(FileLock& lock, std::span<const std::uint8_t> image)
 {
-    int replaced = -1;
-    if (const std::string why = replaceFile(fileIo(), m_path, image, &replaced, lock.descriptor()); !why.empty())
+    if (const std::string why = replaceFile(fileIo(), m_path, image, &lock); !why.empty())
         return failure("Cannot write resource file " + quotedPath(m_path) + ": " + why);
-    lock.adopt(replaced);
     return {};
 }
 
@@ -427,8 +443,7 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
     if (!m_isOpen)
         return failure(kMsgNotResourceOpen);
     if (index < 0 || index > m_itemCount)
-        return failure("There is no place " + std::to_string(index) + " in a directory of "
-            + std::to_string(m_itemCount) + " items");
+        return noSuch("place", index, m_itemCount);
     if (entry.length != data.size())
         return failure("The item's length (" + std::to_string(entry.length) + " bytes) differs from its data ("
             + std::to_string(data.size()) + " bytes)");
@@ -484,8 +499,7 @@ StoreResult ResourceStore::deleteItem(int index)
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         const int n = m_itemCount;
         if (index < 0 || index >= n)
-            return failure(
-                "There is no item " + std::to_string(index) + " in a directory of " + std::to_string(n) + " items");
+            return noSuch("item", index, n);
         const std::uint32_t a = m_directory[index].address;
         std::uint64_t freed = 0, moveFrom = 0, moveEnd = 0;
         if (index + 1 < n) {
@@ -525,8 +539,7 @@ StoreResult ResourceStore::setIgnoreColor(int index, std::uint16_t color)
 {
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         if (index < 0 || index >= m_itemCount)
-            return failure("There is no item " + std::to_string(index) + " in a directory of "
-                + std::to_string(m_itemCount) + " items");
+            return noSuch("item", index, m_itemCount);
         ResourceEntry changed = m_directory[index];
         changed.ignoreColor = color;
         const auto bytes = encodeEntry(changed);
@@ -545,8 +558,7 @@ StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
 {
     return underLock(LockMode::Shared, [&](FileLock& lock, const View&) -> StoreResult {
         if (index < 0 || index >= m_itemCount)
-            return failure("There is no item " + std::to_string(index) + " in a directory of "
-                + std::to_string(m_itemCount) + " items");
+            return noSuch("item", index, m_itemCount);
         std::vector<std::uint8_t> data(m_directory[index].length);
         std::size_t got = 0;
         if (const int r = readFully(fileIo(), lock.fd(), data.data(), data.size(), m_directory[index].address, &got);

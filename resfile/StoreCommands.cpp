@@ -1,5 +1,7 @@
 #include "resfile/StoreCommands.h"
 
+#include "resfile/Utf8Path.h"
+
 namespace zarn {
 
 std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32_t length)
@@ -53,11 +55,9 @@ std::optional<std::string> checkNewResource(bool busy)
 bool hasResourceExtension(const std::string& path)
 {
     // The extension is what follows the last dot of the file name itself.
-    const auto slash = path.find_last_of("/\\");
-    const auto dot = path.rfind('.');
-    if (dot == std::string::npos || (slash != std::string::npos && dot < slash))
-        return false;
-    return path.compare(dot + 1, std::string::npos, "zrf") == 0;
+    const std::string name = fileNameOf(path);
+    const auto dot = name.rfind('.');
+    return dot != std::string::npos && name.compare(dot + 1, std::string::npos, "zrf") == 0;
 }
 
 } // namespace zarn

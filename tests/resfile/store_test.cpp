@@ -418,8 +418,35 @@ TEST_F(StoreTest, AnotherProgramsChangeIsNeitherOverwrittenNorRaced)
     ASSERT_TRUE(kInsert(other).ok); // the holder's lock moves on to the new file
     expectRefused(kDelete(window), { "is being changed by another program" });
     other.release();
+    // A replacement under way, its new file locked beside the old one, is waited for as the lock is.
+    FileIo& io = defaultFileIo();
+    const int writer = io.open(dir.file(".r.zrf.tmp-1-0"), O_RDWR | O_CREAT, 0644);
+    ASSERT_TRUE(writer >= 0 && io.tryLock(writer, LockMode::Exclusive) == 0);
+    expectRefused(ResourceStore(window).openResourceFile(window.path()), { "is being changed by another program" });
+    io.close(writer); // as a writer that died leaves it: the next change removes it
+    ASSERT_TRUE(kDelete(other).ok);
+    EXPECT_EQ(dir.entryCount(), 1);
     // A file that became invalid meanwhile (model code 2400) is refused as at opening.
     std::fstream(window.path(), std::ios::in | std::ios::out | std::ios::binary).seekp(2).put(0x60);
     EXPECT_EQ(kDelete(window).message, "Resource File Error") << "the lock was let go";
     EXPECT_FALSE(window.isOpen());
+}
+
+// Offsets and lengths past 4 GiB: a file cut that long (nothing written there)
+// reads as zeros at 4 GiB, not as its first bytes, and ends where it was cut.
+TEST(FileIoTest, OffsetsAndLengthsPastFourGiB)
+{
+    TempDir dir;
+    FileIo& io = defaultFileIo();
+    const int fd = io.open(dir.file("long"), O_RDWR | O_CREAT, 0644);
+    ASSERT_GE(fd, 0);
+    const FileOffset fourGiB = FileOffset { 1 } << 32;
+    const Bytes head { 1, 2, 3 };
+    ASSERT_TRUE(writeFully(io, fd, head.data(), head.size(), 0) == 0 && io.truncate(fd, fourGiB + 3) == 0);
+    FileStatus status;
+    EXPECT_TRUE(io.fstat(fd, status) == 0 && status.size == fourGiB + 3);
+    Bytes got(4, 9);
+    EXPECT_EQ(io.pread(fd, got.data(), got.size(), fourGiB), 3);
+    EXPECT_EQ(got, (Bytes { 0, 0, 0, 9 }));
+    io.close(fd);
 }
