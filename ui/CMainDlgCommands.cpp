@@ -4,6 +4,7 @@
 #include "ui/CMainDlg.h"
 
 #include "import/AddContent.h"
+#include "import/FileExtension.h"
 #include "import/ModuleBitmap.h"
 #include "import/StagingFile.h"
 #include "import/fontgen/FontCharset.h"
@@ -529,17 +530,16 @@ void CMainDlg::OnPreviewFontLibrary()
 
 void CMainDlg::openDroppedFile(const std::string& path)
 {
-    const std::string exact = zarn::fileExtension(path);
-    const auto library = zarn::fontLibraryTypeOfExtension(exact);
-    if (exact == "zrf")
+    const zarn::ContentCommand command = zarn::commandFor(path, true);
+    if (zarn::fileExtension(path) == "zrf")
         OnOpenResource(path);
-    else if (zarn::isBitmapExtension(zarn::lowerExtension(path), true))
+    else if (command == zarn::ContentCommand::Bitmap)
         OnLoadBmp(path);
-    else if (library && *library == zarn::FontLibraryType::Ascii)
+    else if (command == zarn::ContentCommand::Asciilib)
         OnLoadAsciilib(path);
-    else if (library)
+    else if (command == zarn::ContentCommand::Hzlib)
         OnLoadHzlib(path);
-    else if (exact == "wav")
+    else if (command == zarn::ContentCommand::Wave)
         OnLoadWave(path);
     else
         message("This file cannot be used here: " + path
