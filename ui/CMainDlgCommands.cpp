@@ -41,7 +41,7 @@
 namespace zarn::ui {
 
 namespace {
-    const std::vector<FileFilter> kAllFiles { { zarn::kAllFilesFilterText, zarn::kAllFilesFilterPattern } };
+    const FileFilter kAllFiles { kAllFilesFilterText, kAllFilesFilterPattern };
 
 }
 
@@ -54,7 +54,7 @@ void CMainDlg::initDialog()
     fitDirectoryColumns();
     fitDirectoryListWidth();
     m_strBitmapMsg = kBitmapFieldStart;
-    m_strResourceMsg = zarn::kMsgResourceFieldStart;
+    m_strResourceMsg = kMsgResourceFieldStart;
     m_moduleStatus = zarn::kMsgModuleInfoInitial;
     m_progressSpace->setValue(0);
     m_progressProgram->setValue(0);
@@ -239,8 +239,8 @@ void CMainDlg::OnOpenResource(std::optional<std::string> chosen)
         return;
     }
     if (!chosen)
-        chosen = m_host.chooseOpenFile(
-            zarn::kOpenResourceTitle, { { zarn::kResourceFilterText, zarn::kResourceFilterPattern }, kAllFiles[0] });
+        chosen
+            = m_host.chooseOpenFile(kOpenResourceTitle, { { kResourceFilterText, kResourceFilterPattern }, kAllFiles });
     if (!chosen)
         return;
     if (!zarn::hasResourceExtension(*chosen))
@@ -269,7 +269,7 @@ void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
 {
     if (!chosen)
         chosen = m_host.chooseOpenFile(kOpenBmpTitle,
-            { { kBmpFilterText, kBmpFilterPattern }, kAllFiles[0],
+            { { kBmpFilterText, kBmpFilterPattern }, kAllFiles,
                 { zarn::kImageFilesFilterText, zarn::kImageFilesFilterPattern } });
     if (!chosen)
         return;
@@ -364,19 +364,19 @@ void CMainDlg::OnLoadHzlib(std::optional<std::string> chosen)
 {
     importFile(std::move(chosen), kLoadHzlibTitle,
         { { "Resource File(*.hzk)", "*.HZK" }, { "Resource File(*.big)", "*.BIG" }, { "Resource File(*.kzk)", "*.KZK" },
-            kAllFiles[0] },
+            kAllFiles },
         zarn::ContentCommand::Hzlib);
 }
 
 void CMainDlg::OnLoadAsciilib(std::optional<std::string> chosen)
 {
-    importFile(std::move(chosen), kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles[0] },
+    importFile(std::move(chosen), kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles },
         zarn::ContentCommand::Asciilib);
 }
 
 void CMainDlg::OnLoadWave(std::optional<std::string> chosen)
 {
-    importFile(std::move(chosen), kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles[0] },
+    importFile(std::move(chosen), kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles },
         zarn::ContentCommand::Wave);
 }
 
