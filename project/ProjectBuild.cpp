@@ -53,6 +53,14 @@ namespace {
         fs::path m_path;
     };
 
+    // The folder the image is kept in, in memory only: a name under the system's
+    // temporary folder that no source is in, never made on the disk.
+    fs::path memoryFolderName()
+    {
+        std::error_code ec;
+        return fs::temp_directory_path(ec) / ("zarnres-image-" + std::to_string(std::random_device()()));
+    }
+
     BuildOutcome failed(std::string message)
     {
         BuildOutcome out;
@@ -105,9 +113,8 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
             [](const ManifestItem& item) { return item.kind == ManifestItem::Kind::Font; }))
         if (auto why = scratch.create(); !why.empty())
             return failed("Cannot build " + quotedPath(output) + ": " + why);
-    // The file is changed once per item: it is kept in memory until it is whole,
-    // in a folder that need not exist.
-    const fs::path memoryFolder = pathOf(output + ".image");
+    // The file is changed once per item: it is kept in memory until it is whole.
+    const fs::path memoryFolder = memoryFolderName();
     MemoryFileIo io(utf8Of(memoryFolder));
     const std::string image = utf8Of(memoryFolder / "image.zrf");
     const ModuleModel& model = modelForNumber(manifest.model);
