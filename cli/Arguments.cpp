@@ -2,6 +2,7 @@
 
 #include "cli/Command.h"
 #include "import/AddContent.h"
+#include "import/FontLibrary.h"
 
 #include <charconv>
 
@@ -48,17 +49,10 @@ std::uint16_t parseCode(const std::string& text)
 
 std::pair<int, int> parseGlyphSize(const std::string& text)
 {
-    const auto number = [](const char* first, const char* last) {
-        int value = 0;
-        const auto [end, ec] = std::from_chars(first, last, value);
-        return ec == std::errc() && end == last && value >= 1 && value <= 99 ? value : 0;
-    };
-    const auto cross = text.find_first_of("xX");
-    const int width = cross == std::string::npos ? 0 : number(text.data(), text.data() + cross);
-    const int height = cross == std::string::npos ? 0 : number(text.data() + cross + 1, text.data() + text.size());
-    if (width == 0 || height == 0)
+    const auto size = parseGlyphSizeText(text);
+    if (!size)
         usageError("--size must be WIDTHxHEIGHT in dots, each 1 to 99 (for example 16x16), not \"" + text + "\"");
-    return { width, height };
+    return *size;
 }
 
 } // namespace zarn::cli

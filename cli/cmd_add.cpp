@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "import/AddContent.h"
+#include "import/FileExtension.h"
 #include "import/ImportCheck.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
@@ -87,7 +88,7 @@ void run(const Options& o)
     zarn::ResourceStore store = zarn::cli::openStore(o.file, std::nullopt);
 
     const bool bitmap = zarn::isBitmapExtension(zarn::lowerExtension(o.source), kOtherPictureFormats);
-    const std::string bitmapExtensions = kOtherPictureFormats ? ".bmp .png .jpg .jpeg .gif" : ".bmp";
+    const std::string bitmapExtensions = zarn::bitmapExtensionsText(kOtherPictureFormats);
     const std::string bitmapNames = "bitmaps (" + bitmapExtensions + ")";
     if (!o.ignoreColor.empty() && !bitmap)
         zarn::cli::usageError("--ignore-color applies to " + bitmapNames + " only");

@@ -26,6 +26,9 @@ void run(const Options& o)
 #ifdef ZARN_WITH_QT
     options.loadPicture = zarn::loadPictureFile; // PNG, JPEG and GIF too; BMP files only without it
 #endif
+#ifdef ZARN_WITH_FONTGEN
+    options.renderFont = zarn::makeFontLibrary; // font items are refused without it
+#endif
     const zarn::BuildOutcome built = zarn::buildProject(o.manifest, options);
     if (!built.ok)
         zarn::cli::refuse(built.message);

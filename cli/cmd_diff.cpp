@@ -32,7 +32,7 @@ void zarn::cli::addDiffCommand(CLI::App& app)
         else
             for (const auto& line : d.lines)
                 std::cout << line << "\n";
-        if (!d.same)
+        if (!d.same())
             throw CommandExit { kExitRefused, {} };
     });
 }

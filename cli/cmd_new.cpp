@@ -19,14 +19,9 @@ void run(const Options& o)
     using namespace zarn;
     const ModuleModel& model = modelForNumber(o.row);
     const int k = sizeIndexOf(o.size);
-    if (k < 0 || !model.sizesOffered[static_cast<std::size_t>(k)]) {
-        std::string offered;
-        for (std::size_t i = 0; i < kSizeLabels.size(); ++i)
-            if (model.sizesOffered[i])
-                offered += (offered.empty() ? "" : ", ") + std::string(kSizeLabels[i]);
+    if (k < 0 || !model.sizesOffered[static_cast<std::size_t>(k)])
         cli::refuse("The module type \"" + model.rowText + "\" does not offer the size " + o.size + " (it offers "
-            + offered + ")");
-    }
+            + offeredSizesText(model) + ")");
     const std::uint32_t memoryKiB = memoryKiBForSizeIndex(k);
     cli::requireOk(createResourceFile(o.file, model.modelCode, model.screenWidth, model.screenHeight, memoryKiB));
     std::cout << "Created " << o.file << ": " << model.rowText << ", model code " << model.modelCode << ", "

@@ -16,16 +16,8 @@ inline constexpr char kMsgNoItems[] = "Not items of Resource file";
 inline constexpr char kMsgSelectItemToDelete[] = "Please select the items you want to delete the resources";
 inline constexpr char kMsgResourceFileError[] = "Resource File Error";
 inline constexpr char kMsgFalse[] = "False";
-inline constexpr char kMsgResourceFieldStart[] = "Resource File Message Output...";
 inline constexpr char kMsgFileReadAgain[]
     = "The resource file was changed by another program and has been read again; nothing was changed";
-
-// "Open Resource"'s file dialog.
-inline constexpr char kOpenResourceTitle[] = "Open Resource File";
-inline constexpr char kResourceFilterText[] = "Resource File(*.zrf)";
-inline constexpr char kResourceFilterPattern[] = "*.ZRF";
-inline constexpr char kAllFilesFilterText[] = "All Files(*.*)";
-inline constexpr char kAllFilesFilterPattern[] = "*.*";
 
 // Pictures, font libraries and sounds.
 inline constexpr char kMsgReadingFileError[] = "Reading File Error";

@@ -18,15 +18,6 @@ namespace {
         return out;
     }
 
-    ContentCommand commandFor(const std::string& path, bool otherPictureFormats)
-    {
-        if (isBitmapExtension(lowerExtension(path), otherPictureFormats))
-            return ContentCommand::Bitmap;
-        if (const auto library = fontLibraryTypeOfExtension(fileExtension(path)))
-            return *library == FontLibraryType::Ascii ? ContentCommand::Asciilib : ContentCommand::Hzlib;
-        return ContentCommand::Wave; // "wav", or nothing this tool takes: the check says so
-    }
-
     // Locks the file for the change when asked; then the row must still be there.
     std::optional<ContentOutcome> prepareInsertion(ResourceStore& store, const ContentOptions& options)
     {
@@ -78,9 +69,13 @@ namespace {
 
 } // namespace
 
-bool isBitmapExtension(const std::string& e, bool otherPictureFormats)
+ContentCommand commandFor(const std::string& path, bool otherPictureFormats)
 {
-    return e == "bmp" || (otherPictureFormats && isPictureExtension(e));
+    if (isBitmapExtension(lowerExtension(path), otherPictureFormats))
+        return ContentCommand::Bitmap;
+    if (const auto library = fontLibraryTypeOfExtension(fileExtension(path)))
+        return *library == FontLibraryType::Ascii ? ContentCommand::Asciilib : ContentCommand::Hzlib;
+    return fileExtension(path) == "wav" ? ContentCommand::Wave : ContentCommand::Any;
 }
 
 std::string noSuchItemText(int row, int itemCount)
@@ -108,6 +103,8 @@ ContentOutcome addContent(ResourceStore& store, const std::string& path, const C
     ContentCommand command = options.command;
     if (command == ContentCommand::Any)
         command = commandFor(path, static_cast<bool>(options.loadPicture));
+    if (command == ContentCommand::Any)
+        command = ContentCommand::Wave; // nothing this tool takes: the check says so
     if (command == ContentCommand::Bitmap)
         return addPicture(store, path, options);
 

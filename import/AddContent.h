@@ -49,8 +49,9 @@ ContentOutcome addContent(ResourceStore& store, const std::string& sourcePath, c
 // The directory entry of a converted picture with its ignore colour.
 ResourceEntry bitmapEntry(const LoadedPicture& picture, std::uint16_t ignoreColor);
 
-// The lower-case extensions taken as pictures: bmp, and those the reader knows.
-bool isBitmapExtension(const std::string& lowerExtension, bool otherPictureFormats);
+// The command a file's extension names (pictures beyond BMP when `otherPictureFormats`);
+// Any when it names none of them.
+ContentCommand commandFor(const std::string& path, bool otherPictureFormats);
 
 // "There is no item 5: the file holds 3 items".
 std::string noSuchItemText(int row, int itemCount);

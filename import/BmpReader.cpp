@@ -210,7 +210,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
         return refuse(text);
     }
 
-    l.rowStride = ((static_cast<std::uint64_t>(width) * l.bitCount + 31) & ~std::uint64_t { 31 }) / 8;
+    l.rowStride = bmpRowStride(static_cast<std::uint64_t>(width), l.bitCount);
     const std::uint64_t rowUsed = (static_cast<std::uint64_t>(width) * l.bitCount + 7) / 8;
 
     // The palette follows the info header. A full palette that ends exactly where

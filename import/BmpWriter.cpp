@@ -4,18 +4,21 @@
 #include "resfile/ReplaceFile.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstring>
 
 namespace zarn {
 
 std::uint32_t standardBmpOffBits(int bitCount) { return 54 + (bitCount <= 8 ? 4u << bitCount : 0u); }
 
+std::uint64_t bmpRowStride(std::uint64_t width, int bitCount)
+{
+    return ((width * static_cast<std::uint64_t>(bitCount) + 31) & ~std::uint64_t { 31 }) / 8;
+}
+
 std::vector<std::uint8_t> blankStandardBmp(int width, int height, int bitCount, std::span<const Rgb> palette)
 {
     if (width <= 0 || height <= 0 || (bitCount != 1 && bitCount != 4 && bitCount != 8 && bitCount != 24))
         return {};
-    const std::uint64_t stride = ((static_cast<std::uint64_t>(width) * bitCount + 31) & ~std::uint64_t { 31 }) / 8;
+    const std::uint64_t stride = bmpRowStride(static_cast<std::uint64_t>(width), bitCount);
     const std::uint32_t offBits = standardBmpOffBits(bitCount);
     const std::uint64_t fileSize = offBits + stride * static_cast<std::uint64_t>(height);
     if (fileSize > 0xFFFFFFFFull)
@@ -45,29 +48,15 @@ std::vector<std::uint8_t> blankStandardBmp(int width, int height, int bitCount, 
 
 std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std::uint8_t> rgbTopDown)
 {
-    if (width <= 0 || height <= 0)
+    if (width <= 0 || height <= 0 || rgbTopDown.size() < 3ull * width * height)
         return {};
-    const std::uint64_t stride = (3ull * width + 3) & ~std::uint64_t { 3 };
-    const std::uint64_t pixels = 3ull * width * height;
-    const std::uint64_t fileSize = 54 + stride * height;
-    if (rgbTopDown.size() < pixels || fileSize > 0xFFFFFFFFull)
+    std::vector<std::uint8_t> out = blankStandardBmp(width, height, 24, {});
+    if (out.empty())
         return {};
-
-    std::vector<std::uint8_t> out(static_cast<std::size_t>(fileSize), 0);
-    putLe16(out.data() + 0, 0x4D42);
-    putLe32(out.data() + 2, static_cast<std::uint32_t>(fileSize));
-    putLe32(out.data() + 10, 54);
-    putLe32(out.data() + 14, 40);
-    putLe32(out.data() + 18, static_cast<std::uint32_t>(width));
-    putLe32(out.data() + 22, static_cast<std::uint32_t>(height));
-    putLe16(out.data() + 26, 1);
-    putLe16(out.data() + 28, 24);
-    putLe32(out.data() + 34, static_cast<std::uint32_t>(stride * height));
-    putLe32(out.data() + 38, 2835); // 72 dpi
-    putLe32(out.data() + 42, 2835);
+    const std::uint64_t stride = bmpRowStride(static_cast<std::uint64_t>(width), 24);
     for (int y = 0; y < height; ++y) {
         const std::uint8_t* src = rgbTopDown.data() + 3ull * width * y;
-        std::uint8_t* dst = out.data() + 54 + stride * (height - 1 - y);
+        std::uint8_t* dst = out.data() + standardBmpOffBits(24) + stride * (height - 1 - y);
         for (int x = 0; x < width; ++x) {
             dst[3 * x] = src[3 * x + 2];
             dst[3 * x + 1] = src[3 * x + 1];

@@ -1,6 +1,6 @@
 #pragma once
-// Writes pictures out as plain 24-bit uncompressed BMP files (bottom-up rows,
-// 4-byte aligned), readable by any viewer.
+// Writes pictures out as standard uncompressed BMP files (1, 4, 8 or 24 bits,
+// bottom-up rows, 4-byte aligned), readable by any viewer.
 
 #include "import/Rgb565.h"
 
@@ -17,6 +17,8 @@ namespace zarn {
 std::vector<std::uint8_t> blankStandardBmp(int width, int height, int bitCount, std::span<const Rgb> palette);
 // Offset of the pixel rows in such a file.
 std::uint32_t standardBmpOffBits(int bitCount);
+// Bytes of one stored row of `width` pixels of `bitCount` bits: a whole number of 4-byte words.
+std::uint64_t bmpRowStride(std::uint64_t width, int bitCount);
 
 // The complete file image of a 24-bit BMP; rgbTopDown holds width*height r,g,b triples.
 std::vector<std::uint8_t> encodeBmp24(int width, int height, std::span<const std::uint8_t> rgbTopDown);

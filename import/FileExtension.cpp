@@ -23,6 +23,14 @@ std::string lowerExtension(const std::string& path)
     return e;
 }
 
-bool isPictureExtension(const std::string& e) { return e == "png" || e == "jpg" || e == "jpeg" || e == "gif"; }
+bool isBitmapExtension(const std::string& e, bool otherPictureFormats)
+{
+    return e == "bmp" || (otherPictureFormats && (e == "png" || e == "jpg" || e == "jpeg" || e == "gif"));
+}
+
+std::string bitmapExtensionsText(bool otherPictureFormats)
+{
+    return otherPictureFormats ? ".bmp .png .jpg .jpeg .gif" : ".bmp";
+}
 
 } // namespace zarn

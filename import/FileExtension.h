@@ -9,7 +9,10 @@ namespace zarn {
 std::string fileExtension(const std::string& path);
 // The same in lower case, for the commands that take any case ("Load BMP").
 std::string lowerExtension(const std::string& path);
-// Lower-case extensions taken as pictures besides "bmp": png, jpg, jpeg, gif.
-bool isPictureExtension(const std::string& lowerExtension);
+// The lower-case extensions taken as pictures: bmp, and png jpg jpeg gif when
+// a reader for them is at hand.
+bool isBitmapExtension(const std::string& lowerExtension, bool otherPictureFormats);
+// Those extensions for messages: ".bmp .png .jpg .jpeg .gif", or ".bmp".
+std::string bitmapExtensionsText(bool otherPictureFormats);
 
 } // namespace zarn

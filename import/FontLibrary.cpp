@@ -6,7 +6,10 @@
 #include "import/ImportSource.h"
 #include "resfile/ResourceFormat.h"
 
+#include <algorithm>
 #include <array>
+#include <cctype>
+#include <charconv>
 #include <cstdio>
 
 namespace zarn {
@@ -74,12 +77,61 @@ std::pair<int, int> parseGlyphSize(const std::string& fileName)
     return { width, height };
 }
 
-std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int height)
+std::optional<std::pair<int, int>> parseGlyphSizeText(std::string_view text)
+{
+    const auto number = [](std::string_view digits) {
+        int value = 0;
+        const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+        return ec == std::errc() && end == digits.data() + digits.size() && value >= kMinGlyphDots
+                && value <= kMaxGlyphDots
+            ? value
+            : 0;
+    };
+    const auto cross = text.find_first_of("xX");
+    if (cross == std::string_view::npos)
+        return std::nullopt;
+    const int width = number(text.substr(0, cross));
+    const int height = number(text.substr(cross + 1));
+    if (width == 0 || height == 0)
+        return std::nullopt;
+    return std::pair { width, height };
+}
+
+std::optional<FontLibraryType> parseLibraryTypeName(const std::string& name)
+{
+    std::string lower = name;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
+    for (const FontLibraryInfo& info : kLibraries)
+        if (lower == libraryTypeName(info.type))
+            return info.type;
+    return std::nullopt;
+}
+
+const char* libraryTypeName(FontLibraryType type)
+{
+    switch (type) {
+    case FontLibraryType::GB2312:
+        return "gb2312";
+    case FontLibraryType::Big5:
+        return "big5";
+    case FontLibraryType::Hangul:
+        return "hangul";
+    case FontLibraryType::Ascii:
+        return "ascii";
+    }
+    return "?";
+}
+
+std::uint32_t glyphByteCount(int width, int height)
 {
     if (width <= 0 || height <= 0)
         return 0;
-    return static_cast<std::uint32_t>((width + 7) / 8) * static_cast<std::uint32_t>(height)
-        * fontLibraryInfo(type).glyphCount;
+    return static_cast<std::uint32_t>((width + 7) / 8) * static_cast<std::uint32_t>(height);
+}
+
+std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int height)
+{
+    return glyphByteCount(width, height) * fontLibraryInfo(type).glyphCount;
 }
 
 ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::uint32_t remainingBytes,
@@ -93,7 +145,7 @@ ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::
 
     // The name decides before the file is ever opened.
     const auto [width, height] = parseGlyphSize(path);
-    if (width == 0 || height == 0 || width > 99 || height > 99)
+    if (width < kMinGlyphDots || width > kMaxGlyphDots || height < kMinGlyphDots || height > kMaxGlyphDots)
         return refused(info->invalidMessage);
     const std::uint32_t expected = expectedFontLibraryLength(info->type, width, height);
 

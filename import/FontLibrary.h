@@ -7,11 +7,17 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace zarn {
 
 enum class FontLibraryType { GB2312, Big5, Hangul, Ascii };
+
+inline constexpr int kMinGlyphDots = 1;
+inline constexpr int kMaxGlyphDots = 99; // the import refuses larger sizes
+// Grey level from which a rendered dot is set, unless the user names another.
+inline constexpr int kDefaultThreshold = 80;
 
 struct FontLibraryInfo {
     FontLibraryType type;
@@ -33,6 +39,16 @@ std::optional<FontLibraryType> fontLibraryTypeOfKind(std::uint8_t kind);
 // "16X16.hzk" -> (16,16), "24x24song.big" -> (24,24), "HZK16.hzk" -> (0,16).
 std::pair<int, int> parseGlyphSize(const std::string& fileName);
 
+// "16x16" or "16X16": width and height, each a whole number of dots from
+// kMinGlyphDots to kMaxGlyphDots; nullopt for anything else.
+std::optional<std::pair<int, int>> parseGlyphSizeText(std::string_view text);
+
+// "gb2312", "big5", "hangul", "ascii" (any case) -> type.
+std::optional<FontLibraryType> parseLibraryTypeName(const std::string& name);
+const char* libraryTypeName(FontLibraryType type);
+
+// Bytes of one glyph: `height` rows of ceil(width/8) bytes.
+std::uint32_t glyphByteCount(int width, int height);
 // Length a complete library of that glyph size must have.
 std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int height);
 

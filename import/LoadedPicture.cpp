@@ -2,12 +2,12 @@
 
 #include "common/ByteOrder.h"
 #include "import/Dither.h"
+#include "import/ModuleBitmap.h"
 #include "import/Rgb565.h"
+#include "import/StagingFile.h"
 #include "resfile/FileIo.h"
 
 #include <algorithm>
-#include <cerrno>
-#include <cstdio>
 #include <new>
 
 namespace zarn {
@@ -17,34 +17,6 @@ namespace {
     // Files beyond this are damage or not pictures at all; the largest picture taken
     // (65536 x 65536 would be far more) is bounded again by the dimension limit.
     constexpr std::uint64_t kMaxBmpFileBytes = 1ull << 30;
-
-    // `why` is set when the file cannot be opened at all, `tooLarge` when it is a BMP
-    // file larger than any picture taken.
-    bool readWholeFile(const std::string& path, std::vector<std::uint8_t>& out, std::string& why, bool& tooLarge)
-    {
-        FileStatus st;
-        const int fd = openRegularFile(defaultFileIo(), path, O_RDONLY, why, &st);
-        if (fd < 0)
-            return false;
-        bool ok = st.size >= static_cast<std::int64_t>(kBmpFileHeaderSize);
-        if (ok) {
-            // The signature is checked before the rest is read, so a non-BMP costs no allocation.
-            std::uint8_t head[kBmpFileHeaderSize];
-            ok = readFully(defaultFileIo(), fd, head, sizeof head, 0) == 0
-                && (head[0] | (head[1] << 8)) == kBmpSignature;
-            tooLarge = ok && static_cast<std::uint64_t>(st.size) > kMaxBmpFileBytes;
-            if (ok && !tooLarge) {
-                try {
-                    out.assign(static_cast<std::size_t>(st.size), 0);
-                } catch (const std::bad_alloc&) {
-                    ok = false;
-                }
-            }
-            ok = ok && !tooLarge && readFully(defaultFileIo(), fd, out.data(), out.size(), 0) == 0;
-        }
-        defaultFileIo().close(fd);
-        return ok;
-    }
 
     // `c` with opacity `a` (0 to 255) over `under`.
     Rgb over(Rgb c, std::uint8_t a, Rgb under)
@@ -135,21 +107,33 @@ int scaledSourceIndex(int i, float scale)
     return static_cast<int>(static_cast<double>(i) * static_cast<double>(scale) + 0.5);
 }
 
+LoadedPicture::Outcome LoadedPicture::readFileBytes(std::vector<std::uint8_t>& bytes)
+{
+    std::string why;
+    WholeRead read = WholeRead::Failed;
+    try {
+        read = readRegularFile(defaultFileIo(), m_strFileName, kMaxBmpFileBytes, bytes, why);
+    } catch (const std::bad_alloc&) {
+        why.clear();
+    }
+    if (read == WholeRead::Read)
+        return { true, {}, {} };
+    m_bLoaded = false;
+    if (read == WholeRead::TooLarge)
+        return { false,
+            std::string { "Picture too large: the BMP file holds more than " } + std::to_string(kMaxBmpFileBytes)
+                + " bytes, more than any picture that can be loaded",
+            {} };
+    return { false, kMsgReadingFileError,
+        why.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + why };
+}
+
 LoadedPicture::Outcome LoadedPicture::loadBmpFile()
 {
     std::vector<std::uint8_t> data;
-    std::string why;
-    bool tooLarge = false;
-    if (!readWholeFile(m_strFileName, data, why, tooLarge)) {
-        m_bLoaded = false;
-        if (tooLarge)
-            return { false,
-                std::string { "Picture too large: the BMP file holds more than " } + std::to_string(kMaxBmpFileBytes)
-                    + " bytes, more than any picture that can be loaded",
-                {} };
-        return { false, kMsgReadingFileError,
-            why.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + why };
-    }
+    if (Outcome read = readFileBytes(data); !read.ok)
+        return read;
+    // A file without the BMP signature is refused as unreadable there.
     return loadBmpData(std::move(data));
 }
 
@@ -170,11 +154,7 @@ LoadedPicture::Outcome LoadedPicture::loadEmbedded(const BmpLayout& l, std::span
         return { false, decoded.message,
             decoded.message == kMsgReadingFileError ? "The " + kind + " picture inside the BMP file cannot be read"
                                                     : std::string() };
-    const std::uint32_t fileOffBits = l.offBits;
-    const Outcome held = loadBmpData(std::move(decoded.bmp), std::move(decoded.alpha));
-    if (held.ok)
-        m_nOffBits = fileOffBits;
-    return held;
+    return loadBmpData(std::move(decoded.bmp), std::move(decoded.alpha));
 }
 
 LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data, PictureAlpha alpha)
@@ -259,8 +239,9 @@ std::vector<std::uint8_t> LoadedPicture::convertedData()
     const bool scaled = m_nBitCount >= 100;
     const int outW = std::max(m_nWidth, 0), outH = std::max(m_nHeight, 0);
 
-    const std::size_t paletteBytes = l.isIndexed() ? 2u * l.paletteEntries : 0;
-    const std::size_t rowLen = l.isIndexed() ? (static_cast<std::size_t>(k) * outW + 7) / 8 : 2u * outW;
+    const auto kind = static_cast<std::uint8_t>(l.isIndexed() ? k : 16);
+    const std::size_t paletteBytes = *modulePaletteLength(kind);
+    const auto rowLen = static_cast<std::size_t>(*moduleRowLength(kind, outW));
     std::vector<std::uint8_t> out(paletteBytes + rowLen * outH, 0);
 
     // Transparent palette entries take the ignore colour, blended: the indices stay.
@@ -295,7 +276,7 @@ std::vector<std::uint8_t> LoadedPicture::convertedData()
         ditherToRgb565(outW, outH, fitted, dst);
         for (const std::size_t i : clear)
             putLe16(dst + 2 * i, m_wIgnoreColor);
-        m_nFormat = 16;
+        m_nFormat = kind;
         m_nSize = static_cast<std::int32_t>(rowLen * outH);
         return out;
     }
@@ -333,7 +314,7 @@ std::vector<std::uint8_t> LoadedPicture::convertedData()
         }
     }
 
-    m_nFormat = k <= 8 ? k : 16;
+    m_nFormat = kind;
     m_nSize = static_cast<std::int32_t>(rowLen * outH);
     return out;
 }
@@ -359,30 +340,14 @@ LoadedPicture::Outcome LoadedPicture::convertBitmap(const std::string& stagingPa
     } catch (const std::bad_alloc&) {
         return { false, {}, {} };
     }
-    if (m_nBitCount == 0 || !m_held)
+    if (data.empty())
         return { false, {}, {} };
-
-    const std::size_t paletteBytes = data.size() - static_cast<std::size_t>(m_nSize);
-    // Created or truncated, but never opened when it is no regular file: a named
-    // pipe in its place must not hang the command.
-    FileIo& io = defaultFileIo();
-    std::string why;
-    const int fd = io.open(stagingPath, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY, 0644);
-    FileStatus status;
-    if (fd < 0)
-        why = systemReason(errno);
-    else if (io.fstat(fd, status) != 0 || !status.isRegular())
-        why = status.isRegular() ? systemReason(errno) : notRegularReason(status.type);
-    else if (io.truncate(fd, 0) != 0 || writeFully(io, fd, data.data(), data.size(), 0) != 0)
-        why = systemReason(errno);
-    if (fd >= 0 && io.close(fd) != 0 && why.empty())
-        why = systemReason(errno);
-    if (!why.empty()) {
+    if (const std::string why = writeStagingFile(stagingPath, data); !why.empty()) {
         // The staging file does not hold this picture: ">>LOAD" must not insert it.
         m_bLoaded = false;
         return { false, kMsgFalse, "Cannot write the staging file " + quotedPath(stagingPath) + ": " + why };
     }
-    m_nSize += static_cast<std::int32_t>(paletteBytes);
+    m_nSize = static_cast<std::int32_t>(data.size()); // the palette counts once it is in the file
     return { true, {}, {} };
 }
 

@@ -59,6 +59,9 @@ public:
     // Reads the file named last. A refused file clears m_bLoaded and keeps the picture held
     // before (its data, sizes and converted form) untouched.
     Outcome loadBmpFile();
+    // Reads the whole file named last (a regular file no larger than a picture
+    // file can be) into `bytes`; a file that cannot be read is refused as loadBmpFile refuses it.
+    Outcome readFileBytes(std::vector<std::uint8_t>& bytes);
     // The same as loadBmpFile for a file image already in memory (a picture read
     // from another format and written out as a standard BMP, with the transparency
     // it had); the file name is kept.
@@ -107,12 +110,10 @@ public:
     std::int32_t boxWidth() const { return m_nBoxWidth; }
     std::int32_t boxHeight() const { return m_nBoxHeight; }
     float scale() const { return m_fScale; }
-    std::uint32_t offBits() const { return m_nOffBits; }
 
     bool hasPicture() const { return m_held; }
     int sourceWidth() const { return m_held ? m_layout.width : 0; }
     int sourceHeight() const { return m_held ? m_layout.height : 0; }
-    int sourceBitCount() const { return m_held ? m_layout.bitCount : 0; }
     // The held picture, top row first, 3 bytes (r, g, b) per pixel, for drawing;
     // transparency shown over the ignore colour, as the module will show it.
     std::vector<std::uint8_t> sourceRgb() const;

@@ -4,6 +4,7 @@
 #include "resfile/FileIo.h"
 #include "resfile/Utf8Path.h"
 
+#include <cerrno>
 #include <filesystem>
 #include <system_error>
 
@@ -51,5 +52,22 @@ std::string stagingFilePathFor(const std::string& program, const std::string& ca
 }
 
 std::string stagingFilePath(std::string* notice) { return stagingFilePathFor(programFolder(), {}, notice); }
+
+std::string writeStagingFile(const std::string& path, std::span<const std::uint8_t> data)
+{
+    FileIo& io = defaultFileIo();
+    std::string why;
+    const int fd = io.open(path, O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY, 0644);
+    FileStatus status;
+    if (fd < 0)
+        why = systemReason(errno);
+    else if (io.fstat(fd, status) != 0 || !status.isRegular())
+        why = status.isRegular() ? systemReason(errno) : notRegularReason(status.type);
+    else if (io.truncate(fd, 0) != 0 || writeFully(io, fd, data.data(), data.size(), 0) != 0)
+        why = systemReason(errno);
+    if (fd >= 0 && io.close(fd) != 0 && why.empty())
+        why = systemReason(errno);
+    return why;
+}
 
 } // namespace zarn

@@ -2,17 +2,15 @@
 
 #include "import/AddContent.h"
 #include "import/FileExtension.h"
-#include "import/fontgen/FontCharset.h"
-#include "import/fontgen/FontGenerator.h"
 #include "resfile/FileIo.h"
 #include "resfile/ModuleModel.h"
+#include "resfile/Utf8Path.h"
 
 #include <toml++/toml.h>
 
 #include <algorithm>
 #include <array>
 #include <filesystem>
-#include <tuple>
 
 namespace zarn {
 
@@ -27,10 +25,10 @@ namespace {
 
     class Reader {
     public:
-        Reader(std::string manifestPath, bool picturesBeyondBmp)
+        Reader(std::string manifestPath, const ManifestReading& reading)
             : m_path(std::move(manifestPath))
-            , m_folder(std::filesystem::path(m_path).parent_path())
-            , m_picturesBeyondBmp(picturesBeyondBmp)
+            , m_folder(pathOf(m_path).parent_path())
+            , m_reading(reading)
         {
         }
 
@@ -51,15 +49,10 @@ namespace {
                 m.sizeIndex = sizeIndexOf(label);
                 if (m.sizeIndex < 0)
                     fail(memory->source(), "memory must be \"4M\", \"8M\", \"16M\" or \"32M\", not \"" + label + "\"");
-                if (!row.sizesOffered[static_cast<std::size_t>(m.sizeIndex)]) {
-                    std::string offered;
-                    for (std::size_t i = 0; i < kSizeLabels.size(); ++i)
-                        if (row.sizesOffered[i])
-                            offered += (offered.empty() ? "" : ", ") + std::string(kSizeLabels[i]);
+                if (!row.sizesOffered[static_cast<std::size_t>(m.sizeIndex)])
                     fail(memory->source(),
                         "the module type \"" + row.rowText + "\" does not offer the size " + label + " (it offers "
-                            + offered + ")");
-                }
+                            + offeredSizesText(row) + ")");
             }
             if (const toml::node* items = root.get("item")) {
                 const toml::array* list = items->as_array();
@@ -128,17 +121,10 @@ namespace {
         std::pair<int, int> glyphSize(const toml::node& n) const
         {
             const std::string text = string(n, "size");
-            const std::size_t x = text.find_first_of("xX");
-            auto number = [&](const std::string& s) {
-                if (s.empty() || s.size() > 2 || s.find_first_not_of("0123456789") != std::string::npos)
-                    return 0;
-                return std::stoi(s);
-            };
-            const int w = x == std::string::npos ? 0 : number(text.substr(0, x));
-            const int h = x == std::string::npos ? 0 : number(text.substr(x + 1));
-            if (w < 1 || h < 1)
+            const auto size = parseGlyphSizeText(text);
+            if (!size)
                 fail(n.source(), "size must be WIDTHxHEIGHT in dots, 1 to 99 each (\"16x16\"), not \"" + text + "\"");
-            return { w, h };
+            return *size;
         }
 
         ManifestItem item(const toml::table& t)
@@ -174,19 +160,19 @@ namespace {
             it.column = static_cast<int>(source->source().begin.column);
             if (it.source.empty())
                 fail(source->source(), sourceKey + " names no file");
-            const std::filesystem::path p(it.source);
-            it.path = (p.is_absolute() ? p : m_folder / p).lexically_normal().string();
+            const std::filesystem::path p = pathOf(it.source);
+            it.path = utf8Of((p.is_absolute() ? p : m_folder / p).lexically_normal());
             std::error_code ec;
-            if (!std::filesystem::exists(it.path, ec))
+            if (!std::filesystem::exists(pathOf(it.path), ec))
                 fail(source->source(), "no such file: " + it.source);
 
             switch (it.kind) {
             case ManifestItem::Kind::Picture:
-                if (!isBitmapExtension(lowerExtension(it.path), m_picturesBeyondBmp))
+                if (!isBitmapExtension(lowerExtension(it.path), m_reading.picturesBeyondBmp))
                     fail(source->source(),
-                        "a picture must be " + std::string(m_picturesBeyondBmp ? ".bmp .png .jpg .jpeg .gif" : ".bmp")
-                            + ", not \"" + it.source + "\""
-                            + (!m_picturesBeyondBmp && isBitmapExtension(lowerExtension(it.path), true)
+                        "a picture must be " + bitmapExtensionsText(m_reading.picturesBeyondBmp) + ", not \""
+                            + it.source + "\""
+                            + (!m_reading.picturesBeyondBmp && isBitmapExtension(lowerExtension(it.path), true)
                                     ? " (this build reads pictures as BMP files only)"
                                     : ""));
                 if (const toml::node* n = t.get("ignore-color"))
@@ -200,21 +186,16 @@ namespace {
                         "a font library must be .hzk .big .kzk or .asc (lower case), not \"" + it.source + "\"");
                 break;
             case ManifestItem::Kind::Font: {
-#ifndef ZARN_WITH_FONTGEN
-                fail(source->source(),
-                    "this build cannot render fonts (it was built without FreeType); name a ready font-library "
-                    "instead");
-#endif
+                if (!m_reading.rendersFonts)
+                    fail(source->source(),
+                        "this build cannot render fonts (it was built without FreeType); name a ready font-library "
+                        "instead");
                 const toml::node* type = t.get("type");
                 const toml::node* size = t.get("size");
                 if (!type || !size)
                     fail(t.source(), "a font item needs type (gb2312, big5, hangul or ascii) and size (\"8x16\")");
                 const std::string name = string(*type, "type");
-#ifdef ZARN_WITH_FONTGEN
                 const auto parsed = parseLibraryTypeName(name);
-#else
-                const std::optional<FontLibraryType> parsed;
-#endif
                 if (!parsed)
                     fail(type->source(), "type must be gb2312, big5, hangul or ascii, not \"" + name + "\"");
                 it.type = *parsed;
@@ -236,7 +217,7 @@ namespace {
 
         std::string m_path;
         std::filesystem::path m_folder;
-        bool m_picturesBeyondBmp;
+        ManifestReading m_reading;
     };
 
 } // namespace
@@ -247,12 +228,12 @@ const char* manifestKeyOf(ManifestItem::Kind kind)
     return kKeys[static_cast<std::size_t>(kind)];
 }
 
-ManifestOutcome parseManifest(const std::string& text, const std::string& manifestPath, bool picturesBeyondBmp)
+ManifestOutcome parseManifest(const std::string& text, const std::string& manifestPath, const ManifestReading& reading)
 {
     ManifestOutcome out;
     try {
         const toml::table root = toml::parse(text, manifestPath);
-        out.manifest = Reader(manifestPath, picturesBeyondBmp).read(root);
+        out.manifest = Reader(manifestPath, reading).read(root);
     } catch (const toml::parse_error& e) {
         out.error = manifestPath + ":" + std::to_string(e.source().begin.line) + ":"
             + std::to_string(e.source().begin.column) + ": " + std::string(e.description());
@@ -262,7 +243,7 @@ ManifestOutcome parseManifest(const std::string& text, const std::string& manife
     return out;
 }
 
-ManifestOutcome readManifest(const std::string& manifestPath, bool picturesBeyondBmp)
+ManifestOutcome readManifest(const std::string& manifestPath, const ManifestReading& reading)
 {
     std::vector<std::uint8_t> bytes;
     std::string why;
@@ -274,7 +255,7 @@ ManifestOutcome readManifest(const std::string& manifestPath, bool picturesBeyon
         out.error = "Cannot read the manifest " + quotedPath(manifestPath) + ": " + why;
         return out;
     }
-    return parseManifest(std::string(bytes.begin(), bytes.end()), manifestPath, picturesBeyondBmp);
+    return parseManifest(std::string(bytes.begin(), bytes.end()), manifestPath, reading);
 }
 
 } // namespace zarn

@@ -35,10 +35,15 @@ struct ManifestOutcome {
     std::string error; // "MANIFEST:LINE:COLUMN: message", or why the file could not be read
 };
 
-// `picturesBeyondBmp`: whether .png .jpg .jpeg .gif are taken (a picture reader for them is at hand).
-ManifestOutcome readManifest(const std::string& manifestPath, bool picturesBeyondBmp);
+// What the build at hand can take besides BMP pictures, font libraries and sounds.
+struct ManifestReading {
+    bool picturesBeyondBmp = false; // .png .jpg .jpeg .gif (a picture reader for them is at hand)
+    bool rendersFonts = false; // font items (a font renderer is at hand)
+};
+
+ManifestOutcome readManifest(const std::string& manifestPath, const ManifestReading& reading);
 // The same for manifest text already read; `manifestPath` names it and locates its sources.
-ManifestOutcome parseManifest(const std::string& text, const std::string& manifestPath, bool picturesBeyondBmp);
+ManifestOutcome parseManifest(const std::string& text, const std::string& manifestPath, const ManifestReading& reading);
 
 // The manifest's keys in TOML's own spelling.
 const char* manifestKeyOf(ManifestItem::Kind kind);

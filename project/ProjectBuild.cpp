@@ -1,13 +1,14 @@
 #include "project/ProjectBuild.h"
 
 #include "import/AddContent.h"
-#include "import/FileExtension.h"
-#include "import/fontgen/FontGenerator.h"
 #include "project/Manifest.h"
+#include "project/ProjectText.h"
 #include "resfile/MemoryFileIo.h"
 #include "resfile/ModuleModel.h"
 #include "resfile/ReplaceFile.h"
+#include "resfile/Utf8Path.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <limits>
 #include <random>
@@ -36,9 +37,9 @@ namespace {
                     return {};
                 }
                 if (ec)
-                    return "cannot make a folder in " + base.string() + ": " + ec.message();
+                    return "cannot make a folder in " + utf8Of(base) + ": " + ec.message();
             }
-            return "cannot make a folder in " + base.string();
+            return "cannot make a folder in " + utf8Of(base);
         }
         ~ScratchFolder()
         {
@@ -52,6 +53,14 @@ namespace {
         fs::path m_path;
     };
 
+    // The folder the image is kept in, in memory only: a name under the system's
+    // temporary folder that no source is in, never made on the disk.
+    fs::path memoryFolderName()
+    {
+        std::error_code ec;
+        return fs::temp_directory_path(ec) / ("zarnres-image-" + std::to_string(std::random_device()()));
+    }
+
     BuildOutcome failed(std::string message)
     {
         BuildOutcome out;
@@ -59,50 +68,38 @@ namespace {
         return out;
     }
 
-    std::string withDetail(const std::string& message, const std::string& detail)
-    {
-        return detail.empty() ? message : message + "\n" + detail;
-    }
-
     // Where the output would do harm or cannot go: checked before any work.
     std::string outputProblem(const std::string& output, const std::string& manifestPath, const Manifest& manifest)
     {
         std::error_code ec;
-        const fs::file_status st = fs::status(output, ec);
+        const fs::path out = pathOf(output);
+        const fs::file_status st = fs::status(out, ec);
         if (fs::is_directory(st))
             return "The output " + quotedPath(output) + " is a folder";
         if (fs::exists(st) && !fs::is_regular_file(st))
             return "The output " + quotedPath(output) + " is not a regular file";
-        if (fs::exists(st) && fs::equivalent(output, manifestPath, ec))
+        if (fs::exists(st) && fs::equivalent(out, pathOf(manifestPath), ec))
             return "The output " + quotedPath(output) + " is the manifest itself";
         for (std::size_t n = 0; n < manifest.items.size(); ++n)
-            if (fs::exists(st) && fs::equivalent(output, manifest.items[n].path, ec))
+            if (fs::exists(st) && fs::equivalent(out, pathOf(manifest.items[n].path), ec))
                 return "The output " + quotedPath(output) + " is the source of item " + std::to_string(n);
-        const fs::path folder = fs::path(output).parent_path();
+        const fs::path folder = out.parent_path();
         if (!folder.empty() && !fs::is_directory(folder, ec))
-            return "The output's folder " + quotedPath(folder.string()) + " does not exist";
+            return "The output's folder " + quotedPath(utf8Of(folder)) + " does not exist";
         return {};
     }
 
 } // namespace
 
-bool buildRendersFonts()
-{
-#ifdef ZARN_WITH_FONTGEN
-    return true;
-#else
-    return false;
-#endif
-}
-
 std::string defaultBuildOutput(const std::string& manifestPath)
 {
-    return fs::path(manifestPath).replace_extension(".zrf").string();
+    return utf8Of(pathOf(manifestPath).replace_extension(".zrf"));
 }
 
 BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& options)
 {
-    const ManifestOutcome parsed = readManifest(manifestPath, static_cast<bool>(options.loadPicture));
+    const ManifestOutcome parsed = readManifest(manifestPath,
+        ManifestReading { static_cast<bool>(options.loadPicture), static_cast<bool>(options.renderFont) });
     if (!parsed.manifest)
         return failed(parsed.error);
     const Manifest& manifest = *parsed.manifest;
@@ -110,12 +107,16 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
     if (auto problem = outputProblem(output, manifestPath, manifest); !problem.empty())
         return failed(problem);
 
+    // Fonts are rendered into a folder of their own on the disk.
     ScratchFolder scratch;
-    if (auto why = scratch.create(); !why.empty())
-        return failed("Cannot build " + quotedPath(output) + ": " + why);
+    if (std::any_of(manifest.items.begin(), manifest.items.end(),
+            [](const ManifestItem& item) { return item.kind == ManifestItem::Kind::Font; }))
+        if (auto why = scratch.create(); !why.empty())
+            return failed("Cannot build " + quotedPath(output) + ": " + why);
     // The file is changed once per item: it is kept in memory until it is whole.
-    MemoryFileIo io((scratch.path() / "image").string());
-    const std::string image = (scratch.path() / "image" / "image.zrf").string();
+    const fs::path memoryFolder = memoryFolderName();
+    MemoryFileIo io(utf8Of(memoryFolder));
+    const std::string image = utf8Of(memoryFolder / "image.zrf");
     const ModuleModel& model = modelForNumber(manifest.model);
     if (auto r = createResourceFile(image, model.modelCode, model.screenWidth, model.screenHeight,
             memoryKiBForSizeIndex(manifest.sizeIndex), io);
@@ -129,39 +130,20 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
         const ManifestItem& item = manifest.items[n];
         const std::string where = manifestPath + ":" + std::to_string(item.line) + ": item " + std::to_string(n) + " ("
             + item.source + "): ";
+        // The command follows from the extension, as for zarnres add; the manifest checked it.
         ContentOptions content;
+        content.loadPicture = options.loadPicture;
+        content.ignoreColor = item.ignoreColor;
+        content.dither = item.dither;
         std::string source = item.path;
-        switch (item.kind) {
-        case ManifestItem::Kind::Picture:
-            content.command = ContentCommand::Bitmap;
-            content.ignoreColor = item.ignoreColor;
-            content.dither = item.dither;
-            content.loadPicture = options.loadPicture;
-            break;
-        case ManifestItem::Kind::Font: {
-            // Rendered as zarnres font renders it, into a folder of its own.
-            const fs::path folder = scratch.path() / ("font-" + std::to_string(n));
-#ifdef ZARN_WITH_FONTGEN
-            const FontLibraryOutput lib = makeFontLibrary(item.path, item.type, item.width, item.height,
-                folder.string(), FontGenOptions { item.threshold, false, item.face });
-#else
-            // The manifest refuses fonts in a build without the generator.
-            const FontLibraryOutput lib { false, "this build cannot render fonts", {} };
-#endif
+        if (item.kind == ManifestItem::Kind::Font) {
+            // Rendered as zarnres font renders it (a .hzk or .asc library).
+            const FontLibraryOutput lib = options.renderFont(item.path, item.type, item.width, item.height,
+                utf8Of(scratch.path() / ("font-" + std::to_string(n))),
+                FontGenOptions { item.threshold, false, item.face });
             if (!lib.ok)
                 return failed(where + lib.message);
             source = lib.path;
-            content.command = item.type == FontLibraryType::Ascii ? ContentCommand::Asciilib : ContentCommand::Hzlib;
-            break;
-        }
-        case ManifestItem::Kind::FontLibrary:
-            content.command = fontLibraryTypeOfExtension(fileExtension(item.path)) == FontLibraryType::Ascii
-                ? ContentCommand::Asciilib
-                : ContentCommand::Hzlib;
-            break;
-        case ManifestItem::Kind::Sound:
-            content.command = ContentCommand::Wave;
-            break;
         }
         const ContentOutcome added = addContent(store, source, content);
         if (added.result != ContentOutcome::Result::Inserted)
@@ -178,7 +160,6 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
     BuildOutcome out;
     out.ok = true;
     out.output = output;
-    out.header = store.header();
     out.directory.assign(store.directory().begin(), store.directory().end());
     out.message = "Built " + output + ": " + std::to_string(store.itemCount())
         + (store.itemCount() == 1 ? " item, " : " items, ") + std::to_string(store.remainingBytes())

@@ -5,6 +5,7 @@
 // The same manifest and sources give the same bytes on every run.
 
 #include "import/LoadedPicture.h"
+#include "import/fontgen/FontGenerator.h"
 #include "resfile/ResourceFormat.h"
 
 #include <functional>
@@ -17,7 +18,6 @@ struct BuildOutcome {
     bool ok = false;
     std::string message; // what was built, or what went wrong and where
     std::string output; // the resource file written
-    ResourceHeader header;
     std::vector<ResourceEntry> directory;
 };
 
@@ -25,13 +25,15 @@ struct BuildOptions {
     std::string output; // empty: the manifest's name with .zrf, beside it
     // Reads pictures other than BMP files (PNG, JPEG, GIF); BMP files only when not set.
     std::function<LoadedPicture::Outcome(LoadedPicture&)> loadPicture;
+    // Renders `font` items as zarnres font does (makeFontLibrary); manifests with
+    // fonts are refused when not set (a build without the font generator).
+    std::function<FontLibraryOutput(const std::string& fontPath, FontLibraryType type, int width, int height,
+        const std::string& outputFolder, const FontGenOptions& options)>
+        renderFont;
 };
 
 // The file a manifest builds by default: "art/demo.toml" -> "art/demo.zrf".
 std::string defaultBuildOutput(const std::string& manifestPath);
-
-// Whether `font` items are rendered: false in a build without the font generator.
-bool buildRendersFonts();
 
 BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& options);
 

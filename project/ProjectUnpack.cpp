@@ -7,9 +7,11 @@
 #include "import/FontLibrary.h"
 #include "import/ModuleBitmap.h"
 #include "project/Manifest.h"
+#include "project/ProjectText.h"
 #include "resfile/ModuleModel.h"
 #include "resfile/ReplaceFile.h"
 #include "resfile/ResourceStore.h"
+#include "resfile/Utf8Path.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -99,8 +101,8 @@ namespace {
         if (const auto type = fontLibraryTypeOfKind(e.kind)) {
             // The glyph size leads the name: that is where a library's size is read from.
             const FontLibraryInfo& info = fontLibraryInfo(*type);
-            if (e.width < 1 || e.width > 99 || e.height < 1 || e.height > 99
-                || e.length != expectedFontLibraryLength(*type, e.width, e.height)) {
+            if (e.width < kMinGlyphDots || e.width > kMaxGlyphDots || e.height < kMinGlyphDots
+                || e.height > kMaxGlyphDots || e.length != expectedFontLibraryLength(*type, e.width, e.height)) {
                 why = "a " + std::string(info.extension) + " library of " + std::to_string(e.width) + "x"
                     + std::to_string(e.height) + " glyphs cannot be " + std::to_string(e.length) + " bytes long";
                 return std::nullopt;
@@ -172,7 +174,7 @@ std::vector<std::uint8_t> bitmapItemAsBmp(
         if (!bmp.empty()) {
             // The rows as stored, unused bits of each row's last byte included.
             const std::size_t rowLength = static_cast<std::size_t>(*moduleRowLength(e.kind, e.width));
-            const std::size_t stride = ((static_cast<std::size_t>(e.width) * k + 31) / 32) * 4;
+            const auto stride = static_cast<std::size_t>(bmpRowStride(e.width, k));
             const std::uint8_t* rows = data.data() + 2 * colours;
             for (int y = 0; y < e.height; ++y)
                 std::copy_n(rows + rowLength * y, rowLength,
@@ -203,10 +205,10 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
     }
     ResourceStore store;
     if (auto r = store.openResourceFile(file); !r.ok)
-        return failed(r.detail.empty() ? r.message : r.message + "\n" + r.detail);
+        return failed(withDetail(r.message, r.detail));
     std::vector<std::uint8_t> image;
     if (auto r = store.readImage(image); !r.ok)
-        return failed(r.detail.empty() ? r.message : r.message + "\n" + r.detail);
+        return failed(withDetail(r.message, r.detail));
 
     const ResourceHeader header = store.header();
     const auto row = modelAndSize(header);
@@ -215,7 +217,7 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
             + std::to_string(header.screenWidth) + "x" + std::to_string(header.screenHeight) + " screen and "
             + std::to_string(header.memoryKiB) + " KiB is no row and size of the module type table");
 
-    const std::string name = fs::path(file).stem().string();
+    const std::string name = utf8Of(pathOf(file).stem());
     std::vector<Source> sources;
     for (int n = 0; n < store.itemCount(); ++n) {
         const ResourceEntry& e = store.entry(n);
@@ -227,21 +229,21 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
         sources.push_back(std::move(*s));
     }
 
-    std::string manifest = "# " + fs::path(file).filename().string() + ", unpacked\nmodel = "
-        + std::to_string(row->first) + "\nmemory = \"" + kSizeLabels[static_cast<std::size_t>(row->second)] + "\"\n";
+    std::string manifest = "# " + fileNameOf(file) + ", unpacked\nmodel = " + std::to_string(row->first)
+        + "\nmemory = \"" + kSizeLabels[static_cast<std::size_t>(row->second)] + "\"\n";
     for (const Source& s : sources)
         manifest += "\n[[item]]\n" + s.lines;
 
     // Only new files: whatever the folder holds already stays as it is.
-    const fs::path base(folder);
-    const fs::path manifestPath = base / (name + ".toml");
-    const fs::path sourceFolder = base / name;
+    const fs::path base = pathOf(folder);
+    const fs::path manifestPath = base / pathOf(name + ".toml");
+    const fs::path sourceFolder = base / pathOf(name);
     std::error_code ec;
     if (fs::exists(base, ec) && !fs::is_directory(base, ec))
         return failed("Cannot unpack into " + quotedPath(folder) + ": it is not a folder");
     for (const fs::path& p : { manifestPath, sourceFolder })
         if (fs::exists(fs::symlink_status(p, ec)))
-            return failed("Cannot unpack into " + quotedPath(folder) + ": " + quotedPath(p.string())
+            return failed("Cannot unpack into " + quotedPath(folder) + ": " + quotedPath(utf8Of(p))
                 + " is there already, and unpack replaces nothing; choose another folder or remove it");
 
     Written written;
@@ -259,26 +261,26 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
             written.add(*it);
     }
     if (!fs::create_directory(sourceFolder, ec))
-        return failed("Cannot make the folder " + quotedPath(sourceFolder.string()) + ": "
+        return failed("Cannot make the folder " + quotedPath(utf8Of(sourceFolder)) + ": "
             + (ec ? ec.message() : "it is there already"));
     written.add(sourceFolder);
     for (const Source& s : sources) {
-        const fs::path p = base / s.name;
+        const fs::path p = base / pathOf(s.name);
         written.add(p);
-        if (auto why = replaceFile(defaultFileIo(), p.string(), s.bytes); !why.empty())
-            return failed("Cannot write " + quotedPath(p.string()) + ": " + why);
+        if (auto why = replaceFile(defaultFileIo(), utf8Of(p), s.bytes); !why.empty())
+            return failed("Cannot write " + quotedPath(utf8Of(p)) + ": " + why);
     }
     written.add(manifestPath);
     const std::vector<std::uint8_t> text(manifest.begin(), manifest.end());
-    if (auto why = replaceFile(defaultFileIo(), manifestPath.string(), text); !why.empty())
-        return failed("Cannot write " + quotedPath(manifestPath.string()) + ": " + why);
+    if (auto why = replaceFile(defaultFileIo(), utf8Of(manifestPath), text); !why.empty())
+        return failed("Cannot write " + quotedPath(utf8Of(manifestPath)) + ": " + why);
     written.keep();
 
     UnpackOutcome out;
     out.ok = true;
-    out.manifest = manifestPath.string();
+    out.manifest = utf8Of(manifestPath);
     out.message = "Unpacked " + file + " into " + out.manifest + " and " + std::to_string(sources.size())
-        + (sources.size() == 1 ? " source" : " sources") + " in " + sourceFolder.string();
+        + (sources.size() == 1 ? " source" : " sources") + " in " + utf8Of(sourceFolder);
     return out;
 }
 

@@ -1,5 +1,6 @@
 #include "project/ResourceDiff.h"
 
+#include "project/ProjectText.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/ResourceStore.h"
 
@@ -48,7 +49,7 @@ ResourceSummary summarizeResourceFile(const std::string& path, std::string* erro
     if (r.ok)
         r = store.readImage(image);
     if (!r.ok) {
-        *error = r.detail.empty() ? r.message : r.message + "\n" + r.detail;
+        *error = withDetail(r.message, r.detail);
         return s;
     }
     error->clear();
@@ -63,10 +64,7 @@ ResourceSummary summarizeResourceFile(const std::string& path, std::string* erro
 ResourceDiff diffResources(const ResourceSummary& a, const ResourceSummary& b)
 {
     ResourceDiff d;
-    auto differ = [&](std::string line) {
-        d.same = false;
-        d.lines.push_back(std::move(line));
-    };
+    auto differ = [&](std::string line) { d.lines.push_back(std::move(line)); };
     const ResourceHeader& ha = a.header;
     const ResourceHeader& hb = b.header;
     if (ha.modelCode != hb.modelCode || ha.screenWidth != hb.screenWidth || ha.screenHeight != hb.screenHeight)
@@ -118,7 +116,7 @@ ResourceDiff diffResources(const ResourceSummary& a, const ResourceSummary& b)
         items += std::string(i ? ",\n  " : "\n  ") + "{\"no\": " + std::to_string(i) + ", \"a\": " + entryJson(a, i)
             + ", \"b\": " + entryJson(b, i) + ", \"differs\": [" + list + "]}";
     }
-    d.json = "{\"same\": " + std::string(d.same ? "true" : "false") + ",\n \"a\": " + headerJson(ha)
+    d.json = "{\"same\": " + std::string(d.same() ? "true" : "false") + ",\n \"a\": " + headerJson(ha)
         + ",\n \"b\": " + headerJson(hb) + ",\n \"items\": [" + items + (n ? "\n ]}\n" : "]}\n");
     return d;
 }

@@ -20,9 +20,9 @@ struct ResourceSummary {
 ResourceSummary summarizeResourceFile(const std::string& path, std::string* error);
 
 struct ResourceDiff {
-    bool same = true; // the same model, memory and items
     std::vector<std::string> lines; // one short line per difference, A's value before B's
     std::string json;
+    bool same() const { return lines.empty(); } // the same model, memory and items
 };
 
 ResourceDiff diffResources(const ResourceSummary& a, const ResourceSummary& b);

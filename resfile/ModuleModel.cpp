@@ -49,6 +49,15 @@ const ModuleModel& modelForNumber(int number)
     return kDefaultModel;
 }
 
+std::string offeredSizesText(const ModuleModel& model)
+{
+    std::string offered;
+    for (std::size_t i = 0; i < kSizeLabels.size(); ++i)
+        if (model.sizesOffered[i])
+            offered.append(offered.empty() ? "" : ", ").append(kSizeLabels[i]);
+    return offered;
+}
+
 int sizeIndexOf(std::string_view label)
 {
     for (std::size_t k = 0; k < kSizeLabels.size(); ++k)

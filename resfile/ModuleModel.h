@@ -25,6 +25,8 @@ int rowNumberOf(std::string_view rowText);
 // The values for a row number; a number outside 1..12 gets the defaults
 // (2404, 240 x 320, "4M" only).
 const ModuleModel& modelForNumber(int number);
+// The sizes a row offers, for messages: "4M, 8M".
+std::string offeredSizesText(const ModuleModel& model);
 // Index 0..3 of "4M".."32M", or -1.
 int sizeIndexOf(std::string_view label);
 

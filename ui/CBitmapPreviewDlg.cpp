@@ -20,12 +20,7 @@ namespace {
     // The template's dialog units at two pixels each.
     constexpr int kDu = 2;
     QRect du(int x, int y, int w, int h) { return QRect(x * kDu, y * kDu, w * kDu, h * kDu); }
-    QColor qcolor(PixelColor c) { return QColor(c.r, c.g, c.b); }
-    PixelColor expand(std::uint16_t v)
-    {
-        const auto c = zarn::fromRgb565(v);
-        return PixelColor { c.r, c.g, c.b };
-    }
+    QColor qcolor(Rgb c) { return QColor(c.r, c.g, c.b); }
 }
 
 BitmapItemView::BitmapItemView(CBitmapPreviewDlg* owner)
@@ -85,7 +80,7 @@ void CBitmapPreviewDlg::setScreenSize(std::uint16_t width, std::uint16_t height)
 void CBitmapPreviewDlg::setIgnoreColor(std::uint16_t value)
 {
     m_wIgnoreColor = value;
-    m_crIgnoreColor = expand(value);
+    m_crIgnoreColor = fromRgb565(value);
     updateFields();
 }
 
@@ -145,7 +140,7 @@ bool CBitmapPreviewDlg::pickAt(QPoint pos)
     if (!colour)
         return false;
     m_crIgnoreColor = *colour;
-    m_wIgnoreColor = pickIgnoreColor(m_crIgnoreColor);
+    m_wIgnoreColor = toRgb565(m_crIgnoreColor.r, m_crIgnoreColor.g, m_crIgnoreColor.b);
     m_bPicked = true;
     updateFields();
     return true;

@@ -56,7 +56,7 @@ public:
 
     std::uint16_t m_wScreenWidth = 320, m_wScreenHeight = 240;
     std::uint16_t m_wIgnoreColor = 0;
-    PixelColor m_crIgnoreColor {};
+    Rgb m_crIgnoreColor {};
     std::string m_strIgnoreColor;
     bool m_bPicked = false;
     FrameRect m_rcFrame {};

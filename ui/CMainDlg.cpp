@@ -319,7 +319,7 @@ bool CMainDlg::pickAt(QPoint pos)
     if (!colour)
         return false;
     m_crIgnoreColor = *colour;
-    m_wIgnoreColor = pickIgnoreColor(m_crIgnoreColor);
+    m_wIgnoreColor = toRgb565(m_crIgnoreColor.r, m_crIgnoreColor.g, m_crIgnoreColor.b);
     m_strIgnoreColor = ignoreColorText(m_wIgnoreColor);
     m_bIgnoreColorPicked = true;
     // A transparent picture is shown over the colour it will be inserted with.

@@ -120,7 +120,7 @@ public:
     // The state of a run. Before the first pick, bitmaps get 0x0000 (black) as
     // their ignore colour.
     std::uint16_t m_wIgnoreColor = 0x0000;
-    PixelColor m_crIgnoreColor {};
+    Rgb m_crIgnoreColor {};
     zarn::Rect m_rcPictureArea {};
     zarn::ResourceStore m_store;
     bool m_bIgnoreColorPicked = false;

@@ -4,6 +4,7 @@
 #include "ui/CMainDlg.h"
 
 #include "import/AddContent.h"
+#include "import/FileExtension.h"
 #include "import/ModuleBitmap.h"
 #include "import/StagingFile.h"
 #include "import/fontgen/FontCharset.h"
@@ -40,7 +41,7 @@
 namespace zarn::ui {
 
 namespace {
-    const std::vector<FileFilter> kAllFiles { { zarn::kAllFilesFilterText, zarn::kAllFilesFilterPattern } };
+    const FileFilter kAllFiles { kAllFilesFilterText, kAllFilesFilterPattern };
 
 }
 
@@ -53,7 +54,7 @@ void CMainDlg::initDialog()
     fitDirectoryColumns();
     fitDirectoryListWidth();
     m_strBitmapMsg = kBitmapFieldStart;
-    m_strResourceMsg = zarn::kMsgResourceFieldStart;
+    m_strResourceMsg = kMsgResourceFieldStart;
     m_moduleStatus = zarn::kMsgModuleInfoInitial;
     m_progressSpace->setValue(0);
     m_progressProgram->setValue(0);
@@ -238,8 +239,8 @@ void CMainDlg::OnOpenResource(std::optional<std::string> chosen)
         return;
     }
     if (!chosen)
-        chosen = m_host.chooseOpenFile(
-            zarn::kOpenResourceTitle, { { zarn::kResourceFilterText, zarn::kResourceFilterPattern }, kAllFiles[0] });
+        chosen
+            = m_host.chooseOpenFile(kOpenResourceTitle, { { kResourceFilterText, kResourceFilterPattern }, kAllFiles });
     if (!chosen)
         return;
     if (!zarn::hasResourceExtension(*chosen))
@@ -268,7 +269,7 @@ void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
 {
     if (!chosen)
         chosen = m_host.chooseOpenFile(kOpenBmpTitle,
-            { { kBmpFilterText, kBmpFilterPattern }, kAllFiles[0],
+            { { kBmpFilterText, kBmpFilterPattern }, kAllFiles,
                 { zarn::kImageFilesFilterText, zarn::kImageFilesFilterPattern } });
     if (!chosen)
         return;
@@ -363,19 +364,19 @@ void CMainDlg::OnLoadHzlib(std::optional<std::string> chosen)
 {
     importFile(std::move(chosen), kLoadHzlibTitle,
         { { "Resource File(*.hzk)", "*.HZK" }, { "Resource File(*.big)", "*.BIG" }, { "Resource File(*.kzk)", "*.KZK" },
-            kAllFiles[0] },
+            kAllFiles },
         zarn::ContentCommand::Hzlib);
 }
 
 void CMainDlg::OnLoadAsciilib(std::optional<std::string> chosen)
 {
-    importFile(std::move(chosen), kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles[0] },
+    importFile(std::move(chosen), kLoadAsciilibTitle, { { "Resource File(*.asc)", "*.ASC" }, kAllFiles },
         zarn::ContentCommand::Asciilib);
 }
 
 void CMainDlg::OnLoadWave(std::optional<std::string> chosen)
 {
-    importFile(std::move(chosen), kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles[0] },
+    importFile(std::move(chosen), kLoadWaveTitle, { { "Resource File(*.wav)", "*.WAV" }, kAllFiles },
         zarn::ContentCommand::Wave);
 }
 
@@ -529,17 +530,16 @@ void CMainDlg::OnPreviewFontLibrary()
 
 void CMainDlg::openDroppedFile(const std::string& path)
 {
-    const std::string exact = zarn::fileExtension(path);
-    const auto library = zarn::fontLibraryTypeOfExtension(exact);
-    if (exact == "zrf")
+    const zarn::ContentCommand command = zarn::commandFor(path, true);
+    if (zarn::fileExtension(path) == "zrf")
         OnOpenResource(path);
-    else if (zarn::isBitmapExtension(zarn::lowerExtension(path), true))
+    else if (command == zarn::ContentCommand::Bitmap)
         OnLoadBmp(path);
-    else if (library && *library == zarn::FontLibraryType::Ascii)
+    else if (command == zarn::ContentCommand::Asciilib)
         OnLoadAsciilib(path);
-    else if (library)
+    else if (command == zarn::ContentCommand::Hzlib)
         OnLoadHzlib(path);
-    else if (exact == "wav")
+    else if (command == zarn::ContentCommand::Wave)
         OnLoadWave(path);
     else
         message("This file cannot be used here: " + path

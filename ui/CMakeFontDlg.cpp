@@ -3,6 +3,7 @@
 #include "import/fontgen/FontGenerator.h"
 #include "resfile/StoreCommands.h"
 #include "ui/CommandHost.h"
+#include "ui/UiTexts.h"
 
 #include <QComboBox>
 #include <QDialogButtonBox>
@@ -91,8 +92,7 @@ void CMakeFontDlg::updateOk() { m_ok->setEnabled(!m_font->text().trimmed().isEmp
 void CMakeFontDlg::OnBrowse()
 {
     const auto chosen = m_host.chooseOpenFile(kChooseFontTitle,
-        { { "Font File(*.ttf;*.otf;*.ttc)", "*.ttf *.otf *.ttc" },
-            { zarn::kAllFilesFilterText, zarn::kAllFilesFilterPattern } });
+        { { "Font File(*.ttf;*.otf;*.ttc)", "*.ttf *.otf *.ttc" }, { kAllFilesFilterText, kAllFilesFilterPattern } });
     if (chosen)
         setFontPath(*chosen);
 }

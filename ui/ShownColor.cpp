@@ -7,7 +7,7 @@
 
 namespace zarn::ui {
 
-std::optional<PixelColor> shownColorAt(QWidget& widget, const QRect& area, QPoint pos)
+std::optional<Rgb> shownColorAt(QWidget& widget, const QRect& area, QPoint pos)
 {
     if (pos.x() < area.left() || pos.x() > area.right() + 1 || pos.y() < area.top() || pos.y() > area.bottom() + 1)
         return std::nullopt;
@@ -17,7 +17,7 @@ std::optional<PixelColor> shownColorAt(QWidget& widget, const QRect& area, QPoin
     if (!shown.rect().contains(px))
         return std::nullopt;
     const QColor c = shown.pixelColor(px);
-    return PixelColor { static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
+    return Rgb { static_cast<std::uint8_t>(c.red()), static_cast<std::uint8_t>(c.green()),
         static_cast<std::uint8_t>(c.blue()) };
 }
 

@@ -15,6 +15,6 @@ namespace zarn::ui {
 
 // The colour `widget` shows at `pos` (its own coordinates), when `pos` lies in
 // `area` counting its right and bottom edges; nothing otherwise.
-std::optional<PixelColor> shownColorAt(QWidget& widget, const QRect& area, QPoint pos);
+std::optional<Rgb> shownColorAt(QWidget& widget, const QRect& area, QPoint pos);
 
 } // namespace zarn::ui

@@ -8,6 +8,13 @@ inline constexpr const char* kBitmapFieldStart = "Bitmap Message Output...";
 inline constexpr const char* kAboutMenuText = "About ZarnTool(&A)...";
 inline constexpr const char* kDitherMenuText = "Dither true-colour pictures";
 inline constexpr const char* kApplicationErrorCaption = "Application Error";
+inline constexpr const char* kMsgResourceFieldStart = "Resource File Message Output...";
+
+inline constexpr const char* kOpenResourceTitle = "Open Resource File";
+inline constexpr const char* kResourceFilterText = "Resource File(*.zrf)";
+inline constexpr const char* kResourceFilterPattern = "*.ZRF";
+inline constexpr const char* kAllFilesFilterText = "All Files(*.*)";
+inline constexpr const char* kAllFilesFilterPattern = "*.*";
 
 inline constexpr const char* kOpenBmpTitle = "Open BMP File";
 inline constexpr const char* kBmpFilterText = "BMP File(*.BMP)";

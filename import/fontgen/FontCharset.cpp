@@ -182,32 +182,6 @@ std::string libraryFileName(FontLibraryType type, int width, int height)
     return std::to_string(width) + "X" + std::to_string(height) + "." + libraryExtension(type);
 }
 
-std::optional<FontLibraryType> parseLibraryTypeName(const std::string& name)
-{
-    std::string lower = name;
-    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
-    for (FontLibraryType t :
-        { FontLibraryType::GB2312, FontLibraryType::Big5, FontLibraryType::Hangul, FontLibraryType::Ascii })
-        if (lower == libraryTypeName(t))
-            return t;
-    return std::nullopt;
-}
-
-const char* libraryTypeName(FontLibraryType type)
-{
-    switch (type) {
-    case FontLibraryType::GB2312:
-        return "gb2312";
-    case FontLibraryType::Big5:
-        return "big5";
-    case FontLibraryType::Hangul:
-        return "hangul";
-    case FontLibraryType::Ascii:
-        return "ascii";
-    }
-    return "?";
-}
-
 bool isFullWidthType(FontLibraryType type) { return type != FontLibraryType::Ascii; }
 
 } // namespace zarn

@@ -38,10 +38,6 @@ const char* libraryExtension(FontLibraryType type);
 // The name under which the import recognises the library: "16X16.hzk", "8X16.asc".
 std::string libraryFileName(FontLibraryType type, int width, int height);
 
-// "gb2312", "big5", "hangul", "ascii" (any case) -> type.
-std::optional<FontLibraryType> parseLibraryTypeName(const std::string& name);
-const char* libraryTypeName(FontLibraryType type);
-
 // Whether the type holds full-width (CJK) glyphs rather than Latin ones.
 bool isFullWidthType(FontLibraryType type);
 

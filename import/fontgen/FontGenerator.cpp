@@ -1,5 +1,6 @@
 #include "import/fontgen/FontGenerator.h"
 
+#include "resfile/FileIo.h"
 #include "resfile/ReplaceFile.h"
 #include "resfile/Utf8Path.h"
 
@@ -36,7 +37,7 @@ namespace {
 struct GlyphRenderer::Impl {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
-    std::vector<std::uint8_t> fontBytes; // the face's file where FreeType cannot open it by name
+    std::vector<std::uint8_t> fontBytes; // the face's file, read for FreeType
     int width = 0, height = 0;
     bool fullWidth = false;
     int ppem = 0; // one em, in dots, for the whole library
@@ -176,9 +177,12 @@ bool GlyphRenderer::open(const std::string& fontPath, int faceIndex, std::string
             *error = "Cannot open font file '" + fontPath + "': " + why;
         return false;
     };
-    std::error_code ec;
-    if (!fs::is_regular_file(pathOf(fontPath), ec))
-        return fail(fs::exists(pathOf(fontPath), ec) ? "not a regular file" : std::strerror(ENOENT));
+    // Read here rather than by FreeType: the name is UTF-8 on every system, and
+    // nothing but a regular file is opened.
+    std::vector<std::uint8_t> bytes;
+    std::string why;
+    if (readRegularFile(defaultFileIo(), fontPath, 1ull << 30, bytes, why) != WholeRead::Read)
+        return fail(why.empty() ? std::string("the file is larger than 1 GiB") : why);
     if (!m->library) {
         if (FT_Error e = FT_Init_FreeType(&m->library)) {
             m->library = nullptr;
@@ -192,17 +196,9 @@ bool GlyphRenderer::open(const std::string& fontPath, int faceIndex, std::string
     if (faceIndex < 0)
         return fail("face index " + std::to_string(faceIndex) + " is negative");
     FT_Face face = nullptr;
-#ifdef _WIN32
-    // FreeType opens names in the narrow code page there: the file is read here (UTF-8 name) instead.
-    std::string why;
-    m->fontBytes.clear();
-    if (readRegularFile(defaultFileIo(), fontPath, 1ull << 30, m->fontBytes, why) != WholeRead::Read)
-        return fail(why.empty() ? std::string("the file is larger than 1 GiB") : why);
+    m->fontBytes = std::move(bytes); // the face reads them for as long as it is open
     const FT_Error opened = FT_New_Memory_Face(
         m->library, m->fontBytes.data(), static_cast<FT_Long>(m->fontBytes.size()), faceIndex, &face);
-#else
-    const FT_Error opened = FT_New_Face(m->library, fontPath.c_str(), faceIndex, &face);
-#endif
     if (FT_Error e = opened) {
         if (e == FT_Err_Unknown_File_Format)
             return fail("not a font file FreeType can read");
@@ -405,7 +401,7 @@ FontGenResult generateFontLibrary(
         result.message = error;
         return result;
     }
-    const std::size_t glyphBytes = static_cast<std::size_t>((width + 7) / 8) * height;
+    const std::size_t glyphBytes = glyphByteCount(width, height);
     std::vector<std::uint8_t> data(glyphBytes * characters.size(), 0);
     for (std::size_t i = 0; i < characters.size(); ++i) {
         if (characters[i] == 0)

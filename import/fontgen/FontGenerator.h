@@ -13,10 +13,6 @@
 
 namespace zarn {
 
-inline constexpr int kMinGlyphDots = 1;
-inline constexpr int kMaxGlyphDots = 99; // the import refuses larger sizes
-inline constexpr int kDefaultThreshold = 80;
-
 struct FontGenOptions {
     int threshold = kDefaultThreshold; // 1..255: grey level from which a dot is set; lower keeps thinner strokes
     bool mono = false; // FreeType's hinted monochrome rasteriser instead of grey + threshold

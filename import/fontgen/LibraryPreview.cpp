@@ -18,8 +18,6 @@ namespace {
 
     constexpr int kPlainColumns = 16; // glyphs a row when the library's code rows are unknown
 
-    std::size_t glyphBytes(int w, int h) { return static_cast<std::size_t>((w + 7) / 8) * static_cast<std::size_t>(h); }
-
     bool validSize(int w, int h)
     {
         return w >= kMinGlyphDots && w <= kMaxGlyphDots && h >= kMinGlyphDots && h <= kMaxGlyphDots;
@@ -50,7 +48,7 @@ std::uint32_t sheetGlyphCount(std::size_t libraryBytes, int glyphWidth, int glyp
 {
     if (!validSize(glyphWidth, glyphHeight))
         return 0;
-    const std::uint64_t available = libraryBytes / glyphBytes(glyphWidth, glyphHeight);
+    const std::uint64_t available = libraryBytes / glyphByteCount(glyphWidth, glyphHeight);
     if (options.first >= available)
         return 0;
     const std::uint32_t wanted = static_cast<std::uint32_t>(
@@ -67,7 +65,7 @@ bool glyphDot(std::span<const std::uint8_t> library, int glyphWidth, int glyphHe
 {
     if (glyphWidth <= 0 || glyphHeight <= 0 || x < 0 || y < 0 || x >= glyphWidth || y >= glyphHeight)
         return false;
-    const std::size_t offset = index * glyphBytes(glyphWidth, glyphHeight)
+    const std::size_t offset = index * glyphByteCount(glyphWidth, glyphHeight)
         + static_cast<std::size_t>(y) * ((glyphWidth + 7) / 8) + static_cast<std::size_t>(x / 8);
     return offset < library.size() && (library[offset] >> (7 - x % 8) & 1);
 }
@@ -129,7 +127,7 @@ PreviewResult previewGlyphs(std::span<const std::uint8_t> data, const std::strin
     }
     if (options.columns <= 0)
         options.columns = type ? libraryRowLength(*type) : kPlainColumns;
-    const std::size_t perGlyph = glyphBytes(width, height);
+    const std::size_t perGlyph = glyphByteCount(width, height);
     const std::uint64_t glyphs = data.size() / perGlyph;
     if (glyphs == 0) {
         result.message = "'" + name + "' holds no complete " + std::to_string(width) + "X" + std::to_string(height)

@@ -17,12 +17,6 @@ namespace zarn {
 
 namespace {
 
-    bool beginsWithBm(int fd)
-    {
-        std::uint8_t head[2] = {};
-        return readFully(defaultFileIo(), fd, head, 2, 0) == 0 && head[0] == 'B' && head[1] == 'M';
-    }
-
     // Qt's image readers report damaged pictures and refused sizes as log lines;
     // a refusal is this tool's to tell, so they do not reach standard error.
     QtMessageHandler g_previousHandler = nullptr;
@@ -62,7 +56,7 @@ namespace {
         std::vector<std::uint8_t> out = blankStandardBmp(w, h, k, palette);
         if (out.empty())
             return {};
-        const std::size_t stride = ((static_cast<std::size_t>(w) * k + 31) & ~std::size_t { 31 }) / 8;
+        const auto stride = static_cast<std::size_t>(bmpRowStride(static_cast<std::uint64_t>(w), k));
         const std::size_t offBits = standardBmpOffBits(k);
         for (int y = 0; y < h; ++y) {
             std::uint8_t* row = out.data() + offBits + stride * static_cast<std::size_t>(h - 1 - y);
@@ -137,12 +131,12 @@ namespace {
         std::vector<std::uint8_t> out = blankStandardBmp(w, h, 24, {});
         if (out.empty())
             return {};
-        const std::size_t stride = (3 * static_cast<std::size_t>(w) + 3) & ~std::size_t { 3 };
+        const auto stride = static_cast<std::size_t>(bmpRowStride(static_cast<std::uint64_t>(w), 24));
         if (image.hasAlphaChannel())
             alpha.pixels.resize(static_cast<std::size_t>(w) * h);
         for (int y = 0; y < h; ++y) {
             const QRgb* line = reinterpret_cast<const QRgb*>(image.constScanLine(y));
-            std::uint8_t* row = out.data() + 54 + stride * static_cast<std::size_t>(h - 1 - y);
+            std::uint8_t* row = out.data() + standardBmpOffBits(24) + stride * static_cast<std::size_t>(h - 1 - y);
             for (int x = 0; x < w; ++x) {
                 row[3 * x] = static_cast<std::uint8_t>(qBlue(line[x]));
                 row[3 * x + 1] = static_cast<std::uint8_t>(qGreen(line[x]));
@@ -200,40 +194,41 @@ namespace {
         }
     }
 
+    PictureAsBmp readPictureBytes(std::span<const std::uint8_t> bytes, std::initializer_list<const char*> formats)
+    {
+        const QByteArray data = QByteArray::fromRawData(
+            reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
+        QBuffer buffer;
+        buffer.setData(data);
+        buffer.open(QIODevice::ReadOnly);
+        QImageReader reader(&buffer);
+        return readPicture(reader, formats);
+    }
+
 } // namespace
 
-PictureAsBmp pictureFileAsBmp(const std::string& path)
+PictureAsBmp pictureFileAsBmp(std::span<const std::uint8_t> bytes)
 {
-    QImageReader reader(QString::fromStdString(path));
-    return readPicture(reader, { "png", "jpeg", "gif" });
+    return readPictureBytes(bytes, { "png", "jpeg", "gif" });
 }
 
 PictureAsBmp embeddedPictureAsBmp(std::span<const std::uint8_t> bytes, std::uint32_t compression)
 {
-    const QByteArray data
-        = QByteArray::fromRawData(reinterpret_cast<const char*>(bytes.data()), static_cast<qsizetype>(bytes.size()));
-    QBuffer buffer;
-    buffer.setData(data);
-    buffer.open(QIODevice::ReadOnly);
     // The format is found from the bytes, never from the compression alone, and must be the one named.
-    QImageReader reader(&buffer);
-    return readPicture(reader, { compression == kBmpCompressionPng ? "png" : "jpeg" });
+    return readPictureBytes(bytes, { compression == kBmpCompressionPng ? "png" : "jpeg" });
 }
 
 LoadedPicture::Outcome loadPictureFile(LoadedPicture& pic)
 {
-    // Nothing but a regular file is opened, by the BMP reader or Qt's.
-    std::string why;
-    const int fd = openRegularFile(defaultFileIo(), pic.fileName(), O_RDONLY, why);
-    if (fd < 0)
-        return pic.refuse({ false, kMsgReadingFileError, "Cannot read " + quotedPath(pic.fileName()) + ": " + why });
-    const bool bmp = beginsWithBm(fd);
-    defaultFileIo().close(fd);
-    if (bmp) {
+    // The file is read once, and nothing but a regular file is opened; its bytes decide the reader.
+    std::vector<std::uint8_t> bytes;
+    if (LoadedPicture::Outcome read = pic.readFileBytes(bytes); !read.ok)
+        return read;
+    if (bytes.size() >= 2 && bytes[0] == 'B' && bytes[1] == 'M') {
         pic.setEmbeddedPictureReader(embeddedPictureAsBmp);
-        return pic.loadBmpFile();
+        return pic.loadBmpData(std::move(bytes));
     }
-    PictureAsBmp converted = pictureFileAsBmp(pic.fileName());
+    PictureAsBmp converted = pictureFileAsBmp(bytes);
     if (!converted.ok)
         return pic.refuse({ false, converted.message, {} });
     return pic.loadBmpData(std::move(converted.bmp), std::move(converted.alpha));

@@ -7,6 +7,9 @@
 #include "project/ProjectUnpack.h"
 #include "project/ResourceDiff.h"
 #include "support/Files.h"
+#ifdef ZARN_WITH_FONTGEN
+#include "import/fontgen/FontGenerator.h"
+#endif
 
 #include <gtest/gtest.h>
 
@@ -30,9 +33,21 @@ Bytes randomBmp(std::mt19937& rng, int w, int h, int bits)
     return bmp;
 }
 
+// Fonts are rendered when this build has the font generator, as zarnres build renders them.
+BuildOptions buildOptions(const std::string& output = {})
+{
+    BuildOptions o { output, {}, {} };
+#ifdef ZARN_WITH_FONTGEN
+    o.renderFont = makeFontLibrary;
+#endif
+    return o;
+}
+
+bool buildRendersFonts() { return static_cast<bool>(buildOptions().renderFont); }
+
 Bytes buildBytes(const fs::path& manifest, const fs::path& output)
 {
-    const BuildOutcome b = buildProject(manifest.string(), BuildOptions { output.string(), {} });
+    const BuildOutcome b = buildProject(utf8Of(manifest), buildOptions(utf8Of(output)));
     EXPECT_TRUE(b.ok) << b.message;
     return readBytes(output);
 }
@@ -71,7 +86,7 @@ TEST(ResourceProject, EveryKindBuildsTheSameBytesAndUnpacksIntoTheSameFile)
                                                     + "\"\ntype = \"ascii\"\nsize = \"8x16\"\n"
                                                              : std::string())
                                      << "[[item]]\nsound = \"src/beep.wav\"\n";
-    const BuildOutcome built = buildProject((dir / "demo.toml").string(), {});
+    const BuildOutcome built = buildProject((dir / "demo.toml").string(), buildOptions());
     ASSERT_TRUE(built.ok) << built.message;
     EXPECT_EQ(built.output, dir.file("demo.zrf"));
     std::vector<std::tuple<int, int, int, int, int>> expected { { 16, 320, 240, 153600, 0xF81F },
@@ -100,7 +115,7 @@ TEST(ResourceProject, EveryKindBuildsTheSameBytesAndUnpacksIntoTheSameFile)
     std::string error;
     EXPECT_TRUE(diffResources(
         summarizeResourceFile(built.output, &error), summarizeResourceFile(dir.file("rebuilt.zrf"), &error))
-                    .same);
+                    .same());
 }
 
 TEST(ResourceProject, RandomFilesKeepTheirItemsThroughUnpackAndBuild)
@@ -170,7 +185,7 @@ TEST(ResourceProject, DamagedManifestsSayWhereAndLeaveNoFile)
         std::ifstream in(m);
         std::string first;
         std::getline(in, first);
-        const BuildOutcome b = buildProject(m.string(), BuildOptions { output, {} });
+        const BuildOutcome b = buildProject(m.string(), buildOptions(output));
         EXPECT_FALSE(b.ok);
         const std::string text { std::istreambuf_iterator<char>(in), {} };
         if (!buildRendersFonts() && text.find("\nfont = ") != std::string::npos)
@@ -183,7 +198,7 @@ TEST(ResourceProject, DamagedManifestsSayWhereAndLeaveNoFile)
     }
     // An existing output stays as it was.
     const std::string kept = patternFile(output, 100);
-    EXPECT_FALSE(buildProject((data / "bad-picture.toml").string(), BuildOptions { output, {} }).ok);
+    EXPECT_FALSE(buildProject((data / "bad-picture.toml").string(), buildOptions(output)).ok);
     EXPECT_EQ(readBytes(kept), pattern(100, 1));
 }
 
@@ -199,7 +214,7 @@ TEST(ResourceProject, DiffNamesEachDifferenceAndUnpackRefusesADamagedFile)
     std::string error;
     const ResourceDiff d = diffResources(
         summarizeResourceFile(dir.file("a.zrf"), &error), summarizeResourceFile(dir.file("b.zrf"), &error));
-    EXPECT_FALSE(d.same);
+    EXPECT_FALSE(d.same());
     ASSERT_EQ(d.lines.size(), 3u);
     EXPECT_EQ(d.lines[0], "memory: 8192 KiB | 4096 KiB");
     EXPECT_EQ(d.lines[1].substr(0, 25), "item 0: data differs (sha");
@@ -224,6 +239,21 @@ TEST(ResourceProject, DiffNamesEachDifferenceAndUnpackRefusesADamagedFile)
               "larger than the module's 128x160 screen, and a picture that large is scaled down when it is added");
     EXPECT_FALSE(fs::exists(dir / "out"));
     // Nor does a build write over one of its own sources.
-    EXPECT_FALSE(buildProject(dir.file("a.toml"), BuildOptions { dir.file("a.wav"), {} }).ok);
+    EXPECT_FALSE(buildProject(dir.file("a.toml"), buildOptions(dir.file("a.wav"))).ok);
     EXPECT_EQ(readBytes(dir / "a.wav"), pattern(300, 1));
+}
+
+TEST(ResourceProject, BuildsAndUnpacksInAFolderWithANonAsciiName)
+{
+    TempDir dir;
+    fs::create_directories(dir / "Ünïcode/src");
+    patternFile(dir / "Ünïcode/src/8x16.asc", 4096);
+    const std::string manifest = "model = 4\n[[item]]\nfont-library = \"src/8x16.asc\"\n";
+    writeBytes(dir / "Ünïcode/demo.toml", Bytes(manifest.begin(), manifest.end()));
+    const BuildOutcome built = buildProject(dir.file("Ünïcode/demo.toml"), buildOptions());
+    ASSERT_TRUE(built.ok) << built.message;
+    EXPECT_EQ(built.output, dir.file("Ünïcode/demo.zrf"));
+    const UnpackOutcome unpacked = unpackResourceFile(built.output, dir.file("Ünïcode/out"));
+    ASSERT_TRUE(unpacked.ok) << unpacked.message;
+    EXPECT_EQ(buildBytes(pathOf(unpacked.manifest), dir / "Ünïcode/rebuilt.zrf"), readBytes(dir / "Ünïcode/demo.zrf"));
 }
