@@ -121,7 +121,7 @@ LoadedPicture::Outcome LoadedPicture::readFileBytes(std::vector<std::uint8_t>& b
     m_bLoaded = false;
     if (read == WholeRead::TooLarge)
         return { false,
-            std::string { "Picture too large: the BMP file holds more than " } + std::to_string(kMaxBmpFileBytes)
+            std::string { "Picture too large: the file holds more than " } + std::to_string(kMaxBmpFileBytes)
                 + " bytes, more than any picture that can be loaded",
             {} };
     return { false, kMsgReadingFileError,
