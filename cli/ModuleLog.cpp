@@ -1,7 +1,7 @@
 #include "cli/ModuleLog.h"
 
 #include "link/ModuleDetection.h"
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <QDateTime>
 

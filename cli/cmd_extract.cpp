@@ -4,7 +4,7 @@
 #include "cli/StoreAccess.h"
 #include "import/BmpWriter.h"
 #include "import/ModuleBitmap.h"
-#include "resfile/ReplaceFile.h"
+#include "platform/ReplaceFile.h"
 #include "resfile/StoreCommands.h"
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 #include "cli/Command.h"
 #include "cli/Commands.h"
 #include "cli/LinkCommands.h"
-#include "link/PortFolder.h"
+#include "platform/PortFolder.h"
 #include "link/qt/SerialPortListing.h"
 
 #include <algorithm>

@@ -1,6 +1,6 @@
 // zarnres: build, inspect and program Zarn resource files from the command line.
 #include "cli/Commands.h"
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 int main(int argc, char** argv)
 {

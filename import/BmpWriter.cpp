@@ -1,7 +1,7 @@
 #include "import/BmpWriter.h"
 
 #include "common/ByteOrder.h"
-#include "resfile/ReplaceFile.h"
+#include "platform/ReplaceFile.h"
 
 #include <algorithm>
 

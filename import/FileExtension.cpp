@@ -1,6 +1,6 @@
 #include "import/FileExtension.h"
 
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,6 @@
 #include "import/FontLibrary.h"
 
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include "common/Messages.h"
 #include "import/ImportSource.h"

@@ -1,6 +1,6 @@
 #include "import/ImportSource.h"
 
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 namespace zarn {
 

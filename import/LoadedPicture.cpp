@@ -5,7 +5,7 @@
 #include "import/ModuleBitmap.h"
 #include "import/Rgb565.h"
 #include "import/StagingFile.h"
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <algorithm>
 #include <new>

@@ -1,8 +1,8 @@
 #include "import/StagingFile.h"
 
-#include "import/ProgramFolder.h"
-#include "resfile/FileIo.h"
-#include "resfile/Utf8Path.h"
+#include "platform/ProgramFolder.h"
+#include "platform/FileIo.h"
+#include "platform/Utf8Path.h"
 
 #include <cerrno>
 #include <filesystem>

@@ -2,9 +2,9 @@
 
 #include "import/AddContent.h"
 #include "import/FileExtension.h"
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 #include "resfile/ModuleModel.h"
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include <toml++/toml.h>
 

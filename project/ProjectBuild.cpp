@@ -3,10 +3,10 @@
 #include "import/AddContent.h"
 #include "project/Manifest.h"
 #include "project/ProjectText.h"
-#include "resfile/MemoryFileIo.h"
+#include "platform/MemoryFileIo.h"
 #include "resfile/ModuleModel.h"
-#include "resfile/ReplaceFile.h"
-#include "resfile/Utf8Path.h"
+#include "platform/ReplaceFile.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -9,9 +9,9 @@
 #include "project/Manifest.h"
 #include "project/ProjectText.h"
 #include "resfile/ModuleModel.h"
-#include "resfile/ReplaceFile.h"
+#include "platform/ReplaceFile.h"
 #include "resfile/ResourceStore.h"
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include <cstdio>
 #include <filesystem>

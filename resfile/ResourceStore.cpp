@@ -1,6 +1,6 @@
 #include "resfile/ResourceStore.h"
 
-#include "resfile/ReplaceFile.h"
+#include "platform/ReplaceFile.h"
 #include "resfile/StoreCommands.h"
 
 #include <algorithm>

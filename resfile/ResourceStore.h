@@ -7,8 +7,8 @@
 // be the ones held here; memory is only updated once the file is.
 
 #include "common/Messages.h"
-#include "resfile/FileIo.h"
-#include "resfile/FileLock.h"
+#include "platform/FileIo.h"
+#include "platform/FileLock.h"
 #include "resfile/ResourceFormat.h"
 
 #include <array>

@@ -1,6 +1,6 @@
 #include "resfile/StoreCommands.h"
 
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 namespace zarn {
 

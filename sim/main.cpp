@@ -1,7 +1,7 @@
 // zarn-sim: a virtual display module on a pseudo-terminal.
 
 #include "link/FrameCodec.h"
-#include "link/PortFolder.h"
+#include "platform/PortFolder.h"
 #include "link/PortNumbering.h"
 #include "sim/ModuleEngine.h"
 #include "sim/SimOptions.h"

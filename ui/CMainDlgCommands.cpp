@@ -14,7 +14,7 @@
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/StoreCommands.h"
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
 #include "ui/CFontPreviewDlg.h"

@@ -1,7 +1,7 @@
 #include "ui/CNewResourceDlg.h"
 
-#include "import/ProgramFolder.h"
-#include "resfile/FileIo.h"
+#include "platform/ProgramFolder.h"
+#include "platform/FileIo.h"
 #include "resfile/ModuleModel.h"
 #include "resfile/ResourceStore.h"
 #include "ui/AppFont.h"

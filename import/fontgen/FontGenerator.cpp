@@ -1,8 +1,8 @@
 #include "import/fontgen/FontGenerator.h"
 
-#include "resfile/FileIo.h"
-#include "resfile/ReplaceFile.h"
-#include "resfile/Utf8Path.h"
+#include "platform/FileIo.h"
+#include "platform/ReplaceFile.h"
+#include "platform/Utf8Path.h"
 
 #include "import/fontgen/FontCharset.h"
 

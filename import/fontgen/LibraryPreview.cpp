@@ -2,8 +2,8 @@
 
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
-#include "resfile/FileIo.h"
-#include "resfile/Utf8Path.h"
+#include "platform/FileIo.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cstdio>

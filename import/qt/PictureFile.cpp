@@ -1,7 +1,7 @@
 #include "import/qt/PictureFile.h"
 
 #include "import/BmpWriter.h"
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <QBuffer>
 #include <QImage>

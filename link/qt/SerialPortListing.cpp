@@ -1,6 +1,6 @@
 #include "link/qt/SerialPortListing.h"
 
-#include "link/PortFolder.h"
+#include "platform/PortFolder.h"
 
 #include <QSerialPortInfo>
 

@@ -4,10 +4,10 @@
 // the staging file lives.
 #include "import/ModuleBitmap.h"
 #include "import/Pictures.h"
-#include "import/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 #include "import/Rgb565.h"
 #include "import/StagingFile.h"
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #pragma once
 // Temporary folders and whole-file reads and writes, for every test.
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -3,9 +3,9 @@
 // handle can still be read, written, renamed or deleted through another; only a
 // rename over it waits until every handle is closed (see rename). Paths arrive
 // as UTF-8 and go to the system as UTF-16. Errors come back as errno.
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include <cerrno>
 #include <cstdlib>

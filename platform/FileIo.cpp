@@ -1,4 +1,4 @@
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <cerrno>
 #include <cstring>

@@ -6,7 +6,7 @@
 // for as the lock itself, since a writer on Windows lets go of the old file before
 // its rename.
 
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <chrono>
 #include <string>

@@ -5,7 +5,7 @@
 // writes the whole file anew: in memory that is a copy, not tens of megabytes
 // for the disk to take each time.
 
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <cstdint>
 #include <filesystem>

@@ -1,5 +1,5 @@
 // The file calls on Linux and the other POSIX systems.
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 #include <cerrno>
 #include <cstdio>

@@ -1,7 +1,7 @@
-#include "import/ProgramFolder.h"
+#include "platform/ProgramFolder.h"
 
-#include "resfile/FileIo.h"
-#include "resfile/Utf8Path.h"
+#include "platform/FileIo.h"
+#include "platform/Utf8Path.h"
 
 namespace zarn {
 

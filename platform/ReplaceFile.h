@@ -4,8 +4,8 @@
 // flushed. At every moment the file is either the complete old one or the
 // complete new one, and a failure leaves nothing behind.
 
-#include "resfile/FileIo.h"
-#include "resfile/FileLock.h"
+#include "platform/FileIo.h"
+#include "platform/FileLock.h"
 
 #include <cstdint>
 #include <span>

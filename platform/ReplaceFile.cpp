@@ -1,6 +1,6 @@
-#include "resfile/ReplaceFile.h"
+#include "platform/ReplaceFile.h"
 
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include <atomic>
 #include <cerrno>

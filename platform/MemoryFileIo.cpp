@@ -1,6 +1,6 @@
-#include "resfile/MemoryFileIo.h"
+#include "platform/MemoryFileIo.h"
 
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include <algorithm>
 #include <cerrno>

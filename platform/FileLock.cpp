@@ -1,6 +1,6 @@
-#include "resfile/FileLock.h"
+#include "platform/FileLock.h"
 
-#include "resfile/ReplaceFile.h"
+#include "platform/ReplaceFile.h"
 
 #include <cerrno>
 #include <thread>

@@ -1,6 +1,6 @@
-#include "link/PortFolder.h"
+#include "platform/PortFolder.h"
 
-#include "resfile/FileIo.h"
+#include "platform/FileIo.h"
 
 namespace zarn {
 
