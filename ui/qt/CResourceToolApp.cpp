@@ -1,7 +1,6 @@
-#include "ui/CResourceToolApp.h"
+#include "ui/qt/CResourceToolApp.h"
 
-#include "ui/CMainDlg.h"
-#include "ui/CommandHost.h"
+#include "ui/qt/QtMainDlg.h"
 
 #include <QApplication>
 #include <QStyle>
@@ -15,9 +14,8 @@ int CResourceToolApp::run(int argc, char** argv)
     QApplication app(argc, argv);
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QApplication::setWindowIcon(app.style()->standardIcon(QStyle::SP_ComputerIcon));
-    QtCommandHost host;
     {
-        auto dlg = std::make_unique<CMainDlg>(host);
+        auto dlg = std::make_unique<QtMainDlg>();
         dlg->exec(); // how the window closed is not looked at
     }
     return 0;
