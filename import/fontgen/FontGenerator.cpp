@@ -8,6 +8,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -41,6 +42,7 @@ struct GlyphRenderer::Impl {
     int width = 0, height = 0;
     bool fullWidth = false;
     int ppem = 0; // one em, in dots, for the whole library
+    double emTop = 0; // the top of the em box above the baseline, in font units
     int baseline = 0; // the cell row the baseline lies on
     int cellBaseline = 0; // the same for box drawing and blocks, whose em fills the cell
     double cellBaselineExact = 0; // where it lies between rows
@@ -70,10 +72,30 @@ struct GlyphRenderer::Impl {
 };
 
 namespace {
+    // The edges of the em a glyph runs to in the font.
+    struct Edges {
+        bool left = false, right = false, top = false, bottom = false;
+    };
+} // namespace
+
+// How one glyph is put into the cell.
+struct GlyphRenderer::Placement {
+    bool fillCell = false; // box drawing or a block element: its em is the cell
+    bool fitToEdges = false; // a block or a diagonal: the edges it reaches are put on the cell's
+    bool narrow = false; // an advance narrower than the em, in a full-width cell
+    Edges edges; // for fillCell
+};
+
+namespace {
 
     // Box drawing and block elements are drawn to join from cell to cell: their
     // em fills the whole cell, also one that is not square.
     bool fillsTheCell(char32_t c) { return c >= 0x2500 && c <= 0x259F; }
+
+    // Blocks and the diagonals meet their neighbours only at the cell's edges and
+    // corners, so they may be stretched or moved onto them; lines must stay where
+    // "─" and "│" run, to meet the lines of the next cell.
+    bool fitsToEdges(char32_t c) { return (c >= 0x2571 && c <= 0x2573) || (c >= 0x2580 && c <= 0x259F); }
 
     // The top of the ideographic em box above the baseline, in font units. A
     // CJK face draws its box-drawing lines from one edge of that box to the
@@ -100,56 +122,136 @@ namespace {
         return 0.88 * upem;
     }
 
+    // The edges of the em box (0 to one em across, `emTop` less one em to `emTop`
+    // upwards) that the outline of glyph `index` runs to. Fonts draw some blocks
+    // and lines a little inside the em; a tenth of the em still counts, which is
+    // less than the eighth by which "▇" stops short of the top.
+    Edges edgesReached(FT_Face face, FT_UInt index, double emTop)
+    {
+        Edges edges;
+        if (FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE) != 0 || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE
+            || face->glyph->outline.n_points == 0)
+            return edges;
+        FT_BBox box;
+        FT_Outline_Get_CBox(&face->glyph->outline, &box);
+        const double em = face->units_per_EM > 0 ? face->units_per_EM : 1000.0, near = em / 10;
+        edges.left = box.xMin <= near;
+        edges.right = box.xMax >= em - near;
+        edges.top = box.yMax >= emTop - near;
+        edges.bottom = box.yMin <= emTop - em + near;
+        return edges;
+    }
+
+    // Scale and shift along one axis that put [lo, hi] on the cell's [cellLo,
+    // cellHi] at the ends it reaches: stretched between both, moved onto one.
+    void fitAxis(
+        FT_Pos lo, FT_Pos hi, bool toLo, bool toHi, FT_Pos cellLo, FT_Pos cellHi, FT_Fixed& scale, FT_Pos& shift)
+    {
+        scale = 0x10000;
+        shift = 0;
+        if (toLo && toHi && hi > lo) {
+            scale = FT_DivFix(cellHi - cellLo, hi - lo);
+            shift = cellLo - FT_MulFix(lo, scale);
+        } else if (toLo) {
+            shift = cellLo - lo;
+        } else if (toHi) {
+            shift = cellHi - hi;
+        }
+    }
+
     // One glyph's coverage placed in the cell: 0..255 per dot, rows top down.
     using Coverage = std::vector<std::uint8_t>;
 
+    // A line that runs to an edge of the em in the font but whose dots stop a dot
+    // or two short of the cell's edge (drawn a little inside the em, or its end
+    // too faint) is lengthened to the edge, as wide as its ink on its last row or
+    // column. A gap wider than the em's tenth is left: the line is not there.
+    void lengthenToEdges(Coverage& dots, int w, int h, const Edges& edges)
+    {
+        const auto dot = [&](int x, int y) -> std::uint8_t& { return dots[static_cast<std::size_t>(y) * w + x]; };
+        // `at(i, j)`: the dot i lines in from the edge, j along it.
+        const auto lengthen = [](int depth, int span, const auto& at) {
+            const int reach = depth / 10 + 1;
+            const auto inked = [&](int i) {
+                for (int j = 0; j < span; ++j)
+                    if (at(i, j))
+                        return true;
+                return false;
+            };
+            int first = 0; // the first line from the edge with ink
+            while (first < depth && first <= reach && !inked(first))
+                ++first;
+            if (first == 0 || first > reach || first == depth)
+                return;
+            for (int j = 0; j < span; ++j)
+                for (int i = 0; at(first, j) && i < first; ++i)
+                    at(i, j) = 1;
+        };
+        if (edges.top)
+            lengthen(h, w, [&](int i, int j) -> std::uint8_t& { return dot(j, i); });
+        if (edges.bottom)
+            lengthen(h, w, [&](int i, int j) -> std::uint8_t& { return dot(j, h - 1 - i); });
+        if (edges.left)
+            lengthen(w, h, [&](int i, int j) -> std::uint8_t& { return dot(i, j); });
+        if (edges.right)
+            lengthen(w, h, [&](int i, int j) -> std::uint8_t& { return dot(w - 1 - i, j); });
+    }
+
     // Dots where a faint part of the glyph kept none: each 8-connected stroke of
-    // the coverage that no dot touches gets those of its dots at least half as
-    // dark as its darkest, so no stroke the font draws vanishes at any threshold.
-    // Such a stroke is a group of inked dots that are all faint (no dot) and none
-    // next to a dot, so only faint dots are walked. `mark` and `stack` are scratch.
-    void keepStrokes(const Coverage& gray, Coverage& dots, Coverage& mark, std::vector<int>& stack, int w, int h)
+    // faint coverage (no dot) that lies apart from the dots gets those of its
+    // dots at least half as dark as its darkest, so no stroke the font draws
+    // vanishes at any threshold. Such a stroke is walked over its faint dots at
+    // least two dots away from any dot. With `stems`, also one that leaves the
+    // dots (the thin stem of "╤" on its double line), joined to them by the
+    // fringe dots it meets; an ideograph's faint tails and the gaps of its thin
+    // double strokes stay as they are. `mark` and `stack` are scratch.
+    void keepStrokes(
+        const Coverage& gray, Coverage& dots, Coverage& mark, std::vector<int>& stack, int w, int h, bool stems)
     {
         constexpr std::uint8_t kInked = 16;
+        constexpr std::uint8_t kWalked = 1, kFringe = 2;
         const int n = w * h;
         const auto faint = [&](int i) { return gray[i] >= kInked && !dots[i]; };
         bool anyDot = std::find(dots.begin(), dots.end(), 1) != dots.end();
         // Dots with a dot among their eight neighbours or themselves: the fringe of
-        // every kept stroke, where no walk needs to start.
+        // every kept stroke, where anti-aliasing lies and no walk goes.
         mark.assign(n, 0);
         for (int y = 0; y < h; ++y) {
             const std::uint8_t* row = &dots[y * w];
             for (int x = 0; x < w; ++x) {
                 const std::uint8_t across = row[x] | (x > 0 ? row[x - 1] : 0) | (x + 1 < w ? row[x + 1] : 0);
                 for (int dy = std::max(0, y - 1); dy <= std::min(h - 1, y + 1); ++dy)
-                    mark[dy * w + x] |= static_cast<std::uint8_t>(across << 1);
+                    mark[dy * w + x] |= static_cast<std::uint8_t>(across * kFringe);
             }
         }
+        std::vector<int>& group = stack;
         for (int start = 0; start < n; ++start) {
             if (mark[start] || !faint(start))
                 continue;
-            // Walk this group of faint dots, noting whether a dot touches it.
-            std::vector<int>& group = stack;
+            // Walk this group of faint dots, gathering the faint fringe dots it meets.
             group.assign(1, start);
-            mark[start] = 1;
-            bool touched = false;
+            mark[start] = kWalked;
+            bool meetsDots = false;
             std::uint8_t darkest = 0;
             for (std::size_t k = 0; k < group.size(); ++k) {
                 const int i = group[k], x = i % w, y = i / w;
+                if (mark[i] & kFringe) {
+                    meetsDots = true;
+                    continue;
+                }
                 darkest = std::max(darkest, gray[i]);
                 for (int dy = -1; dy <= 1; ++dy)
                     for (int dx = -1; dx <= 1; ++dx) {
                         if (x + dx < 0 || x + dx >= w || y + dy < 0 || y + dy >= h)
                             continue;
                         const int j = i + dy * w + dx;
-                        touched = touched || dots[j];
-                        if (mark[j] != 1 && faint(j)) {
-                            mark[j] = 1;
+                        if (!(mark[j] & kWalked) && faint(j)) {
+                            mark[j] |= kWalked;
                             group.push_back(j);
                         }
                     }
             }
-            if (touched)
+            if (meetsDots && !stems)
                 continue;
             for (const int i : group)
                 dots[i] = gray[i] * 2 >= darkest;
@@ -230,6 +332,7 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
         // One em square scaled to the cell and centred in it; box drawing and
         // blocks stretch their em to the whole cell.
         const double top = ideographicEmTop(face);
+        m->emTop = top;
         m->ppem = std::min(width, height);
         m->baseline = static_cast<int>(std::lround((height - m->ppem) / 2.0 + m->ppem * top / upem));
         m->cellBaselineExact = height * top / upem;
@@ -266,12 +369,14 @@ std::string GlyphRenderer::faceName() const
 }
 
 // Draws glyph `index` into `out` (cell-sized coverage, cleared first) by the
-// font's own metrics: its origin on the cell's em box (a Latin glyph's advance
-// centred in the cell), its bearings and its height above the baseline kept.
-// A glyph wider than the cell is narrowed to fit; one that would leave the
-// cell by more than anti-aliasing is moved back in whole.
-bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<std::uint8_t>& out)
+// font's own metrics: its origin on the cell's em box (the advance of a Latin
+// glyph, or of a narrow one in a full-width cell, centred in the cell), its
+// bearings and its height above the baseline kept. A glyph wider than the cell
+// is narrowed to fit; one that would leave the cell by more than anti-aliasing
+// is moved back in whole.
+bool GlyphRenderer::draw(unsigned index, const Placement& placement, bool mono, std::vector<std::uint8_t>& out)
 {
+    const bool fillCell = placement.fillCell;
     out.assign(static_cast<std::size_t>(m->width) * m->height, 0);
     FT_Face face = m->face;
     if (!(fillCell ? m->setSize(m->width, m->height) : m->setSize(m->ppem, m->ppem)))
@@ -293,10 +398,12 @@ bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<s
         FT_Pos originX; // 26.6
         if (fillCell)
             originX = 0;
-        else if (m->fullWidth)
-            originX = static_cast<FT_Pos>(m->width - m->ppem) * 32;
-        else
+        else if (!m->fullWidth)
             originX = (static_cast<FT_Pos>(m->width) * 64 - slot->advance.x) / 2;
+        else if (placement.narrow) // the font's own advance, not the hinter's whole dots
+            originX = (static_cast<FT_Pos>(m->width) * 64 - (slot->linearHoriAdvance >> 10)) / 2;
+        else
+            originX = static_cast<FT_Pos>(m->width - m->ppem) * 32;
         FT_BBox box;
         FT_Outline_Get_CBox(&outline, &box);
         const FT_Pos cell = static_cast<FT_Pos>(m->width) * 64;
@@ -311,6 +418,17 @@ bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<s
         // Box drawing and blocks meet their neighbours at the exact cell edge, between rows too.
         const FT_Pos shiftUp = fillCell ? std::lround((m->cellBaseline - m->cellBaselineExact) * 64) : 0;
         FT_Outline_Translate(&outline, originX, shiftUp);
+        if (placement.fitToEdges) {
+            FT_Outline_Get_CBox(&outline, &box);
+            const Edges& e = placement.edges;
+            FT_Matrix stretch { 0x10000, 0, 0, 0x10000 };
+            FT_Vector shift { 0, 0 };
+            fitAxis(box.xMin, box.xMax, e.left, e.right, 0, cell, stretch.xx, shift.x);
+            fitAxis(box.yMin, box.yMax, e.bottom, e.top, -static_cast<FT_Pos>(m->height - m->cellBaseline) * 64,
+                static_cast<FT_Pos>(m->cellBaseline) * 64, stretch.yy, shift.y);
+            FT_Outline_Transform(&outline, &stretch);
+            FT_Outline_Translate(&outline, shift.x, shift.y);
+        }
         // The same vertically, by the outline itself: less than half a dot past
         // an edge is only anti-aliasing to cut, and box drawing is meant to touch.
         const FT_Pos below = -box.yMin - static_cast<FT_Pos>(m->height - baseline) * 64;
@@ -357,8 +475,17 @@ bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const Font
     const FT_UInt index = FT_Get_Char_Index(m->face, c);
     if (index == 0)
         return false;
-    const bool fillCell = m->fullWidth && fillsTheCell(c);
-    if (!draw(index, fillCell, false, m->gray) || (options.mono && !draw(index, fillCell, true, m->ink)))
+    Placement placement;
+    placement.fillCell = m->fullWidth && fillsTheCell(c);
+    if (placement.fillCell) {
+        placement.edges = edgesReached(m->face, index, m->emTop);
+        placement.fitToEdges = fitsToEdges(c);
+    } else if (m->fullWidth) {
+        FT_Fixed advance = 0;
+        placement.narrow = FT_Get_Advance(m->face, index, FT_LOAD_NO_SCALE, &advance) == 0
+            && advance < static_cast<FT_Fixed>(m->face->units_per_EM);
+    }
+    if (!draw(index, placement, false, m->gray) || (options.mono && !draw(index, placement, true, m->ink)))
         return false;
     const Coverage& source = options.mono ? m->ink : m->gray;
     const int threshold = options.mono ? 1 : std::clamp(options.threshold, 1, 255);
@@ -366,7 +493,9 @@ bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const Font
     dots.resize(source.size());
     for (std::size_t i = 0; i < source.size(); ++i)
         dots[i] = source[i] >= threshold;
-    keepStrokes(m->gray, dots, m->mark, m->stack, m->width, m->height);
+    keepStrokes(m->gray, dots, m->mark, m->stack, m->width, m->height, placement.fillCell);
+    if (placement.fillCell && !placement.fitToEdges)
+        lengthenToEdges(dots, m->width, m->height, placement.edges);
     const int rowBytes = (m->width + 7) / 8;
     for (int y = 0; y < m->height; ++y)
         for (int x = 0; x < m->width; ++x)

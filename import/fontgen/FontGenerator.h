@@ -33,14 +33,18 @@ public:
     // from ascender to descender; one baseline for the whole library.
     bool setCell(int width, int height, bool fullWidth, std::string* error);
     // Draws `c` into `glyph` (ceil(width/8) * height bytes, cleared first) where
-    // the font's metrics put it. No stroke the font inks is left without a dot.
-    // False, blank glyph, when the font has no such character.
+    // the font's metrics put it; in a full-width cell, a character narrower than
+    // the em has its advance centred. Box drawing and block elements that run to
+    // an edge of the em in the font run to that edge of the cell. No stroke the
+    // font inks is left without a dot. False, blank glyph, when the font has no
+    // such character or cannot draw it.
     bool render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options);
     std::string faceName() const;
 
 private:
     struct Impl;
-    bool draw(unsigned index, bool fillCell, bool mono, std::vector<std::uint8_t>& out);
+    struct Placement;
+    bool draw(unsigned index, const Placement& placement, bool mono, std::vector<std::uint8_t>& out);
     std::unique_ptr<Impl> m;
 };
 
