@@ -27,10 +27,84 @@ namespace fs = std::filesystem;
 
 namespace {
 
-    std::string freetypeError(FT_Error code)
+    // An error of the font's own hinting program, not of its outlines.
+    bool brokenHinting(FT_Error error)
     {
-        const char* text = FT_Error_String(code);
-        return text ? text : "FreeType error " + std::to_string(code);
+        const int code = FT_ERROR_BASE(error);
+        return (code >= FT_Err_Invalid_Opcode && code <= FT_Err_Too_Many_Instruction_Defs)
+            || code == FT_Err_DEF_In_Glyf_Bytecode;
+    }
+
+    // Why FreeType cannot use a font (or one of its glyphs), in words: a clause
+    // that follows "cannot be read: " and the like.
+    std::string fontFault(FT_Error error)
+    {
+        const int code = FT_ERROR_BASE(error);
+        switch (code) {
+        case FT_Err_Cannot_Open_Resource:
+        case FT_Err_Cannot_Open_Stream:
+            return "it cannot be opened";
+        case FT_Err_Unknown_File_Format:
+            return "it is not a font FreeType knows (unknown file format)";
+        case FT_Err_Invalid_File_Format:
+        case FT_Err_Invalid_Version:
+            return "its header is damaged or of a version FreeType does not know";
+        case FT_Err_Invalid_Argument:
+            return "it is damaged (FreeType refuses its data)";
+        case FT_Err_Out_Of_Memory:
+            return "there is not enough memory";
+        case FT_Err_Invalid_Pixel_Size:
+        case FT_Err_Invalid_PPem:
+            return "FreeType cannot scale it to that size";
+        case FT_Err_Missing_Bitmap:
+            return "it has no bitmap of that size";
+        case FT_Err_Unimplemented_Feature:
+        case FT_Err_Lower_Module_Version:
+        case FT_Err_Missing_Module:
+            return "it needs a part of FreeType that this build lacks";
+        }
+        if (code >= FT_Err_Invalid_Stream_Seek && code <= FT_Err_Invalid_Frame_Read)
+            return "it is cut short or damaged (its tables point past the end of the file)";
+        if (code >= FT_Err_Table_Missing && code <= FT_Err_Post_Table_Missing)
+            return "it is incomplete (a table every font needs is missing)";
+        if (brokenHinting(error))
+            return "its hinting instructions are broken";
+        if ((code >= FT_Err_Invalid_Glyph_Index && code <= FT_Err_Too_Many_Hints)
+            || (code >= FT_Err_Raster_Uninitialized && code <= FT_Err_Raster_Negative_Height))
+            return "its glyph data are damaged";
+        if ((code >= FT_Err_Invalid_Table && code <= FT_Err_Array_Too_Large)
+            || (code >= FT_Err_Invalid_Horiz_Metrics && code <= FT_Err_Invalid_Post_Table)
+            || code >= FT_Err_Syntax_Error)
+            return "it is damaged (one of its tables is broken)";
+        char text[64];
+        std::snprintf(text, sizeof text, "FreeType cannot use it (its error 0x%02X)", static_cast<unsigned>(code));
+        return text;
+    }
+
+    // Whether `bytes` begin as a TrueType or OpenType font (or a collection of them) does.
+    bool looksLikeOutlineFont(const std::vector<std::uint8_t>& bytes)
+    {
+        if (bytes.size() < 4)
+            return false;
+        const std::string_view tag(reinterpret_cast<const char*>(bytes.data()), 4);
+        return tag == std::string_view("\0\1\0\0", 4) || tag == "OTTO" || tag == "true" || tag == "ttcf"
+            || tag == "wOFF" || tag == "wOF2";
+    }
+
+    // "a GB2312 library", "an ASCII library".
+    std::string aLibraryOf(FontLibraryType type)
+    {
+        switch (type) {
+        case FontLibraryType::GB2312:
+            return "a GB2312 library";
+        case FontLibraryType::Big5:
+            return "a BIG5 library";
+        case FontLibraryType::Hangul:
+            return "a Hangul library";
+        case FontLibraryType::Ascii:
+            return "an ASCII library";
+        }
+        return "a library";
     }
 
 } // namespace
@@ -39,6 +113,8 @@ struct GlyphRenderer::Impl {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     std::vector<std::uint8_t> fontBytes; // the face's file, read for FreeType
+    std::string path; // the font file, as the user named it
+    FT_Error lastError = 0; // why the last glyph that could not be drawn could not
     int width = 0, height = 0;
     bool fullWidth = false;
     int ppem = 0; // one em, in dots, for the whole library
@@ -59,15 +135,15 @@ struct GlyphRenderer::Impl {
             FT_Done_FreeType(library);
     }
 
-    bool setSize(int x, int y)
+    FT_Error setSize(int x, int y)
     {
         if (x == sizeX && y == sizeY)
-            return true;
-        if (FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(x), static_cast<FT_UInt>(y)) != 0)
-            return false;
+            return 0;
+        if (FT_Error e = FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(x), static_cast<FT_UInt>(y)))
+            return e;
         sizeX = x;
         sizeY = y;
-        return true;
+        return 0;
     }
 };
 
@@ -274,45 +350,76 @@ GlyphRenderer::~GlyphRenderer() = default;
 
 bool GlyphRenderer::open(const std::string& fontPath, int faceIndex, std::string* error)
 {
-    auto fail = [&](const std::string& why) {
+    const auto closeFace = [&] {
+        if (m->face)
+            FT_Done_Face(m->face);
+        m->face = nullptr;
+        m->sizeX = m->sizeY = 0;
+    };
+    const auto fail = [&](const std::string& text) {
+        closeFace();
         if (error)
-            *error = "Cannot open font file '" + fontPath + "': " + why;
+            *error = text;
         return false;
     };
+    m->path = fontPath;
+    const std::string unreadable = "The font file " + quotedPath(fontPath) + " cannot be read: ";
     // Read here rather than by FreeType: the name is UTF-8 on every system, and
     // nothing but a regular file is opened.
     std::vector<std::uint8_t> bytes;
     std::string why;
-    if (readRegularFile(defaultFileIo(), fontPath, 1ull << 30, bytes, why) != WholeRead::Read)
-        return fail(why.empty() ? std::string("the file is larger than 1 GiB") : why);
+    try {
+        if (readRegularFile(defaultFileIo(), fontPath, 1ull << 30, bytes, why) != WholeRead::Read)
+            return fail(unreadable + (why.empty() ? std::string("it is larger than 1 GiB, more than any font") : why));
+    } catch (const std::bad_alloc&) {
+        return fail(unreadable + "there is not enough memory to read it");
+    }
+    if (bytes.empty())
+        return fail(unreadable + "the file is empty");
     if (!m->library) {
         if (FT_Error e = FT_Init_FreeType(&m->library)) {
             m->library = nullptr;
-            return fail(freetypeError(e));
+            return fail(unreadable + "FreeType cannot start (" + fontFault(e) + ")");
         }
     }
-    if (m->face) {
-        FT_Done_Face(m->face);
-        m->face = nullptr;
-    }
+    closeFace(); // the one opened before, if any
     if (faceIndex < 0)
-        return fail("face index " + std::to_string(faceIndex) + " is negative");
-    FT_Face face = nullptr;
+        return fail("The font file " + quotedPath(fontPath) + " has no face " + std::to_string(faceIndex)
+            + ": faces are numbered from 0");
     m->fontBytes = std::move(bytes); // the face reads them for as long as it is open
-    const FT_Error opened = FT_New_Memory_Face(
-        m->library, m->fontBytes.data(), static_cast<FT_Long>(m->fontBytes.size()), faceIndex, &face);
-    if (FT_Error e = opened) {
-        if (e == FT_Err_Unknown_File_Format)
-            return fail("not a font file FreeType can read");
-        if (e == FT_Err_Invalid_Argument && faceIndex > 0)
-            return fail("the file has no face " + std::to_string(faceIndex));
-        return fail(freetypeError(e));
+    const auto openFace = [&](FT_Long index, FT_Face* face) {
+        return FT_New_Memory_Face(
+            m->library, m->fontBytes.data(), static_cast<FT_Long>(m->fontBytes.size()), index, face);
+    };
+    FT_Face face = nullptr;
+    if (FT_Error e = openFace(faceIndex, &face)) {
+        FT_Face first = nullptr;
+        if (faceIndex > 0 && openFace(0, &first) == 0) {
+            const FT_Long faces = first->num_faces;
+            FT_Done_Face(first);
+            if (faceIndex >= faces)
+                return fail("The font file " + quotedPath(fontPath) + " has no face " + std::to_string(faceIndex)
+                    + ": it holds "
+                    + (faces == 1 ? std::string("1 face, numbered 0")
+                                  : std::to_string(faces) + " faces, numbered 0 to " + std::to_string(faces - 1)));
+        }
+        // FreeType gives up at the first reader that fails other than by not knowing
+        // the format: a short file of any kind can end its reading of a font header.
+        const int code = FT_ERROR_BASE(e);
+        const bool unknown = code == FT_Err_Unknown_File_Format
+            || (code >= FT_Err_Invalid_Stream_Seek && code <= FT_Err_Invalid_Frame_Read);
+        if (unknown && looksLikeOutlineFont(m->fontBytes))
+            return fail(unreadable + "it begins as a TrueType or OpenType font does, but is damaged or cut short");
+        return fail(unreadable + fontFault(unknown ? FT_Err_Unknown_File_Format : e));
     }
     m->face = face;
     if (!FT_IS_SCALABLE(face))
-        return fail("not an outline font (only TrueType/OpenType outlines can be scaled to any size)");
+        return fail("The font file " + described()
+            + " cannot be used: it holds bitmaps only, and only outline "
+              "fonts (TrueType, OpenType) can be drawn at every size");
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
-        return fail("the font has no Unicode character map");
+        return fail("The font file " + described()
+            + " cannot be used: it has no Unicode character map, by which characters are found");
     return true;
 }
 
@@ -350,9 +457,10 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
         m->baseline = static_cast<int>(std::lround((height - boxHeight) / 2 + m->ppem * ascent / upem));
         m->cellBaseline = m->baseline;
     }
-    if (!m->setSize(m->ppem, m->ppem)) {
+    if (FT_Error e = m->setSize(m->ppem, m->ppem)) {
         if (error)
-            *error = "Cannot scale the font to " + std::to_string(m->ppem) + " pixels";
+            *error = "The font file " + described() + " cannot be drawn at " + std::to_string(m->ppem)
+                + " dots to the em: " + fontFault(e);
         return false;
     }
     return true;
@@ -363,10 +471,21 @@ std::string GlyphRenderer::faceName() const
     if (!m->face)
         return {};
     std::string name = m->face->family_name ? m->face->family_name : "";
-    if (m->face->style_name)
-        name += std::string(" ") + m->face->style_name;
+    if (m->face->style_name && *m->face->style_name) {
+        if (!name.empty())
+            name += ' ';
+        name += m->face->style_name;
+    }
     return name;
 }
+
+std::string GlyphRenderer::described() const
+{
+    const std::string name = faceName();
+    return quotedPath(m->path) + (name.empty() ? "" : " (" + name + ")");
+}
+
+std::string GlyphRenderer::failure() const { return fontFault(m->lastError); }
 
 // Draws glyph `index` into `out` (cell-sized coverage, cleared first) by the
 // font's own metrics: its origin on the cell's em box (the advance of a Latin
@@ -379,7 +498,8 @@ bool GlyphRenderer::draw(unsigned index, const Placement& placement, bool mono, 
     const bool fillCell = placement.fillCell;
     out.assign(static_cast<std::size_t>(m->width) * m->height, 0);
     FT_Face face = m->face;
-    if (!(fillCell ? m->setSize(m->width, m->height) : m->setSize(m->ppem, m->ppem)))
+    m->lastError = fillCell ? m->setSize(m->width, m->height) : m->setSize(m->ppem, m->ppem);
+    if (m->lastError)
         return false;
     // For Latin letters the auto-hinter fits stems and heights to whole dots the
     // same way for every glyph (one cap height, one x-height), where a font's own
@@ -387,7 +507,10 @@ bool GlyphRenderer::draw(unsigned index, const Placement& placement, bool mono, 
     const FT_Int32 hinting = mono ? FT_LOAD_TARGET_MONO
         : m->fullWidth            ? FT_LOAD_TARGET_NORMAL
                                   : FT_LOAD_TARGET_NORMAL | FT_LOAD_FORCE_AUTOHINT;
-    if (FT_Load_Glyph(face, index, hinting) != 0)
+    m->lastError = FT_Load_Glyph(face, index, hinting);
+    if (brokenHinting(m->lastError)) // the outline may be whole: fitted by the auto-hinter instead
+        m->lastError = FT_Load_Glyph(face, index, hinting | FT_LOAD_FORCE_AUTOHINT);
+    if (m->lastError)
         return false;
     FT_GlyphSlot slot = face->glyph;
     const int baseline = fillCell ? m->cellBaseline : m->baseline;
@@ -440,7 +563,8 @@ bool GlyphRenderer::draw(unsigned index, const Placement& placement, bool mono, 
                 lift = -static_cast<int>((above + 32) / 64);
         }
     }
-    if (FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
+    m->lastError = FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL);
+    if (m->lastError)
         return false;
     const FT_Bitmap& bitmap = slot->bitmap;
     const int rows = static_cast<int>(bitmap.rows), cols = static_cast<int>(bitmap.width);
@@ -467,14 +591,14 @@ bool GlyphRenderer::draw(unsigned index, const Placement& placement, bool mono, 
     return true;
 }
 
-bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options)
+GlyphOutcome GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options)
 {
     std::fill(glyph.begin(), glyph.end(), 0);
     if (!m->face || m->ppem <= 0 || c == 0)
-        return false;
+        return GlyphOutcome::NotInFont;
     const FT_UInt index = FT_Get_Char_Index(m->face, c);
     if (index == 0)
-        return false;
+        return GlyphOutcome::NotInFont;
     Placement placement;
     placement.fillCell = m->fullWidth && fillsTheCell(c);
     if (placement.fillCell) {
@@ -486,7 +610,7 @@ bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const Font
             && advance < static_cast<FT_Fixed>(m->face->units_per_EM);
     }
     if (!draw(index, placement, false, m->gray) || (options.mono && !draw(index, placement, true, m->ink)))
-        return false;
+        return GlyphOutcome::Undrawable;
     const Coverage& source = options.mono ? m->ink : m->gray;
     const int threshold = options.mono ? 1 : std::clamp(options.threshold, 1, 255);
     Coverage& dots = m->dots;
@@ -501,7 +625,7 @@ bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const Font
         for (int x = 0; x < m->width; ++x)
             if (dots[static_cast<std::size_t>(y) * m->width + x])
                 glyph[static_cast<std::size_t>(y) * rowBytes + (x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
-    return true;
+    return GlyphOutcome::Drawn;
 }
 
 FontGenResult generateFontLibrary(
@@ -536,16 +660,22 @@ FontGenResult generateFontLibrary(
         if (characters[i] == 0)
             continue;
         ++result.characters;
-        if (!renderer.render(
-                characters[i], std::span<std::uint8_t>(data).subspan(i * glyphBytes, glyphBytes), options)) {
-            ++result.missing;
-            if (result.firstMissing.size() < 5)
-                result.firstMissing.push_back(characters[i]);
-        }
+        const GlyphOutcome drawn = renderer.render(
+            characters[i], std::span<std::uint8_t>(data).subspan(i * glyphBytes, glyphBytes), options);
+        if (drawn == GlyphOutcome::Drawn)
+            continue;
+        ++result.missing;
+        auto& first = drawn == GlyphOutcome::NotInFont ? result.firstMissing : result.firstUndrawable;
+        if (drawn == GlyphOutcome::Undrawable && result.undrawable++ == 0)
+            result.undrawableWhy = renderer.failure();
+        if (first.size() < 5)
+            first.push_back(characters[i]);
     }
     if (result.characters == result.missing) {
-        result.message = "The font '" + fontPath + "' (" + renderer.faceName() + ") has none of the characters of a "
-            + libraryExtension(type) + " library";
+        result.message = "The font file " + renderer.described()
+            + (result.undrawable == 0 ? " has none of the characters of " + aLibraryOf(type)
+                                      : " cannot draw any of the " + std::to_string(result.undrawable)
+                        + " characters of " + aLibraryOf(type) + " that it has: " + result.undrawableWhy);
         return result;
     }
     result.ok = true;
@@ -591,10 +721,20 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
     out.missing = generated.missing;
     out.firstMissing = generated.firstMissing;
     out.message = "Wrote " + out.path + " (" + std::to_string(out.size) + " bytes)";
-    if (out.missing > 0)
-        out.message += "; " + std::to_string(out.missing) + " of its " + std::to_string(out.characters)
-            + " characters are not in the font and are left blank (" + characterList(out.firstMissing)
-            + (out.missing > out.firstMissing.size() ? ", ..." : "") + ")";
+    const auto listed = [](const std::vector<char32_t>& first, std::uint32_t count) {
+        return " (" + characterList(first) + (count > first.size() ? ", ..." : "") + ")";
+    };
+    const auto are = [](std::uint32_t count) { return std::to_string(count) + (count == 1 ? " is" : " are"); };
+    const std::uint32_t absent = generated.missing - generated.undrawable;
+    if (generated.undrawable == 0 && absent > 0)
+        out.message += "; " + std::to_string(absent) + " of its " + std::to_string(out.characters) + " characters "
+            + (absent == 1 ? "is" : "are") + " not in the font and left blank" + listed(out.firstMissing, absent);
+    else if (generated.undrawable > 0)
+        out.message += "; " + std::to_string(out.missing) + " of its " + std::to_string(out.characters) + " characters "
+            + (out.missing == 1 ? "is" : "are") + " left blank: "
+            + (absent > 0 ? are(absent) + " not in the font" + listed(out.firstMissing, absent) + " and " : "")
+            + std::to_string(generated.undrawable) + " cannot be drawn because " + generated.undrawableWhy
+            + listed(generated.firstUndrawable, generated.undrawable);
     return out;
 }
 
