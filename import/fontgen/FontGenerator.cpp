@@ -114,7 +114,7 @@ struct GlyphRenderer::Impl {
     FT_Face face = nullptr;
     std::vector<std::uint8_t> fontBytes; // the face's file, read for FreeType
     std::string path; // the font file, as the user named it
-    FT_Error lastError = 0; // why the last glyph that could not be drawn could not
+    FT_Error lastError = 0; // why the last glyph that failed could not be drawn
     int width = 0, height = 0;
     bool fullWidth = false;
     int ppem = 0; // one em, in dots, for the whole library
@@ -241,7 +241,8 @@ namespace {
     // A line that runs to an edge of the em in the font but whose dots stop a dot
     // or two short of the cell's edge (drawn a little inside the em, or its end
     // too faint) is lengthened to the edge, as wide as its ink on its last row or
-    // column. A gap wider than the em's tenth is left: the line is not there.
+    // column. A gap deeper than a tenth of the cell and a dot is no shortfall but
+    // a line missing there, and stays.
     void lengthenToEdges(Coverage& dots, int w, int h, const Edges& edges)
     {
         const auto dot = [&](int x, int y) -> std::uint8_t& { return dots[static_cast<std::size_t>(y) * w + x]; };
