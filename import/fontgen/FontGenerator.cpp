@@ -8,6 +8,7 @@
 
 #include <ft2build.h>
 #include FT_FREETYPE_H
+#include FT_ADVANCES_H
 #include FT_OUTLINE_H
 #include FT_TRUETYPE_TABLES_H
 
@@ -26,10 +27,84 @@ namespace fs = std::filesystem;
 
 namespace {
 
-    std::string freetypeError(FT_Error code)
+    // An error of the font's own hinting program, not of its outlines.
+    bool brokenHinting(FT_Error error)
     {
-        const char* text = FT_Error_String(code);
-        return text ? text : "FreeType error " + std::to_string(code);
+        const int code = FT_ERROR_BASE(error);
+        return (code >= FT_Err_Invalid_Opcode && code <= FT_Err_Too_Many_Instruction_Defs)
+            || code == FT_Err_DEF_In_Glyf_Bytecode;
+    }
+
+    // Why FreeType cannot use a font (or one of its glyphs), in words: a clause
+    // that follows "cannot be read: " and the like.
+    std::string fontFault(FT_Error error)
+    {
+        const int code = FT_ERROR_BASE(error);
+        switch (code) {
+        case FT_Err_Cannot_Open_Resource:
+        case FT_Err_Cannot_Open_Stream:
+            return "it cannot be opened";
+        case FT_Err_Unknown_File_Format:
+            return "it is not a font FreeType knows (unknown file format)";
+        case FT_Err_Invalid_File_Format:
+        case FT_Err_Invalid_Version:
+            return "its header is damaged or of a version FreeType does not know";
+        case FT_Err_Invalid_Argument:
+            return "it is damaged (FreeType refuses its data)";
+        case FT_Err_Out_Of_Memory:
+            return "there is not enough memory";
+        case FT_Err_Invalid_Pixel_Size:
+        case FT_Err_Invalid_PPem:
+            return "FreeType cannot scale it to that size";
+        case FT_Err_Missing_Bitmap:
+            return "it has no bitmap of that size";
+        case FT_Err_Unimplemented_Feature:
+        case FT_Err_Lower_Module_Version:
+        case FT_Err_Missing_Module:
+            return "it needs a part of FreeType that this build lacks";
+        }
+        if (code >= FT_Err_Invalid_Stream_Seek && code <= FT_Err_Invalid_Frame_Read)
+            return "it is cut short or damaged (its tables point past the end of the file)";
+        if (code >= FT_Err_Table_Missing && code <= FT_Err_Post_Table_Missing)
+            return "it is incomplete (a table every font needs is missing)";
+        if (brokenHinting(error))
+            return "its hinting instructions are broken";
+        if ((code >= FT_Err_Invalid_Glyph_Index && code <= FT_Err_Too_Many_Hints)
+            || (code >= FT_Err_Raster_Uninitialized && code <= FT_Err_Raster_Negative_Height))
+            return "its glyph data are damaged";
+        if ((code >= FT_Err_Invalid_Table && code <= FT_Err_Array_Too_Large)
+            || (code >= FT_Err_Invalid_Horiz_Metrics && code <= FT_Err_Invalid_Post_Table)
+            || code >= FT_Err_Syntax_Error)
+            return "it is damaged (one of its tables is broken)";
+        char text[64];
+        std::snprintf(text, sizeof text, "FreeType cannot use it (its error 0x%02X)", static_cast<unsigned>(code));
+        return text;
+    }
+
+    // Whether `bytes` begin as a TrueType or OpenType font (or a collection of them) does.
+    bool looksLikeOutlineFont(const std::vector<std::uint8_t>& bytes)
+    {
+        if (bytes.size() < 4)
+            return false;
+        const std::string_view tag(reinterpret_cast<const char*>(bytes.data()), 4);
+        return tag == std::string_view("\0\1\0\0", 4) || tag == "OTTO" || tag == "true" || tag == "ttcf"
+            || tag == "wOFF" || tag == "wOF2";
+    }
+
+    // "a GB2312 library", "an ASCII library".
+    std::string aLibraryOf(FontLibraryType type)
+    {
+        switch (type) {
+        case FontLibraryType::GB2312:
+            return "a GB2312 library";
+        case FontLibraryType::Big5:
+            return "a BIG5 library";
+        case FontLibraryType::Hangul:
+            return "a Hangul library";
+        case FontLibraryType::Ascii:
+            return "an ASCII library";
+        }
+        return "a library";
     }
 
 } // namespace
@@ -38,9 +113,12 @@ struct GlyphRenderer::Impl {
     FT_Library library = nullptr;
     FT_Face face = nullptr;
     std::vector<std::uint8_t> fontBytes; // the face's file, read for FreeType
+    std::string path; // the font file, as the user named it
+    FT_Error lastError = 0; // why the last glyph that failed could not be drawn
     int width = 0, height = 0;
     bool fullWidth = false;
     int ppem = 0; // one em, in dots, for the whole library
+    double emTop = 0; // the top of the em box above the baseline, in font units
     int baseline = 0; // the cell row the baseline lies on
     int cellBaseline = 0; // the same for box drawing and blocks, whose em fills the cell
     double cellBaselineExact = 0; // where it lies between rows
@@ -57,16 +135,31 @@ struct GlyphRenderer::Impl {
             FT_Done_FreeType(library);
     }
 
-    bool setSize(int x, int y)
+    FT_Error setSize(int x, int y)
     {
         if (x == sizeX && y == sizeY)
-            return true;
-        if (FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(x), static_cast<FT_UInt>(y)) != 0)
-            return false;
+            return 0;
+        if (FT_Error e = FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(x), static_cast<FT_UInt>(y)))
+            return e;
         sizeX = x;
         sizeY = y;
-        return true;
+        return 0;
     }
+};
+
+namespace {
+    // The edges of the em a glyph runs to in the font.
+    struct Edges {
+        bool left = false, right = false, top = false, bottom = false;
+    };
+} // namespace
+
+// How one glyph is put into the cell.
+struct GlyphRenderer::Placement {
+    bool fillCell = false; // box drawing or a block element: its em is the cell
+    bool fitToEdges = false; // a block or a diagonal: the edges it reaches are put on the cell's
+    bool narrow = false; // an advance narrower than the em, in a full-width cell
+    Edges edges; // for fillCell
 };
 
 namespace {
@@ -74,6 +167,11 @@ namespace {
     // Box drawing and block elements are drawn to join from cell to cell: their
     // em fills the whole cell, also one that is not square.
     bool fillsTheCell(char32_t c) { return c >= 0x2500 && c <= 0x259F; }
+
+    // Blocks and the diagonals meet their neighbours only at the cell's edges and
+    // corners, so they may be stretched or moved onto them; lines must stay where
+    // "─" and "│" run, to meet the lines of the next cell.
+    bool fitsToEdges(char32_t c) { return (c >= 0x2571 && c <= 0x2573) || (c >= 0x2580 && c <= 0x259F); }
 
     // The top of the ideographic em box above the baseline, in font units. A
     // CJK face draws its box-drawing lines from one edge of that box to the
@@ -100,56 +198,137 @@ namespace {
         return 0.88 * upem;
     }
 
+    // The edges of the em box (0 to one em across, `emTop` less one em to `emTop`
+    // upwards) that the outline of glyph `index` runs to. Fonts draw some blocks
+    // and lines a little inside the em; a tenth of the em still counts, which is
+    // less than the eighth by which "▇" stops short of the top.
+    Edges edgesReached(FT_Face face, FT_UInt index, double emTop)
+    {
+        Edges edges;
+        if (FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE) != 0 || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE
+            || face->glyph->outline.n_points == 0)
+            return edges;
+        FT_BBox box;
+        FT_Outline_Get_CBox(&face->glyph->outline, &box);
+        const double em = face->units_per_EM > 0 ? face->units_per_EM : 1000.0, near = em / 10;
+        edges.left = box.xMin <= near;
+        edges.right = box.xMax >= em - near;
+        edges.top = box.yMax >= emTop - near;
+        edges.bottom = box.yMin <= emTop - em + near;
+        return edges;
+    }
+
+    // Scale and shift along one axis that put [lo, hi] on the cell's [cellLo,
+    // cellHi] at the ends it reaches: stretched between both, moved onto one.
+    void fitAxis(
+        FT_Pos lo, FT_Pos hi, bool toLo, bool toHi, FT_Pos cellLo, FT_Pos cellHi, FT_Fixed& scale, FT_Pos& shift)
+    {
+        scale = 0x10000;
+        shift = 0;
+        if (toLo && toHi && hi > lo) {
+            scale = FT_DivFix(cellHi - cellLo, hi - lo);
+            shift = cellLo - FT_MulFix(lo, scale);
+        } else if (toLo) {
+            shift = cellLo - lo;
+        } else if (toHi) {
+            shift = cellHi - hi;
+        }
+    }
+
     // One glyph's coverage placed in the cell: 0..255 per dot, rows top down.
     using Coverage = std::vector<std::uint8_t>;
 
+    // A line that runs to an edge of the em in the font but whose dots stop a dot
+    // or two short of the cell's edge (drawn a little inside the em, or its end
+    // too faint) is lengthened to the edge, as wide as its ink on its last row or
+    // column. A gap deeper than a tenth of the cell and a dot is no shortfall but
+    // a line missing there, and stays.
+    void lengthenToEdges(Coverage& dots, int w, int h, const Edges& edges)
+    {
+        const auto dot = [&](int x, int y) -> std::uint8_t& { return dots[static_cast<std::size_t>(y) * w + x]; };
+        // `at(i, j)`: the dot i lines in from the edge, j along it.
+        const auto lengthen = [](int depth, int span, const auto& at) {
+            const int reach = depth / 10 + 1;
+            const auto inked = [&](int i) {
+                for (int j = 0; j < span; ++j)
+                    if (at(i, j))
+                        return true;
+                return false;
+            };
+            int first = 0; // the first line from the edge with ink
+            while (first < depth && first <= reach && !inked(first))
+                ++first;
+            if (first == 0 || first > reach || first == depth)
+                return;
+            for (int j = 0; j < span; ++j)
+                for (int i = 0; at(first, j) && i < first; ++i)
+                    at(i, j) = 1;
+        };
+        if (edges.top)
+            lengthen(h, w, [&](int i, int j) -> std::uint8_t& { return dot(j, i); });
+        if (edges.bottom)
+            lengthen(h, w, [&](int i, int j) -> std::uint8_t& { return dot(j, h - 1 - i); });
+        if (edges.left)
+            lengthen(w, h, [&](int i, int j) -> std::uint8_t& { return dot(i, j); });
+        if (edges.right)
+            lengthen(w, h, [&](int i, int j) -> std::uint8_t& { return dot(w - 1 - i, j); });
+    }
+
     // Dots where a faint part of the glyph kept none: each 8-connected stroke of
-    // the coverage that no dot touches gets those of its dots at least half as
-    // dark as its darkest, so no stroke the font draws vanishes at any threshold.
-    // Such a stroke is a group of inked dots that are all faint (no dot) and none
-    // next to a dot, so only faint dots are walked. `mark` and `stack` are scratch.
-    void keepStrokes(const Coverage& gray, Coverage& dots, Coverage& mark, std::vector<int>& stack, int w, int h)
+    // faint coverage (no dot) that lies apart from the dots gets those of its
+    // dots at least half as dark as its darkest, so no stroke the font draws
+    // vanishes at any threshold. Such a stroke is walked over its faint dots at
+    // least two dots away from any dot. With `stems`, also one that leaves the
+    // dots (the thin stem of "╤" on its double line), joined to them by the
+    // fringe dots it meets; an ideograph's faint tails and the gaps of its thin
+    // double strokes stay as they are. `mark` and `stack` are scratch.
+    void keepStrokes(
+        const Coverage& gray, Coverage& dots, Coverage& mark, std::vector<int>& stack, int w, int h, bool stems)
     {
         constexpr std::uint8_t kInked = 16;
+        constexpr std::uint8_t kWalked = 1, kFringe = 2;
         const int n = w * h;
         const auto faint = [&](int i) { return gray[i] >= kInked && !dots[i]; };
         bool anyDot = std::find(dots.begin(), dots.end(), 1) != dots.end();
         // Dots with a dot among their eight neighbours or themselves: the fringe of
-        // every kept stroke, where no walk needs to start.
+        // every kept stroke, where anti-aliasing lies and no walk goes.
         mark.assign(n, 0);
         for (int y = 0; y < h; ++y) {
             const std::uint8_t* row = &dots[y * w];
             for (int x = 0; x < w; ++x) {
                 const std::uint8_t across = row[x] | (x > 0 ? row[x - 1] : 0) | (x + 1 < w ? row[x + 1] : 0);
                 for (int dy = std::max(0, y - 1); dy <= std::min(h - 1, y + 1); ++dy)
-                    mark[dy * w + x] |= static_cast<std::uint8_t>(across << 1);
+                    mark[dy * w + x] |= static_cast<std::uint8_t>(across * kFringe);
             }
         }
+        std::vector<int>& group = stack;
         for (int start = 0; start < n; ++start) {
             if (mark[start] || !faint(start))
                 continue;
-            // Walk this group of faint dots, noting whether a dot touches it.
-            std::vector<int>& group = stack;
+            // Walk this group of faint dots, gathering the faint fringe dots it meets.
             group.assign(1, start);
-            mark[start] = 1;
-            bool touched = false;
+            mark[start] = kWalked;
+            bool meetsDots = false;
             std::uint8_t darkest = 0;
             for (std::size_t k = 0; k < group.size(); ++k) {
                 const int i = group[k], x = i % w, y = i / w;
+                if (mark[i] & kFringe) {
+                    meetsDots = true;
+                    continue;
+                }
                 darkest = std::max(darkest, gray[i]);
                 for (int dy = -1; dy <= 1; ++dy)
                     for (int dx = -1; dx <= 1; ++dx) {
                         if (x + dx < 0 || x + dx >= w || y + dy < 0 || y + dy >= h)
                             continue;
                         const int j = i + dy * w + dx;
-                        touched = touched || dots[j];
-                        if (mark[j] != 1 && faint(j)) {
-                            mark[j] = 1;
+                        if (!(mark[j] & kWalked) && faint(j)) {
+                            mark[j] |= kWalked;
                             group.push_back(j);
                         }
                     }
             }
-            if (touched)
+            if (meetsDots && !stems)
                 continue;
             for (const int i : group)
                 dots[i] = gray[i] * 2 >= darkest;
@@ -172,45 +351,76 @@ GlyphRenderer::~GlyphRenderer() = default;
 
 bool GlyphRenderer::open(const std::string& fontPath, int faceIndex, std::string* error)
 {
-    auto fail = [&](const std::string& why) {
+    const auto closeFace = [&] {
+        if (m->face)
+            FT_Done_Face(m->face);
+        m->face = nullptr;
+        m->sizeX = m->sizeY = 0;
+    };
+    const auto fail = [&](const std::string& text) {
+        closeFace();
         if (error)
-            *error = "Cannot open font file '" + fontPath + "': " + why;
+            *error = text;
         return false;
     };
+    m->path = fontPath;
+    const std::string unreadable = "The font file " + quotedPath(fontPath) + " cannot be read: ";
     // Read here rather than by FreeType: the name is UTF-8 on every system, and
     // nothing but a regular file is opened.
     std::vector<std::uint8_t> bytes;
     std::string why;
-    if (readRegularFile(defaultFileIo(), fontPath, 1ull << 30, bytes, why) != WholeRead::Read)
-        return fail(why.empty() ? std::string("the file is larger than 1 GiB") : why);
+    try {
+        if (readRegularFile(defaultFileIo(), fontPath, 1ull << 30, bytes, why) != WholeRead::Read)
+            return fail(unreadable + (why.empty() ? std::string("it is larger than 1 GiB, more than any font") : why));
+    } catch (const std::bad_alloc&) {
+        return fail(unreadable + "there is not enough memory to read it");
+    }
+    if (bytes.empty())
+        return fail(unreadable + "the file is empty");
     if (!m->library) {
         if (FT_Error e = FT_Init_FreeType(&m->library)) {
             m->library = nullptr;
-            return fail(freetypeError(e));
+            return fail(unreadable + "FreeType cannot start (" + fontFault(e) + ")");
         }
     }
-    if (m->face) {
-        FT_Done_Face(m->face);
-        m->face = nullptr;
-    }
+    closeFace(); // the one opened before, if any
     if (faceIndex < 0)
-        return fail("face index " + std::to_string(faceIndex) + " is negative");
-    FT_Face face = nullptr;
+        return fail("The font file " + quotedPath(fontPath) + " has no face " + std::to_string(faceIndex)
+            + ": faces are numbered from 0");
     m->fontBytes = std::move(bytes); // the face reads them for as long as it is open
-    const FT_Error opened = FT_New_Memory_Face(
-        m->library, m->fontBytes.data(), static_cast<FT_Long>(m->fontBytes.size()), faceIndex, &face);
-    if (FT_Error e = opened) {
-        if (e == FT_Err_Unknown_File_Format)
-            return fail("not a font file FreeType can read");
-        if (e == FT_Err_Invalid_Argument && faceIndex > 0)
-            return fail("the file has no face " + std::to_string(faceIndex));
-        return fail(freetypeError(e));
+    const auto openFace = [&](FT_Long index, FT_Face* face) {
+        return FT_New_Memory_Face(
+            m->library, m->fontBytes.data(), static_cast<FT_Long>(m->fontBytes.size()), index, face);
+    };
+    FT_Face face = nullptr;
+    if (FT_Error e = openFace(faceIndex, &face)) {
+        FT_Face first = nullptr;
+        if (faceIndex > 0 && openFace(0, &first) == 0) {
+            const FT_Long faces = first->num_faces;
+            FT_Done_Face(first);
+            if (faceIndex >= faces)
+                return fail("The font file " + quotedPath(fontPath) + " has no face " + std::to_string(faceIndex)
+                    + ": it holds "
+                    + (faces == 1 ? std::string("1 face, numbered 0")
+                                  : std::to_string(faces) + " faces, numbered 0 to " + std::to_string(faces - 1)));
+        }
+        // FreeType gives up at the first reader that fails other than by not knowing
+        // the format: a short file of any kind can end its reading of a font header.
+        const int code = FT_ERROR_BASE(e);
+        const bool unknown = code == FT_Err_Unknown_File_Format
+            || (code >= FT_Err_Invalid_Stream_Seek && code <= FT_Err_Invalid_Frame_Read);
+        if (unknown && looksLikeOutlineFont(m->fontBytes))
+            return fail(unreadable + "it begins as a TrueType or OpenType font does, but is damaged or cut short");
+        return fail(unreadable + fontFault(unknown ? FT_Err_Unknown_File_Format : e));
     }
     m->face = face;
     if (!FT_IS_SCALABLE(face))
-        return fail("not an outline font (only TrueType/OpenType outlines can be scaled to any size)");
+        return fail("The font file " + described()
+            + " cannot be used: it holds bitmaps only, and only outline "
+              "fonts (TrueType, OpenType) can be drawn at every size");
     if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
-        return fail("the font has no Unicode character map");
+        return fail("The font file " + described()
+            + " cannot be used: it has no Unicode character map, by which characters are found");
     return true;
 }
 
@@ -230,6 +440,7 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
         // One em square scaled to the cell and centred in it; box drawing and
         // blocks stretch their em to the whole cell.
         const double top = ideographicEmTop(face);
+        m->emTop = top;
         m->ppem = std::min(width, height);
         m->baseline = static_cast<int>(std::lround((height - m->ppem) / 2.0 + m->ppem * top / upem));
         m->cellBaselineExact = height * top / upem;
@@ -247,9 +458,10 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
         m->baseline = static_cast<int>(std::lround((height - boxHeight) / 2 + m->ppem * ascent / upem));
         m->cellBaseline = m->baseline;
     }
-    if (!m->setSize(m->ppem, m->ppem)) {
+    if (FT_Error e = m->setSize(m->ppem, m->ppem)) {
         if (error)
-            *error = "Cannot scale the font to " + std::to_string(m->ppem) + " pixels";
+            *error = "The font file " + described() + " cannot be drawn at " + std::to_string(m->ppem)
+                + " dots to the em: " + fontFault(e);
         return false;
     }
     return true;
@@ -260,21 +472,35 @@ std::string GlyphRenderer::faceName() const
     if (!m->face)
         return {};
     std::string name = m->face->family_name ? m->face->family_name : "";
-    if (m->face->style_name)
-        name += std::string(" ") + m->face->style_name;
+    if (m->face->style_name && *m->face->style_name) {
+        if (!name.empty())
+            name += ' ';
+        name += m->face->style_name;
+    }
     return name;
 }
 
-// Draws glyph `index` into `out` (cell-sized coverage, cleared first) by the
-// font's own metrics: its origin on the cell's em box (a Latin glyph's advance
-// centred in the cell), its bearings and its height above the baseline kept.
-// A glyph wider than the cell is narrowed to fit; one that would leave the
-// cell by more than anti-aliasing is moved back in whole.
-bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<std::uint8_t>& out)
+std::string GlyphRenderer::described() const
 {
+    const std::string name = faceName();
+    return quotedPath(m->path) + (name.empty() ? "" : " (" + name + ")");
+}
+
+std::string GlyphRenderer::failure() const { return fontFault(m->lastError); }
+
+// Draws glyph `index` into `out` (cell-sized coverage, cleared first) by the
+// font's own metrics: its origin on the cell's em box (the advance of a Latin
+// glyph, or of a narrow one in a full-width cell, centred in the cell), its
+// bearings and its height above the baseline kept. A glyph wider than the cell
+// is narrowed to fit; one that would leave the cell by more than anti-aliasing
+// is moved back in whole.
+bool GlyphRenderer::draw(unsigned index, const Placement& placement, bool mono, std::vector<std::uint8_t>& out)
+{
+    const bool fillCell = placement.fillCell;
     out.assign(static_cast<std::size_t>(m->width) * m->height, 0);
     FT_Face face = m->face;
-    if (!(fillCell ? m->setSize(m->width, m->height) : m->setSize(m->ppem, m->ppem)))
+    m->lastError = fillCell ? m->setSize(m->width, m->height) : m->setSize(m->ppem, m->ppem);
+    if (m->lastError)
         return false;
     // For Latin letters the auto-hinter fits stems and heights to whole dots the
     // same way for every glyph (one cap height, one x-height), where a font's own
@@ -282,7 +508,10 @@ bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<s
     const FT_Int32 hinting = mono ? FT_LOAD_TARGET_MONO
         : m->fullWidth            ? FT_LOAD_TARGET_NORMAL
                                   : FT_LOAD_TARGET_NORMAL | FT_LOAD_FORCE_AUTOHINT;
-    if (FT_Load_Glyph(face, index, hinting) != 0)
+    m->lastError = FT_Load_Glyph(face, index, hinting);
+    if (brokenHinting(m->lastError)) // the outline may be whole: fitted by the auto-hinter instead
+        m->lastError = FT_Load_Glyph(face, index, hinting | FT_LOAD_FORCE_AUTOHINT);
+    if (m->lastError)
         return false;
     FT_GlyphSlot slot = face->glyph;
     const int baseline = fillCell ? m->cellBaseline : m->baseline;
@@ -293,10 +522,12 @@ bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<s
         FT_Pos originX; // 26.6
         if (fillCell)
             originX = 0;
-        else if (m->fullWidth)
-            originX = static_cast<FT_Pos>(m->width - m->ppem) * 32;
-        else
+        else if (!m->fullWidth)
             originX = (static_cast<FT_Pos>(m->width) * 64 - slot->advance.x) / 2;
+        else if (placement.narrow) // the font's own advance, not the hinter's whole dots
+            originX = (static_cast<FT_Pos>(m->width) * 64 - (slot->linearHoriAdvance >> 10)) / 2;
+        else
+            originX = static_cast<FT_Pos>(m->width - m->ppem) * 32;
         FT_BBox box;
         FT_Outline_Get_CBox(&outline, &box);
         const FT_Pos cell = static_cast<FT_Pos>(m->width) * 64;
@@ -311,6 +542,17 @@ bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<s
         // Box drawing and blocks meet their neighbours at the exact cell edge, between rows too.
         const FT_Pos shiftUp = fillCell ? std::lround((m->cellBaseline - m->cellBaselineExact) * 64) : 0;
         FT_Outline_Translate(&outline, originX, shiftUp);
+        if (placement.fitToEdges) {
+            FT_Outline_Get_CBox(&outline, &box);
+            const Edges& e = placement.edges;
+            FT_Matrix stretch { 0x10000, 0, 0, 0x10000 };
+            FT_Vector shift { 0, 0 };
+            fitAxis(box.xMin, box.xMax, e.left, e.right, 0, cell, stretch.xx, shift.x);
+            fitAxis(box.yMin, box.yMax, e.bottom, e.top, -static_cast<FT_Pos>(m->height - m->cellBaseline) * 64,
+                static_cast<FT_Pos>(m->cellBaseline) * 64, stretch.yy, shift.y);
+            FT_Outline_Transform(&outline, &stretch);
+            FT_Outline_Translate(&outline, shift.x, shift.y);
+        }
         // The same vertically, by the outline itself: less than half a dot past
         // an edge is only anti-aliasing to cut, and box drawing is meant to touch.
         const FT_Pos below = -box.yMin - static_cast<FT_Pos>(m->height - baseline) * 64;
@@ -322,7 +564,8 @@ bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<s
                 lift = -static_cast<int>((above + 32) / 64);
         }
     }
-    if (FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL) != 0)
+    m->lastError = FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL);
+    if (m->lastError)
         return false;
     const FT_Bitmap& bitmap = slot->bitmap;
     const int rows = static_cast<int>(bitmap.rows), cols = static_cast<int>(bitmap.width);
@@ -349,30 +592,41 @@ bool GlyphRenderer::draw(unsigned index, bool fillCell, bool mono, std::vector<s
     return true;
 }
 
-bool GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options)
+GlyphOutcome GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options)
 {
     std::fill(glyph.begin(), glyph.end(), 0);
     if (!m->face || m->ppem <= 0 || c == 0)
-        return false;
+        return GlyphOutcome::NotInFont;
     const FT_UInt index = FT_Get_Char_Index(m->face, c);
     if (index == 0)
-        return false;
-    const bool fillCell = m->fullWidth && fillsTheCell(c);
-    if (!draw(index, fillCell, false, m->gray) || (options.mono && !draw(index, fillCell, true, m->ink)))
-        return false;
+        return GlyphOutcome::NotInFont;
+    Placement placement;
+    placement.fillCell = m->fullWidth && fillsTheCell(c);
+    if (placement.fillCell) {
+        placement.edges = edgesReached(m->face, index, m->emTop);
+        placement.fitToEdges = fitsToEdges(c);
+    } else if (m->fullWidth) {
+        FT_Fixed advance = 0;
+        placement.narrow = FT_Get_Advance(m->face, index, FT_LOAD_NO_SCALE, &advance) == 0
+            && advance < static_cast<FT_Fixed>(m->face->units_per_EM);
+    }
+    if (!draw(index, placement, false, m->gray) || (options.mono && !draw(index, placement, true, m->ink)))
+        return GlyphOutcome::Undrawable;
     const Coverage& source = options.mono ? m->ink : m->gray;
     const int threshold = options.mono ? 1 : std::clamp(options.threshold, 1, 255);
     Coverage& dots = m->dots;
     dots.resize(source.size());
     for (std::size_t i = 0; i < source.size(); ++i)
         dots[i] = source[i] >= threshold;
-    keepStrokes(m->gray, dots, m->mark, m->stack, m->width, m->height);
+    keepStrokes(m->gray, dots, m->mark, m->stack, m->width, m->height, placement.fillCell);
+    if (placement.fillCell && !placement.fitToEdges)
+        lengthenToEdges(dots, m->width, m->height, placement.edges);
     const int rowBytes = (m->width + 7) / 8;
     for (int y = 0; y < m->height; ++y)
         for (int x = 0; x < m->width; ++x)
             if (dots[static_cast<std::size_t>(y) * m->width + x])
                 glyph[static_cast<std::size_t>(y) * rowBytes + (x >> 3)] |= static_cast<std::uint8_t>(0x80 >> (x & 7));
-    return true;
+    return GlyphOutcome::Drawn;
 }
 
 FontGenResult generateFontLibrary(
@@ -407,16 +661,22 @@ FontGenResult generateFontLibrary(
         if (characters[i] == 0)
             continue;
         ++result.characters;
-        if (!renderer.render(
-                characters[i], std::span<std::uint8_t>(data).subspan(i * glyphBytes, glyphBytes), options)) {
-            ++result.missing;
-            if (result.firstMissing.size() < 5)
-                result.firstMissing.push_back(characters[i]);
-        }
+        const GlyphOutcome drawn = renderer.render(
+            characters[i], std::span<std::uint8_t>(data).subspan(i * glyphBytes, glyphBytes), options);
+        if (drawn == GlyphOutcome::Drawn)
+            continue;
+        ++result.missing;
+        auto& first = drawn == GlyphOutcome::NotInFont ? result.firstMissing : result.firstUndrawable;
+        if (drawn == GlyphOutcome::Undrawable && result.undrawable++ == 0)
+            result.undrawableWhy = renderer.failure();
+        if (first.size() < 5)
+            first.push_back(characters[i]);
     }
     if (result.characters == result.missing) {
-        result.message = "The font '" + fontPath + "' (" + renderer.faceName() + ") has none of the characters of a "
-            + libraryExtension(type) + " library";
+        result.message = "The font file " + renderer.described()
+            + (result.undrawable == 0 ? " has none of the characters of " + aLibraryOf(type)
+                                      : " cannot draw any of the " + std::to_string(result.undrawable)
+                        + " characters of " + aLibraryOf(type) + " that it has: " + result.undrawableWhy);
         return result;
     }
     result.ok = true;
@@ -462,10 +722,20 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
     out.missing = generated.missing;
     out.firstMissing = generated.firstMissing;
     out.message = "Wrote " + out.path + " (" + std::to_string(out.size) + " bytes)";
-    if (out.missing > 0)
-        out.message += "; " + std::to_string(out.missing) + " of its " + std::to_string(out.characters)
-            + " characters are not in the font and are left blank (" + characterList(out.firstMissing)
-            + (out.missing > out.firstMissing.size() ? ", ..." : "") + ")";
+    const auto listed = [](const std::vector<char32_t>& first, std::uint32_t count) {
+        return " (" + characterList(first) + (count > first.size() ? ", ..." : "") + ")";
+    };
+    const auto are = [](std::uint32_t count) { return std::to_string(count) + (count == 1 ? " is" : " are"); };
+    const std::uint32_t absent = generated.missing - generated.undrawable;
+    if (generated.undrawable == 0 && absent > 0)
+        out.message += "; " + std::to_string(absent) + " of its " + std::to_string(out.characters) + " characters "
+            + (absent == 1 ? "is" : "are") + " not in the font and left blank" + listed(out.firstMissing, absent);
+    else if (generated.undrawable > 0)
+        out.message += "; " + std::to_string(out.missing) + " of its " + std::to_string(out.characters) + " characters "
+            + (out.missing == 1 ? "is" : "are") + " left blank: "
+            + (absent > 0 ? are(absent) + " not in the font" + listed(out.firstMissing, absent) + " and " : "")
+            + std::to_string(generated.undrawable) + " cannot be drawn because " + generated.undrawableWhy
+            + listed(generated.firstUndrawable, generated.undrawable);
     return out;
 }
 

@@ -19,6 +19,8 @@ struct FontGenOptions {
     int faceIndex = 0; // face within a collection (.ttc)
 };
 
+enum class GlyphOutcome { Drawn, NotInFont, Undrawable };
+
 // One opened font face, set up for one cell size.
 class GlyphRenderer {
 public:
@@ -27,20 +29,31 @@ public:
     GlyphRenderer(const GlyphRenderer&) = delete;
     GlyphRenderer& operator=(const GlyphRenderer&) = delete;
 
+    // False with the reason in `error`, which names the file: it cannot be read,
+    // is no font FreeType knows, is damaged, or has no such face.
     bool open(const std::string& fontPath, int faceIndex, std::string* error);
     // Scales the face to the cell: full-width (CJK) glyphs by one em square
     // (the ideographic em box) centred in the cell, Latin glyphs by the span
     // from ascender to descender; one baseline for the whole library.
     bool setCell(int width, int height, bool fullWidth, std::string* error);
     // Draws `c` into `glyph` (ceil(width/8) * height bytes, cleared first) where
-    // the font's metrics put it. No stroke the font inks is left without a dot.
-    // False, blank glyph, when the font has no such character.
-    bool render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options);
+    // the font's metrics put it; in a full-width cell, a character narrower than
+    // the em has its advance centred. Box drawing and block elements that run to
+    // an edge of the em in the font run to that edge of the cell. No stroke the
+    // font inks is left without a dot. False, blank glyph, when the font has no
+    // such character or cannot draw it (blank glyph).
+    GlyphOutcome render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options);
+    // "Family Style", empty when the font names neither.
     std::string faceName() const;
+    // The font file as messages name it: "PATH" (Family Style).
+    std::string described() const;
+    // Why the last Undrawable glyph could not be drawn, in words.
+    std::string failure() const;
 
 private:
     struct Impl;
-    bool draw(unsigned index, bool fillCell, bool mono, std::vector<std::uint8_t>& out);
+    struct Placement;
+    bool draw(unsigned index, const Placement& placement, bool mono, std::vector<std::uint8_t>& out);
     std::unique_ptr<Impl> m;
 };
 
@@ -49,8 +62,11 @@ struct FontGenResult {
     std::string message; // the reason when !ok
     std::vector<std::uint8_t> data; // the whole library when ok
     std::uint32_t characters = 0; // positions of the set that hold a character
-    std::uint32_t missing = 0; // of those, how many the font cannot draw (left blank)
-    std::vector<char32_t> firstMissing; // the first few of them, in library order
+    std::uint32_t missing = 0; // of those, how many are left blank: the font lacks them or cannot draw them
+    std::vector<char32_t> firstMissing; // the first few the font lacks, in library order
+    std::uint32_t undrawable = 0; // of `missing`, those the font has but cannot draw (damaged glyph data)
+    std::vector<char32_t> firstUndrawable; // the first few of them
+    std::string undrawableWhy; // why the first of them cannot be drawn, in words
 };
 
 // Renders a complete library in memory.

@@ -57,7 +57,24 @@ struct Cell {
             --y;
         return y;
     }
+    // How far the middle of the ink lies right of the cell's middle, in dots.
+    double inkOffCentre() const
+    {
+        int left = 0, right = w - 1;
+        while (left < w && !inkIn(left, 0, left + 1, h))
+            ++left;
+        while (right >= 0 && !inkIn(right, 0, right + 1, h))
+            --right;
+        return (left + right + 1) / 2.0 - w / 2.0;
+    }
 };
+
+// The character at `code` of a library of that type.
+char32_t characterAt(T type, std::uint16_t code)
+{
+    const auto index = libraryIndexOf(type, code);
+    return index ? libraryCharacters(type)[*index] : 0;
+}
 
 } // namespace
 
@@ -107,6 +124,70 @@ TEST(GlyphPlacement, PunctuationKeepsItsPlaceAndLatinLettersShareTheirLines)
         EXPECT_EQ(latin(*c).bottom(), latin('x').bottom()) << *c;
     for (const char* c = "gjpqy"; *c; ++c)
         EXPECT_GT(latin(*c).bottom(), latin('x').bottom() + 1) << *c;
+}
+
+// A CJK font draws Greek, Cyrillic, curly quotes and the like with about half
+// an em of advance: in a full-width cell that advance is centred, the glyph's
+// own side bearings kept inside it.
+TEST(GlyphPlacement, NarrowCharactersAreCentredInFullWidthCells)
+{
+    ZARN_REQUIRE_FONTS();
+    FT_Library library;
+    FT_Face face;
+    ASSERT_TRUE(FT_Init_FreeType(&library) == 0 && FT_New_Face(library, kCjkFont, 0, &face) == 0);
+    // Α Ω α ω А Я а я and the middle dot; then “ ”.
+    const std::pair<T, std::vector<std::uint16_t>> libraries[] = {
+        { T::GB2312, { 0xA6A1, 0xA6B8, 0xA6C1, 0xA6D8, 0xA7A1, 0xA7C1, 0xA7D1, 0xA7F1, 0xA1A4, 0xA1B0, 0xA1B1 } },
+        { T::Big5, { 0xA344, 0xA35B, 0xA35C, 0xA373, 0xC7F3, 0xC854, 0xC855, 0xC875, 0xA150, 0xA1A7, 0xA1A8 } },
+    };
+    for (const auto& [type, codes] : libraries)
+        for (const int s : { 16, 24 })
+            for (const std::uint16_t code : codes) {
+                const char32_t c = characterAt(type, code);
+                ASSERT_TRUE(c != 0 && FT_Load_Char(face, c, FT_LOAD_NO_SCALE) == 0) << std::hex << code;
+                const FT_Glyph_Metrics& g = face->glyph->metrics;
+                const double ownOffset
+                    = (g.horiBearingX - (g.horiAdvance - g.horiBearingX - g.width)) / 2.0 * s / face->units_per_EM;
+                const bool quote = c == U'“' || c == U'”';
+                EXPECT_NEAR(Cell(kCjkFont, true, s, s, c).inkOffCentre(), quote ? ownOffset : 0.0, 1.0)
+                    << libraryTypeName(type) << " " << std::hex << code << " U+" << unsigned(c) << std::dec << " at "
+                    << s;
+            }
+    FT_Done_Face(face);
+    FT_Done_FreeType(library);
+}
+
+// Blocks and diagonals that the font draws to (nearly) the edge of its em run
+// to the edge of the cell, at their own thickness; lines whose thin stem
+// leaves a thicker line keep it.
+TEST(GlyphPlacement, BlocksDiagonalsAndStemsReachTheEdgesTheirShapesNeed)
+{
+    ZARN_REQUIRE_FONTS();
+    struct Shape {
+        std::uint16_t code;
+        const char* edges; // L R T B, or the corners / and \ that a diagonal joins
+    };
+    const std::pair<T, std::vector<Shape>> libraries[] = {
+        { T::GB2312, { { 0xA9AE, "TB" }, { 0xA9AF, "TB" } } }, // ┊ ┋
+        { T::Big5,
+            { { 0xA276, "LRT" }, { 0xA262, "LRB" }, { 0xA2AC, "/" }, { 0xA2AD, "\\" }, // ▔ ▁ ╱ ╲
+                { 0xF9E7, "LRB" }, { 0xA2A6, "LRTB" } } }, // ╤ ╪
+    };
+    for (const auto& [type, shapes] : libraries)
+        for (const auto& [w, h] : { std::pair { 16, 16 }, { 24, 24 }, { 24, 16 } })
+            for (const auto& [code, edges] : shapes) {
+                const Cell g(kCjkFont, true, w, h, characterAt(type, code));
+                std::string reached = std::string(g.inkIn(0, 0, 1, h) ? "L" : "") + (g.inkIn(w - 1, 0, w, h) ? "R" : "")
+                    + (g.inkIn(0, 0, w, 1) ? "T" : "") + (g.inkIn(0, h - 1, w, h) ? "B" : "");
+                if (edges[0] == '/' || edges[0] == '\\')
+                    reached = std::string(g.dot(0, h - 1) && g.dot(w - 1, 0) ? "/" : "")
+                        + (g.dot(0, 0) && g.dot(w - 1, h - 1) ? "\\" : "");
+                EXPECT_EQ(reached, edges)
+                    << libraryTypeName(type) << " " << std::hex << code << std::dec << " at " << w << "x" << h;
+                if (code == 0xA276 || code == 0xA262) { // an eighth of the cell, not more
+                    EXPECT_LE(g.bottom() - g.top() + 1, h / 8 + 1) << std::hex << code << std::dec << " at " << h;
+                }
+            }
 }
 
 TEST(GlyphPlacement, NoCharacterTheFontDrawsIsBlank)
