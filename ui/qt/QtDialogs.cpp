@@ -51,6 +51,7 @@ namespace {
     {
         auto* l = new QLabel(QString::fromUtf8(text), parent);
         at.setWidth(std::max(at.width(), l->sizeHint().width()));
+        at.setHeight(std::max(at.height(), l->sizeHint().height()));
         l->setGeometry(at);
         return l;
     }
