@@ -369,7 +369,7 @@ TEST_F(CommandsTest, NewResourceAsksBeforeReplacingAFileAndOpensTheNewOne)
     };
     dlg.OnNewResource();
     ASSERT_EQ(view.questions.size(), 2u);
-    EXPECT_EQ(view.questions[0], fileExistsQuestion(file));
+    EXPECT_EQ(view.questions[0], fileExistsQuestion(dir.path().string() + "/filled.zrf"));
     EXPECT_EQ(std::tuple(dlg.m_store.screenWidth(), dlg.m_store.memoryKiB(), dlg.m_store.itemCount()),
         std::tuple(480, 8192u, 0));
     EXPECT_EQ(dlg.pictureFrame(), fitPreviewFrame(dlg.m_rcPictureArea, 480, 272));
