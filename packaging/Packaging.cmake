@@ -55,7 +55,8 @@ else()
     foreach(program zarntool zarn-sim)
       if(TARGET ${program})
         add_custom_command(OUTPUT ${ZARN_GENERATED}/${program}.1.gz
-          COMMAND ${ZARN_HELP2MAN} --no-info --include=${ZARN_PACKAGING}/man/${program}.h2m
+          COMMAND ${ZARN_HELP2MAN} --no-info --version-string=${PROJECT_VERSION}
+            --include=${ZARN_PACKAGING}/man/${program}.h2m
             --output=${ZARN_GENERATED}/${program}.1 $<TARGET_FILE:${program}>
           COMMAND gzip -9nkf ${ZARN_GENERATED}/${program}.1
           DEPENDS ${program} ${ZARN_PACKAGING}/man/${program}.h2m
@@ -69,12 +70,13 @@ else()
       RENAME zarnres)
   endif()
 
-  # The licence as Debian keeps it, and the package's changelog.
+  # The licence as Debian keeps it, the package's changelog and the README.
   add_custom_command(OUTPUT ${ZARN_GENERATED}/changelog.gz
     COMMAND gzip -9nc ${ZARN_PACKAGING}/debian/changelog > ${ZARN_GENERATED}/changelog.gz
     DEPENDS ${ZARN_PACKAGING}/debian/changelog VERBATIM)
   add_custom_target(zarnchangelog ALL DEPENDS ${ZARN_GENERATED}/changelog.gz)
-  install(FILES ${ZARN_PACKAGING}/debian/copyright ${ZARN_GENERATED}/changelog.gz DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES ${ZARN_PACKAGING}/debian/copyright ${ZARN_GENERATED}/changelog.gz ${CMAKE_SOURCE_DIR}/README.md
+    DESTINATION ${CMAKE_INSTALL_DOCDIR})
 endif()
 
 # Everything the install rules take, and nothing else (scripts/package builds
@@ -105,8 +107,8 @@ else()
   set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
   set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
   set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "${CPACK_PACKAGE_DESCRIPTION_SUMMARY}
-The Zarn series are graphic display modules on a serial port that keep their
+  # CPack puts the summary above this.
+  set(CPACK_DEBIAN_PACKAGE_DESCRIPTION "The Zarn series are graphic display modules on a serial port that keep their
 pictures, fonts and sounds in a resource memory of their own. This package
 builds the image of that memory, a resource file (.zrf), from pictures (BMP,
 PNG, JPEG, GIF), dot-matrix font libraries (also rendered from TrueType fonts)
