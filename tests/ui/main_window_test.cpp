@@ -182,7 +182,7 @@ TEST_F(MainWindowTest, DroppedFilesGoThroughTheirCommands)
     EXPECT_EQ(dlg.directoryList()->rowCount(), 0);
 }
 
-TEST_F(MainWindowTest, AFileNamedAtStartOpensAsOpenResourceOpensIt)
+TEST_F(MainWindowTest, AFileNamedAtStartOpensAsOpenResourceWouldOpenIt)
 {
     const std::string good = newFile("start.zrf");
     ui::openStartFile(dlg, host, ui::windowStart({ good }));
