@@ -117,12 +117,10 @@ it.
 
 It holds the desktop tool (zarntool), the command line (zarnres, for scripts
 and production lines) and a virtual module on a pseudo-terminal (zarn-sim).")
-  # The libraries come from dpkg-shlibdeps; Qt's platform plugins are loaded
-  # at run time, so that it cannot see them.
+  # The dependencies are the libraries the programs link, found by
+  # dpkg-shlibdeps. (Debian's libqt6gui6 holds the X11 platform plugin and the
+  # JPEG and GIF readers that Qt loads at run time.)
   set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-  if(TARGET zarntool)
-    set(CPACK_DEBIAN_PACKAGE_DEPENDS "qt6-qpa-plugins")
-  endif()
   set(CPACK_DEBIAN_PACKAGE_CONTROL_STRICT_PERMISSION ON)
 endif()
 include(CPack)
