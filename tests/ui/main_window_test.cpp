@@ -1,16 +1,18 @@
 // The main window as a client of the core: one refusal and one insertion
 // reaching the screen, the list kept equal to the file, a change by another
 // program read again, the busy guard and a silent module during a transfer,
-// dropped files, other picture formats and dithering, transparency over the
-// ignore colour of ">>LOAD", the staging fallback, and directory columns that
-// never clip.
+// dropped files and a file named at start, other picture formats and
+// dithering, transparency over the ignore colour of ">>LOAD", the staging
+// fallback, and directory columns that never clip.
 #include "UiTestSupport.h"
 #include "support/Run.h"
 
 #include "import/StagingFile.h"
 #include "link/Protocol.h"
 #include "resfile/DirectoryView.h"
+#include "ui/CResourceToolApp.h"
 #include "ui/UiTexts.h"
+#include "ui/WindowStart.h"
 
 using namespace zarn;
 using namespace zarn::test;
@@ -178,6 +180,28 @@ TEST_F(MainWindowTest, DroppedFilesGoThroughTheirCommands)
     EXPECT_NE(host.boxes[1].find("notes.txt"), std::string::npos);
     EXPECT_TRUE(host.fileTitles.empty());
     EXPECT_EQ(dlg.directoryList()->rowCount(), 0);
+}
+
+TEST_F(MainWindowTest, AFileNamedAtStartOpensAsOpenResourceWouldOpenIt)
+{
+    const std::string good = newFile("start.zrf");
+    ui::openStartFile(dlg, host, ui::windowStart({ good }));
+    EXPECT_TRUE(dlg.m_store.isOpen());
+    EXPECT_EQ(dlg.m_store.path(), good);
+    EXPECT_TRUE(host.boxes.empty());
+
+    // A damaged file gets the box "Open Resource" shows for it, and the open file stays.
+    const std::string bad = patternFile(dir / "bad.zrf", 100);
+    dlg.OnOpenResource(bad);
+    ASSERT_EQ(host.boxes.size(), 1u);
+    ui::openStartFile(dlg, host, ui::windowStart({ bad }));
+    ASSERT_EQ(host.boxes.size(), 2u);
+    EXPECT_EQ(host.boxes[1], host.boxes[0]);
+    EXPECT_EQ(dlg.m_store.path(), good);
+
+    ui::openStartFile(dlg, host, ui::windowStart({ dir.file("start.bmp") }));
+    EXPECT_EQ(host.last(), "This is not a resource file (.zrf): " + dir.file("start.bmp"));
+    EXPECT_TRUE(host.fileTitles.empty());
 }
 
 TEST_F(MainWindowTest, LoadBmpTakesOtherFormatsAndTheDitherSwitchAppliesFromTheNextLoad)
