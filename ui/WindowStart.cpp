@@ -2,7 +2,7 @@
 
 #include "common/Version.h"
 #include "resfile/StoreCommands.h"
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 
 #include <filesystem>
 

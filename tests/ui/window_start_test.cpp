@@ -1,7 +1,7 @@
 // The window's command line: a file to open (made absolute), --version and
 // --help without a window, and usage errors.
 #include "common/Version.h"
-#include "resfile/Utf8Path.h"
+#include "platform/Utf8Path.h"
 #include "ui/CAboutDlg.h"
 #include "ui/WindowStart.h"
 
