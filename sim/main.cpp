@@ -2,8 +2,8 @@
 
 #include "common/Version.h"
 #include "link/FrameCodec.h"
-#include "platform/PortFolder.h"
 #include "link/PortNumbering.h"
+#include "platform/PortFolder.h"
 #include "sim/ModuleEngine.h"
 #include "sim/SimOptions.h"
 

@@ -1,8 +1,8 @@
 #include "ui/WindowStart.h"
 
 #include "common/Version.h"
-#include "resfile/StoreCommands.h"
 #include "platform/Utf8Path.h"
+#include "resfile/StoreCommands.h"
 
 #include <filesystem>
 
