@@ -105,8 +105,11 @@ PictureDib::PictureDib(const PictureImage& image)
 
 bool PictureDib::draw(HDC dc, SIZE client) const
 {
-    if (m_box.cx <= 0 || m_box.cy <= 0)
+    if (m_box.cx <= 0 || m_box.cy <= 0) {
+        RECT all { 0, 0, client.cx, client.cy };
+        FillRect(dc, &all, GetSysColorBrush(COLOR_BTNFACE));
         return true;
+    }
     const int saved = SaveDC(dc);
     // The screen box covers the whole control, stretched in x and y independently.
     SetMapMode(dc, MM_ANISOTROPIC);
