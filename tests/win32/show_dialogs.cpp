@@ -42,6 +42,7 @@ void fillMain(MainWindow& w)
     w.setSpaceBar(4096, 420);
     w.setProgramBar(420, 420);
     w.setPicture({ 320, 240, 320, 240, 320, 240, quarters(320, 240) });
+    w.movePicture(zarn::fitPreviewFrame(w.pictureArea(), 320, 240)); // as a 320 x 240 module's file places it
     w.setSwatch(zarn::Rgb { 255, 0, 0 });
 }
 
