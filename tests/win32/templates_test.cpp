@@ -59,6 +59,18 @@ namespace {
 
     class Templates : public Win32Test { };
 
+    // The manifest every program carries: common controls 6, per-monitor DPI awareness, UTF-8.
+    TEST_F(Templates, ProgramsRunWithCommonControlsSixPerMonitorDpiAndUtf8)
+    {
+        // Version 6 lives in the side-by-side store (Wine's says 5.81 when asked for its version).
+        wchar_t path[MAX_PATH] = {};
+        GetModuleFileNameW(GetModuleHandleW(L"comctl32.dll"), path, MAX_PATH);
+        const std::string controls = win32::narrow(path);
+        EXPECT_NE(controls.find("common-controls_6595b64144ccf1df_6.0."), std::string::npos) << controls;
+        EXPECT_EQ(GetAwarenessFromDpiAwarenessContext(GetThreadDpiAwarenessContext()), DPI_AWARENESS_PER_MONITOR_AWARE);
+        EXPECT_EQ(GetACP(), static_cast<UINT>(CP_UTF8));
+    }
+
     TEST_F(Templates, PortSelectHasItsSizeFontAndControlsInDialogUnits)
     {
         DialogWindow dlg(IDD_PORT_SELECT);
