@@ -1,22 +1,30 @@
 #include "cli/Commands.h"
 
 #include "cli/Command.h"
+#include "common/Version.h"
 
 #include <iostream>
 
 namespace zarn::cli {
 
-int runCommandLine(int argc, char** argv)
+std::unique_ptr<CLI::App> makeCommandLine()
 {
-    CLI::App app { "Build, inspect and program resource files (.zrf) for Zarn serial display modules.", "zarnres" };
-    app.require_subcommand(1);
-    app.set_version_flag("--version", "zarnres 2.2");
+    auto app = std::make_unique<CLI::App>(
+        "Build, inspect and program resource files (.zrf) for Zarn serial display modules.", "zarnres");
+    app->require_subcommand(1);
+    app->set_version_flag("--version", versionLine("zarnres"));
     for (auto add :
         { addNewCommand, addInfoCommand, addListCommand, addAddCommand, addDeleteCommand, addSetIgnoreColorCommand,
             addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand, addProgramCommand, addStationCommand,
             addFontCommand, addFontPreviewCommand, addBuildCommand, addUnpackCommand, addDiffCommand })
-        add(app);
+        add(*app);
+    return app;
+}
 
+int runCommandLine(int argc, char** argv)
+{
+    const std::unique_ptr<CLI::App> command = makeCommandLine();
+    CLI::App& app = *command;
     try {
         app.parse(argc, argv);
     } catch (const CLI::CallForHelp& e) {

@@ -4,6 +4,8 @@
 
 #include <CLI/CLI.hpp>
 
+#include <memory>
+
 namespace zarn::cli {
 
 void addNewCommand(CLI::App& app);
@@ -23,6 +25,10 @@ void addFontPreviewCommand(CLI::App& app);
 void addBuildCommand(CLI::App& app);
 void addUnpackCommand(CLI::App& app);
 void addDiffCommand(CLI::App& app);
+
+// zarnres's command table: every subcommand with its options, --help and
+// --version. The man page and the shell completion are written from it too.
+std::unique_ptr<CLI::App> makeCommandLine();
 
 // The whole command line of zarnres; returns its exit status.
 int runCommandLine(int argc, char** argv);

@@ -2,8 +2,8 @@
 #include "cli/Command.h"
 #include "cli/Commands.h"
 #include "cli/LinkCommands.h"
-#include "platform/PortFolder.h"
 #include "link/qt/SerialPortListing.h"
+#include "platform/PortFolder.h"
 
 #include <algorithm>
 #include <cstdio>

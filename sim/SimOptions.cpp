@@ -1,5 +1,7 @@
 #include "sim/SimOptions.h"
 
+#include "common/Version.h"
+
 #include <CLI/CLI.hpp>
 
 #include <algorithm>
@@ -107,6 +109,8 @@ Module:
                        that follows the last replug)
   --idle-timeout S     end after S seconds without input (default 30; 0: never)
   --verbose            describe every frame on standard error
+  --help               show this help and end
+  --version            show the version and end
 
 Like a real module it checks what it receives: a frame with a wrong checksum
 is counted and not acted on (no answer, its data not stored); a start request
@@ -335,6 +339,7 @@ bool parseMemory(const std::string& text, std::uint32_t& bytes)
 int parseOptions(int argc, char** argv, SimOptions& o, std::string& error)
 {
     CLI::App app("zarn-sim");
+    app.set_version_flag("--version", versionLine("zarn-sim"));
     // A repeated option counts with its last value, as it always did, instead of
     // being an error.
     app.option_defaults()->multi_option_policy(CLI::MultiOptionPolicy::TakeLast);
@@ -356,6 +361,8 @@ int parseOptions(int argc, char** argv, SimOptions& o, std::string& error)
                 kFaultModes[i].set(o, faultValue(kFaultModes[i], value));
     } catch (const CLI::CallForHelp&) {
         return -1;
+    } catch (const CLI::CallForVersion&) {
+        return -2;
     } catch (const CLI::ParseError& e) {
         // zarn-sim has its own exit statuses; CLI11's codes are never passed on.
         error = e.what();

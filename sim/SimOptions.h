@@ -41,8 +41,9 @@ struct SimOptions {
 };
 
 // Parses argv. Returns 0 and fills `options` on success; returns -1 on --help
-// (the caller prints usageText()); on an error puts a one-line message in
-// `error` and returns kExitUsage.
+// (the caller prints usageText()) and -2 on --version (the caller prints
+// versionLine("zarn-sim")); on an error puts a one-line message in `error` and
+// returns kExitUsage.
 int parseOptions(int argc, char** argv, SimOptions& options, std::string& error);
 
 std::string usageText();

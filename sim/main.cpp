@@ -1,8 +1,9 @@
 // zarn-sim: a virtual display module on a pseudo-terminal.
 
+#include "common/Version.h"
 #include "link/FrameCodec.h"
-#include "platform/PortFolder.h"
 #include "link/PortNumbering.h"
+#include "platform/PortFolder.h"
 #include "sim/ModuleEngine.h"
 #include "sim/SimOptions.h"
 
@@ -511,7 +512,7 @@ int main(int argc, char** argv)
     std::string error;
     const int parsed = parseOptions(argc, argv, options, error);
     if (parsed < 0) {
-        std::fputs(usageText().c_str(), stdout);
+        std::fputs((parsed == -1 ? usageText() : versionLine("zarn-sim") + "\n").c_str(), stdout);
         return 0;
     }
     if (parsed != 0) {

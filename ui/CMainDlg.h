@@ -51,6 +51,7 @@
 #include "ui/CommandHost.h"
 #include "ui/FontTools.h"
 #include "ui/ModuleLink.h"
+#include "ui/WindowStart.h"
 
 #include <array>
 #include <cstdint>
@@ -105,6 +106,9 @@ public:
     // .zrf opens, pictures load, font libraries and WAVE files go through their
     // commands; anything else is refused with a box.
     void openDroppedFile(const std::string& path);
+    // The file named on the command line, opened as "Open Resource" opens a
+    // file, or the box that refuses it; once the window shows.
+    void openAtStart(const WindowStart& start);
 
     // ---- from the view and the session ----
     void setSelectionMark(std::optional<int> row);

@@ -286,6 +286,14 @@ void CMainDlg::OnPreviewFontLibrary()
     m_view.runDialog(dlg);
 }
 
+void CMainDlg::openAtStart(const WindowStart& start)
+{
+    if (start.refusal)
+        message(*start.refusal);
+    else if (start.resourceFile)
+        OnOpenResource(*start.resourceFile);
+}
+
 void CMainDlg::openDroppedFile(const std::string& path)
 {
     const bool otherPictures = static_cast<bool>(m_services.readPicture);

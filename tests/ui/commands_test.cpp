@@ -562,11 +562,13 @@ TEST_F(CommandsTest, ALargerPictureIsRefusedForASmallerScreenUntilLoadedAgain)
     EXPECT_EQ(view.folders.back(), dir.path().string()) << "then in the last folder used";
 }
 
-TEST_F(CommandsTest, FilesInAnyCaseAndDropsGoThroughTheirCommands)
+TEST_F(CommandsTest, FilesInAnyCaseDropsAndTheStartFileGoThroughTheirCommands)
 {
     const std::string upper = dir.file("BIG.ZRF");
     std::filesystem::copy_file(newFile("x.zrf"), upper);
-    dlg.openDroppedFile(upper);
+    WindowStart start;
+    start.resourceFile = upper; // named on the command line
+    dlg.openAtStart(start);
     EXPECT_TRUE(dlg.m_store.isOpen() && dlg.m_store.path() == upper);
     dlg.openDroppedFile(quadrantBmp("DROP.BMP", 16, 16));
     dlg.openDroppedFile(patternFile(dir / "16X16.HZK", 261696));
@@ -578,6 +580,9 @@ TEST_F(CommandsTest, FilesInAnyCaseAndDropsGoThroughTheirCommands)
     EXPECT_EQ(view.boxes[2].text, fileNotTakenText(dir.file("notes.txt")));
     EXPECT_EQ(std::tuple(view.boxes[2].detail, view.boxes[3].detail), std::tuple(dropTakesText(false), kLoadWaveTakes));
     EXPECT_EQ(dlg.directoryRows().size(), 2u);
+    start.refusal = "This is not a resource file (.zrf): x.txt";
+    dlg.openAtStart(start);
+    EXPECT_EQ(view.boxes.back().text, "This is not a resource file (.zrf): x.txt");
 }
 
 TEST_F(CommandsTest, FontLibrariesAreMadeBesideTheFileReplacedOnlyOnYesAndPreviewed)
