@@ -406,10 +406,10 @@ template <typename Use> StoreResult ResourceStore::underLock(LockMode mode, Use 
     View view;
     if (auto r = readView(fileIo(), lock->fd(), m_path, false, view); !r.ok)
         return r;
-    if (!view.problems.empty()) {
-        m_isOpen = false;
+    // A file damaged meanwhile is refused as at opening, and stays the open one:
+    // nothing is written to it, and it is read again once it is whole.
+    if (!view.problems.empty())
         return failure(kMsgResourceFileError, damagedText(m_path, view.problems));
-    }
     // Another program changed the file since it was read here: working on this
     // view would write its old directory over the other program's change.
     const bool same

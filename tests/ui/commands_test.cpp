@@ -297,6 +297,16 @@ TEST_F(CommandsTest, EveryFailureLeavesTheStateAsItWas)
                 dlg.OnDelete();
             },
             "filled.zrf", systemReason(ENOSPC) },
+        { "Delete, the file damaged meanwhile",
+            [&] {
+                const Bytes whole = readBytes(file);
+                Bytes damagedCopy = whole;
+                damagedCopy[2] = 0x60; // model code 2400
+                writeBytes(file, damagedCopy);
+                dlg.OnDelete();
+                writeBytes(file, whole);
+            },
+            kMsgResourceFileError, "2400" },
         { "Load WAVE, rename refused",
             [&] {
                 io.failRename = EPERM;
