@@ -3,8 +3,7 @@
 // entries, each against a baseline measured here (a plain dialog with the
 // same number of controls; a table filled with ready-made texts).
 #include "resfile/ResourceStore.h"
-#include "ui/CMainDlg.h"
-#include "ui/CommandHost.h"
+#include "ui/qt/QtMainDlg.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -22,18 +21,11 @@
 
 namespace {
 
-class SilentHost : public zarn::ui::CommandHost {
+// The window, its boxes told on standard error instead of shown.
+class SilentWindow : public zarn::ui::QtMainDlg {
 public:
-    void showMessage(const std::string& text, const std::string&, zarn::ui::BoxIcon) override
-    {
-        std::fprintf(stderr, "box: %s\n", text.c_str());
-    }
-    std::optional<std::string> chooseOpenFile(const std::string&, const std::vector<zarn::ui::FileFilter>&) override
-    {
-        return std::nullopt;
-    }
-    std::optional<std::string> chooseFolder(const std::string&) override { return std::nullopt; }
-    int runDialog(QDialog&) override { return QDialog::Rejected; }
+    using QtMainDlg::showMessage;
+    void showMessage(const zarn::ui::Message& m) override { std::fprintf(stderr, "box: %s\n", m.text.c_str()); }
 };
 
 void waitShown(QWidget& w)
@@ -60,7 +52,6 @@ int main(int argc, char** argv)
     appTimer.start();
     QApplication app(argc, argv);
     const double appMs = appTimer.nsecsElapsed() / 1e6;
-    SilentHost host;
 
     constexpr int kRuns = 9;
     std::vector<double> window, plain;
@@ -68,7 +59,7 @@ int main(int argc, char** argv)
         QElapsedTimer t;
         t.start();
         {
-            zarn::ui::CMainDlg dlg(host);
+            SilentWindow dlg;
             waitShown(dlg);
             window.push_back(t.nsecsElapsed() / 1e6);
         }
@@ -103,8 +94,8 @@ int main(int argc, char** argv)
                 return 1;
         }
     }
-    zarn::ui::CMainDlg dlg(host);
-    dlg.OnOpenResource(file.string());
+    SilentWindow dlg;
+    dlg.state().OnOpenResource(file.string());
     waitShown(dlg);
     std::vector<double> refresh, table;
     QTableWidget baseline(0, 6);
@@ -116,7 +107,7 @@ int main(int argc, char** argv)
     for (int i = 0; i < kRuns; ++i) {
         QElapsedTimer t;
         t.start();
-        dlg.refreshDirectoryView();
+        dlg.refresh(zarn::ui::kRefreshList);
         QCoreApplication::processEvents();
         refresh.push_back(t.nsecsElapsed() / 1e6);
         t.restart();

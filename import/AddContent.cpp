@@ -75,7 +75,7 @@ ContentCommand commandFor(const std::string& path, bool otherPictureFormats)
         return ContentCommand::Bitmap;
     if (const auto library = fontLibraryTypeOfExtension(fileExtension(path)))
         return *library == FontLibraryType::Ascii ? ContentCommand::Asciilib : ContentCommand::Hzlib;
-    return fileExtension(path) == "wav" ? ContentCommand::Wave : ContentCommand::Any;
+    return lowerExtension(path) == "wav" ? ContentCommand::Wave : ContentCommand::Any;
 }
 
 std::string noSuchItemText(int row, int itemCount)

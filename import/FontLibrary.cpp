@@ -52,8 +52,10 @@ const FontLibraryInfo& fontLibraryInfo(FontLibraryType type) { return kLibraries
 
 std::optional<FontLibraryType> fontLibraryTypeOfExtension(const std::string& ext)
 {
+    std::string lower = ext;
+    std::transform(lower.begin(), lower.end(), lower.begin(), [](unsigned char c) { return std::tolower(c); });
     for (const FontLibraryInfo& info : kLibraries)
-        if (ext == info.extension)
+        if (lower == info.extension)
             return info.type;
     return std::nullopt;
 }

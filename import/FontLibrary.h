@@ -21,7 +21,7 @@ inline constexpr int kDefaultThreshold = 80;
 
 struct FontLibraryInfo {
     FontLibraryType type;
-    const char* extension; // exact, lower case
+    const char* extension; // lower case; files carry it in any case
     std::uint32_t glyphCount;
     std::uint8_t kind; // ResourceKind code
     const char* invalidMessage;
@@ -30,7 +30,7 @@ struct FontLibraryInfo {
 };
 
 const FontLibraryInfo& fontLibraryInfo(FontLibraryType type);
-// The type whose extension `ext` is, exactly ("hzk" -> GB2312; "HZK" is none).
+// The type whose extension `ext` is, in any case ("hzk" and "HZK" -> GB2312).
 std::optional<FontLibraryType> fontLibraryTypeOfExtension(const std::string& ext);
 // The type of a stored item of that kind (240-243); nullopt for other kinds.
 std::optional<FontLibraryType> fontLibraryTypeOfKind(std::uint8_t kind);

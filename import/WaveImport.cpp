@@ -12,8 +12,8 @@ ImportCheck checkWaveFile(
     const std::string& path, std::uint32_t remainingBytes, std::uint16_t itemCount, std::uint16_t maxItems)
 {
     ImportCheck c;
-    if (fileExtension(path) != "wav")
-        return c; // "WAV" and any other extension: the command ends without a word
+    if (lowerExtension(path) != "wav")
+        return c; // another extension: the command ends without a word
 
     c.verdict = ImportCheck::Verdict::Refused;
     const auto length = importFileLength(path, &c.detail);

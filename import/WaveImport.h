@@ -9,7 +9,7 @@
 
 namespace zarn {
 
-// The checks after the file dialog of "Load WAVE": extension exactly "wav" (else
+// The checks after the file dialog of "Load WAVE": extension "wav" in any case (else
 // ignored), opening, space, directory count.
 ImportCheck checkWaveFile(
     const std::string& path, std::uint32_t remainingBytes, std::uint16_t itemCount, std::uint16_t maxItems);

@@ -126,6 +126,8 @@ bool mayWrite(const std::string& path);
 std::string environmentValue(const char* name);
 // The running program's file; empty if unknown.
 std::string executablePath();
+// The user's home folder ($HOME, %USERPROFILE%); empty if unknown.
+std::string userHomeFolder();
 // Where a user's programs keep files they can make again: $XDG_CACHE_HOME or
 // ~/.cache on Linux, %LOCALAPPDATA% on Windows.
 std::string userCacheFolder();

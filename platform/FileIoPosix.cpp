@@ -155,6 +155,8 @@ std::string executablePath()
     return ec ? std::string() : exe.string();
 }
 
+std::string userHomeFolder() { return environmentValue("HOME"); }
+
 std::string userCacheFolder()
 {
     if (const std::string xdg = environmentValue("XDG_CACHE_HOME"); !xdg.empty() && xdg[0] == '/')

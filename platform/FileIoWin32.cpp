@@ -352,6 +352,8 @@ std::string executablePath()
     }
 }
 
+std::string userHomeFolder() { return environmentValue("USERPROFILE"); }
+
 std::string userCacheFolder()
 {
     if (std::string local = environmentValue("LOCALAPPDATA"); !local.empty())

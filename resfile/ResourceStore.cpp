@@ -42,6 +42,12 @@ namespace {
         return text;
     }
 
+    // The file, then what is wrong with it, one line each.
+    std::string damagedText(const std::string& path, const std::vector<std::string>& problems)
+    {
+        return quotedPath(path) + ": " + joined(problems);
+    }
+
     std::uint64_t usedEndOf(std::uint32_t memoryKiB, std::span<const ResourceEntry> entries)
     {
         if (entries.empty())
@@ -341,9 +347,13 @@ void ResourceStore::adopt(const View& view)
 
 StoreResult ResourceStore::openResourceFile(const std::string& path)
 {
+    // A file that is refused leaves the one open before open, as it was.
+    const bool wasOpen = m_isOpen;
     const StoreResult r = readFile(path);
     if (r.ok)
         m_path = path;
+    else
+        m_isOpen = wasOpen;
     return r;
 }
 
@@ -362,7 +372,7 @@ StoreResult ResourceStore::readFile(const std::string& path)
     if (auto r = readView(fileIo(), lock->fd(), path, false, view); !r.ok)
         return refuse(r);
     if (!view.problems.empty())
-        return refuse(failure(kMsgResourceFileError, joined(view.problems)));
+        return refuse(failure(kMsgResourceFileError, damagedText(path, view.problems)));
     adopt(view);
     return {};
 }
@@ -396,10 +406,10 @@ template <typename Use> StoreResult ResourceStore::underLock(LockMode mode, Use 
     View view;
     if (auto r = readView(fileIo(), lock->fd(), m_path, false, view); !r.ok)
         return r;
-    if (!view.problems.empty()) {
-        m_isOpen = false;
-        return failure(kMsgResourceFileError, joined(view.problems));
-    }
+    // A file damaged meanwhile is refused as at opening, and stays the open one:
+    // nothing is written to it, and it is read again once it is whole.
+    if (!view.problems.empty())
+        return failure(kMsgResourceFileError, damagedText(m_path, view.problems));
     // Another program changed the file since it was read here: working on this
     // view would write its old directory over the other program's change.
     const bool same

@@ -74,9 +74,9 @@ public:
 
     // Reads `path` under its shared lock and makes it the open file. A bad
     // model code or a damaged directory gives "Resource File Error" (with the
-    // problems in `detail`); a file that cannot be read gives a message naming
-    // it and the reason. On any failure isOpen becomes false and nothing else
-    // changes: the path, header values and directory stay those held before.
+    // file and its problems in `detail`); a file that cannot be read gives a
+    // message naming it and the reason. On any failure nothing changes: the
+    // file open before (if any) stays open with its path, header and directory.
     StoreResult openResourceFile(const std::string& path);
 
     // Takes the file's lock and keeps it until release(): shared for a command

@@ -57,7 +57,13 @@ bool hasResourceExtension(const std::string& path)
     // The extension is what follows the last dot of the file name itself.
     const std::string name = fileNameOf(path);
     const auto dot = name.rfind('.');
-    return dot != std::string::npos && name.compare(dot + 1, std::string::npos, "zrf") == 0;
+    if (dot == std::string::npos || name.size() - dot != 4)
+        return false;
+    // Any case: "BIG.ZRF" is a resource file as much as "big.zrf".
+    for (int i = 0; i < 3; ++i)
+        if ((name[dot + 1 + i] | 0x20) != "zrf"[i])
+            return false;
+    return true;
 }
 
 } // namespace zarn

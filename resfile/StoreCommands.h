@@ -18,7 +18,7 @@ std::optional<std::string> checkLoadBitmap(
 std::optional<std::string> checkDelete(bool busy, const ResourceStore& store, std::optional<int> selectionMark);
 std::optional<std::string> checkOpenResource(bool busy);
 std::optional<std::string> checkNewResource(bool busy);
-// "Open Resource" goes on only for the extension exactly "zrf".
+// "Open Resource" goes on only for the extension "zrf", in any case.
 bool hasResourceExtension(const std::string& path);
 // Space (unrounded length against remainingBytes), then the item count.
 std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32_t length);

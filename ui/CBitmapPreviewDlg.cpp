@@ -1,75 +1,42 @@
 #include "ui/CBitmapPreviewDlg.h"
 
 #include "import/ModuleBitmap.h"
-#include "import/Rgb565.h"
-#include "ui/AppFont.h"
-#include "ui/ShownColor.h"
-
-#include <QFrame>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMouseEvent>
-#include <QPainter>
-#include <QPushButton>
+#include "resfile/DirectoryView.h"
 
 #include <algorithm>
+#include <cmath>
 
 namespace zarn::ui {
 
-namespace {
-    // The template's dialog units at two pixels each.
-    constexpr int kDu = 2;
-    QRect du(int x, int y, int w, int h) { return QRect(x * kDu, y * kDu, w * kDu, h * kDu); }
-    QColor qcolor(Rgb c) { return QColor(c.r, c.g, c.b); }
-}
-
-BitmapItemView::BitmapItemView(CBitmapPreviewDlg* owner)
-    : QWidget(owner)
-    , m_owner(owner)
+FrameRect fitDialogFrame(const FrameRect& frame, int screenWidth, int screenHeight)
 {
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    FrameRect f = frame;
+    const int W = screenWidth, H = screenHeight;
+    if (W >= H) {
+        const int fw = f.width();
+        if (fw >= 320) {
+            f.left += (fw - 320) >> 1;
+            f.right = f.left + 320;
+            f.bottom = f.top + 240;
+        } else {
+            f.bottom = f.top + static_cast<int>(fw * 0.75);
+        }
+    }
+    if (W <= 0 || H <= 0)
+        return f;
+    const int fw = f.width(), fh = f.height();
+    FrameRect out = f;
+    if (W > H) {
+        const int nh = static_cast<int>(fw * (static_cast<double>(H) / W));
+        out.top = f.top + (fh >> 1) - (nh >> 1);
+        out.bottom = out.top + nh;
+    } else {
+        const int nw = static_cast<int>((static_cast<double>(W) / H) * fh);
+        out.left = f.left + (fw >> 1) - (nw >> 1);
+        out.right = out.left + nw;
+    }
+    return out;
 }
-
-void BitmapItemView::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.fillRect(rect(), palette().window());
-    // The screen box's own black outline takes the place of the frame's.
-    p.drawImage(0, 0, m_owner->renderFrame(size()));
-}
-
-CBitmapPreviewDlg::CBitmapPreviewDlg(QWidget* parent)
-    : QDialog(parent)
-{
-    setWindowTitle(QStringLiteral("Bitmap Playback Display"));
-    setFont(systemDialogFont());
-    setFixedSize(264 * kDu, 181 * kDu);
-
-    m_frame = new BitmapItemView(this);
-    m_frame->setGeometry(du(32, 7, 200, 150));
-    m_ok = new QPushButton(QStringLiteral("OK"), this);
-    m_ok->setGeometry(du(145, 162, 42, 12));
-    m_ok->setDefault(true);
-    m_cancel = new QPushButton(QStringLiteral("Cancel"), this);
-    m_cancel->setGeometry(du(194, 162, 42, 12));
-    m_field = new QLineEdit(this);
-    m_field->setGeometry(du(67, 162, 30, 12));
-    m_field->setReadOnly(true);
-    m_field->setMaxLength(10);
-    m_swatch = new QFrame(this);
-    m_swatch->setGeometry(du(99, 162, 35, 12));
-    m_swatch->setFrameStyle(QFrame::Box | QFrame::Plain);
-    m_swatch->setAutoFillBackground(true);
-    auto* label = new QLabel(QStringLiteral("Ignore color:"), this);
-    label->setGeometry(du(14, 164, 50, 8));
-    label->adjustSize();
-
-    connect(m_ok, &QPushButton::clicked, this, &QDialog::accept);
-    connect(m_cancel, &QPushButton::clicked, this, &QDialog::reject);
-}
-
-QWidget* CBitmapPreviewDlg::frameControl() const { return m_frame; }
 
 void CBitmapPreviewDlg::setScreenSize(std::uint16_t width, std::uint16_t height)
 {
@@ -81,7 +48,7 @@ void CBitmapPreviewDlg::setIgnoreColor(std::uint16_t value)
 {
     m_wIgnoreColor = value;
     m_crIgnoreColor = fromRgb565(value);
-    updateFields();
+    m_strIgnoreColor = ignoreColorText(value);
 }
 
 void CBitmapPreviewDlg::setItem(
@@ -93,82 +60,67 @@ void CBitmapPreviewDlg::setItem(
     m_nKind = kind;
 }
 
-void CBitmapPreviewDlg::fitFrame()
-{
-    const QRect g = du(32, 7, 200, 150);
-    const FrameRect f { g.left(), g.top(), g.left() + g.width(), g.top() + g.height() };
-    m_rcFrame = fitDialogFrame(f, m_wScreenWidth, m_wScreenHeight);
-    m_frame->setGeometry(
-        m_rcFrame.left, m_rcFrame.top, std::max(0, m_rcFrame.width()), std::max(0, m_rcFrame.height()));
-    m_bPicked = false;
-    m_fitted = true;
+namespace {
+    // The one scale for x and y that maps the screen into the frame.
+    double screenScale(const FrameRect& f, int W, int H)
+    {
+        return std::min(static_cast<double>(f.width()) / W, static_cast<double>(f.height()) / H);
+    }
 }
 
-QImage CBitmapPreviewDlg::renderFrame(QSize size) const
+void CBitmapPreviewDlg::fitFrame(const FrameRect& templateFrame)
 {
-    QImage img(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    img.fill(palette().color(QPalette::Window));
     const int W = m_wScreenWidth, H = m_wScreenHeight;
-    if (W <= 0 || H <= 0)
-        return img;
-    // One scale for x and y, so the module's pixels stay square.
-    const double scale = std::min(static_cast<double>(size.width()) / W, static_cast<double>(size.height()) / H);
-    const int bw = static_cast<int>(W * scale), bh = static_cast<int>(H * scale);
-    {
-        QPainter p(&img);
-        p.setPen(Qt::black);
-        p.setBrush(QColor(0, 0, 255));
-        p.drawRect(0, 0, std::max(0, bw - 1), std::max(0, bh - 1));
+    m_rcFrame = fitDialogFrame(templateFrame, W, H);
+    m_nZoom = 0;
+    if (W > 0 && H > 0 && screenScale(m_rcFrame, W, H) > 1.0) {
+        m_nZoom = static_cast<int>(std::floor(screenScale(m_rcFrame, W, H)));
+        const int left = m_rcFrame.left + (m_rcFrame.width() - m_nZoom * W) / 2;
+        const int top = m_rcFrame.top + (m_rcFrame.height() - m_nZoom * H) / 2;
+        m_rcFrame = FrameRect { left, top, left + m_nZoom * W, top + m_nZoom * H };
     }
+    m_bPicked = false;
+}
+
+PixelImage CBitmapPreviewDlg::render() const
+{
+    PixelImage image(m_rcFrame.width(), m_rcFrame.height(), kDialogFace);
+    const int W = m_wScreenWidth, H = m_wScreenHeight;
+    if (W <= 0 || H <= 0 || image.width <= 0 || image.height <= 0)
+        return image;
+    const double scale = m_nZoom > 0 ? m_nZoom : screenScale(m_rcFrame, W, H);
+    const int bw = std::min(image.width, static_cast<int>(W * scale));
+    const int bh = std::min(image.height, static_cast<int>(H * scale));
+    for (int y = 0; y < bh; ++y)
+        for (int x = 0; x < bw; ++x)
+            image.set(x, y, x == 0 || y == 0 || x == bw - 1 || y == bh - 1 ? kBlack : kBlue);
     // An item whose data is shorter than its size and kind imply shows nothing.
-    const auto rgb = zarn::decodeModuleBitmap(m_nKind, m_wWidth, m_wHeight, m_pData);
+    const auto rgb = decodeModuleBitmap(m_nKind, m_wWidth, m_wHeight, m_pData);
     if (!rgb)
-        return img;
+        return image;
+    const int block = std::max(1, m_nZoom);
     std::size_t i = 0;
     for (int y = 0; y < m_wHeight; ++y)
         for (int x = 0; x < m_wWidth; ++x, i += 3) {
+            const Rgb c { (*rgb)[i], (*rgb)[i + 1], (*rgb)[i + 2] };
             const int dx = static_cast<int>(x * scale), dy = static_cast<int>(y * scale);
-            if (dx < img.width() && dy < img.height())
-                img.setPixel(dx, dy, qRgb((*rgb)[i], (*rgb)[i + 1], (*rgb)[i + 2]));
+            for (int by = dy; by < dy + block && by < image.height; ++by)
+                for (int bx = dx; bx < dx + block && bx < image.width; ++bx)
+                    image.set(bx, by, c);
         }
-    return img;
+    return image;
 }
 
-bool CBitmapPreviewDlg::pickAt(QPoint pos)
+bool CBitmapPreviewDlg::pickAt(int x, int y)
 {
-    const auto colour = shownColorAt(*this, m_frame->geometry(), pos);
+    const auto colour = render().pick(x, y);
     if (!colour)
         return false;
     m_crIgnoreColor = *colour;
-    m_wIgnoreColor = toRgb565(m_crIgnoreColor.r, m_crIgnoreColor.g, m_crIgnoreColor.b);
-    m_bPicked = true;
-    updateFields();
-    return true;
-}
-
-void CBitmapPreviewDlg::updateFields()
-{
+    m_wIgnoreColor = toRgb565(colour->r, colour->g, colour->b);
     m_strIgnoreColor = ignoreColorText(m_wIgnoreColor);
-    m_field->setText(QString::fromStdString(m_strIgnoreColor));
-    QPalette pal = m_swatch->palette();
-    pal.setColor(QPalette::Window, qcolor(m_crIgnoreColor));
-    m_swatch->setPalette(pal);
-    m_swatch->update();
-}
-
-void CBitmapPreviewDlg::showEvent(QShowEvent* e)
-{
-    if (!m_fitted)
-        fitFrame();
-    updateFields();
-    QDialog::showEvent(e);
-}
-
-void CBitmapPreviewDlg::mousePressEvent(QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton)
-        pickAt(e->position().toPoint());
-    QDialog::mousePressEvent(e);
+    m_bPicked = true;
+    return true;
 }
 
 } // namespace zarn::ui

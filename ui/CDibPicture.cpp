@@ -1,61 +1,55 @@
 #include "ui/CDibPicture.h"
 
-#include <QPainter>
-
-#include <cstring>
+#include <algorithm>
 
 namespace zarn::ui {
 
-CDibPicture::CDibPicture(QWidget* parent)
-    : QWidget(parent)
+void CDibPicture::adopt(LoadedPicture picture)
 {
-    // A press on the picture belongs to the main window, which picks the colour.
-    setAttribute(Qt::WA_TransparentForMouseEvents);
-    setAttribute(Qt::WA_OpaquePaintEvent);
+    m_pic = std::move(picture);
+    pictureChanged();
 }
 
 void CDibPicture::pictureChanged()
 {
-    m_source = QImage();
-    if (m_pic.hasPicture()) {
-        const int w = m_pic.sourceWidth(), h = m_pic.sourceHeight();
-        const std::vector<std::uint8_t> rgb = m_pic.sourceRgb();
-        if (w > 0 && h > 0 && rgb.size() >= static_cast<std::size_t>(w) * h * 3) {
-            QImage img(w, h, QImage::Format_RGB888);
-            for (int y = 0; y < h; ++y)
-                std::memcpy(
-                    img.scanLine(y), rgb.data() + static_cast<std::size_t>(y) * w * 3, static_cast<std::size_t>(w) * 3);
-            m_source = img;
+    m_shown.clear();
+    if (m_pic.hasPicture())
+        m_shown = m_pic.sourceRgb();
+}
+
+PixelImage CDibPicture::render(int width, int height) const
+{
+    PixelImage image(width, height, kBlue);
+    for (int x = 0; x < image.width; ++x) {
+        image.set(x, 0, kBlack);
+        image.set(x, image.height - 1, kBlack);
+    }
+    for (int y = 0; y < image.height; ++y) {
+        image.set(0, y, kBlack);
+        image.set(image.width - 1, y, kBlack);
+    }
+    const int bw = m_pic.boxWidth(), bh = m_pic.boxHeight();
+    const int sw = m_pic.sourceWidth(), sh = m_pic.sourceHeight();
+    const int dw = m_pic.drawWidth(), dh = m_pic.drawHeight();
+    if (bw <= 0 || bh <= 0 || m_pic.bitCount() == 0 || dw <= 0 || dh <= 0 || sw <= 0 || sh <= 0
+        || m_shown.size() < static_cast<std::size_t>(sw) * sh * 3)
+        return image;
+    // Pixel centres in the box's units; the picture covers [0, dw) x [0, dh) of them.
+    for (int y = 0; y < image.height; ++y) {
+        const double ly = (y + 0.5) * bh / image.height;
+        if (ly >= dh)
+            break;
+        const int sy = std::min(sh - 1, static_cast<int>(ly * sh / dh));
+        for (int x = 0; x < image.width; ++x) {
+            const double lx = (x + 0.5) * bw / image.width;
+            if (lx >= dw)
+                break;
+            const int sx = std::min(sw - 1, static_cast<int>(lx * sw / dw));
+            const std::size_t i = (static_cast<std::size_t>(sy) * sw + sx) * 3;
+            image.set(x, y, Rgb { m_shown[i], m_shown[i + 1], m_shown[i + 2] });
         }
     }
-    update();
-}
-
-QImage CDibPicture::render(QSize size) const
-{
-    QImage out(size.expandedTo(QSize(1, 1)), QImage::Format_RGB32);
-    out.fill(Qt::white);
-    const int bw = m_pic.boxWidth(), bh = m_pic.boxHeight();
-    if (bw <= 0 || bh <= 0)
-        return out;
-    QPainter p(&out);
-    // The box is stretched over the whole control, x and y independently.
-    p.scale(static_cast<double>(out.width()) / bw, static_cast<double>(out.height()) / bh);
-    p.setPen(QPen(Qt::black, 0));
-    p.setBrush(QColor(0, 0, 255));
-    p.drawRect(QRectF(0, 0, bw, bh));
-    if (m_pic.bitCount() != 0 && !m_source.isNull() && m_pic.drawWidth() > 0 && m_pic.drawHeight() > 0) {
-        // Nearest-neighbour drawing keeps the source colours, so a pick reads them back.
-        p.setRenderHint(QPainter::SmoothPixmapTransform, false);
-        p.drawImage(QRectF(0, 0, m_pic.drawWidth(), m_pic.drawHeight()), m_source);
-    }
-    return out;
-}
-
-void CDibPicture::paintEvent(QPaintEvent*)
-{
-    QPainter p(this);
-    p.drawImage(0, 0, render(size()));
+    return image;
 }
 
 } // namespace zarn::ui

@@ -1,25 +1,16 @@
 #pragma once
-// The folder chooser of the "...." button: a file dialog that shows folders
-// only, titled "Choose folder", whose confirm button reads "Select".
-
-#include <QFileDialog>
+// The folder chooser of the "...." button (CommandHost::chooseFolder): any
+// folder picker of the system that starts in the given folder, is titled
+// "Choose folder", confirms with "Select", and returns the folder whose
+// contents it shows (or the one highlighted in it) followed by one path
+// separator. Cancel returns nothing.
 
 #include <string>
 
 namespace zarn::ui {
 
-class CFolderDialog : public QFileDialog {
-    Q_OBJECT
-public:
-    // `folder` is the caller's text: the folder to start in, and on "Select"
-    // the chosen folder followed by one path separator. Cancel leaves it as it was.
-    explicit CFolderDialog(std::string* folder, QWidget* parent = nullptr);
-
-    void accept() override;
-
-private:
-    std::string* m_pstrFolder;
-};
+inline constexpr const char* kFolderDialogTitle = "Choose folder";
+inline constexpr const char* kFolderDialogSelect = "Select";
 
 // The chosen folder as the caller receives it: one separator at the end.
 std::string withTrailingSeparator(const std::string& folder);

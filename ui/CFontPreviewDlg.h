@@ -1,36 +1,23 @@
 #pragma once
-// "Preview font library": the glyphs of a stored font library item on a grid,
-// one code row a line, as `zarnres font-preview` draws them.
+// "Font library preview": the glyphs of a stored font library item on a grid.
+//
+// The view shows m_strSummary (selectable text) above m_sheet (1:1, in a
+// scrolling area as large as the sheet within most of the screen) and a
+// "Close" button; the window has a maximise box.
 
-#include "import/fontgen/LibraryPreview.h"
+#include "ui/PixelImage.h"
 
-#include <QDialog>
-#include <QImage>
-
-class QLabel;
+#include <string>
 
 namespace zarn::ui {
 
-inline constexpr const char* kFontPreviewMenuText = "Preview font library...";
-inline constexpr const char* kFontPreviewTitle = "Font library preview";
-inline constexpr const char* kMsgSelectFontToPreview = "Please select a font library to preview in resource items";
-inline constexpr const char* kMsgNotFontItem = "Selected item is not a font library";
-
-class CFontPreviewDlg : public QDialog {
-    Q_OBJECT
+class CFontPreviewDlg {
 public:
-    explicit CFontPreviewDlg(QWidget* parent = nullptr);
+    static constexpr const char* kTitle = "Font library preview";
+    static constexpr const char* kMenuText = "Preview font library...";
 
-    // Shows the sheet under `heading` (the item) and the line that says what it holds.
-    void setSheet(const PreviewResult& preview, const QString& heading);
-
-    QString summary() const;
-    const QImage& sheet() const { return m_sheet; }
-
-private:
-    QLabel* m_summary;
-    QLabel* m_view;
-    QImage m_sheet;
+    std::string m_strSummary; // the item, then what the sheet shows
+    PixelImage m_sheet;
 };
 
 } // namespace zarn::ui

@@ -1,387 +1,307 @@
+// The main window's state, what it shows, the link's events, the picture and
+// the dialogs of the About box, Port Select and "Program All".
 #include "ui/CMainDlg.h"
 
-#include "link/ProgramTransfer.h"
-#include "link/qt/ModuleSession.h"
+#include "common/Messages.h"
+#include "import/StagingFile.h"
+#include "platform/ReplaceFile.h"
+#include "platform/Utf8Path.h"
+#include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
-#include "ui/AppFont.h"
 #include "ui/CAboutDlg.h"
-#include "ui/CBitmapPreviewDlg.h"
-#include "ui/CDibPicture.h"
-#include "ui/CFontPreviewDlg.h"
-#include "ui/CMakeFontDlg.h"
-#include "ui/CNewResourceDlg.h"
 #include "ui/CPortSelectDlg.h"
-#include "ui/CommandHost.h"
-#include "ui/MainDlgLayout.h"
-#include "ui/ShownColor.h"
 #include "ui/UiTexts.h"
 
-#include <QAction>
-#include <QCloseEvent>
-#include <QContextMenuEvent>
-#include <QDragEnterEvent>
-#include <QDropEvent>
-#include <QFileInfo>
-#include <QFrame>
-#include <QGridLayout>
-#include <QHBoxLayout>
-#include <QHeaderView>
-#include <QLabel>
-#include <QLineEdit>
-#include <QMenu>
-#include <QMimeData>
-#include <QMouseEvent>
-#include <QPlainTextEdit>
-#include <QProgressBar>
-#include <QPushButton>
-#include <QShortcut>
-#include <QStyle>
-#include <QTableWidget>
-#include <QVBoxLayout>
-
 #include <algorithm>
-#include <cstdio>
 
 namespace zarn::ui {
 
-namespace {
-    constexpr int kMessageLimit = 1024;
-    constexpr int kIgnoreColorLimit = 20;
-    constexpr int kCounterLimit = 100000000;
-
-    std::string clip(const std::string& s, std::size_t limit) { return s.size() > limit ? s.substr(0, limit) : s; }
-
-    QString toField(const std::string& s) { return QString::fromStdString(boxText(s)); }
-
-}
-
-CMainDlg::CMainDlg(CommandHost& host, QWidget* parent)
-    : CMainDlg(host, std::make_unique<zarn::ModuleSession>(), parent)
+CMainDlg::CMainDlg(CommandHost& view, Services services)
+    : m_store(services.io ? *services.io : defaultFileIo())
+    , m_view(view)
+    , m_services(std::move(services))
+    , m_io(m_services.io ? *m_services.io : defaultFileIo())
 {
+    m_strBitmapMsg = kBitmapFieldStart;
+    m_strResourceMsg = kMsgResourceFieldStart;
+    m_moduleStatus = kMsgModuleInfoInitial;
+    m_link.moduleStatus = m_moduleStatus;
 }
 
-CMainDlg::CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent)
-    : CMainDlg(host, std::make_unique<zarn::ModuleSession>(port, listing), parent)
+// ---- what the view shows ----
+
+std::vector<std::array<std::string, 6>> CMainDlg::directoryRows() const
 {
+    std::vector<std::array<std::string, 6>> rows;
+    if (!m_store.isOpen())
+        return rows;
+    const auto entries = m_store.directory();
+    rows.reserve(entries.size());
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        rows.push_back(directoryRowTexts(entries[i], static_cast<int>(i)));
+    return rows;
 }
 
-CMainDlg::CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> session, QWidget* parent)
-    : QDialog(parent)
-    , m_host(host)
-    , m_session(std::move(session))
+CMainDlg::Gauge CMainDlg::spaceGauge() const
 {
-    m_host.setOwner(this);
-    connect(m_session.get(), &zarn::ModuleSession::changed, this, [this] { refreshFields(); });
-    const auto show = [this](const QString& text) { message(text.toStdString()); };
-    connect(m_session.get(), &zarn::ModuleSession::finished, this, show);
-    connect(m_session.get(), &zarn::ModuleSession::failed, this, show);
-    connect(m_session.get(), &zarn::ModuleSession::channelError, this, [this](const QString& text) {
-        m_host.showMessage(text.toStdString(), kApplicationErrorCaption, BoxIcon::Error);
-    });
-    build();
-    initDialog();
+    if (!m_store.isOpen())
+        return {};
+    const int range = std::max(0, capacityGaugeRange(m_store));
+    return Gauge { range, std::clamp(capacityGaugePosition(m_store), 0, range) };
 }
 
-CMainDlg::~CMainDlg()
+CMainDlg::Gauge CMainDlg::programGauge() const
 {
-    // The session goes first: nothing of the link may reach this window any more.
-    m_session.reset();
-    m_host.setOwner(nullptr);
+    if (!m_programBarSet)
+        return {};
+    const int range = std::max(0, m_link.progressMaxKiB);
+    return Gauge { range, std::clamp(m_link.progressKiB, 0, range) };
 }
 
-const zarn::ModuleDetection& CMainDlg::detection() const { return m_session->detection(); }
-
-const zarn::ProgramTransfer& CMainDlg::transfer() const { return m_session->transfer(); }
-
-void CMainDlg::build()
+Rect CMainDlg::pictureFrame() const
 {
-    setWindowTitle(QString::fromUtf8(kMainTitle));
-    setWindowFlags(Qt::Window | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
-    setWindowIcon(style()->standardIcon(QStyle::SP_ComputerIcon));
-    setFont(toolFont());
-    setAcceptDrops(true);
-
-    auto* root = new QVBoxLayout(this);
-
-    // Top row of commands; "Exit" is the default button.
-    auto* top = new QHBoxLayout;
-    const char* topButtons[] = { "New Resource", "Open Resource", "Port Select", "Load BMP", "Load Hzlib",
-        "Load Asciilib", "Load WAVE", "Program All", "Exit" };
-    std::array<QPushButton*, 9> tb {};
-    for (int i = 0; i < 9; ++i) {
-        tb[i] = new QPushButton(QString::fromLatin1(topButtons[i]), this);
-        top->addWidget(tb[i]);
-    }
-    tb[8]->setDefault(true);
-    root->addLayout(top);
-
-    auto* middle = new QHBoxLayout;
-    root->addLayout(middle, 1);
-
-    // Left: the bitmap message with the ignore colour beside it, then the
-    // picture area with the item buttons in a column of their own.
-    auto* left = new QVBoxLayout;
-    auto* msgRow = new QHBoxLayout;
-    m_bitmapField = new QPlainTextEdit(this);
-    m_bitmapField->setReadOnly(true);
-    m_bitmapField->setLineWrapMode(QPlainTextEdit::NoWrap);
-    m_bitmapField->setFixedHeight(2 * fontMetrics().lineSpacing() + 14);
-    msgRow->addWidget(m_bitmapField, 1);
-    auto* colourBox = new QGridLayout;
-    colourBox->addWidget(new QLabel(QStringLiteral("Ignore color:"), this), 0, 0, 1, 2);
-    m_ignoreField = new QLineEdit(this);
-    m_ignoreField->setReadOnly(true);
-    m_ignoreField->setMaxLength(kIgnoreColorLimit);
-    m_ignoreField->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0xffff")) + 16);
-    colourBox->addWidget(m_ignoreField, 1, 0);
-    m_swatch = new QFrame(this);
-    m_swatch->setFrameStyle(QFrame::Panel | QFrame::Sunken);
-    m_swatch->setFixedSize(40, m_ignoreField->sizeHint().height());
-    m_swatch->setAutoFillBackground(true);
-    colourBox->addWidget(m_swatch, 1, 1);
-    colourBox->setContentsMargins(0, 0, 4, 0);
-    msgRow->addLayout(colourBox);
-    left->addLayout(msgRow);
-
-    auto* pictureRow = new QHBoxLayout;
-    m_pictureArea = new QFrame(this);
-    static_cast<QFrame*>(m_pictureArea)->setFrameStyle(QFrame::Box | QFrame::Plain);
-    m_pictureArea->setFixedSize(kPictureAreaWidth, kPictureAreaHeight);
-    m_pictureArea->setAttribute(Qt::WA_TransparentForMouseEvents);
-    m_picture = new CDibPicture(m_pictureArea);
-    m_picture->setGeometry(0, 0, kPictureAreaWidth, kPictureAreaHeight);
-    pictureRow->addWidget(m_pictureArea, 0, Qt::AlignTop);
-
-    auto* mid = new QVBoxLayout;
-    QPushButton* load = new QPushButton(QStringLiteral(">>LOAD"), this);
-    QPushButton* del = new QPushButton(QStringLiteral("Delete"), this);
-    QPushButton* dis = new QPushButton(QStringLiteral("BMP Dis"), this);
-    mid->addWidget(load);
-    mid->addWidget(del);
-    mid->addWidget(dis);
-    mid->addStretch(1);
-    pictureRow->addLayout(mid);
-    left->addLayout(pictureRow);
-    left->addStretch(1);
-    middle->addLayout(left);
-
-    // Right: resource file message, space bar, directory, module connection.
-    auto* right = new QVBoxLayout;
-    m_resourceField = new QLineEdit(this);
-    m_resourceField->setReadOnly(true);
-    m_resourceField->setMaxLength(kMessageLimit);
-    right->addWidget(m_resourceField);
-    m_progressSpace = new QProgressBar(this);
-    m_progressSpace->setTextVisible(false);
-    m_progressSpace->setFixedHeight(14);
-    right->addWidget(m_progressSpace);
-    m_list = new QTableWidget(0, 6, this);
-    m_list->setShowGrid(true);
-    m_list->setSelectionBehavior(QAbstractItemView::SelectRows);
-    m_list->setSelectionMode(QAbstractItemView::ExtendedSelection);
-    m_list->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    m_list->verticalHeader()->setVisible(false);
-    m_list->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
-    m_list->horizontalHeader()->setHighlightSections(false);
-    m_list->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    m_list->setWordWrap(false);
-    right->addWidget(m_list, 1);
-    m_moduleField = new QPlainTextEdit(this);
-    m_moduleField->setReadOnly(true);
-    m_moduleField->setFixedHeight(60);
-    right->addWidget(m_moduleField);
-    middle->addLayout(right, 1);
-
-    // Bottom row.
-    auto* bottom = new QHBoxLayout;
-    bottom->addWidget(new QLabel(QStringLiteral("Programming Process:"), this));
-    m_counterField = new QLineEdit(this);
-    m_counterField->setReadOnly(true);
-    m_counterField->setFixedWidth(90);
-    bottom->addWidget(m_counterField);
-    m_progressProgram = new QProgressBar(this);
-    m_progressProgram->setTextVisible(false);
-    bottom->addWidget(m_progressProgram, 1);
-    root->addLayout(bottom);
-
-    connect(tb[0], &QPushButton::clicked, this, [this] { OnNewResource(); });
-    connect(tb[1], &QPushButton::clicked, this, [this] { OnOpenResource(); });
-    connect(tb[2], &QPushButton::clicked, this, [this] { OnPortSelect(); });
-    connect(tb[3], &QPushButton::clicked, this, [this] { OnLoadBmp(); });
-    connect(tb[4], &QPushButton::clicked, this, [this] { OnLoadHzlib(); });
-    connect(tb[5], &QPushButton::clicked, this, [this] { OnLoadAsciilib(); });
-    connect(tb[6], &QPushButton::clicked, this, [this] { OnLoadWave(); });
-    connect(tb[7], &QPushButton::clicked, this, [this] { OnProgramAll(); });
-    connect(tb[8], &QPushButton::clicked, this, [this] { OnExit(); });
-    connect(load, &QPushButton::clicked, this, [this] { OnLoadItem(); });
-    connect(del, &QPushButton::clicked, this, [this] { OnDelete(); });
-    connect(dis, &QPushButton::clicked, this, [this] { showBitmapItem(); });
-
-    // No system menu to extend here: the About entry lives in the window's
-    // context menu and on F1.
-    auto* help = new QShortcut(QKeySequence(Qt::Key_F1), this);
-    connect(help, &QShortcut::activated, this, [this] { OnAbout(); });
+    if (!m_store.isOpen())
+        return m_rcPictureArea;
+    return fitPreviewFrame(m_rcPictureArea, m_store.screenWidth(), m_store.screenHeight());
 }
 
-void CMainDlg::message(const std::string& text) { m_host.showMessage(text); }
+PixelImage CMainDlg::pictureImage() const
+{
+    const Rect frame = pictureFrame();
+    return m_picture.render(frame.width, frame.height);
+}
 
-bool CMainDlg::busy() const { return m_session->programming(); }
+void CMainDlg::setSelectionMark(std::optional<int> row) { m_selectionMark = row; }
+
+// ---- shared steps of the commands ----
 
 bool CMainDlg::guard(const char* busyText)
 {
-    if (!busy())
+    if (!m_programming)
         return true;
     message(busyText);
     return false;
 }
 
-void CMainDlg::refreshFields()
+// The first two checks of the commands that work on the open file.
+bool CMainDlg::guardOpenFile()
 {
-    m_moduleStatus = detection().moduleStatus();
-    m_blocksSent = transfer().blocksSent();
-    m_bitmapField->setPlainText(toField(clip(m_strBitmapMsg, kMessageLimit)));
-    m_resourceField->setText(toField(clip(m_strResourceMsg, kMessageLimit)));
-    m_resourceField->setCursorPosition(0); // a text longer than the field shows its start
-    m_resourceField->setToolTip(m_resourceField->text());
-    m_moduleField->setPlainText(toField(clip(m_moduleStatus, kMessageLimit)));
-    m_counterField->setText(QString::number(std::clamp(m_blocksSent, 0, kCounterLimit)));
-    m_ignoreField->setText(QString::fromStdString(clip(m_strIgnoreColor, kIgnoreColorLimit)));
-    if (m_programBarSet) {
-        m_progressProgram->setRange(0, std::max(0, transfer().progressMaxKiB()));
-        m_progressProgram->setValue(std::min(transfer().progressKiB(), m_progressProgram->maximum()));
+    if (!guard(kMsgProgrammingModule))
+        return false;
+    if (!m_store.isOpen()) {
+        message(kMsgNotResourceOpen);
+        return false;
+    }
+    return true;
+}
+
+std::optional<std::string> CMainDlg::chooseFile(
+    const char* title, const std::vector<FileFilter>& filters, std::optional<std::string> chosen)
+{
+    if (chosen)
+        return chosen;
+    std::string& folder = m_lastFolders[title];
+    chosen = m_view.chooseOpenFile(title, filters, folder);
+    if (chosen)
+        folder = utf8Of(pathOf(*chosen).parent_path());
+    return chosen;
+}
+
+void CMainDlg::fileOpened(const std::string& status)
+{
+    // Pictures read from now on are fitted to this file's screen; the one held stays as it is.
+    m_picture.picture().setScreenBox(m_store.screenWidth(), m_store.screenHeight());
+    m_selectionMark.reset();
+    m_strResourceMsg = status;
+    refresh(kRefreshFields | kRefreshList | kRefreshSpace | kRefreshPicture);
+}
+
+void CMainDlg::showFileReadAgain() { fileOpened(std::string(kMsgFileReadAgain) + ". " + capacityText(m_store)); }
+
+bool CMainDlg::storeFailed(const StoreResult& result)
+{
+    if (result.reloaded) {
+        showFileReadAgain();
+        return true;
+    }
+    message(result.message, result.detail);
+    return false;
+}
+
+// A file that cannot be opened leaves the one open before, its list and its messages.
+bool CMainDlg::openFile(const std::string& path)
+{
+    const StoreResult opened = m_store.openResourceFile(path);
+    if (!opened.ok) {
+        message(opened.message, opened.detail);
+        return false;
+    }
+    fileOpened(capacityText(m_store));
+    return true;
+}
+
+// ---- the link ----
+
+void CMainDlg::takeSnapshot(const SessionSnapshot& snapshot)
+{
+    m_link = snapshot;
+    m_linkEnabled = snapshot.linkEnabled;
+    m_portOpen = snapshot.portOpen;
+    m_moduleIdentified = snapshot.moduleIdentified;
+    m_comPort = static_cast<std::uint8_t>(snapshot.comPort);
+    if (!snapshot.moduleStatus.empty())
+        m_moduleStatus = snapshot.moduleStatus;
+    m_blocksSent = snapshot.blocksSent;
+}
+
+void CMainDlg::onSessionEvent(const SessionEvent& event)
+{
+    takeSnapshot(event.snapshot);
+    if (event.kind == SessionEventKind::TransferStarted || event.kind == SessionEventKind::TransferRefused)
+        m_programAllSent = false;
+    if (event.kind == SessionEventKind::TransferStarted)
+        m_programBarSet = true;
+    m_programming = m_programAllSent || m_link.programming;
+    refresh(kRefreshFields | kRefreshProgram);
+
+    // The state is settled before a box opens: events go on arriving while it is shown.
+    switch (event.kind) {
+    case SessionEventKind::TransferRefused:
+        message(event.text, event.detail.empty() ? m_programAllDetail : event.detail);
+        break;
+    case SessionEventKind::TransferCompleted:
+    case SessionEventKind::TransferFailed:
+        message(event.text, event.detail);
+        break;
+    case SessionEventKind::ChannelError:
+        m_view.showMessage(Message { event.text, event.detail, kApplicationErrorCaption, BoxIcon::Error });
+        break;
+    default:
+        break;
     }
 }
 
-void CMainDlg::takeFields()
+void CMainDlg::OnPortSelect()
 {
-    // The fields are read-only: they give back what the last refresh showed.
-    m_strBitmapMsg = clip(m_strBitmapMsg, kMessageLimit);
-    m_strResourceMsg = clip(m_strResourceMsg, kMessageLimit);
-    m_strIgnoreColor = clip(m_strIgnoreColor, kIgnoreColorLimit);
-    m_blocksSent = std::clamp(m_blocksSent, 0, kCounterLimit);
-}
-
-void CMainDlg::paintSwatch()
-{
-    QPalette pal = m_swatch->palette();
-    if (m_bIgnoreColorPicked)
-        pal.setColor(QPalette::Window, QColor(m_crIgnoreColor.r, m_crIgnoreColor.g, m_crIgnoreColor.b));
-    else
-        pal.setColor(QPalette::Window, palette().color(QPalette::Window));
-    m_swatch->setPalette(pal);
-    m_swatch->update();
+    CPortSelectDlg dlg(m_view, *m_services.link, m_comPort);
+    if (!m_view.runDialog(dlg))
+        return;
+    m_comPort = dlg.m_port;
+    m_linkEnabled = true;
+    m_portOpen = false;
+    m_moduleIdentified = false;
+    m_moduleStatus = kMsgNoModuleConnection;
+    m_services.link->selectPort(m_comPort);
+    refresh(kRefreshFields);
 }
 
 void CMainDlg::OnProgramAll()
 {
-    zarn::ResourceFileFacts facts;
-    facts.isOpen = m_store.isOpen();
-    facts.modelCode = m_store.modelCode();
-    facts.memoryKiB = m_store.memoryKiB();
-    facts.itemCount = m_store.itemCount();
-    facts.usedEnd = m_store.isOpen() ? m_store.usedEnd() : 0;
+    if (!guard(kMsgProgrammingModule))
+        return;
     // The image is read whole, under the file's shared lock, with the values it
     // is checked by; a file another program changed is read again first.
-    if (m_store.isOpen() && !busy()) {
-        auto read = m_store.readImage(facts.image);
+    auto facts = std::make_shared<ResourceFileFacts>();
+    m_programAllDetail.clear();
+    const auto takeFacts = [&] {
+        facts->isOpen = m_store.isOpen();
+        facts->modelCode = m_store.modelCode();
+        facts->memoryKiB = m_store.memoryKiB();
+        facts->itemCount = m_store.itemCount();
+        facts->usedEnd = m_store.isOpen() ? m_store.usedEnd() : 0;
+    };
+    takeFacts();
+    if (m_store.isOpen()) {
+        StoreResult read = m_store.readImage(facts->image);
         if (read.reloaded) {
-            afterStoreOperation(read);
-            facts.modelCode = m_store.modelCode();
-            facts.memoryKiB = m_store.memoryKiB();
-            facts.itemCount = m_store.itemCount();
-            facts.usedEnd = m_store.usedEnd();
-            read = m_store.readImage(facts.image);
+            showFileReadAgain();
+            takeFacts();
+            read = m_store.readImage(facts->image);
         }
-        if (!read.ok)
-            facts.imageError = read.message;
+        // A file that cannot be read is "False", as one that cannot be opened, with the cause below.
+        if (!read.ok) {
+            facts->imageError = kMsgFalse;
+            m_programAllDetail = read.detail.empty() ? read.message : read.detail;
+        }
     }
-    const std::string refusal = m_session->programAll(std::move(facts));
-    if (!refusal.empty()) {
-        message(refusal);
+    m_programming = true;
+    m_programAllSent = true;
+    m_services.link->programAll(std::move(facts));
+    refresh(kRefreshFields);
+}
+
+// ---- the picture ----
+
+void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)
+{
+    std::vector<FileFilter> filters { { kBmpFilterText, kBmpFilterPattern },
+        { kAllFilesFilterText, kAllFilesFilterPattern } };
+    if (m_services.readPicture)
+        filters.push_back({ kImageFilesFilterText, kImageFilesFilterPattern });
+    chosen = chooseFile(kOpenBmpTitle, filters, chosen);
+    if (!chosen)
+        return;
+    // Read into a picture of its own: the one held stays whole until this one is staged.
+    const LoadedPicture& held = m_picture.picture();
+    LoadedPicture next;
+    next.setScreenBox(held.boxWidth(), held.boxHeight());
+    next.setDither(held.dither());
+    next.setIgnoreColor(m_wIgnoreColor);
+    next.setFileName(*chosen);
+    const auto loaded = m_services.readPicture ? m_services.readPicture(next) : next.loadBmpFile();
+    if (!loaded.ok) {
+        message(loaded.message.empty() ? kMsgReadingFileError : loaded.message,
+            loaded.detail.empty() ? quotedPath(*chosen) : loaded.detail);
         return;
     }
-    m_programBarSet = true;
-    refreshFields();
+    std::vector<std::uint8_t> data = next.convertBitmap();
+    if (data.empty()) {
+        message(kMsgFalse, "Not enough memory to convert " + quotedPath(*chosen));
+        return;
+    }
+    std::string notice;
+    const std::string staging = m_services.stagingPath ? m_services.stagingPath(&notice) : stagingFilePath(&notice);
+    if (!notice.empty() && !m_stagingNoticeShown) {
+        m_stagingNoticeShown = true;
+        message(notice);
+    }
+    // Put in place whole: a failed write leaves the staging file of the picture held before.
+    if (const std::string why = replaceFile(m_io, staging, data); !why.empty()) {
+        message(kMsgFalse, "Cannot write the staging file " + quotedPath(staging) + ": " + why);
+        return;
+    }
+    m_stagingPath = staging;
+    m_staged = std::move(data);
+    m_picture.adopt(std::move(next));
+    m_strBitmapMsg = m_picture.picture().loadReportText();
+    refresh(kRefreshFields | kRefreshPicture);
+}
+
+bool CMainDlg::pickAt(int x, int y)
+{
+    const auto colour = pictureImage().pick(x, y);
+    if (!colour)
+        return false;
+    m_crIgnoreColor = *colour;
+    m_wIgnoreColor = toRgb565(colour->r, colour->g, colour->b);
+    m_strIgnoreColor = ignoreColorText(m_wIgnoreColor);
+    m_bIgnoreColorPicked = true;
+    unsigned parts = kRefreshFields | kRefreshSwatch;
+    // A transparent picture is shown, and stored, over the colour just picked.
+    LoadedPicture& pic = m_picture.picture();
+    if (pic.hasTransparency()) {
+        pic.setIgnoreColor(m_wIgnoreColor);
+        m_picture.pictureChanged();
+        parts |= kRefreshPicture;
+    }
+    refresh(parts);
+    return true;
 }
 
 void CMainDlg::OnAbout()
 {
-    CAboutDlg dlg(this);
-    dlg.setWindowIcon(windowIcon());
-    m_host.runDialog(dlg);
-}
-
-void CMainDlg::OnTimer() { m_session->step(); }
-
-bool CMainDlg::pickAt(QPoint pos)
-{
-    const auto colour = shownColorAt(*this, QRect(m_picture->mapTo(this, QPoint(0, 0)), m_picture->size()), pos);
-    if (!colour)
-        return false;
-    m_crIgnoreColor = *colour;
-    m_wIgnoreColor = toRgb565(m_crIgnoreColor.r, m_crIgnoreColor.g, m_crIgnoreColor.b);
-    m_strIgnoreColor = ignoreColorText(m_wIgnoreColor);
-    m_bIgnoreColorPicked = true;
-    // A transparent picture is shown over the colour it will be inserted with.
-    if (m_picture->picture().hasTransparency()) {
-        m_picture->picture().setIgnoreColor(m_wIgnoreColor);
-        m_picture->pictureChanged();
-    }
-    paintSwatch();
-    refreshFields();
-    return true;
-}
-
-// ---- events ----
-
-void CMainDlg::mousePressEvent(QMouseEvent* e)
-{
-    if (e->button() == Qt::LeftButton)
-        pickAt(e->position().toPoint());
-    QDialog::mousePressEvent(e);
-}
-
-void CMainDlg::contextMenuEvent(QContextMenuEvent* e)
-{
-    QMenu menu(this);
-    QAction* about = menu.addAction(QString::fromUtf8(kAboutMenuText));
-    QAction* makeFont = menu.addAction(QString::fromLatin1(kMakeFontMenuText));
-    QAction* previewFont = menu.addAction(QString::fromLatin1(kFontPreviewMenuText));
-    // Error diffusion for true-colour pictures; off by default, applies from the next "Load BMP".
-    QAction* dither = menu.addAction(QString::fromLatin1(kDitherMenuText));
-    dither->setCheckable(true);
-    dither->setChecked(m_picture->picture().dither());
-    QAction* chosen = menu.exec(e->globalPos());
-    if (chosen == dither)
-        m_picture->picture().setDither(dither->isChecked());
-    else if (chosen == about)
-        OnAbout();
-    else if (chosen == makeFont)
-        OnMakeFontLibrary();
-    else if (chosen == previewFont)
-        OnPreviewFontLibrary();
-}
-
-void CMainDlg::dragEnterEvent(QDragEnterEvent* e)
-{
-    if (e->mimeData()->hasUrls())
-        e->acceptProposedAction();
-}
-
-void CMainDlg::dropEvent(QDropEvent* e)
-{
-    const auto urls = e->mimeData()->urls();
-    e->acceptProposedAction();
-    for (const QUrl& url : urls)
-        if (url.isLocalFile())
-            openDroppedFile(url.toLocalFile().toStdString());
-}
-
-void CMainDlg::closeEvent(QCloseEvent* e)
-{
-    // Closing needs no confirmation, whatever runs.
-    e->accept();
-    QDialog::closeEvent(e);
+    CAboutDlg dlg;
+    m_view.runDialog(dlg);
 }
 
 } // namespace zarn::ui

@@ -1,57 +1,91 @@
 #pragma once
-// The main window: owns the state of a run (the open resource file, the
-// picture loaded last, the link and the transfer), shows it, and hands each
-// button to its command. Commands are plain member functions so tests can run
-// them through a scripted CommandHost without a screen.
+// The main window's state and commands, apart from any toolkit. It owns the
+// state of a run (the open resource file, the pending item, the picture loaded
+// last, the link as the session last reported it, the transfer's progress),
+// runs every command with its refusals and texts, and tells its view what to
+// show through CommandHost. A view (ui/qt/QtMainDlg, a Win32 window) shows the
+// state, passes clicks, drops and session events on, and refreshes.
+//
+// Every member function runs on the user-interface thread. A command checks
+// the busy flag first (all but "Load BMP", "Port Select", the pick and the
+// About box), then its own preconditions in a fixed order, stopping at the
+// first failure with a message box. A command that fails leaves the file, the
+// list, the picture and the messages exactly as they were; the one exception
+// is a file that another program changed meanwhile: it is read again, shown as
+// it is now, and the resource file field says so.
+//
+// What the view shows, and where it reads it (see RefreshPart):
+// - buttons, top row: "New Resource" OnNewResource, "Open Resource"
+//   OnOpenResource, "Port Select" OnPortSelect, "Load BMP" OnLoadBmp, "Load
+//   Hzlib" OnLoadHzlib, "Load Asciilib" OnLoadAsciilib, "Load WAVE" OnLoadWave,
+//   "Program All" OnProgramAll, "Exit" (the default button: closes the window);
+//   beside the picture: ">>LOAD" OnLoadItem, "Delete" OnDelete, "BMP Dis"
+//   showBitmapItem; the system menu (or context menu): kAboutMenuText OnAbout,
+//   and where hasFontTools(): CMakeFontDlg::kMenuText OnMakeFontLibrary,
+//   CFontPreviewDlg::kMenuText OnPreviewFontLibrary; kDitherMenuText, a
+//   check item: dither() / setDither().
+// - the bitmap message field m_strBitmapMsg (multi-line), the ignore colour
+//   field m_strIgnoreColor, the swatch (m_crIgnoreColor once
+//   m_bIgnoreColorPicked), the resource file field m_strResourceMsg, the
+//   space bar spaceGauge(), the list directoryRows() with its column titles
+//   and widths from resfile/DirectoryView.h, the module field m_moduleStatus,
+//   the counter m_blocksSent and the programming bar programGauge().
+// - the picture area: kPictureAreaWidth x kPictureAreaHeight pixels; the
+//   picture control inside it at pictureFrame(), showing pictureImage() 1:1.
+//   A left press in the control (its right and bottom edges included):
+//   pickAt(press - control's top left).
+// - the list's selection: the view calls setSelectionMark(row) whenever the
+//   user selects a row (the row last selected), setSelectionMark({}) when
+//   nothing is selected; after a list refresh it selects selectionMark().
+// - files dropped on the window: openDroppedFile(path) for each.
+// - session events: onSessionEvent(event), on the user-interface thread.
 
 #include "import/AddContent.h"
-#include "link/LinkPorts.h"
-#include "link/ModuleDetection.h"
+#include "import/LoadedPicture.h"
+#include "link/SessionEvents.h"
+#include "platform/FileIo.h"
 #include "resfile/PendingItem.h"
 #include "resfile/PictureArea.h"
 #include "resfile/ResourceStore.h"
+#include "ui/CDibPicture.h"
 #include "ui/CommandHost.h"
-#include "ui/IgnoreColor.h"
-
-#include <QDialog>
+#include "ui/FontTools.h"
+#include "ui/ModuleLink.h"
+#include "ui/WindowStart.h"
 
 #include <array>
 #include <cstdint>
 #include <functional>
-#include <memory>
+#include <map>
 #include <optional>
 #include <string>
 #include <vector>
 
-class QLabel;
-class QLineEdit;
-class QPlainTextEdit;
-class QProgressBar;
-class QPushButton;
-class QTableWidget;
-class QFrame;
-
-namespace zarn {
-class ModuleSession;
-class ProgramTransfer;
-}
-
 namespace zarn::ui {
 
-class CommandHost;
-class CDibPicture;
+inline constexpr int kPictureAreaWidth = 400;
+inline constexpr int kPictureAreaHeight = 300;
 
-class CMainDlg : public QDialog {
-    Q_OBJECT
+class CMainDlg {
 public:
-    // With the real serial channel and port listing.
-    explicit CMainDlg(CommandHost& host, QWidget* parent = nullptr);
-    // With a given port and listing (tests): a module in the process, or a fake.
-    CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent = nullptr);
-    ~CMainDlg() override;
+    // What the program gives the commands besides the view.
+    struct Services {
+        ModuleLink* link = nullptr; // the module session; required
+        FileIo* io = nullptr; // every file call of the store and the staging file; nullptr: the system's
+        // Reads pic.fileName() into `pic` (BMP, and other formats where the view's toolkit reads them);
+        // empty: BMP files only.
+        std::function<LoadedPicture::Outcome(LoadedPicture& pic)> readPicture;
+        FontTools* fonts = nullptr; // nullptr: no font library commands
+        // Where "Load BMP" writes its staging file; fills the notice when it had to fall back
+        // (empty: zarn::stagingFilePath).
+        std::function<std::string(std::string* notice)> stagingPath;
+    };
 
-    // The commands, one per button.
+    CMainDlg(CommandHost& view, Services services);
+
+    // ---- the commands, one per button ----
     void OnNewResource();
+    // `chosen`: a file given without the dialog (a drop, a test).
     void OnOpenResource(std::optional<std::string> chosen = std::nullopt);
     void OnPortSelect();
     void OnLoadBmp(std::optional<std::string> chosen = std::nullopt);
@@ -59,121 +93,93 @@ public:
     void OnLoadAsciilib(std::optional<std::string> chosen = std::nullopt);
     void OnLoadWave(std::optional<std::string> chosen = std::nullopt);
     void OnProgramAll();
-    void OnExit();
     void OnLoadItem(); // ">>LOAD"
     void OnDelete();
     void showBitmapItem(); // "BMP Dis"
-    // "Preview font library..." (context menu): the selected font library's glyphs.
-    void OnPreviewFontLibrary();
     void OnAbout();
-    // "Make font library..." (context menu): generates a library beside the
-    // open resource file and runs "Load Hzlib" / "Load Asciilib" on it.
+    // Generates a library beside the open resource file and runs "Load Hzlib" or "Load Asciilib" on it.
     void OnMakeFontLibrary();
-    // One detection step (timer 1).
-    void OnTimer();
-    // A left press at `pos` (window coordinates): picks the ignore colour when
-    // it lies on the picture control, edges included.
-    bool pickAt(QPoint pos);
-    // A dropped file: .zrf opens, .bmp loads, font libraries and WAVE files go
-    // through their commands' checks.
+    // The selected font library's glyphs.
+    void OnPreviewFontLibrary();
+    // A press at (x, y) in the picture control picks the ignore colour shown there.
+    bool pickAt(int x, int y);
+    // .zrf opens, pictures load, font libraries and WAVE files go through their
+    // commands; anything else is refused with a box.
     void openDroppedFile(const std::string& path);
+    // The file named on the command line, opened as "Open Resource" opens a
+    // file, or the box that refuses it; once the window shows.
+    void openAtStart(const WindowStart& start);
 
-    // Fields <-> state.
-    void refreshFields();
-    void takeFields();
+    // ---- from the view and the session ----
+    void setSelectionMark(std::optional<int> row);
+    void onSessionEvent(const SessionEvent& event);
+    bool dither() const { return m_picture.picture().dither(); }
+    void setDither(bool on) { m_picture.picture().setDither(on); } // applies from the next "Load BMP"
+    bool hasFontTools() const { return m_services.fonts != nullptr; }
 
-    // The directory list.
-    void refreshDirectoryView();
-    void insertDirectoryRow(int index);
-    void removeAllRows();
-    std::optional<int> selectionMark() const;
-    // Widens each column past its set width to its header and its widest text.
-    void fitDirectoryColumns();
-    // The width a cell needs to show `text` whole (margins and grid line included).
-    int directoryCellWidth(const QString& text) const;
-    // Makes the list, and so the window's default width, show all six columns
-    // with the longest texts they usually hold.
-    void fitDirectoryListWidth();
+    // ---- what the view shows ----
+    struct Gauge {
+        int maximum = 100, position = 0; // a progress bar's range (from 0) and position
+    };
+    std::vector<std::array<std::string, 6>> directoryRows() const; // the open file's directory
+    std::optional<int> selectionMark() const { return m_selectionMark; }
+    Gauge spaceGauge() const; // the system's default until a file is open
+    Gauge programGauge() const; // the system's default until a transfer started
+    Rect pictureFrame() const; // the picture control's place in the picture area
+    PixelImage pictureImage() const; // its pixels, pictureFrame()'s size
+    const CDibPicture& picture() const { return m_picture; }
+    const SessionSnapshot& link() const { return m_link; }
+    bool busy() const { return m_programming; }
+    const std::string& stagingPath() const { return m_stagingPath; }
 
-    // Controls, for tests and the layout check.
-    QPushButton* button(const QString& text) const;
-    QTableWidget* directoryList() const { return m_list; }
-    CDibPicture* pictureControl() const { return m_picture; }
-    QProgressBar* spaceBar() const { return m_progressSpace; }
-    QProgressBar* programBar() const { return m_progressProgram; }
-    QPlainTextEdit* bitmapField() const { return m_bitmapField; }
-    QLineEdit* resourceField() const { return m_resourceField; }
-    QPlainTextEdit* moduleField() const { return m_moduleField; }
-    QLineEdit* ignoreColorField() const { return m_ignoreField; }
-    QLineEdit* counterField() const { return m_counterField; }
-    QFrame* swatch() const { return m_swatch; }
-
-    bool busy() const; // a programming transfer runs
-    const zarn::ModuleDetection& detection() const;
-    const zarn::ProgramTransfer& transfer() const;
-    zarn::ModuleSession& session() { return *m_session; }
-    std::string stagingPath() const { return m_stagingPath; }
-    // Where "Load BMP" puts its staging file; fills the notice when it had to
-    // fall back to the user's cache folder (replaced in tests).
-    std::function<std::string(std::string* notice)> stagingPathSource;
-
-    // The state of a run. Before the first pick, bitmaps get 0x0000 (black) as
-    // their ignore colour.
-    std::uint16_t m_wIgnoreColor = 0x0000;
+    // ---- the state of a run ----
+    std::uint16_t m_wIgnoreColor = 0x0000; // before the first pick bitmaps get black
     Rgb m_crIgnoreColor {};
-    zarn::Rect m_rcPictureArea {};
-    zarn::ResourceStore m_store;
+    bool m_linkEnabled = false, m_portOpen = false, m_moduleIdentified = false;
+    std::uint8_t m_comPort = 3;
+    const Rect m_rcPictureArea { 0, 0, kPictureAreaWidth, kPictureAreaHeight };
+    ResourceStore m_store;
     bool m_bIgnoreColorPicked = false;
-    zarn::PendingItem m_pending;
+    // Set when "Program All" is sent, before the session answers, and then as
+    // the session reports it: no command slips in between.
+    bool m_programming = false;
+    PendingItem m_pending;
     std::string m_strBitmapMsg, m_strResourceMsg, m_moduleStatus;
     std::int32_t m_blocksSent = 0;
     std::string m_strIgnoreColor;
 
-protected:
-    void mousePressEvent(QMouseEvent*) override;
-    void contextMenuEvent(QContextMenuEvent*) override;
-    void dragEnterEvent(QDragEnterEvent*) override;
-    void dropEvent(QDropEvent*) override;
-    void closeEvent(QCloseEvent*) override;
-
 private:
-    CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> session, QWidget* parent);
-    bool guardOpenFile();
-    // The selected item for a command that shows one, after guardOpenFile;
-    // "no items" or `noSelection` in a box when there is none.
-    std::optional<int> itemToShow(const char* noSelection);
-    // Reads item `mark`'s data for showing it; false after a refusal in a box or
-    // when another program's change was read again instead.
-    bool readShownItem(int mark, std::vector<std::uint8_t>& data);
-    void build();
-    void initDialog();
-    void message(const std::string& text);
+    void refresh(unsigned parts) { m_view.refresh(parts); }
+    void message(const std::string& text, const std::string& detail = {}) { m_view.showMessage(text, detail); }
     bool guard(const char* busyText);
-    void updateCapacity();
-    void afterStoreOperation(const zarn::StoreResult& result);
-    void fileOpened();
+    bool guardOpenFile();
+    std::optional<std::string> chooseFile(
+        const char* title, const std::vector<FileFilter>& filters, std::optional<std::string> chosen);
+    // After a store operation that failed: a refusal in a box, or the file
+    // another program changed shown as it is now. True when it was read again.
+    bool storeFailed(const StoreResult& result);
+    void showFileReadAgain();
+    void fileOpened(const std::string& status);
+    bool openFile(const std::string& path);
     void importFile(std::optional<std::string> chosen, const char* title, const std::vector<FileFilter>& filters,
-        zarn::ContentCommand command);
-    void setRow(int row, const zarn::ResourceEntry& entry);
-    void paintSwatch();
+        ContentCommand command);
+    std::optional<int> itemToShow(const char* noSelection);
+    bool readShownItem(int mark, std::vector<std::uint8_t>& data);
+    void takeSnapshot(const SessionSnapshot& snapshot);
 
-    CommandHost& m_host;
-    std::unique_ptr<zarn::ModuleSession> m_session;
-    bool m_programBarSet = false;
+    CommandHost& m_view;
+    Services m_services;
+    FileIo& m_io;
+    CDibPicture m_picture;
+    std::vector<std::uint8_t> m_staged; // the converted picture ">>LOAD" stores
     std::string m_stagingPath;
     bool m_stagingNoticeShown = false; // the fallback is told once, not on every picture
-
-    QPlainTextEdit* m_bitmapField = nullptr;
-    QLineEdit* m_ignoreField = nullptr;
-    QFrame* m_swatch = nullptr;
-    QWidget* m_pictureArea = nullptr;
-    CDibPicture* m_picture = nullptr;
-    QLineEdit* m_resourceField = nullptr;
-    QProgressBar* m_progressSpace = nullptr;
-    QTableWidget* m_list = nullptr;
-    QPlainTextEdit* m_moduleField = nullptr;
-    QLineEdit* m_counterField = nullptr;
-    QProgressBar* m_progressProgram = nullptr;
+    std::optional<int> m_selectionMark;
+    SessionSnapshot m_link; // as the session last reported it
+    bool m_programAllSent = false; // posted, not yet answered
+    std::string m_programAllDetail; // why the file's image could not be read, for the refusal's box
+    bool m_programBarSet = false;
+    std::map<std::string, std::string> m_lastFolders; // of each file dialog, by its title
 };
 
 } // namespace zarn::ui

@@ -1,19 +1,7 @@
 #include "ui/CMakeFontDlg.h"
 
-#include "import/fontgen/FontGenerator.h"
-#include "resfile/StoreCommands.h"
 #include "ui/CommandHost.h"
 #include "ui/UiTexts.h"
-
-#include <QComboBox>
-#include <QDialogButtonBox>
-#include <QFormLayout>
-#include <QHBoxLayout>
-#include <QLabel>
-#include <QLineEdit>
-#include <QPushButton>
-#include <QSpinBox>
-#include <QVBoxLayout>
 
 #include <algorithm>
 #include <iterator>
@@ -22,102 +10,61 @@ namespace zarn::ui {
 
 namespace {
     struct TypeRow {
-        const char* label;
-        zarn::FontLibraryType type;
+        const char* name;
+        FontLibraryType type;
         int width, height; // offered when the type is picked
     };
     constexpr TypeRow kTypes[] = {
-        { "GB2312", zarn::FontLibraryType::GB2312, 16, 16 },
-        { "BIG5", zarn::FontLibraryType::Big5, 16, 16 },
-        { "Hangul", zarn::FontLibraryType::Hangul, 16, 16 },
-        { "ASCII", zarn::FontLibraryType::Ascii, 8, 16 },
+        { "GB2312", FontLibraryType::GB2312, 16, 16 },
+        { "BIG5", FontLibraryType::Big5, 16, 16 },
+        { "Hangul", FontLibraryType::Hangul, 16, 16 },
+        { "ASCII", FontLibraryType::Ascii, 8, 16 },
     };
+    constexpr int kTypeCount = static_cast<int>(std::size(kTypes));
 }
 
-CMakeFontDlg::CMakeFontDlg(CommandHost& host, QWidget* parent)
-    : QDialog(parent)
-    , m_host(host)
+CMakeFontDlg::CMakeFontDlg(CommandHost& host)
+    : m_host(host)
 {
-    setWindowTitle(QString::fromLatin1(kMakeFontTitle));
-    auto* root = new QVBoxLayout(this);
-    auto* form = new QFormLayout;
-    auto* fontRow = new QHBoxLayout;
-    m_font = new QLineEdit(this);
-    m_font->setMinimumWidth(fontMetrics().horizontalAdvance(QLatin1Char('x')) * 36);
-    m_browse = new QPushButton(QStringLiteral("...."), this);
-    m_browse->setFixedWidth(m_browse->fontMetrics().horizontalAdvance(m_browse->text()) + 20);
-    fontRow->addWidget(m_font, 1);
-    fontRow->addWidget(m_browse);
-    form->addRow(QStringLiteral("Font file:"), fontRow);
-    m_type = new QComboBox(this);
+    OnTypeChange(0);
+}
+
+std::vector<std::string> CMakeFontDlg::typeNames()
+{
+    std::vector<std::string> names;
     for (const auto& t : kTypes)
-        m_type->addItem(QString::fromLatin1(t.label));
-    form->addRow(QStringLiteral("Type:"), m_type);
-    auto* sizeRow = new QHBoxLayout;
-    m_width = new QSpinBox(this);
-    m_height = new QSpinBox(this);
-    for (QSpinBox* b : { m_width, m_height })
-        b->setRange(zarn::kMinGlyphDots, zarn::kMaxGlyphDots);
-    sizeRow->addWidget(m_width);
-    sizeRow->addWidget(new QLabel(QStringLiteral("X"), this));
-    sizeRow->addWidget(m_height);
-    sizeRow->addStretch(1);
-    form->addRow(QStringLiteral("Glyph size (dots):"), sizeRow);
-    root->addLayout(form);
-    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    m_ok = buttons->button(QDialogButtonBox::Ok);
-    root->addWidget(buttons);
-
-    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
-    connect(m_browse, &QPushButton::clicked, this, [this] { OnBrowse(); });
-    connect(m_font, &QLineEdit::textChanged, this, [this] { updateOk(); });
-    connect(m_type, &QComboBox::currentIndexChanged, this, [this] { typeChanged(); });
-    typeChanged();
-    updateOk();
+        names.emplace_back(t.name);
+    return names;
 }
 
-void CMakeFontDlg::typeChanged()
+void CMakeFontDlg::OnTypeChange(int index)
 {
-    const int i = m_type->currentIndex();
-    if (i < 0)
+    if (index < 0 || index >= kTypeCount)
         return;
-    m_width->setValue(kTypes[i].width);
-    m_height->setValue(kTypes[i].height);
+    m_nType = index;
+    m_nWidth = kTypes[index].width;
+    m_nHeight = kTypes[index].height;
 }
-
-// Nothing can be generated without a font.
-void CMakeFontDlg::updateOk() { m_ok->setEnabled(!m_font->text().trimmed().isEmpty()); }
 
 void CMakeFontDlg::OnBrowse()
 {
     const auto chosen = m_host.chooseOpenFile(kChooseFontTitle,
-        { { "Font File(*.ttf;*.otf;*.ttc)", "*.ttf *.otf *.ttc" }, { kAllFilesFilterText, kAllFilesFilterPattern } });
+        { { "Font File(*.ttf;*.otf;*.ttc)", "*.ttf *.otf *.ttc" }, { kAllFilesFilterText, kAllFilesFilterPattern } },
+        {});
     if (chosen)
-        setFontPath(*chosen);
+        m_strFontPath = *chosen;
 }
 
-void CMakeFontDlg::setFontPath(const std::string& path) { m_font->setText(QString::fromStdString(path)); }
-
-void CMakeFontDlg::setType(zarn::FontLibraryType type)
+std::string CMakeFontDlg::fontPath() const
 {
-    for (int i = 0; i < static_cast<int>(std::size(kTypes)); ++i)
-        if (kTypes[i].type == type)
-            m_type->setCurrentIndex(i);
+    const auto first = m_strFontPath.find_first_not_of(" \t");
+    if (first == std::string::npos)
+        return {};
+    return m_strFontPath.substr(first, m_strFontPath.find_last_not_of(" \t") - first + 1);
 }
 
-void CMakeFontDlg::setGlyphSize(int width, int height)
-{
-    m_width->setValue(width);
-    m_height->setValue(height);
-}
+bool CMakeFontDlg::canMake() const { return !fontPath().empty(); }
 
-std::string CMakeFontDlg::fontPath() const { return m_font->text().trimmed().toStdString(); }
-
-zarn::FontLibraryType CMakeFontDlg::type() const { return kTypes[std::max(0, m_type->currentIndex())].type; }
-
-int CMakeFontDlg::glyphWidth() const { return m_width->value(); }
-
-int CMakeFontDlg::glyphHeight() const { return m_height->value(); }
+FontLibraryType CMakeFontDlg::type() const { return kTypes[std::clamp(m_nType, 0, kTypeCount - 1)].type; }
 
 } // namespace zarn::ui

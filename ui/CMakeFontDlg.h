@@ -1,60 +1,45 @@
 #pragma once
-// "Make font library": the font file, the library type and the glyph size of a
-// library to generate from an outline font.
+// "Make font library": the font file, the library type and the glyph size of
+// a library to generate from an outline font.
+//
+// The view shows a form: "Font file:" with a field (m_strFontPath) and the
+// button "....", "Type:" with a list of typeNames() (m_nType chosen), "Glyph
+// size (dots):" with two number boxes from kMinGlyphDots to kMaxGlyphDots
+// (m_nWidth "X" m_nHeight); then OK (enabled while canMake()) and Cancel.
+// Its handlers: the font field edited: m_strFontPath = text; "....":
+// OnBrowse(); a type picked: OnTypeChange(index); a number changed: m_nWidth
+// or m_nHeight = value. After each the view shows the values again.
 
 #include "import/FontLibrary.h"
 
-#include <QDialog>
-
 #include <string>
-
-class QComboBox;
-class QLineEdit;
-class QPushButton;
-class QSpinBox;
+#include <vector>
 
 namespace zarn::ui {
 
 class CommandHost;
 
-inline constexpr const char* kMakeFontMenuText = "Make font library...";
-inline constexpr const char* kMakeFontTitle = "Make font library";
-inline constexpr const char* kChooseFontTitle = "Choose font file";
-
-class CMakeFontDlg : public QDialog {
-    Q_OBJECT
+class CMakeFontDlg {
 public:
-    explicit CMakeFontDlg(CommandHost& host, QWidget* parent = nullptr);
+    static constexpr const char* kTitle = "Make font library";
+    static constexpr const char* kMenuText = "Make font library...";
+    static constexpr const char* kChooseFontTitle = "Choose font file";
 
-    // The answers (also set by tests before accepting).
-    void setFontPath(const std::string& path);
-    void setType(zarn::FontLibraryType type);
-    void setGlyphSize(int width, int height);
-    std::string fontPath() const;
-    zarn::FontLibraryType type() const;
-    int glyphWidth() const;
-    int glyphHeight() const;
+    explicit CMakeFontDlg(CommandHost& host);
 
-    // "...": asks the host for the font file.
-    void OnBrowse();
+    static std::vector<std::string> typeNames(); // "GB2312", "BIG5", "Hangul", "ASCII"
+    void OnTypeChange(int index); // offers the type's usual glyph size
+    void OnBrowse(); // the font file from a file dialog
+    bool canMake() const; // nothing can be made without a font
+    FontLibraryType type() const;
+    std::string fontPath() const; // without surrounding blanks
 
-    QLineEdit* fontField() const { return m_font; }
-    QComboBox* typeList() const { return m_type; }
-    QSpinBox* widthBox() const { return m_width; }
-    QSpinBox* heightBox() const { return m_height; }
-    QPushButton* okButton() const { return m_ok; }
+    std::string m_strFontPath;
+    int m_nType = 0;
+    int m_nWidth = 16, m_nHeight = 16;
 
 private:
-    void typeChanged();
-    void updateOk();
-
     CommandHost& m_host;
-    QLineEdit* m_font;
-    QPushButton* m_browse;
-    QComboBox* m_type;
-    QSpinBox* m_width;
-    QSpinBox* m_height;
-    QPushButton* m_ok;
 };
 
 } // namespace zarn::ui

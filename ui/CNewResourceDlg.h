@@ -1,39 +1,58 @@
 #pragma once
 // "Create New Resource File": module type, memory size, name and folder; OK
-// writes the blank file and closes only when that succeeded.
+// writes the blank file and the dialog closes only when that succeeded.
+//
+// The view shows, top to bottom: kModelLabel with the module list beside it
+// (modelRows(), unsorted, an edit field that also takes typed text; row
+// m_nModelRow chosen), kNameLabel with the name field (256 characters), the
+// group "Size" with kSizeLabels (m_nSizeChoice checked, each enabled as
+// m_sizeEnabled says), kSaveAtLabel with the folder field (m_strSaveAt, 1024
+// characters) and the button "...."; at the right "OK" (default) and "Cancel".
+// Font "System" 10. Its handlers:
+// - a pick confirmed in the list: OnModelChange(row); text typed into the
+//   list's field: OnModelEdit(text);
+// - a size button: m_nSizeChoice = k; "....": OnChooseFolder();
+// - "OK": store the name field in m_strName and the folder field in
+//   m_strSaveAt, then OnOK(); close confirmed when it returns true;
+// - "Cancel", Escape and the close box cancel.
+// After each handler the view shows the values again.
 
-#include <QDialog>
+#include "platform/FileIo.h"
 
 #include <array>
 #include <cstdint>
 #include <string>
-
-class QComboBox;
-class QLineEdit;
-class QPushButton;
-class QRadioButton;
+#include <vector>
 
 namespace zarn::ui {
 
 class CommandHost;
 
-class CNewResourceDlg : public QDialog {
-    Q_OBJECT
+class CNewResourceDlg {
 public:
-    explicit CNewResourceDlg(CommandHost& host, QWidget* parent = nullptr);
+    static constexpr const char* kTitle = "Create New Resource File";
+    static constexpr const char* kModelLabel = "Select Resource file corresponding Module Type";
+    static constexpr const char* kNameLabel = "Resource File Name:";
+    static constexpr const char* kSizeGroup = "Size";
+    static constexpr const char* kSaveAtLabel = "Save at......";
+    static constexpr const char* kFolderButton = "....";
+
+    explicit CNewResourceDlg(CommandHost& host, FileIo& io = defaultFileIo());
 
     // The folder the dialog starts with: the program's own folder, or the home
     // folder when the program's folder cannot be written (an installed program).
     static std::string defaultFolder();
+    // The module list: an empty row, then the twelve model rows.
+    static std::vector<std::string> modelRows();
 
-    // Handlers of the dialog's controls, callable directly.
-    void OnModelChange(); // a pick confirmed in the module list
-    void OnChooseFolder(); // "...."
-    void OnOK();
+    void OnModelChange(int row);
+    void OnModelEdit(const std::string& text); // a row stays chosen only while the text is its own
+    void OnChooseFolder();
+    // Writes the blank file; false (the dialog stays open, all values kept)
+    // when the user keeps an existing file or the file cannot be created.
+    bool OnOK();
 
-    // The row the module list has chosen, or -1 when its text is typed (no row).
-    int chosenRow() const;
-    // The values OK would write: model code, width, height, memoryKiB.
+    // The values OK writes: model code, width, height, memoryKiB.
     struct Choice {
         std::uint16_t modelCode, screenWidth, screenHeight;
         std::uint32_t memoryKiB;
@@ -41,32 +60,19 @@ public:
     Choice currentChoice() const;
     std::string targetPath() const { return m_strFolder + m_strName + ".zrf"; }
 
-    QComboBox* modelList() const { return m_comboModel; }
-    QLineEdit* nameField() const { return m_nameEdit; }
-    QLineEdit* saveAtField() const { return m_saveAtEdit; }
-    QRadioButton* sizeButton(int k) const { return m_size[k]; }
-    QPushButton* okButton() const { return m_ok; }
-    QPushButton* cancelButton() const { return m_cancel; }
-    QPushButton* folderButton() const { return m_browse; }
-
-    std::string m_strFolder;
+    std::string m_strFolder; // ends with a path separator
     bool m_bCreated = false;
+    int m_nModelRow = 1; // -1: no row chosen (typed text)
     std::string m_strName = "TestResource";
     std::string m_strSaveAt;
     int m_nSizeChoice = 0;
+    std::array<bool, 4> m_sizeEnabled { true, false, false, false };
 
 private:
     void enableSizesFor(int number);
-    void takeFields();
 
     CommandHost& m_host;
-    QComboBox* m_comboModel;
-    QLineEdit* m_nameEdit;
-    QLineEdit* m_saveAtEdit;
-    std::array<QRadioButton*, 4> m_size {};
-    QPushButton* m_browse;
-    QPushButton* m_ok;
-    QPushButton* m_cancel;
+    FileIo& m_io;
 };
 
 } // namespace zarn::ui

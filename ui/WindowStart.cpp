@@ -68,8 +68,8 @@ WindowStart windowStart(const std::vector<std::string>& arguments)
     WindowStart start;
     if (files.empty())
         return start;
-    // "Open Resource" passes over any other extension without a word; a file
-    // named on the command line is told why it does not open.
+    // A file named on the command line is told why it does not open, as
+    // "Open Resource" tells it.
     if (!hasResourceExtension(files[0]))
         start.refusal = "This is not a resource file (.zrf): " + files[0];
     else

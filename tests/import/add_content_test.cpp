@@ -32,13 +32,14 @@ TEST(ImportChecks, NameThenOpeningThenExactLengthThenSpaceThenCount)
         { Hz, "16X16.kzk", 75200, kRoom, 3, "Loading hanngul lib file:\r16X16 Filesize:75200", 243 },
         { Asc, "9X9.asc", 4608, 4608, 189, "Loading ASCII lib file:9X9 Filesize:4608", 241 }, // the last byte and item
         { Wav, "empty.wav", 0, 0, 189, "Loading Wave file: Filesize:0", 245 }, // any content, taken whole
-        // Another extension, or another case of it: the command ends without a word.
-        { Hz, "16X16.HZK", 261696, kRoom, 0, "" },
+        // The extension in any case.
+        { Hz, "16X16.HZK", 261696, kRoom, 0, "Loading GBK2312 lib file:\r16X16 Filesize:261696", 240 },
+        { Asc, "8X16.Asc", 4096, kRoom, 0, "Loading ASCII lib file:8X16 Filesize:4096", 241 },
+        { Wav, "beep.WAV", 10, kRoom, 0, "Loading Wave file: Filesize:10", 245 },
+        // Another extension: the command ends without a word (the window says what it takes).
         { Hz, "16X16.asc", 261696, kRoom, 0, "" },
         { Hz, "16X16", 261696, kRoom, 0, "" },
         { Asc, "8X16.hzk", 4096, kRoom, 0, "" },
-        { Asc, "8X16.ASC", 4096, kRoom, 0, "" },
-        { Wav, "beep.WAV", 10, kRoom, 0, "" },
         { Wav, "beep.wave", 10, kRoom, 0, "" },
         { Wav, "wav", 10, kRoom, 0, "" },
         // The name decides before the file is opened (its folder, a number here, does not count).

@@ -21,7 +21,8 @@ TEST(WindowStart, AFileOpensInTheWindowAndOptionsEndWithoutIt)
     EXPECT_EQ(*relative.resourceFile, zarn::utf8Of(std::filesystem::current_path() / "folder" / "a.zrf"));
     EXPECT_EQ(windowStart({ "--", "-a.zrf" }).resourceFile,
         zarn::utf8Of(std::filesystem::current_path() / "-a.zrf")); // after "--" a name, not an option
-    EXPECT_EQ(windowStart({ "a.ZRF" }).refusal.value_or(""), "This is not a resource file (.zrf): a.ZRF");
+    EXPECT_EQ(windowStart({ "a.ZRF" }).resourceFile, zarn::utf8Of(std::filesystem::current_path() / "a.ZRF"));
+    EXPECT_EQ(windowStart({ "a.bmp" }).refusal.value_or(""), "This is not a resource file (.zrf): a.bmp");
 
     const auto version = windowStart({ "a.zrf", "--version" });
     EXPECT_FALSE(version.showWindow);
@@ -42,6 +43,6 @@ TEST(WindowStart, AFileOpensInTheWindowAndOptionsEndWithoutIt)
 // The About box's text is fixed; a new project version must not leave it behind.
 TEST(WindowStart, TheAboutBoxCarriesTheProgramsVersion)
 {
-    EXPECT_EQ(
-        std::string(zarn::ui::kAboutVersionLine), std::string("Zarn Resource tool Ver ") + zarn::kVersionNumber + " ");
+    EXPECT_EQ(std::string(zarn::ui::CAboutDlg::kVersionLine),
+        std::string("Zarn Resource tool Ver ") + zarn::kVersionNumber + " ");
 }

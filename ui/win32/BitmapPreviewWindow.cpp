@@ -1,6 +1,6 @@
 #include "ui/win32/BitmapPreviewWindow.h"
 
-#include "ui/BitmapItemFrame.h"
+#include "ui/CBitmapPreviewDlg.h"
 #include "ui/win32/ResourceIds.h"
 
 #include <algorithm>

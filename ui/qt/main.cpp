@@ -1,5 +1,5 @@
 // zarntool: the desktop application for Zarn serial display modules.
-#include "ui/CResourceToolApp.h"
+#include "ui/qt/CResourceToolApp.h"
 
 int main(int argc, char** argv)
 {

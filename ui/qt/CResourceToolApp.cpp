@@ -1,8 +1,7 @@
-#include "ui/CResourceToolApp.h"
+#include "ui/qt/CResourceToolApp.h"
 
-#include "ui/CMainDlg.h"
-#include "ui/CommandHost.h"
 #include "ui/WindowStart.h"
+#include "ui/qt/QtMainDlg.h"
 
 #include <QApplication>
 #include <QIcon>
@@ -60,22 +59,13 @@ int CResourceToolApp::run(int argc, char** argv)
         return endWithout(start);
     QApplication::setApplicationName(QString::fromLatin1(kProgramName));
     QApplication::setWindowIcon(applicationIcon());
-    QtCommandHost host;
     {
-        auto dlg = std::make_unique<CMainDlg>(host);
+        auto dlg = std::make_unique<QtMainDlg>();
         // Once the window shows, so that a refusal box has it as its owner.
-        QTimer::singleShot(0, dlg.get(), [&] { openStartFile(*dlg, host, start); });
+        QTimer::singleShot(0, dlg.get(), [&] { dlg->state().openAtStart(start); });
         dlg->exec(); // how the window closed is not looked at
     }
     return 0;
-}
-
-void openStartFile(CMainDlg& dlg, CommandHost& host, const WindowStart& start)
-{
-    if (start.refusal)
-        host.showMessage(*start.refusal);
-    else if (start.resourceFile)
-        dlg.OnOpenResource(*start.resourceFile);
 }
 
 } // namespace zarn::ui

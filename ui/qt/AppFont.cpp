@@ -1,4 +1,4 @@
-#include "ui/AppFont.h"
+#include "ui/qt/AppFont.h"
 
 #include <QFontDatabase>
 #include <QStringList>
