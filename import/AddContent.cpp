@@ -51,6 +51,7 @@ namespace {
         picture.setFileName(path);
         picture.setDither(options.dither);
         picture.setIgnoreColor(options.ignoreColor); // what transparent pixels become
+        picture.setKeepSource(false); // nothing is drawn: the fitted picture is all it needs
         const auto loaded = options.loadPicture ? options.loadPicture(picture) : picture.loadBmpFile();
         if (!loaded.ok)
             return refused(loaded.message, loaded.detail);

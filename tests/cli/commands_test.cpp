@@ -94,8 +94,14 @@ TEST_F(Commands, RefusalsReachStandardErrorWithStatusOneAndChangeNothing)
     Bytes cut = readBytes(dir / "photo.bmp");
     cut.resize(100);
     writeBytes(dir / "cut.bmp", cut);
+    // A damaged picture is told in the tool's words, the library's own text never on standard error.
+    const std::string damagedPng = (kDataDir / "import" / "damaged" / "bad_png_ihdr_crc.png").string();
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        { { "add", zrf, dir.file("cut.bmp") }, "Reading File Error\n" },
+        { { "add", zrf, dir.file("cut.bmp") },
+            "Reading File Error\nCannot read \"" + dir.file("cut.bmp")
+                + "\": the file ends before the last of its 160 rows of pixels\n" },
+        { { "add", zrf, damagedPng },
+            "Reading File Error\nCannot read \"" + damagedPng + "\": its PNG data is damaged (IHDR: CRC error)\n" },
         { { "delete", zrf, "2" }, "There is no item 2: the file holds 2 items\n" },
         { { "new", dir.file("c.zrf"), "--model", "3", "--size", "8M" },
             "The module type \"3 Zarn24 V10_V\" does not offer the size 8M (it offers 4M)\n" },
