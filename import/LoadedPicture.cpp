@@ -81,6 +81,9 @@ LoadedPicture::Outcome LoadedPicture::load(PictureInput& input, const PictureDec
     DecodeResult r;
     try {
         r = decodeAny(input, *picture, decoders);
+        // A decoder that took no picture and says it did is not believed.
+        if (r.status == DecodeResult::Status::Decoded && picture->fit().width <= 0)
+            r = DecodeResult::failed("it holds no picture");
         if (r.status == DecodeResult::Status::Decoded)
             picture->finish();
     } catch (const std::bad_alloc&) {

@@ -252,6 +252,9 @@ DecodeResult decodeJpeg(PictureInput& input, PictureSink& sink)
     }
     if (!finish(reading, info))
         return failure(reading);
+    // A file that could not be read on is no picture cut short.
+    if (!input.error().empty())
+        return DecodeResult::failed("it cannot be read: " + input.error());
     return DecodeResult::decoded();
 }
 

@@ -114,6 +114,22 @@ TEST_F(Commands, RefusalsReachStandardErrorWithStatusOneAndChangeNothing)
     EXPECT_TRUE(readBytes(zrf) == before);
 }
 
+// A progressive JPEG needs all of its coefficients at once (384 MB for this
+// 8000 x 8000 one): with less memory than that, the refusal says why.
+TEST_F(Commands, APictureThatNeedsMoreMemoryThanThereIsSaysSo)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's own memory does not fit under the limit";
+#endif
+    const std::string jpeg = (kDataDir / "import" / "forms" / "progressive_8000x8000_cut.jpg").string();
+    const Bytes before = readBytes(zrf);
+    const auto r = runZarnres({ "add", zrf, jpeg }, "ulimit -d 262144;"); // 256 MiB of data
+    EXPECT_EQ(std::tuple(r.status, r.out, r.err),
+        std::tuple(1, "",
+            "Reading File Error\nCannot read \"" + jpeg + "\": there is not enough memory to decode the picture\n"));
+    EXPECT_TRUE(readBytes(zrf) == before);
+}
+
 TEST_F(Commands, ChangesAndViewsReachTheFile)
 {
     const std::pair<std::vector<std::string>, std::string> steps[] = {

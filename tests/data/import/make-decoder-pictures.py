@@ -4,7 +4,10 @@
 # that a decoder library reports (a CRC error, a broken zlib or LZW stream, a
 # missing chunk or marker, a cut); and forms/png_interlaced.png (std24.bmp's
 # pixels, Adam7-interlaced), forms/gif_plain.gif and forms/gif_interlaced.gif
-# (std8.bmp's indices and palette, rows in order and in four passes).
+# (std8.bmp's indices and palette, rows in order and in four passes), and
+# forms/progressive_8000x8000_cut.jpg: a progressive JPEG of 8000 x 8000
+# pixels whose data stops after a few bytes (libjpeg holds the coefficients of
+# a progressive file whole: 384 MB for this one, taken before any data is read).
 # Run once from this folder; the files are kept.
 import struct
 import zlib
@@ -131,3 +134,16 @@ palette = b''.join(bytes((pal[i + 2], pal[i + 1], pal[i])) for i in range(0, 102
 indices = [list(r[:w]) for r in rows]
 write_form('gif_plain.gif', gif_of(w, h, palette, indices, False))
 write_form('gif_interlaced.gif', gif_of(w, h, palette, indices, True))
+
+
+def segment(marker, body):
+    return bytes((0xff, marker)) + struct.pack('>H', len(body) + 2) + body
+
+
+# One quantisation table, a DC Huffman table with one code (0: no difference),
+# three 1x1 components, a first DC scan of a few bytes, and the end.
+jpeg = b'\xff\xd8' + segment(0xdb, b'\x00' + b'\x01' * 64)
+jpeg += segment(0xc2, struct.pack('>BHHB', 8, 8000, 8000, 3) + b'\x01\x11\x00\x02\x11\x00\x03\x11\x00')
+jpeg += segment(0xc4, b'\x00' + bytes([1] + [0] * 15) + b'\x00')
+jpeg += segment(0xda, b'\x03\x01\x00\x02\x00\x03\x00\x00\x00\x00') + b'\x00' * 16 + b'\xff\xd9'
+write_form('progressive_8000x8000_cut.jpg', jpeg)
