@@ -17,6 +17,8 @@ namespace {
 
     DecodeResult decodeAny(PictureInput& input, PictureSink& sink, const PictureDecoders& decoders)
     {
+        if (input.size() == 0)
+            return DecodeResult::failed("the file is empty");
         std::uint8_t head[8] = {};
         const std::size_t got = static_cast<std::size_t>(std::min<std::uint64_t>(input.size(), sizeof head));
         if (!input.readExactly(0, head, got))
