@@ -85,7 +85,7 @@ const std::vector<Size> kMoreSizes { { 1024, 768, "tie2" }, { 1, 1, "one" }, { 1
 
 // ------------------------------------------------------------------ PNG
 
-struct PngSpec {
+struct PngRecipe {
     int colorType = PNG_COLOR_TYPE_RGB;
     int bitDepth = 8;
     bool interlace = false;
@@ -111,7 +111,7 @@ int channelsOf(int colorType)
     }
 }
 
-void writePng(const std::string& name, int w, int h, const PngSpec& s, Random& rnd)
+void writePng(const std::string& name, int w, int h, const PngRecipe& s, Random& rnd)
 {
     FILE* f = std::fopen((g_dir / name).c_str(), "wb");
     png_structp png = png_create_write_struct(PNG_LIBPNG_VER_STRING, nullptr, nullptr, nullptr);
@@ -198,18 +198,18 @@ void writePng(const std::string& name, int w, int h, const PngSpec& s, Random& r
 void pngCorpus()
 {
     Random rnd;
-    std::vector<std::pair<std::string, PngSpec>> specs;
+    std::vector<std::pair<std::string, PngRecipe>> recipes;
     for (int depth : { 1, 2, 4, 8, 16 })
         for (bool trns : { false, true })
-            specs.push_back({ "grey" + std::to_string(depth) + (trns ? "t" : ""),
-                PngSpec { PNG_COLOR_TYPE_GRAY, depth, false, 0, -1, trns } });
+            recipes.push_back({ "grey" + std::to_string(depth) + (trns ? "t" : ""),
+                PngRecipe { PNG_COLOR_TYPE_GRAY, depth, false, 0, -1, trns } });
     for (int depth : { 8, 16 })
         for (bool trns : { false, true })
-            specs.push_back({ "rgb" + std::to_string(depth) + (trns ? "t" : ""),
-                PngSpec { PNG_COLOR_TYPE_RGB, depth, false, 0, -1, trns } });
+            recipes.push_back({ "rgb" + std::to_string(depth) + (trns ? "t" : ""),
+                PngRecipe { PNG_COLOR_TYPE_RGB, depth, false, 0, -1, trns } });
     for (int depth : { 8, 16 }) {
-        specs.push_back({ "ga" + std::to_string(depth), PngSpec { PNG_COLOR_TYPE_GRAY_ALPHA, depth } });
-        specs.push_back({ "rgba" + std::to_string(depth), PngSpec { PNG_COLOR_TYPE_RGB_ALPHA, depth } });
+        recipes.push_back({ "ga" + std::to_string(depth), PngRecipe { PNG_COLOR_TYPE_GRAY_ALPHA, depth } });
+        recipes.push_back({ "rgba" + std::to_string(depth), PngRecipe { PNG_COLOR_TYPE_RGB_ALPHA, depth } });
     }
     for (int depth : { 1, 2, 4, 8 }) {
         const int full = 1 << depth;
@@ -217,55 +217,56 @@ void pngCorpus()
             for (int trns : { -1, 1, entries / 2, entries }) {
                 if (trns == 0 || (trns == entries && entries == 1 && depth > 1))
                     continue;
-                PngSpec s { PNG_COLOR_TYPE_PALETTE, depth, false, entries, trns };
+                PngRecipe s { PNG_COLOR_TYPE_PALETTE, depth, false, entries, trns };
                 s.maxIndex = entries - 1;
-                specs.push_back(
+                recipes.push_back(
                     { "pal" + std::to_string(depth) + "_" + std::to_string(entries) + "_t" + std::to_string(trns), s });
             }
     }
     // Indices past the palette (libpng says so; what the picture then shows).
     for (int depth : { 1, 4, 8 }) {
-        PngSpec s { PNG_COLOR_TYPE_PALETTE, depth, false, 1, -1 };
-        specs.push_back({ "pal" + std::to_string(depth) + "_past", s });
+        PngRecipe s { PNG_COLOR_TYPE_PALETTE, depth, false, 1, -1 };
+        recipes.push_back({ "pal" + std::to_string(depth) + "_past", s });
     }
     // Few grey levels or indices in use: the item's depth follows what is used.
-    specs.push_back({ "pal8_uses2", PngSpec { PNG_COLOR_TYPE_PALETTE, 8, false, 2, -1, false, 1 } });
-    specs.push_back({ "pal8_uses16of200", PngSpec { PNG_COLOR_TYPE_PALETTE, 8, false, 200, -1, false, 15 } });
-    specs.push_back({ "grey8_uses2", PngSpec { PNG_COLOR_TYPE_GRAY, 8, false, 0, -1, false, 1 } });
-    specs.push_back({ "grey8t_uses3", PngSpec { PNG_COLOR_TYPE_GRAY, 8, false, 0, -1, true, 2 } });
-    specs.push_back({ "grey4_uses2", PngSpec { PNG_COLOR_TYPE_GRAY, 4, false, 0, -1, false, 1 } });
+    recipes.push_back({ "pal8_uses2", PngRecipe { PNG_COLOR_TYPE_PALETTE, 8, false, 2, -1, false, 1 } });
+    recipes.push_back({ "pal8_uses16of200", PngRecipe { PNG_COLOR_TYPE_PALETTE, 8, false, 200, -1, false, 15 } });
+    recipes.push_back({ "grey8_uses2", PngRecipe { PNG_COLOR_TYPE_GRAY, 8, false, 0, -1, false, 1 } });
+    recipes.push_back({ "grey8t_uses3", PngRecipe { PNG_COLOR_TYPE_GRAY, 8, false, 0, -1, true, 2 } });
+    recipes.push_back({ "grey4_uses2", PngRecipe { PNG_COLOR_TYPE_GRAY, 4, false, 0, -1, false, 1 } });
     for (const char* extra : { "gama", "srgb", "exif6", "bkgd" }) {
-        PngSpec s { PNG_COLOR_TYPE_RGB, 8 };
+        PngRecipe s { PNG_COLOR_TYPE_RGB, 8 };
         s.extra = extra;
-        specs.push_back({ std::string("rgb8_") + extra, s });
-        PngSpec p { PNG_COLOR_TYPE_PALETTE, 4, false, 16, 5 };
+        recipes.push_back({ std::string("rgb8_") + extra, s });
+        PngRecipe p { PNG_COLOR_TYPE_PALETTE, 4, false, 16, 5 };
         p.extra = extra;
-        specs.push_back({ std::string("pal4_") + extra, p });
+        recipes.push_back({ std::string("pal4_") + extra, p });
     }
 
-    for (auto [name, spec] : specs)
+    for (auto [name, recipe] : recipes)
         for (bool interlace : { false, true }) {
-            spec.interlace = interlace;
+            recipe.interlace = interlace;
             for (const Size& size : kSizes) {
                 const std::string file = "png_" + name + (interlace ? "_i" : "") + "_" + size.name + ".png";
-                writePng(file, size.w, size.h, spec, rnd);
+                writePng(file, size.w, size.h, recipe, rnd);
                 addCases(file);
             }
         }
     for (const Size& size : kMoreSizes)
-        for (const auto& [name, spec] : specs) {
+        for (const auto& [name, recipe] : recipes) {
             if (name != "rgb8" && name != "rgba16" && name != "pal4_16_t8" && name != "grey1")
                 continue;
             const std::string file = "png_" + name + "_" + size.name + ".png";
-            writePng(file, size.w, size.h, spec, rnd);
+            writePng(file, size.w, size.h, recipe, rnd);
             addCases(file);
         }
     if (g_big) {
-        writePng("png_big_rgb8_4000x3000.png", 4000, 3000, PngSpec { PNG_COLOR_TYPE_RGB, 8 }, rnd);
+        writePng("png_big_rgb8_4000x3000.png", 4000, 3000, PngRecipe { PNG_COLOR_TYPE_RGB, 8 }, rnd);
         addCases("png_big_rgb8_4000x3000.png", { 4, 10 }, { "-", "--dither" });
-        writePng("png_big_rgba16_i_3000x4000.png", 3000, 4000, PngSpec { PNG_COLOR_TYPE_RGB_ALPHA, 16, true }, rnd);
+        writePng("png_big_rgba16_i_3000x4000.png", 3000, 4000, PngRecipe { PNG_COLOR_TYPE_RGB_ALPHA, 16, true }, rnd);
         addCases("png_big_rgba16_i_3000x4000.png", { 4 }, { "-" });
-        writePng("png_big_pal8_8192x8192.png", 8192, 8192, PngSpec { PNG_COLOR_TYPE_PALETTE, 8, false, 256, 40 }, rnd);
+        writePng(
+            "png_big_pal8_8192x8192.png", 8192, 8192, PngRecipe { PNG_COLOR_TYPE_PALETTE, 8, false, 256, 40 }, rnd);
         addCases("png_big_pal8_8192x8192.png", { 10 }, { "-" });
     }
 }
@@ -282,7 +283,7 @@ struct GifFrame {
     int transparent = -1; // a graphic control extension before the frame when >= 0 or -2 (one without)
 };
 
-struct GifSpec {
+struct GifRecipe {
     int sw = 0, sh = 0;
     std::vector<std::uint8_t> globalMap;
     int globalBits = 0;
@@ -325,7 +326,7 @@ void lzwLiterals(Bytes& out, int minCode, const std::vector<std::uint8_t>& indic
     out.push_back(0);
 }
 
-Bytes gifBytes(const GifSpec& s)
+Bytes gifBytes(const GifRecipe& s)
 {
     Bytes b { 'G', 'I', 'F', '8', '9', 'a' };
     b.resize(13);
@@ -396,87 +397,87 @@ void gifCorpus()
     Random rnd { 88172645u };
     for (const Size& size : kSizes) {
         const int w = size.w, h = size.h;
-        std::vector<std::pair<std::string, GifSpec>> specs;
+        std::vector<std::pair<std::string, GifRecipe>> recipes;
         for (int bits : { 0, 1, 3, 7 }) {
             const int n = 2 << bits;
-            GifSpec s { w, h, colourMap(n, rnd), bits, 0, { frame(0, 0, w, h, n - 1, rnd) } };
-            specs.push_back({ "g" + std::to_string(n), s });
+            GifRecipe s { w, h, colourMap(n, rnd), bits, 0, { frame(0, 0, w, h, n - 1, rnd) } };
+            recipes.push_back({ "g" + std::to_string(n), s });
             s.frames[0].transparent = n / 2;
-            specs.push_back({ "g" + std::to_string(n) + "t", s });
+            recipes.push_back({ "g" + std::to_string(n) + "t", s });
             s.frames[0].interlace = true;
-            specs.push_back({ "g" + std::to_string(n) + "ti", s });
+            recipes.push_back({ "g" + std::to_string(n) + "ti", s });
             s.frames[0].transparent = -2;
-            specs.push_back({ "g" + std::to_string(n) + "i", s });
+            recipes.push_back({ "g" + std::to_string(n) + "i", s });
         }
         // A local table over a global one, and a local table alone.
-        GifSpec local { w, h, colourMap(4, rnd), 1, 2, { frame(0, 0, w, h, 15, rnd) } };
+        GifRecipe local { w, h, colourMap(4, rnd), 1, 2, { frame(0, 0, w, h, 15, rnd) } };
         local.frames[0].localMap = colourMap(16, rnd);
         local.frames[0].localBits = 3;
-        specs.push_back({ "local", local });
+        recipes.push_back({ "local", local });
         local.globalMap.clear();
         local.globalBits = 0;
-        specs.push_back({ "localonly", local });
+        recipes.push_back({ "localonly", local });
         local.frames[0].transparent = 3;
-        specs.push_back({ "localonly_t", local });
+        recipes.push_back({ "localonly_t", local });
         // Indices at and past the table's end (which Qt shows transparent).
-        GifSpec past { w, h, colourMap(4, rnd), 1, 0, { frame(0, 0, w, h, 6, rnd) } };
+        GifRecipe past { w, h, colourMap(4, rnd), 1, 0, { frame(0, 0, w, h, 6, rnd) } };
         past.frames[0].minCode = 3;
-        specs.push_back({ "past", past });
+        recipes.push_back({ "past", past });
         past.frames[0].transparent = 1;
-        specs.push_back({ "past_t", past });
+        recipes.push_back({ "past_t", past });
         // A frame smaller than the screen: background, transparent, or neither.
         if (w > 4 && h > 4) {
-            GifSpec part { w, h, colourMap(16, rnd), 3, 5, { frame(2, 1, w - 4, h - 3, 15, rnd) } };
-            specs.push_back({ "part_bg", part });
+            GifRecipe part { w, h, colourMap(16, rnd), 3, 5, { frame(2, 1, w - 4, h - 3, 15, rnd) } };
+            recipes.push_back({ "part_bg", part });
             part.frames[0].transparent = 7;
-            specs.push_back({ "part_t", part });
+            recipes.push_back({ "part_t", part });
             part.frames[0].interlace = true;
-            specs.push_back({ "part_ti", part });
+            recipes.push_back({ "part_ti", part });
             part.frames[0].transparent = -1;
-            specs.push_back({ "part_i", part });
-            GifSpec noGlobal = part;
+            recipes.push_back({ "part_i", part });
+            GifRecipe noGlobal = part;
             noGlobal.globalMap.clear();
             noGlobal.globalBits = 0;
             noGlobal.frames[0].localMap = colourMap(16, rnd);
             noGlobal.frames[0].localBits = 3;
             noGlobal.frames[0].transparent = 2;
-            specs.push_back({ "part_local_t", noGlobal });
+            recipes.push_back({ "part_local_t", noGlobal });
             // A frame that runs past the screen's right and bottom edges.
-            GifSpec over { w, h, colourMap(16, rnd), 3, 1, { frame(w / 2, h / 2, w, h, 15, rnd) } };
-            specs.push_back({ "over", over });
+            GifRecipe over { w, h, colourMap(16, rnd), 3, 1, { frame(w / 2, h / 2, w, h, 15, rnd) } };
+            recipes.push_back({ "over", over });
             // A screen of zero size takes the frame's.
-            GifSpec zero { 0, 0, colourMap(16, rnd), 3, 1, { frame(1, 2, w - 1, h - 2, 15, rnd) } };
-            specs.push_back({ "zero_screen", zero });
+            GifRecipe zero { 0, 0, colourMap(16, rnd), 3, 1, { frame(1, 2, w - 1, h - 2, 15, rnd) } };
+            recipes.push_back({ "zero_screen", zero });
             // A screen larger than the frame.
-            GifSpec large { w + 9, h + 5, colourMap(256, rnd), 7, 200, { frame(3, 4, w, h, 255, rnd) } };
-            specs.push_back({ "large_screen", large });
+            GifRecipe large { w + 9, h + 5, colourMap(256, rnd), 7, 200, { frame(3, 4, w, h, 255, rnd) } };
+            recipes.push_back({ "large_screen", large });
         }
         // More than 256 colours on the screen: a full local table and the background.
-        GifSpec many { w + 2, h, colourMap(4, rnd), 1, 3, { frame(1, 0, w, h, 255, rnd) } };
+        GifRecipe many { w + 2, h, colourMap(4, rnd), 1, 3, { frame(1, 0, w, h, 255, rnd) } };
         many.frames[0].localMap = colourMap(256, rnd);
         many.frames[0].localBits = 7;
         many.frames[0].transparent = -2;
-        specs.push_back({ "many", many });
+        recipes.push_back({ "many", many });
         // Two frames: only the first is the picture.
-        GifSpec two { w, h, colourMap(16, rnd), 3, 0, { frame(0, 0, w, h, 15, rnd), frame(0, 0, w, h, 3, rnd) } };
+        GifRecipe two { w, h, colourMap(16, rnd), 3, 0, { frame(0, 0, w, h, 15, rnd), frame(0, 0, w, h, 3, rnd) } };
         two.frames[1].transparent = 1;
-        specs.push_back({ "two", two });
+        recipes.push_back({ "two", two });
         // A single colour in use, two, and sixteen in a table of 256.
-        GifSpec one { w, h, colourMap(256, rnd), 7, 0, { frame(0, 0, w, h, 0, rnd) } };
-        specs.push_back({ "uses1", one });
+        GifRecipe one { w, h, colourMap(256, rnd), 7, 0, { frame(0, 0, w, h, 0, rnd) } };
+        recipes.push_back({ "uses1", one });
         one.frames[0] = frame(0, 0, w, h, 1, rnd);
-        specs.push_back({ "uses2", one });
+        recipes.push_back({ "uses2", one });
         one.frames[0] = frame(0, 0, w, h, 15, rnd);
-        specs.push_back({ "uses16", one });
+        recipes.push_back({ "uses16", one });
 
-        for (const auto& [name, spec] : specs) {
+        for (const auto& [name, recipe] : recipes) {
             const std::string file = "gif_" + name + "_" + size.name + ".gif";
-            writeFile(file, gifBytes(spec));
+            writeFile(file, gifBytes(recipe));
             addCases(file);
         }
     }
     if (g_big) {
-        GifSpec big { 3000, 2000, colourMap(256, rnd), 7, 0, { frame(0, 0, 3000, 2000, 255, rnd) } };
+        GifRecipe big { 3000, 2000, colourMap(256, rnd), 7, 0, { frame(0, 0, 3000, 2000, 255, rnd) } };
         big.frames[0].interlace = true;
         writeFile("gif_big_3000x2000.gif", gifBytes(big));
         addCases("gif_big_3000x2000.gif", { 4, 10 }, { "-" });
@@ -485,7 +486,7 @@ void gifCorpus()
 
 // ------------------------------------------------------------------ BMP
 
-struct BmpSpec {
+struct BmpRecipe {
     int headerSize = 40;
     int bitCount = 24;
     int compression = 0;
@@ -497,7 +498,7 @@ struct BmpSpec {
     int alphaMode = 0; // 32-bit: 0 varied alpha, 1 all zero, 2 all 255
 };
 
-Bytes bmpBytes(int w, int h, const BmpSpec& s, Random& rnd)
+Bytes bmpBytes(int w, int h, const BmpRecipe& s, Random& rnd)
 {
     const bool core = s.headerSize == 12;
     const int k = s.bitCount;
@@ -601,47 +602,48 @@ Bytes embeddingBmp(const fs::path& picture, int compression, int w, int h)
 void bmpCorpus()
 {
     Random rnd { 521288629u };
-    std::vector<std::pair<std::string, BmpSpec>> specs;
+    std::vector<std::pair<std::string, BmpRecipe>> recipes;
     for (int k : { 1, 4, 8, 24 }) {
-        specs.push_back({ "k" + std::to_string(k), BmpSpec { 40, k } });
-        BmpSpec top { 40, k };
+        recipes.push_back({ "k" + std::to_string(k), BmpRecipe { 40, k } });
+        BmpRecipe top { 40, k };
         top.topDown = true;
-        specs.push_back({ "k" + std::to_string(k) + "_topdown", top });
-        specs.push_back({ "k" + std::to_string(k) + "_v5", BmpSpec { 124, k } });
-        specs.push_back({ "k" + std::to_string(k) + "_os2v1", BmpSpec { 12, k } });
-        specs.push_back({ "k" + std::to_string(k) + "_os2v2", BmpSpec { 64, k } });
-        BmpSpec gap { 40, k };
+        recipes.push_back({ "k" + std::to_string(k) + "_topdown", top });
+        recipes.push_back({ "k" + std::to_string(k) + "_v5", BmpRecipe { 124, k } });
+        recipes.push_back({ "k" + std::to_string(k) + "_os2v1", BmpRecipe { 12, k } });
+        recipes.push_back({ "k" + std::to_string(k) + "_os2v2", BmpRecipe { 64, k } });
+        BmpRecipe gap { 40, k };
         gap.gap = 6;
-        specs.push_back({ "k" + std::to_string(k) + "_gap", gap });
+        recipes.push_back({ "k" + std::to_string(k) + "_gap", gap });
     }
     for (int k : { 4, 8 }) {
-        BmpSpec shortPalette { 40, k };
+        BmpRecipe shortPalette { 40, k };
         shortPalette.colorsUsed = k == 4 ? 5 : 20;
-        specs.push_back({ "k" + std::to_string(k) + "_short", shortPalette });
-        specs.push_back({ "rle" + std::to_string(k), BmpSpec { 40, k, k == 8 ? 1 : 2 } });
+        recipes.push_back({ "k" + std::to_string(k) + "_short", shortPalette });
+        recipes.push_back({ "rle" + std::to_string(k), BmpRecipe { 40, k, k == 8 ? 1 : 2 } });
     }
-    specs.push_back({ "k16_555", BmpSpec { 40, 16 } });
-    specs.push_back({ "k16_565", BmpSpec { 40, 16, 3, 0, -1, false, { 0xF800, 0x07E0, 0x001F } } });
-    specs.push_back({ "k32", BmpSpec { 40, 32 } });
-    BmpSpec zero { 40, 32 };
+    recipes.push_back({ "k16_555", BmpRecipe { 40, 16 } });
+    recipes.push_back({ "k16_565", BmpRecipe { 40, 16, 3, 0, -1, false, { 0xF800, 0x07E0, 0x001F } } });
+    recipes.push_back({ "k32", BmpRecipe { 40, 32 } });
+    BmpRecipe zero { 40, 32 };
     zero.alphaMode = 1;
-    specs.push_back({ "k32_alpha0", zero });
-    BmpSpec opaque { 40, 32 };
+    recipes.push_back({ "k32_alpha0", zero });
+    BmpRecipe opaque { 40, 32 };
     opaque.alphaMode = 2;
-    specs.push_back({ "k32_alpha255", opaque });
-    specs.push_back({ "k32_v5_masks", BmpSpec { 124, 32, 3, 0, -1, false, { 0xFF0000, 0xFF00, 0xFF, 0xFF000000u } } });
-    specs.push_back({ "k32_high_masks", BmpSpec { 40, 32, 3, 0, -1, false, { 0x3FF00000, 0xFFC00, 0x3FF } } });
+    recipes.push_back({ "k32_alpha255", opaque });
+    recipes.push_back(
+        { "k32_v5_masks", BmpRecipe { 124, 32, 3, 0, -1, false, { 0xFF0000, 0xFF00, 0xFF, 0xFF000000u } } });
+    recipes.push_back({ "k32_high_masks", BmpRecipe { 40, 32, 3, 0, -1, false, { 0x3FF00000, 0xFFC00, 0x3FF } } });
 
-    for (const auto& [name, spec] : specs)
+    for (const auto& [name, recipe] : recipes)
         for (const Size& size : kSizes) {
             const std::string file = "bmp_" + name + "_" + size.name + ".bmp";
-            writeFile(file, bmpBytes(size.w, size.h, spec, rnd));
+            writeFile(file, bmpBytes(size.w, size.h, recipe, rnd));
             addCases(file);
         }
     for (const Size& size : kMoreSizes)
         for (const int k : { 1, 4, 8, 24 }) {
             const std::string file = "bmp_k" + std::to_string(k) + "_" + size.name + ".bmp";
-            writeFile(file, bmpBytes(size.w, size.h, BmpSpec { 40, k }, rnd));
+            writeFile(file, bmpBytes(size.w, size.h, BmpRecipe { 40, k }, rnd));
             addCases(file);
         }
     for (const char* inner : { "png_rgba8_odd.png", "png_pal4_16_t8_small.png", "png_grey16t_i_tie.png" }) {
@@ -653,18 +655,18 @@ void bmpCorpus()
     writeFile(jpegInside, embeddingBmp(g_dir / "jpeg_rgb420_small.jpg", 4, 1, 1));
     addCases(jpegInside);
     if (g_big) {
-        writeFile("bmp_big_k24_4000x3000.bmp", bmpBytes(4000, 3000, BmpSpec { 40, 24 }, rnd));
+        writeFile("bmp_big_k24_4000x3000.bmp", bmpBytes(4000, 3000, BmpRecipe { 40, 24 }, rnd));
         addCases("bmp_big_k24_4000x3000.bmp", { 4, 10 }, { "-", "--dither" });
-        writeFile("bmp_big_rle8_4000x3000.bmp", bmpBytes(4000, 3000, BmpSpec { 40, 8, 1 }, rnd));
+        writeFile("bmp_big_rle8_4000x3000.bmp", bmpBytes(4000, 3000, BmpRecipe { 40, 8, 1 }, rnd));
         addCases("bmp_big_rle8_4000x3000.bmp", { 4 }, { "-" });
-        writeFile("bmp_big_k32_3000x3000.bmp", bmpBytes(3000, 3000, BmpSpec { 40, 32 }, rnd));
+        writeFile("bmp_big_k32_3000x3000.bmp", bmpBytes(3000, 3000, BmpRecipe { 40, 32 }, rnd));
         addCases("bmp_big_k32_3000x3000.bmp", { 4 }, { "-" });
     }
 }
 
 // ------------------------------------------------------------------ JPEG
 
-struct JpegSpec {
+struct JpegRecipe {
     J_COLOR_SPACE space = JCS_RGB;
     int hSample = 2, vSample = 2; // of the first component
     bool progressive = false;
@@ -673,7 +675,7 @@ struct JpegSpec {
     int restart = 0;
 };
 
-void writeJpeg(const std::string& name, int w, int h, const JpegSpec& s, Random& rnd)
+void writeJpeg(const std::string& name, int w, int h, const JpegRecipe& s, Random& rnd)
 {
     FILE* f = std::fopen((g_dir / name).c_str(), "wb");
     jpeg_compress_struct c {};
@@ -719,27 +721,27 @@ void writeJpeg(const std::string& name, int w, int h, const JpegSpec& s, Random&
 void jpegCorpus()
 {
     Random rnd { 1234567u };
-    std::vector<std::pair<std::string, JpegSpec>> specs {
-        { "rgb420", JpegSpec {} },
-        { "rgb444", JpegSpec { JCS_RGB, 1, 1 } },
-        { "rgb422", JpegSpec { JCS_RGB, 2, 1 } },
-        { "grey", JpegSpec { JCS_GRAYSCALE } },
-        { "cmyk", JpegSpec { JCS_CMYK, 1, 1 } },
-        { "progressive", JpegSpec { JCS_RGB, 2, 2, true } },
-        { "restart", JpegSpec { JCS_RGB, 2, 2, false, 0, 75, 2 } },
+    std::vector<std::pair<std::string, JpegRecipe>> recipes {
+        { "rgb420", JpegRecipe {} },
+        { "rgb444", JpegRecipe { JCS_RGB, 1, 1 } },
+        { "rgb422", JpegRecipe { JCS_RGB, 2, 1 } },
+        { "grey", JpegRecipe { JCS_GRAYSCALE } },
+        { "cmyk", JpegRecipe { JCS_CMYK, 1, 1 } },
+        { "progressive", JpegRecipe { JCS_RGB, 2, 2, true } },
+        { "restart", JpegRecipe { JCS_RGB, 2, 2, false, 0, 75, 2 } },
     };
     for (int o = 1; o <= 8; ++o)
-        specs.push_back({ "exif" + std::to_string(o), JpegSpec { JCS_RGB, 2, 2, false, o } });
-    for (const auto& [name, spec] : specs)
+        recipes.push_back({ "exif" + std::to_string(o), JpegRecipe { JCS_RGB, 2, 2, false, o } });
+    for (const auto& [name, recipe] : recipes)
         for (const Size& size : kSizes) {
             const std::string file = "jpeg_" + name + "_" + size.name + ".jpg";
-            writeJpeg(file, size.w, size.h, spec, rnd);
+            writeJpeg(file, size.w, size.h, recipe, rnd);
             addCases(file);
         }
     if (g_big) {
-        writeJpeg("jpeg_big_4000x3000.jpg", 4000, 3000, JpegSpec {}, rnd);
+        writeJpeg("jpeg_big_4000x3000.jpg", 4000, 3000, JpegRecipe {}, rnd);
         addCases("jpeg_big_4000x3000.jpg", { 4, 10 }, { "-" });
-        writeJpeg("jpeg_big_progressive_4000x3000.jpg", 4000, 3000, JpegSpec { JCS_RGB, 2, 2, true }, rnd);
+        writeJpeg("jpeg_big_progressive_4000x3000.jpg", 4000, 3000, JpegRecipe { JCS_RGB, 2, 2, true }, rnd);
         addCases("jpeg_big_progressive_4000x3000.jpg", { 4 }, { "-" });
     }
 }
