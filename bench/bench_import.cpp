@@ -77,6 +77,7 @@ int main()
     const double convert = bestSeconds([&] {
         zarn::LoadedPicture pic;
         pic.setScreenBox(320, 240);
+        pic.setKeepSource(false); // converted as zarnres add converts, nothing kept to draw
         pic.setFileName(bmp);
         ok = ok && pic.loadBmpFile().ok && pic.convertBitmap(staging).ok && pic.width() == 320 && pic.height() == 240;
     });

@@ -5,19 +5,17 @@
 #include "import/AddContent.h"
 #include "import/FileExtension.h"
 #include "import/ImportCheck.h"
+#include "import/PictureFile.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
-#ifdef ZARN_WITH_QT
-#include "import/qt/PictureFile.h"
-#endif
 
 #include <iostream>
 #include <memory>
 
 namespace {
 
-// A build without Qt reads pictures as BMP files only.
-#ifdef ZARN_WITH_QT
+// A build without the picture libraries reads pictures as BMP files only.
+#ifdef ZARN_WITH_PICTURES
 constexpr bool kOtherPictureFormats = true;
 #else
 constexpr bool kOtherPictureFormats = false;
@@ -101,14 +99,16 @@ void run(const Options& o)
         options.afterRow = zarn::cli::parseRow(o.after, store);
     options.ignoreColor = o.ignoreColor.empty() ? 0 : zarn::cli::parseColor(o.ignoreColor);
     options.dither = o.dither;
-#ifdef ZARN_WITH_QT
+#ifdef ZARN_WITH_PICTURES
     options.loadPicture = zarn::loadPictureFile;
 #endif
     options.lockForChange = true;
     const zarn::ContentOutcome added = zarn::addContent(store, o.source, options);
     if (added.result == zarn::ContentOutcome::Result::Ignored && !kOtherPictureFormats
         && zarn::isBitmapExtension(zarn::lowerExtension(o.source), true))
-        zarn::cli::refuse("This build of zarnres reads pictures as BMP files only (it was built without Qt): "
+        zarn::cli::refuse(
+            "This build of zarnres reads pictures as BMP files only (it was built without the PNG, JPEG and GIF "
+            "decoders): "
             + o.source + " cannot be read");
     if (added.result == zarn::ContentOutcome::Result::Ignored)
         zarn::cli::refuse("Cannot tell what " + o.source + " holds from its extension \""

@@ -3,9 +3,7 @@
 #include "cli/Command.h"
 #include "cli/Commands.h"
 #include "cli/DirectoryJson.h"
-#ifdef ZARN_WITH_QT
-#include "import/qt/PictureFile.h"
-#endif
+#include "import/PictureFile.h"
 #include "project/ProjectBuild.h"
 
 #include <iostream>
@@ -23,7 +21,7 @@ void run(const Options& o)
 {
     zarn::BuildOptions options;
     options.output = o.output;
-#ifdef ZARN_WITH_QT
+#ifdef ZARN_WITH_PICTURES
     options.loadPicture = zarn::loadPictureFile; // PNG, JPEG and GIF too; BMP files only without it
 #endif
 #ifdef ZARN_WITH_FONTGEN

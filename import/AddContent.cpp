@@ -4,6 +4,7 @@
 #include "import/WaveImport.h"
 #include "resfile/StoreCommands.h"
 
+#include <limits>
 #include <new>
 
 namespace zarn {
@@ -51,6 +52,7 @@ namespace {
         picture.setFileName(path);
         picture.setDither(options.dither);
         picture.setIgnoreColor(options.ignoreColor); // what transparent pixels become
+        picture.setKeepSource(false); // nothing is drawn: the fitted picture is all it needs
         const auto loaded = options.loadPicture ? options.loadPicture(picture) : picture.loadBmpFile();
         if (!loaded.ok)
             return refused(loaded.message, loaded.detail);
@@ -68,6 +70,63 @@ namespace {
     }
 
 } // namespace
+
+ContentOutcome prepareContent(const std::string& path, const ContentOptions& options, const ContentRoom& room,
+    ResourceEntry& entry, std::vector<std::uint8_t>& data)
+{
+    ContentCommand command = options.command;
+    if (command == ContentCommand::Any)
+        command = commandFor(path, static_cast<bool>(options.loadPicture));
+    if (command == ContentCommand::Any)
+        command = ContentCommand::Wave; // nothing this tool takes: the check says so
+    ContentOutcome out;
+    if (command == ContentCommand::Bitmap) {
+        LoadedPicture picture;
+        picture.setScreenBox(room.screenWidth, room.screenHeight);
+        picture.setFileName(path);
+        picture.setDither(options.dither);
+        picture.setIgnoreColor(options.ignoreColor);
+        picture.setKeepSource(false);
+        const auto loaded = options.loadPicture ? options.loadPicture(picture) : picture.loadBmpFile();
+        if (!loaded.ok)
+            return refused(loaded.message, loaded.detail);
+        data = picture.convertBitmap();
+        if (data.empty())
+            return refused(kMsgFalse, "Not enough memory to convert " + path);
+        if (auto refusal = checkCapacity(
+                room.remainingBytes, room.itemCount, room.maxItems, static_cast<std::uint32_t>(data.size())))
+            return refused(*refusal);
+        entry = bitmapEntry(picture, options.ignoreColor);
+        out.message = picture.loadReportText();
+    } else {
+        const ImportCheck check = command == ContentCommand::Wave
+            ? checkWaveFile(path, room.remainingBytes, room.itemCount, room.maxItems)
+            : checkFontLibrary(command == ContentCommand::Hzlib ? FontCommand::Hzlib : FontCommand::Asciilib, path,
+                room.remainingBytes, room.itemCount, room.maxItems);
+        if (check.verdict != ImportCheck::Verdict::Accepted) {
+            out = refused(check.message, check.detail);
+            if (check.verdict == ImportCheck::Verdict::Ignored)
+                out.result = ContentOutcome::Result::Ignored;
+            return out;
+        }
+        // The source is read whole, as an insertion reads it.
+        std::string why;
+        const WholeRead read
+            = readRegularFile(defaultFileIo(), path, std::numeric_limits<std::uint32_t>::max(), data, why);
+        if (read == WholeRead::TooLarge)
+            why = "the file is too large for a resource item";
+        if (read != WholeRead::Read)
+            return refused(kMsgFalse, "Cannot read " + quotedPath(path) + ": " + why);
+        if (data.size() != check.pending.entry.length)
+            return refused(kMsgFalse, "Cannot read " + quotedPath(path) + ": it changed while it was read");
+        entry = check.pending.entry;
+        out.message = check.message;
+        out.pending = check.pending;
+    }
+    out.result = ContentOutcome::Result::Inserted;
+    out.row = room.itemCount;
+    return out;
+}
 
 ContentCommand commandFor(const std::string& path, bool otherPictureFormats)
 {

@@ -46,6 +46,19 @@ struct ContentOutcome {
 
 ContentOutcome addContent(ResourceStore& store, const std::string& sourcePath, const ContentOptions& options);
 
+// The room a file that is being laid out whole (a project's build) has left.
+struct ContentRoom {
+    int screenWidth = 0, screenHeight = 0;
+    std::uint32_t remainingBytes = 0;
+    int itemCount = 0, maxItems = 0;
+};
+// The item a file becomes on addContent's road (the command its extension names,
+// the same checks in the same order, the same conversion and texts), without a
+// resource file: Inserted with the entry (its address unset) and the data in
+// `entry` and `data`, or the refusal.
+ContentOutcome prepareContent(const std::string& sourcePath, const ContentOptions& options, const ContentRoom& room,
+    ResourceEntry& entry, std::vector<std::uint8_t>& data);
+
 // The directory entry of a converted picture with its ignore colour.
 ResourceEntry bitmapEntry(const LoadedPicture& picture, std::uint16_t ignoreColor);
 

@@ -1,8 +1,12 @@
 #pragma once
-// Reading the layout of a Windows BMP file. Every offset and length is checked
-// against the bytes actually held, so no later read can leave the file's data.
+// Reading Windows BMP files. The layout is read from the file's first bytes and
+// every offset and length checked against the file's size, so no later read can
+// leave the file's data; the rows are then read in bands, only those the fitted
+// picture needs (all of them when its statistics need every pixel).
 
 #include "common/Messages.h"
+#include "import/FittedPicture.h"
+#include "import/PictureDecoder.h"
 #include "import/Rgb565.h"
 
 #include <array>
@@ -63,12 +67,6 @@ struct BmpLayout {
     bool isIndexed() const { return bitCount <= 8; }
     bool isRle() const { return compression == kBmpCompressionRle8 || compression == kBmpCompressionRle4; }
     bool isEmbedded() const { return embeddedSize > 0; }
-    // Compressed rows, a short palette or 3-byte palette entries: the picture is
-    // rewritten as a standard file (standardBmpFrom) before it is held.
-    bool needsStandardForm() const
-    {
-        return isRle() || paletteHeld < paletteEntries || (isIndexed() && paletteEntryBytes != 4);
-    }
     // File offset of row `rowFromTop` (0 = top row of the picture).
     std::uint64_t rowOffset(int rowFromTop) const
     {
@@ -80,50 +78,29 @@ struct BmpLayout {
 struct BmpParseResult {
     bool ok = false;
     std::string message; // "Reading File Error", or why the file is not supported or too large
+    std::string cause; // with "Reading File Error": what is wrong with the file
     BmpLayout layout;
 };
 
-// Largest width or height taken.
-inline constexpr std::int32_t kBmpMaxDimension = 1 << 16;
-// Largest pixel count taken (8192 x 8192), so that no picture's display copy is absurd.
-inline constexpr std::uint64_t kBmpMaxPixels = 1ull << 26;
-// Whether a picture of this size is taken, and the text of one that is not.
-bool pictureSizeTaken(std::uint64_t width, std::uint64_t height);
-std::string pictureTooLargeText(std::uint64_t width, std::uint64_t height);
+// The bytes at the start of a BMP file that its layout is read from (the file
+// header, the info header's fields and the bit-field masks; the palette is read apart).
+inline constexpr std::size_t kBmpHeadBytes = 70;
 
-// `file` is the whole file. Refuses with "Reading File Error" a wrong signature, zero
-// or (for the width) negative sizes, an info header, palette or pixel rows that do
-// not lie inside the file; with "Picture too large: ..." a picture beyond the limits
-// above whose rows are there (or run-length encoded); with "Unsupported BMP file: ..."
-// other compressions, odd info header sizes, unusable bit-field masks and depths.
-// Headers: OS/2 1.x (12 bytes), OS/2 2.x (16 to 64 bytes), Windows (40 to 124).
-// Depths 1, 4, 8, 24 (uncompressed), 4 and 8 run-length encoded, 16 and 32
-// (uncompressed or with bit-field masks), and an embedded JPEG or PNG file, which
-// the caller decodes. The palette follows the info header and has the colours-used
-// count of entries (2^K when 0); a full palette right before the pixel data is
-// always taken whole.
-BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file);
+// `head` is the file's first min(fileSize, kBmpHeadBytes) bytes. Refuses with "Reading File Error" a wrong signature,
+// zero or (for the width) negative sizes, an info header, palette or pixel rows that do not lie inside the file; with
+// "Picture too large: ..." a picture beyond the limits above whose rows are there (or run-length encoded); with
+// "Unsupported BMP file: ..." other compressions, odd info header sizes, unusable bit-field masks and depths. Headers:
+// OS/2 1.x (12 bytes), OS/2 2.x (16 to 64 bytes), Windows (40 to 124). Depths 1, 4, 8, 24 (uncompressed), 4 and 8
+// run-length encoded, 16 and 32 (uncompressed or with bit-field masks), and an embedded JPEG or PNG file, which the
+// caller decodes. The palette follows the info header and has the colours-used count of entries (2^K when 0); a full
+// palette right before the pixel data is always taken whole.
+BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t fileSize);
 
-// Palette entry `index` of the file (black when the file does not hold it).
-Rgb bmpPaletteColour(const BmpLayout& layout, std::span<const std::uint8_t> file, std::uint32_t index);
-
-// Decodes an RLE8 or RLE4 stream into bottom-up rows of layout.rowStride bytes
-// (pixels never written stay index 0). Refuses (false) a stream that runs past the
-// file, writes outside the picture, or moves outside it.
-bool decodeBmpRle(const BmpLayout& layout, std::span<const std::uint8_t> file, std::vector<std::uint8_t>& rows);
-
-// The picture as a standard file: 40-byte info header, the full 2^K palette
-// (entries the file lacks black) directly before uncompressed bottom-up rows.
-// Only for indexed layouts; empty when an RLE stream is damaged.
-std::vector<std::uint8_t> standardBmpFrom(const BmpLayout& layout, std::span<const std::uint8_t> file);
-
-// The palette index of pixel x of an indexed row (row bytes from rowOffset).
-std::uint32_t bmpPixelIndex(
-    const BmpLayout& layout, std::span<const std::uint8_t> file, std::uint64_t rowOffset, int x);
-
-// The colour of pixel x of a row (row bytes from rowOffset), for display and true-colour
-// conversion; indexed depths look their colour up in the file's palette (b, g, r, 0).
-// The layout must come from parseBmpLayout over the same bytes.
-Rgb bmpPixel(const BmpLayout& layout, std::span<const std::uint8_t> file, std::uint64_t rowOffset, int x);
+// Reads a BMP file into `sink`: indexed depths as the file's own indices and
+// palette (entries the file lacks are black), run-length streams decoded row by
+// row, 16- and 32-bit pixels through their masks (with the opacity of 32-bit
+// files, unless it is zero everywhere); a PNG or JPEG file held as the pixel
+// data goes to `embedded`'s decoder of that format.
+DecodeResult decodeBmp(PictureInput& input, PictureSink& sink, const PictureDecoders& embedded);
 
 } // namespace zarn

@@ -1,7 +1,6 @@
 #include "project/ProjectBuild.h"
 
 #include "import/AddContent.h"
-#include "platform/MemoryFileIo.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Utf8Path.h"
 #include "project/Manifest.h"
@@ -10,7 +9,6 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <limits>
 #include <random>
 
 namespace zarn {
@@ -52,14 +50,6 @@ namespace {
     private:
         fs::path m_path;
     };
-
-    // The folder the image is kept in, in memory only: a name under the system's
-    // temporary folder that no source is in, never made on the disk.
-    fs::path memoryFolderName()
-    {
-        std::error_code ec;
-        return fs::temp_directory_path(ec) / ("zarnres-image-" + std::to_string(std::random_device()()));
-    }
 
     BuildOutcome failed(std::string message)
     {
@@ -113,19 +103,16 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
             [](const ManifestItem& item) { return item.kind == ManifestItem::Kind::Font; }))
         if (auto why = scratch.create(); !why.empty())
             return failed("Cannot build " + quotedPath(output) + ": " + why);
-    // The file is changed once per item: it is kept in memory until it is whole.
-    const fs::path memoryFolder = memoryFolderName();
-    MemoryFileIo io(utf8Of(memoryFolder));
-    const std::string image = utf8Of(memoryFolder / "image.zrf");
+    // Each item goes through the road of zarnres add, checked against the room the
+    // items before it leave; then the file is laid out once and put in place whole.
     const ModuleModel& model = modelForNumber(manifest.model);
-    if (auto r = createResourceFile(image, model.modelCode, model.screenWidth, model.screenHeight,
-            memoryKiBForSizeIndex(manifest.sizeIndex), io);
-        !r.ok)
-        return failed(withDetail(r.message, r.detail));
-    ResourceStore store(io);
-    if (auto r = store.openResourceFile(image); !r.ok)
-        return failed(withDetail(r.message, r.detail));
-
+    const ResourceHeader header { 0, model.modelCode, model.screenWidth, model.screenHeight,
+        memoryKiBForSizeIndex(manifest.sizeIndex) };
+    ContentRoom room { header.screenWidth, header.screenHeight,
+        static_cast<std::uint32_t>(std::uint64_t(header.memoryKiB) * 1024 - payloadStartFor(header.memoryKiB)), 0,
+        maxItemsFor(header.memoryKiB) };
+    std::vector<std::vector<std::uint8_t>> data(manifest.items.size());
+    std::vector<LaidOutItem> items(manifest.items.size());
     for (std::size_t n = 0; n < manifest.items.size(); ++n) {
         const ManifestItem& item = manifest.items[n];
         const std::string where = manifestPath + ":" + std::to_string(item.line) + ": item " + std::to_string(n) + " ("
@@ -145,25 +132,27 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
                 return failed(where + lib.message);
             source = lib.path;
         }
-        const ContentOutcome added = addContent(store, source, content);
+        const ContentOutcome added = prepareContent(source, content, room, items[n].entry, data[n]);
         if (added.result != ContentOutcome::Result::Inserted)
             return failed(where + withDetail(added.message, added.detail));
+        items[n].data = data[n];
+        room.remainingBytes -= std::min(room.remainingBytes, roundUpToBlock(items[n].entry.length));
+        ++room.itemCount;
     }
 
     std::vector<std::uint8_t> bytes;
-    std::string why;
-    if (readRegularFile(io, image, std::numeric_limits<std::uint32_t>::max(), bytes, why) != WholeRead::Read)
-        return failed("Cannot build " + quotedPath(output) + ": " + why);
-    if (why = replaceFile(defaultFileIo(), output, bytes); !why.empty())
+    std::vector<ResourceEntry> directory;
+    if (auto r = layOutResourceFile(header, items, bytes, directory); !r.ok)
+        return failed("Cannot build " + quotedPath(output) + ": " + withDetail(r.message, r.detail));
+    if (const std::string why = replaceFile(defaultFileIo(), output, bytes); !why.empty())
         return failed("Cannot write " + quotedPath(output) + ": " + why);
 
     BuildOutcome out;
     out.ok = true;
     out.output = output;
-    out.directory.assign(store.directory().begin(), store.directory().end());
-    out.message = "Built " + output + ": " + std::to_string(store.itemCount())
-        + (store.itemCount() == 1 ? " item, " : " items, ") + std::to_string(store.remainingBytes())
-        + " bytes remaining";
+    out.directory = std::move(directory);
+    out.message = "Built " + output + ": " + std::to_string(room.itemCount)
+        + (room.itemCount == 1 ? " item, " : " items, ") + std::to_string(room.remainingBytes) + " bytes remaining";
     return out;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
-// zarnres build: a resource file from a manifest. The file is made aside, each
-// item added by the one road for content (so it is checked and converted as
-// `zarnres add` would), and put in place whole only when every item went in.
-// The same manifest and sources give the same bytes on every run.
+// zarnres build: a resource file from a manifest. Each item goes through the
+// one road for content (so it is checked and converted as `zarnres add` would);
+// when every item went in, the file is laid out once, as `zarnres new` and one
+// `zarnres add` per item would leave it, and put in place whole. The same
+// manifest and sources give the same bytes on every run.
 
 #include "import/LoadedPicture.h"
 #include "import/fontgen/FontGenerator.h"

@@ -184,6 +184,7 @@ std::vector<std::uint8_t> bitmapItemAsBmp(
     // The picture must convert back to exactly the stored bytes, as adding it will convert it.
     LoadedPicture picture;
     picture.setScreenBox(screenWidth, screenHeight);
+    picture.setKeepSource(false);
     if (bmp.empty() || !picture.loadBmpData(bmp).ok || picture.convertBitmap() != std::vector(data.begin(), data.end())
         || bitmapEntry(picture, e.ignoreColor).kind != e.kind) {
         *why = "the " + what + " does not convert back to its own bytes";

@@ -248,6 +248,49 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
     return {};
 }
 
+StoreResult layOutResourceFile(const ResourceHeader& header, std::span<const LaidOutItem> items,
+    std::vector<std::uint8_t>& image, std::vector<ResourceEntry>& directory)
+{
+    const std::uint64_t total = memoryBytes(header.memoryKiB);
+    const std::uint32_t start = payloadStartFor(header.memoryKiB);
+    if (total < start || total > std::numeric_limits<std::uint32_t>::max() - kBlockSize + 1)
+        return failure(kMsgFalse, "a memory size of " + std::to_string(header.memoryKiB) + " KiB is not possible");
+    if (items.size() > maxItemsFor(header.memoryKiB))
+        return failure(kMsgExceedMaxItems);
+    directory.clear();
+    std::uint64_t end = start;
+    for (const LaidOutItem& item : items) {
+        if (item.entry.length != item.data.size())
+            return failure("The item's length (" + std::to_string(item.entry.length) + " bytes) differs from its data ("
+                + std::to_string(item.data.size()) + " bytes)");
+        if (end + roundUpToBlock64(item.entry.length) > total)
+            return failure(kMsgSpaceNotEnough);
+        directory.push_back(item.entry);
+        directory.back().address = static_cast<std::uint32_t>(end);
+        end += roundUpToBlock64(item.entry.length);
+    }
+
+    // Header and directory, the fill up to the first block, then each item's data and the
+    // fill to its last block's end, and the fill to the end of the memory.
+    ResourceHeader h = header;
+    h.itemCount = static_cast<std::uint16_t>(items.size());
+    try {
+        image.clear();
+        image.reserve(static_cast<std::size_t>(total));
+    } catch (const std::bad_alloc&) {
+        return failure(kMsgFalse, "not enough memory for a file of " + std::to_string(total) + " bytes");
+    }
+    const auto dir = encodeDirectory(h, directory);
+    image.insert(image.end(), dir.begin(), dir.end());
+    image.resize(start, kFillByte);
+    for (const LaidOutItem& item : items) {
+        image.insert(image.end(), item.data.begin(), item.data.end());
+        image.resize(static_cast<std::size_t>(roundUpToBlock64(image.size())), kFillByte);
+    }
+    image.resize(static_cast<std::size_t>(total), kFillByte);
+    return {};
+}
+
 // ---------------------------------------------------------------- checks
 
 std::vector<std::string> directoryProblems(

@@ -41,6 +41,21 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
 StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode, std::uint16_t screenWidth,
     std::uint16_t screenHeight, std::uint32_t memoryKiB, FileIo& io);
 
+// An item of a file that is laid out whole (layOutResourceFile): its entry (the
+// address is set by the layout) and its data.
+struct LaidOutItem {
+    ResourceEntry entry;
+    std::span<const std::uint8_t> data;
+};
+
+// The bytes of a new file holding `items` one after another, as createResourceFile
+// followed by one insertItemData per item at the end would leave them, laid out
+// at once: every byte is written once. `header`'s item count is not used.
+// `directory` gets the entries with their addresses. Refused with the store's
+// messages when the items do not fit, or an entry's length is not its data's.
+StoreResult layOutResourceFile(const ResourceHeader& header, std::span<const LaidOutItem> items,
+    std::vector<std::uint8_t>& image, std::vector<ResourceEntry>& directory);
+
 // What is wrong with a header and directory read from a file of `fileSize`
 // bytes, one sentence per problem; empty when the file can be opened.
 // Does not require the file length to equal the memory size (see checkResourceFile).

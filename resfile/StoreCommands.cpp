@@ -6,9 +6,15 @@ namespace zarn {
 
 std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32_t length)
 {
-    if (length > store.remainingBytes())
+    return checkCapacity(store.remainingBytes(), store.itemCount(), store.maxItems(), length);
+}
+
+std::optional<std::string> checkCapacity(
+    std::uint32_t remainingBytes, int itemCount, int maxItems, std::uint32_t length)
+{
+    if (length > remainingBytes)
         return kMsgSpaceNotEnough;
-    if (store.itemCount() >= store.maxItems())
+    if (itemCount >= maxItems)
         return kMsgExceedMaxItems;
     return std::nullopt;
 }

@@ -22,5 +22,8 @@ std::optional<std::string> checkNewResource(bool busy);
 bool hasResourceExtension(const std::string& path);
 // Space (unrounded length against remainingBytes), then the item count.
 std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32_t length);
+// The same for a file that is being laid out (a project's build).
+std::optional<std::string> checkCapacity(
+    std::uint32_t remainingBytes, int itemCount, int maxItems, std::uint32_t length);
 
 } // namespace zarn

@@ -94,8 +94,14 @@ TEST_F(Commands, RefusalsReachStandardErrorWithStatusOneAndChangeNothing)
     Bytes cut = readBytes(dir / "photo.bmp");
     cut.resize(100);
     writeBytes(dir / "cut.bmp", cut);
+    // A damaged picture is told in the tool's words, the library's own text never on standard error.
+    const std::string damagedPng = (kDataDir / "import" / "damaged" / "bad_png_ihdr_crc.png").string();
     const std::pair<std::vector<std::string>, std::string> cases[] = {
-        { { "add", zrf, dir.file("cut.bmp") }, "Reading File Error\n" },
+        { { "add", zrf, dir.file("cut.bmp") },
+            "Reading File Error\nCannot read \"" + dir.file("cut.bmp")
+                + "\": the file ends before the last of its 160 rows of pixels\n" },
+        { { "add", zrf, damagedPng },
+            "Reading File Error\nCannot read \"" + damagedPng + "\": its PNG data is damaged (IHDR: CRC error)\n" },
         { { "delete", zrf, "2" }, "There is no item 2: the file holds 2 items\n" },
         { { "new", dir.file("c.zrf"), "--model", "3", "--size", "8M" },
             "The module type \"3 Zarn24 V10_V\" does not offer the size 8M (it offers 4M)\n" },
@@ -105,6 +111,22 @@ TEST_F(Commands, RefusalsReachStandardErrorWithStatusOneAndChangeNothing)
         EXPECT_EQ(std::tuple(r.status, r.out, r.err), std::tuple(1, "", err));
     }
     EXPECT_FALSE(std::filesystem::exists(dir / "c.zrf"));
+    EXPECT_TRUE(readBytes(zrf) == before);
+}
+
+// A progressive JPEG needs all of its coefficients at once (384 MB for this
+// 8000 x 8000 one): with less memory than that, the refusal says why.
+TEST_F(Commands, APictureThatNeedsMoreMemoryThanThereIsSaysSo)
+{
+#if defined(__SANITIZE_ADDRESS__)
+    GTEST_SKIP() << "the sanitizer's own memory does not fit under the limit";
+#endif
+    const std::string jpeg = (kDataDir / "import" / "forms" / "progressive_8000x8000_cut.jpg").string();
+    const Bytes before = readBytes(zrf);
+    const auto r = runZarnres({ "add", zrf, jpeg }, "ulimit -d 262144;"); // 256 MiB of data
+    EXPECT_EQ(std::tuple(r.status, r.out, r.err),
+        std::tuple(1, "",
+            "Reading File Error\nCannot read \"" + jpeg + "\": there is not enough memory to decode the picture\n"));
     EXPECT_TRUE(readBytes(zrf) == before);
 }
 

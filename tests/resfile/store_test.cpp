@@ -251,6 +251,35 @@ TEST_F(StoreTest, ManyInsertionsAndDeletionsKeepTheFileLengthAndEveryItem)
     }
 }
 
+// A file laid out whole (a project's build) is byte for byte the new file with
+// the same items added one by one at the end; items that do not fit, or too
+// many, are refused as an insertion refuses them.
+TEST_F(StoreTest, AFileLaidOutWholeIsTheNewFileWithEachItemAdded)
+{
+    for (const std::uint32_t kib : { 4096u, 8192u }) {
+        ResourceStore s = created("added.zrf", kib);
+        const Items data = fill(s, { 5000, 0, 4096, 1, 20000, 4097 });
+        std::vector<LaidOutItem> items;
+        for (std::size_t i = 0; i < data.size(); ++i)
+            items.push_back({ s.entry(int(i)), data[i] });
+        items[2].entry.address = 12345; // the layout places each item itself
+        Bytes image;
+        std::vector<ResourceEntry> directory;
+        ASSERT_TRUE(layOutResourceFile(s.header(), items, image, directory).ok);
+        EXPECT_TRUE(image == readBytes(dir / "added.zrf")) << kib;
+        EXPECT_TRUE(std::equal(directory.begin(), directory.end(), s.directory().begin(), s.directory().end()));
+    }
+    const ResourceHeader header { 0, 2404, 320, 240, 4096 };
+    const Bytes big(4096 * 1024 - 4096), one(1);
+    std::vector<ResourceEntry> directory;
+    Bytes image;
+    expectRefused(layOutResourceFile(header,
+                      std::vector<LaidOutItem> { { entryOf(big.size()), big }, { entryOf(1), one } }, image, directory),
+        { "Resource file space not enough" });
+    expectRefused(layOutResourceFile(header, std::vector<LaidOutItem>(191, { entryOf(0), {} }), image, directory),
+        { "Exceed the maximum number of resources" });
+}
+
 // ">>LOAD" and "Delete" refuse in this order (each case would also fail the
 // checks after its own), in the window and on the command line alike; "Open
 // Resource" takes only the extension "zrf" of the name. Space is tested on the

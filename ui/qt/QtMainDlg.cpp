@@ -1,6 +1,6 @@
 #include "ui/qt/QtMainDlg.h"
 
-#include "import/qt/PictureFile.h"
+#include "import/PictureFile.h"
 #include "resfile/DirectoryView.h"
 #include "ui/CAboutDlg.h"
 #include "ui/CFontPreviewDlg.h"
