@@ -1,7 +1,9 @@
 #include "ui/CMainDlg.h"
 
+#include "link/ModuleSession.h"
 #include "link/ProgramTransfer.h"
-#include "link/qt/ModuleSession.h"
+#include "link/SystemPortListing.h"
+#include "link/SystemSession.h"
 #include "resfile/DirectoryView.h"
 #include "ui/AppFont.h"
 #include "ui/CAboutDlg.h"
@@ -37,6 +39,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTableWidget>
+#include <QThread>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -56,42 +59,81 @@ namespace {
 }
 
 CMainDlg::CMainDlg(CommandHost& host, QWidget* parent)
-    : CMainDlg(host, std::make_unique<zarn::ModuleSession>(), parent)
+    : CMainDlg(host, nullptr, parent)
 {
+    m_session = zarn::makeModuleSession(eventSink());
 }
 
-CMainDlg::CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent)
-    : CMainDlg(host, std::make_unique<zarn::ModuleSession>(port, listing), parent)
+CMainDlg::CMainDlg(
+    CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, zarn::IEventLoop& loop, QWidget* parent)
+    : CMainDlg(host, &listing, parent)
 {
+    m_session = std::make_unique<zarn::ModuleSession>(loop, port, listing, eventSink());
 }
 
-CMainDlg::CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> session, QWidget* parent)
+CMainDlg::CMainDlg(CommandHost& host, zarn::IPortListing* listing, QWidget* parent)
     : QDialog(parent)
     , m_host(host)
-    , m_session(std::move(session))
+    , m_ownListing(listing ? nullptr : std::make_unique<zarn::SystemPortListing>())
+    , m_listing(listing ? *listing : *m_ownListing)
 {
     m_host.setOwner(this);
-    connect(m_session.get(), &zarn::ModuleSession::changed, this, [this] { refreshFields(); });
-    const auto show = [this](const QString& text) { message(text.toStdString()); };
-    connect(m_session.get(), &zarn::ModuleSession::finished, this, show);
-    connect(m_session.get(), &zarn::ModuleSession::failed, this, show);
-    connect(m_session.get(), &zarn::ModuleSession::channelError, this, [this](const QString& text) {
-        m_host.showMessage(text.toStdString(), kApplicationErrorCaption, BoxIcon::Error);
-    });
+    m_link.moduleStatus = zarn::kMsgModuleInfoInitial;
     build();
     initDialog();
 }
 
 CMainDlg::~CMainDlg()
 {
-    // The session goes first: nothing of the link may reach this window any more.
+    // The session goes first: once it is gone no event comes, and those on
+    // their way die with this window.
     m_session.reset();
     m_host.setOwner(nullptr);
 }
 
-const zarn::ModuleDetection& CMainDlg::detection() const { return m_session->detection(); }
+std::function<void(const zarn::SessionEvent&)> CMainDlg::eventSink()
+{
+    // The session's thread hands each event over to this window's thread.
+    return [this](const zarn::SessionEvent& event) {
+        if (QThread::currentThread() == thread())
+            onSessionEvent(event);
+        else
+            QMetaObject::invokeMethod(
+                this, [this, event] { onSessionEvent(event); }, Qt::QueuedConnection);
+    };
+}
 
-const zarn::ProgramTransfer& CMainDlg::transfer() const { return m_session->transfer(); }
+void CMainDlg::onSessionEvent(const zarn::SessionEvent& event)
+{
+    m_link = event.snapshot;
+    switch (event.kind) {
+    case zarn::SessionEventKind::TransferStarted:
+        m_programRequested = false;
+        m_programBarSet = true;
+        break;
+    case zarn::SessionEventKind::TransferRefused:
+        m_programRequested = false;
+        refreshFields();
+        message(event.text);
+        return;
+    case zarn::SessionEventKind::TransferCompleted:
+        refreshFields();
+        message(event.text);
+        return;
+    case zarn::SessionEventKind::TransferFailed:
+        refreshFields();
+        // One box for one failure: the channel's text, if any, is its cause.
+        message(event.detail.empty() ? event.text : event.text + "\n\n" + event.detail);
+        return;
+    case zarn::SessionEventKind::ChannelError:
+        refreshFields();
+        m_host.showMessage(event.text, kApplicationErrorCaption, BoxIcon::Error);
+        return;
+    default:
+        break;
+    }
+    refreshFields();
+}
 
 void CMainDlg::build()
 {
@@ -225,7 +267,7 @@ void CMainDlg::build()
 
 void CMainDlg::message(const std::string& text) { m_host.showMessage(text); }
 
-bool CMainDlg::busy() const { return m_session->programming(); }
+bool CMainDlg::busy() const { return m_link.programming || m_programRequested; }
 
 bool CMainDlg::guard(const char* busyText)
 {
@@ -237,8 +279,8 @@ bool CMainDlg::guard(const char* busyText)
 
 void CMainDlg::refreshFields()
 {
-    m_moduleStatus = detection().moduleStatus();
-    m_blocksSent = transfer().blocksSent();
+    m_moduleStatus = m_link.moduleStatus;
+    m_blocksSent = m_link.blocksSent;
     m_bitmapField->setPlainText(toField(clip(m_strBitmapMsg, kMessageLimit)));
     m_resourceField->setText(toField(clip(m_strResourceMsg, kMessageLimit)));
     m_resourceField->setCursorPosition(0); // a text longer than the field shows its start
@@ -247,8 +289,8 @@ void CMainDlg::refreshFields()
     m_counterField->setText(QString::number(std::clamp(m_blocksSent, 0, kCounterLimit)));
     m_ignoreField->setText(QString::fromStdString(clip(m_strIgnoreColor, kIgnoreColorLimit)));
     if (m_programBarSet) {
-        m_progressProgram->setRange(0, std::max(0, transfer().progressMaxKiB()));
-        m_progressProgram->setValue(std::min(transfer().progressKiB(), m_progressProgram->maximum()));
+        m_progressProgram->setRange(0, std::max(0, m_link.progressMaxKiB));
+        m_progressProgram->setValue(std::min(m_link.progressKiB, m_progressProgram->maximum()));
     }
 }
 
@@ -274,7 +316,9 @@ void CMainDlg::paintSwatch()
 
 void CMainDlg::OnProgramAll()
 {
-    zarn::ResourceFileFacts facts;
+    // The session runs the checks and answers with TransferStarted or TransferRefused.
+    auto shared = std::make_shared<zarn::ResourceFileFacts>();
+    zarn::ResourceFileFacts& facts = *shared;
     facts.isOpen = m_store.isOpen();
     facts.modelCode = m_store.modelCode();
     facts.memoryKiB = m_store.memoryKiB();
@@ -295,13 +339,8 @@ void CMainDlg::OnProgramAll()
         if (!read.ok)
             facts.imageError = read.message;
     }
-    const std::string refusal = m_session->programAll(std::move(facts));
-    if (!refusal.empty()) {
-        message(refusal);
-        return;
-    }
-    m_programBarSet = true;
-    refreshFields();
+    m_programRequested = true;
+    m_session->programAll(std::move(shared));
 }
 
 void CMainDlg::OnAbout()

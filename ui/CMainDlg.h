@@ -7,6 +7,8 @@
 #include "import/AddContent.h"
 #include "link/LinkPorts.h"
 #include "link/ModuleDetection.h"
+#include "link/SessionEvents.h"
+#include "platform/EventLoop.h"
 #include "resfile/PendingItem.h"
 #include "resfile/PictureArea.h"
 #include "resfile/ResourceStore.h"
@@ -33,7 +35,6 @@ class QFrame;
 
 namespace zarn {
 class ModuleSession;
-class ProgramTransfer;
 }
 
 namespace zarn::ui {
@@ -44,10 +45,12 @@ class CDibPicture;
 class CMainDlg : public QDialog {
     Q_OBJECT
 public:
-    // With the real serial channel and port listing.
+    // With the real serial channel and port listing, the session on the
+    // process's event loop.
     explicit CMainDlg(CommandHost& host, QWidget* parent = nullptr);
-    // With a given port and listing (tests): a module in the process, or a fake.
-    CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, QWidget* parent = nullptr);
+    // With a given port, listing and loop (tests): a module in the process, or a fake.
+    CMainDlg(CommandHost& host, zarn::ILinkPort& port, zarn::IPortListing& listing, zarn::IEventLoop& loop,
+        QWidget* parent = nullptr);
     ~CMainDlg() override;
 
     // The commands, one per button.
@@ -69,7 +72,7 @@ public:
     // "Make font library..." (context menu): generates a library beside the
     // open resource file and runs "Load Hzlib" / "Load Asciilib" on it.
     void OnMakeFontLibrary();
-    // One detection step (timer 1).
+    // One detection step now (the session's own timer makes one every 700 ms).
     void OnTimer();
     // A left press at `pos` (window coordinates): picks the ignore colour when
     // it lies on the picture control, edges included.
@@ -108,9 +111,10 @@ public:
     QLineEdit* counterField() const { return m_counterField; }
     QFrame* swatch() const { return m_swatch; }
 
-    bool busy() const; // a programming transfer runs
-    const zarn::ModuleDetection& detection() const;
-    const zarn::ProgramTransfer& transfer() const;
+    // A programming transfer runs, or "Program All" waits for the session's answer.
+    bool busy() const;
+    // The link as the session's last event showed it.
+    const zarn::SessionSnapshot& linkState() const { return m_link; }
     zarn::ModuleSession& session() { return *m_session; }
     std::string stagingPath() const { return m_stagingPath; }
     // Where "Load BMP" puts its staging file; fills the notice when it had to
@@ -137,7 +141,10 @@ protected:
     void closeEvent(QCloseEvent*) override;
 
 private:
-    CMainDlg(CommandHost& host, std::unique_ptr<zarn::ModuleSession> session, QWidget* parent);
+    CMainDlg(CommandHost& host, zarn::IPortListing* listing, QWidget* parent);
+    // Every event of the session, on this window's thread.
+    std::function<void(const zarn::SessionEvent&)> eventSink();
+    void onSessionEvent(const zarn::SessionEvent& event);
     bool guardOpenFile();
     // The selected item for a command that shows one, after guardOpenFile;
     // "no items" or `noSelection` in a box when there is none.
@@ -158,6 +165,10 @@ private:
     void paintSwatch();
 
     CommandHost& m_host;
+    std::unique_ptr<zarn::IPortListing> m_ownListing;
+    zarn::IPortListing& m_listing; // for Port Select's check, asked on this thread
+    zarn::SessionSnapshot m_link; // the session's state, copied from its events
+    bool m_programRequested = false; // "Program All" asked, TransferStarted or TransferRefused to come
     std::unique_ptr<zarn::ModuleSession> m_session;
     bool m_programBarSet = false;
     std::string m_stagingPath;

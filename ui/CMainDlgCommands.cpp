@@ -10,11 +10,11 @@
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
 #include "import/qt/PictureFile.h"
-#include "link/qt/ModuleSession.h"
+#include "link/ModuleSession.h"
+#include "platform/Utf8Path.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/StoreCommands.h"
-#include "platform/Utf8Path.h"
 #include "ui/CBitmapPreviewDlg.h"
 #include "ui/CDibPicture.h"
 #include "ui/CFontPreviewDlg.h"
@@ -258,11 +258,11 @@ void CMainDlg::OnOpenResource(std::optional<std::string> chosen)
 
 void CMainDlg::OnPortSelect()
 {
-    CPortSelectDlg dlg(m_host, m_session->listing(), m_session->comPort(), this);
+    CPortSelectDlg dlg(m_host, m_listing, static_cast<std::uint8_t>(m_link.comPort), this);
     if (m_host.runDialog(dlg) != QDialog::Accepted)
         return;
+    // The fields follow with the session's answer.
     m_session->selectPort(dlg.m_port);
-    refreshFields();
 }
 
 void CMainDlg::OnLoadBmp(std::optional<std::string> chosen)

@@ -1,9 +1,11 @@
 #pragma once
 // What every window test shares: the application object, a host that answers
 // the dialogs from a script and keeps the boxes' texts, and a fixture with the
-// link's fakes, a temporary folder and the steps most tests start with.
+// link's fakes on a loop whose time the test moves, a temporary folder and the
+// steps most tests start with.
 #include "support/FakeLink.h"
 #include "support/Files.h"
+#include "support/ManualLoop.h"
 
 #include "import/BmpWriter.h"
 #include "ui/CDibPicture.h"
@@ -103,6 +105,7 @@ protected:
     ScriptedHost host;
     FakePort port;
     FakeListing listing;
+    ManualLoop loop;
     TempDir dir;
 
     // A blank 4M file for a 320 x 240 module.

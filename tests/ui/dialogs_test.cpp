@@ -2,7 +2,7 @@
 // the file, and OK keeping the dialog open on failure; and the real message box.
 #include "UiTestSupport.h"
 
-#include "link/qt/ModuleSession.h"
+#include "link/ModuleSession.h"
 #include "resfile/ModuleModel.h"
 #include "ui/CNewResourceDlg.h"
 
@@ -76,11 +76,12 @@ TEST_F(DialogsTest, NewResourceFailureShowsFalseAndKeepsTheDialogOpen)
 TEST_F(DialogsTest, TheRealBoxHasTheProgramsCaptionOneOkAndLineBreaksAndDetectionGoesOn)
 {
     ui::QtCommandHost real;
-    ui::CMainDlg dlg(real, port, listing);
+    ui::CMainDlg dlg(real, port, listing, loop);
     dlg.OnOpenResource(newFile("box.zrf"));
     dlg.session().selectPort(3);
     QStringList seen;
-    QTimer::singleShot(1800, [&seen] {
+    QTimer::singleShot(300, [&] {
+        loop.advance(std::chrono::milliseconds(1400)); // two ticks of the session while the box is up
         if (auto* b = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
             seen = { b->windowTitle(), b->text(), QString::number(b->buttons().size()), b->isModal() ? "modal" : "" };
             b->button(QMessageBox::Ok)->click();

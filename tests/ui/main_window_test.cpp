@@ -21,7 +21,7 @@ namespace {
 class MainWindowTest : public UiTest {
 protected:
     const std::string staging = dir.file("ttt.tmp");
-    CMainDlg dlg { host, port, listing };
+    CMainDlg dlg { host, port, listing, loop };
     MainWindowTest()
     {
         dlg.stagingPathSource = [this](std::string*) { return staging; };
@@ -158,7 +158,10 @@ TEST_F(MainWindowTest, ASilentModuleEndsTheTransferWithItsMessage)
     ASSERT_TRUE(dlg.busy()) << host.last();
     // The start is acknowledged, then nothing more: the session's own watchdog ends it.
     port.deliver(0x10, {});
-    EXPECT_TRUE(waitUntil([&] { return !dlg.busy(); }, 8000));
+    loop.advance(std::chrono::milliseconds(2900));
+    EXPECT_TRUE(dlg.busy());
+    loop.advance(std::chrono::milliseconds(200));
+    EXPECT_FALSE(dlg.busy());
     EXPECT_EQ(host.boxes, Texts { kMsgProgrammingFailed });
     EXPECT_FALSE(port.open);
     dlg.OnDelete(); // the guarded commands work again

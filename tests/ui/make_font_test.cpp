@@ -24,7 +24,7 @@ protected:
         if (!std::filesystem::exists(kDejaVu))
             GTEST_SKIP() << "fonts-dejavu-core is not installed: " << kDejaVu;
     }
-    ui::CMainDlg dlg { host, port, listing };
+    ui::CMainDlg dlg { host, port, listing, loop };
 
     // Answers the next "Make font library" dialog.
     void answer(FontLibraryType type = FontLibraryType::Ascii, int w = 8, int h = 16, std::string font = kDejaVu)

@@ -37,7 +37,7 @@ TEST(FitDialogFrame, WorkedValues)
 
 class PreviewTest : public UiTest {
 protected:
-    CMainDlg dlg { host, port, listing };
+    CMainDlg dlg { host, port, listing, loop };
     std::string file = newFile("d.zrf");
 
     // Appends a 2 x 2 item to the file behind the window's back, then opens the file in the window.

@@ -76,7 +76,7 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
         return int(QDialog::Accepted);
     });
     dlg.OnPortSelect();
-    ASSERT_TRUE(waitUntil([&] { return dlg.detection().moduleIdentified(); }, 10000));
+    ASSERT_TRUE(waitUntil([&] { return dlg.linkState().moduleIdentified; }, 10000));
     EXPECT_EQ(dlg.moduleField()->toPlainText(), "Module connection...\nModule Type:Zarn24 V4\nFirmware version:Ver7");
 
     // Program All, then wait for "Send Over!!".

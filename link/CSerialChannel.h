@@ -1,43 +1,41 @@
 #pragma once
 // The one connection to a module: a serial port opened exclusively, 8N1,
-// purged at open and before every write, with received bytes gathered into
-// frames and each complete frame delivered once, synchronously, to its owner.
-// Runs on the owner's Qt event loop (GUI or QCoreApplication); no thread.
+// purged at the monitor's start and before every write, with received bytes
+// gathered into frames and each complete frame delivered once to its owner.
+// It runs on the event loop of its serial port; every call and every callback
+// happens on that loop's thread, so a delivery is over before the next bytes
+// are examined.
 
 #include "link/FrameAssembler.h"
 #include "link/LinkPorts.h"
-
-#include <QObject>
-#include <QTimer>
+#include "platform/EventLoop.h"
+#include "platform/SerialPort.h"
 
 #include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
-class QSerialPort;
-
 namespace zarn {
 
-class CSerialChannel : public QObject, public ILinkPort {
-    Q_OBJECT
+class AsioEventLoop;
+
+class CSerialChannel final : public ILinkPort {
 public:
-    explicit CSerialChannel(QObject* parent = nullptr);
+    // `deviceFor` says which device a port number stands for ("" for none).
+    CSerialChannel(AsioEventLoop& loop, std::function<std::string(int)> deviceFor);
     ~CSerialChannel() override;
 
-    // Resolves `portNumber` through the port numbering (or the device set by
-    // SetDevicePath). False only when the device cannot be opened.
+    // False only when the device cannot be opened; a line setting the device
+    // refuses is reported and the port is used as it is.
     bool OpenPort(
         int portNumber, int baudRate, char parity, int dataBits, int stopBits, std::size_t writeBufferSize) override;
     bool StartMonitor() override;
     void EnterReplyWait() override;
     void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) override;
     void ClosePort() override;
-
-    // Use this device for every port number (the command line's --device).
-    void SetDevicePath(std::string path) { m_devicePath = std::move(path); }
-
     bool IsPortOpen() const override;
+    PortStatus Status() const override { return m_status; }
 
     // Composes the error text for a failed call, cut to 200 bytes like the box.
     static std::string ErrorText(const std::string& callName, const std::string& systemText, int portNumber);
@@ -45,23 +43,20 @@ public:
     static constexpr int kReplyWaitMs = 50;
 
 private:
-    void readAvailable();
-    void examineAndDeliver();
-    void staleTimeout();
-    void handlePortError(int error);
+    void received(std::span<const std::uint8_t> bytes);
+    void lost(const SerialError& error);
     void ReportError(const std::string& callName, const std::string& systemText);
-    void applyLowLatency();
 
-    std::unique_ptr<QSerialPort> m_port;
-    QTimer m_staleTimer;
+    AsioEventLoop& m_loop;
+    std::function<std::string(int)> m_deviceFor;
+    SerialPort m_port;
+    std::unique_ptr<ITimer> m_staleTimer; // 50 ms of silence in reply-wait
     FrameAssembler m_assembler;
     std::vector<std::uint8_t> m_writeBuffer;
-    std::string m_devicePath;
+    PortStatus m_status;
     int m_portNumber = 0;
     bool m_replyWait = false;
     bool m_monitoring = false;
-    bool m_closing = false;
-    bool m_delivering = false;
 };
 
 } // namespace zarn
