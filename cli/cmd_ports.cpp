@@ -12,7 +12,7 @@ namespace {
 void run()
 {
     const bool systemNumbers = zarn::systemNumbersPorts();
-    const auto map = zarn::currentPortMap();
+    const auto map = zarn::currentPortMap(true);
     if (!map)
         zarn::cli::refuse(systemNumbers
                 ? std::string("Unable to open registry: the system's list of serial ports cannot be read")

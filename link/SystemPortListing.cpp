@@ -70,9 +70,9 @@ namespace {
 
 bool systemNumbersPorts() { return !systemPortName(1).empty(); }
 
-std::optional<std::vector<PortMapEntry>> currentPortMap()
+std::optional<std::vector<PortMapEntry>> currentPortMap(bool withDescriptions)
 {
-    const auto system = systemSerialPorts();
+    const auto system = systemSerialPorts(withDescriptions);
     if (!system)
         return std::nullopt; // the listing itself failed
     std::vector<PortMapEntry> map;

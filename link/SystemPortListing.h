@@ -38,8 +38,9 @@ private:
 // Whether port numbers are the system's own (Windows) rather than the port folder's and ours.
 bool systemNumbersPorts();
 
-// The current mapping; nothing when the listing itself failed.
-std::optional<std::vector<PortMapEntry>> currentPortMap();
+// The current mapping; nothing when the listing itself failed. With
+// descriptions: what the system calls each device, where it says.
+std::optional<std::vector<PortMapEntry>> currentPortMap(bool withDescriptions = false);
 
 // The device to open for a port number, or empty when none.
 std::string devicePathForPort(int portNumber);

@@ -17,8 +17,9 @@ struct SystemSerialPort {
     std::string description; // "USB Serial Port (COM3)", "FT232R USB UART"; empty when not known
 };
 
-// Nothing when the system cannot say which ports it has.
-std::optional<std::vector<SystemSerialPort>> systemSerialPorts();
+// Nothing when the system cannot say which ports it has. Descriptions are
+// looked up only when asked for (SetupAPI may take a while).
+std::optional<std::vector<SystemSerialPort>> systemSerialPorts(bool withDescriptions = false);
 
 // How the system names port number n, for messages and the listing:
 // "COM12" on Windows, empty where numbers are the tool's own.

@@ -31,7 +31,7 @@ namespace {
 
 } // namespace
 
-std::optional<std::vector<SystemSerialPort>> systemSerialPorts()
+std::optional<std::vector<SystemSerialPort>> systemSerialPorts(bool withDescriptions)
 {
     std::vector<SystemSerialPort> ports;
     const fs::path classDir = "/sys/class/tty";
@@ -54,7 +54,7 @@ std::optional<std::vector<SystemSerialPort>> systemSerialPorts()
         const fs::path dev = fs::path("/dev") / entry.filename();
         if (!fs::exists(dev, e))
             continue;
-        ports.push_back({ dev.string(), 0, productOf(entry / "device") });
+        ports.push_back({ dev.string(), 0, withDescriptions ? productOf(entry / "device") : std::string() });
     }
     return ports;
 }

@@ -113,7 +113,7 @@ namespace {
 
 } // namespace
 
-std::optional<std::vector<SystemSerialPort>> systemSerialPorts()
+std::optional<std::vector<SystemSerialPort>> systemSerialPorts(bool withDescriptions)
 {
     std::map<int, std::string> found;
     const bool dos = dosDevicePorts(found);
@@ -121,7 +121,8 @@ std::optional<std::vector<SystemSerialPort>> systemSerialPorts()
     if (!dos && !registry)
         return std::nullopt;
     std::map<int, std::string> names;
-    friendlyNames(names);
+    if (withDescriptions)
+        friendlyNames(names);
     std::vector<SystemSerialPort> ports;
     for (const auto& [n, unused] : found) {
         const auto name = names.find(n);

@@ -90,7 +90,8 @@ SerialError openDevice(const std::string& device, Native& handle)
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         const int err = errno;
         ::close(fd);
-        return failure("flock()", err, SerialError::Kind::Busy);
+        // Held by another: said as the exclusive mode says it, not as "try again".
+        return failure("flock()", err == EWOULDBLOCK ? EBUSY : err, SerialError::Kind::Busy);
     }
     (void)::ioctl(fd, TIOCEXCL);
     handle = fd;

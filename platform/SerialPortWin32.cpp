@@ -1,7 +1,8 @@
 // Serial ports on Windows: "\\.\COMn" opened overlapped with no sharing, the
-// line set through the device control block, reads that wait for the first
-// byte and then return what came within 1 ms (as Asio sets them), PurgeComm
-// for a purge. Failures name the Win32 call and carry FormatMessageW's text.
+// line set through the device control block, reads that wait for their first
+// byte and then end when full or 1 ms after the last byte (as Asio sets them;
+// the reader sizes each read to the frame it waits for), PurgeComm for a
+// purge. Failures name the Win32 call and carry FormatMessageW's text.
 #include "platform/SerialSystem.h"
 
 #include "platform/Utf8Path.h"
@@ -84,8 +85,11 @@ SerialError openDevice(const std::string& device, Native& handle)
         if (code == ERROR_FILE_NOT_FOUND || code == ERROR_PATH_NOT_FOUND || code == ERROR_INVALID_NAME)
             kind = SerialError::Kind::NotFound;
         else if (code == ERROR_ACCESS_DENIED || code == ERROR_SHARING_VIOLATION)
-            kind = SerialError::Kind::Busy; // a COM port another program holds answers "access denied"
-        return failure("CreateFileW()", code, kind);
+            kind = SerialError::Kind::Busy;
+        SerialError e = failure("CreateFileW()", code, kind);
+        if (kind == SerialError::Kind::Busy) // what "access denied" means for a COM port
+            e.text += " The port is in use by another program.";
+        return e;
     }
     handle = h;
     return {};

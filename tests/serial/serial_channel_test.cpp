@@ -88,6 +88,11 @@ TEST_F(Channel, FailuresNameTheSystemCallAndCarryItsText)
 
 TEST_F(Channel, AReplyQueuedBeforeAWriteIsPurgedByIt)
 {
+#ifdef _WIN32
+    // A read is always outstanding there, and the system fills it while the
+    // program is busy: the bytes are the channel's before any purge.
+    GTEST_SKIP() << "a reply cannot wait in the system's queue on Windows";
+#endif
     SimPort sim({}, 7);
     ASSERT_TRUE(sim.ready()) << sim.why();
     ASSERT_TRUE(open(sim));

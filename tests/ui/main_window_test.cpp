@@ -1,6 +1,6 @@
 // The main window as a client of the core: one refusal and one insertion
 // reaching the screen, the list kept equal to the file, a change by another
-// program read again, the busy guard and a silent module during a transfer,
+// program read again, the busy guard, a silent and an unplugged module during a transfer,
 // dropped files, other picture formats and dithering, transparency over the
 // ignore colour of ">>LOAD", the staging fallback, and directory columns that
 // never clip.
@@ -166,6 +166,18 @@ TEST_F(MainWindowTest, ASilentModuleEndsTheTransferWithItsMessage)
     EXPECT_FALSE(port.open);
     dlg.OnDelete(); // the guarded commands work again
     EXPECT_EQ(host.last(), kMsgSelectItemToDelete);
+}
+
+// An unplugged module is one failure, one box: the channel's text is its cause.
+TEST_F(MainWindowTest, AnUnpluggedModuleIsOneBoxWithTheChannelsText)
+{
+    startTransfer(100);
+    port.deliver(0x10, {});
+    const std::string warning = "WARNING:  read() Failed with the following error: \nInput/output error\nPort: 3\n";
+    port.onError(warning);
+    port.onPortLost();
+    EXPECT_EQ(host.boxes, Texts { std::string(kMsgProgrammingPortLost) + "\n\n" + warning });
+    EXPECT_FALSE(dlg.busy());
 }
 
 TEST_F(MainWindowTest, DroppedFilesGoThroughTheirCommands)
