@@ -3,8 +3,8 @@
 #include "import/AddContent.h"
 #include "import/FileExtension.h"
 #include "platform/FileIo.h"
-#include "resfile/ModuleModel.h"
 #include "platform/Utf8Path.h"
+#include "resfile/ModuleModel.h"
 
 #include <toml++/toml.h>
 

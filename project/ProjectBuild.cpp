@@ -1,12 +1,12 @@
 #include "project/ProjectBuild.h"
 
 #include "import/AddContent.h"
-#include "project/Manifest.h"
-#include "project/ProjectText.h"
 #include "platform/MemoryFileIo.h"
-#include "resfile/ModuleModel.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Utf8Path.h"
+#include "project/Manifest.h"
+#include "project/ProjectText.h"
+#include "resfile/ModuleModel.h"
 
 #include <algorithm>
 #include <filesystem>

@@ -6,12 +6,12 @@
 #include "import/BmpWriter.h"
 #include "import/FontLibrary.h"
 #include "import/ModuleBitmap.h"
+#include "platform/ReplaceFile.h"
+#include "platform/Utf8Path.h"
 #include "project/Manifest.h"
 #include "project/ProjectText.h"
 #include "resfile/ModuleModel.h"
-#include "platform/ReplaceFile.h"
 #include "resfile/ResourceStore.h"
-#include "platform/Utf8Path.h"
 
 #include <cstdio>
 #include <filesystem>

@@ -1,7 +1,7 @@
 #include "ui/CNewResourceDlg.h"
 
-#include "platform/ProgramFolder.h"
 #include "platform/FileIo.h"
+#include "platform/ProgramFolder.h"
 #include "resfile/ModuleModel.h"
 #include "resfile/ResourceStore.h"
 #include "ui/AppFont.h"
