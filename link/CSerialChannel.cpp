@@ -39,6 +39,7 @@ bool CSerialChannel::OpenPort(
     if (!m_staleTimer)
         m_staleTimer = m_loop.makeTimer();
     m_staleTimer->cancel();
+    m_staleArmed = false;
     m_monitoring = false;
     m_replyWait = false;
     m_port.close();
@@ -83,6 +84,7 @@ void CSerialChannel::ClosePort()
     m_monitoring = false;
     if (m_staleTimer)
         m_staleTimer->cancel();
+    m_staleArmed = false;
     m_port.close();
 }
 
@@ -110,14 +112,33 @@ void CSerialChannel::received(std::span<const std::uint8_t> bytes)
         return;
     m_assembler.append(bytes);
     if (auto frame = m_assembler.examine()) {
-        m_staleTimer->cancel();
         if (onFrame)
             onFrame(*frame);
         return;
     }
-    // 50 ms of silence in reply-wait drop a partial frame; each read restarts the wait.
-    if (m_replyWait && m_assembler.pending() > 0)
-        m_staleTimer->start(std::chrono::milliseconds(kReplyWaitMs), [this] { m_assembler.discardStale(); });
+    // 50 ms of silence in reply-wait drop a partial frame; each read restarts
+    // the wait. The timer is not moved for every read (that would cost two
+    // system calls a frame): it looks when the bytes last came, and waits on.
+    if (m_replyWait && m_assembler.pending() > 0) {
+        m_lastBytes = m_loop.now();
+        if (!m_staleArmed)
+            armStaleCheck(std::chrono::milliseconds(kReplyWaitMs));
+    }
+}
+
+void CSerialChannel::armStaleCheck(std::chrono::steady_clock::duration after)
+{
+    m_staleArmed = true;
+    m_staleTimer->start(std::chrono::ceil<std::chrono::milliseconds>(after), [this] {
+        m_staleArmed = false;
+        if (!m_replyWait || m_assembler.pending() == 0)
+            return;
+        const auto silent = m_loop.now() - m_lastBytes;
+        if (silent >= std::chrono::milliseconds(kReplyWaitMs))
+            m_assembler.discardStale();
+        else
+            armStaleCheck(std::chrono::milliseconds(kReplyWaitMs) - silent);
+    });
 }
 
 void CSerialChannel::lost(const SerialError& error)
@@ -125,6 +146,7 @@ void CSerialChannel::lost(const SerialError& error)
     // The device went away or the line hung up: said once, and the port is given up.
     m_monitoring = false;
     m_staleTimer->cancel();
+    m_staleArmed = false;
     m_port.close();
     ReportError(error.call, error.text);
     if (onPortLost)

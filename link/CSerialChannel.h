@@ -11,6 +11,7 @@
 #include "platform/EventLoop.h"
 #include "platform/SerialPort.h"
 
+#include <chrono>
 #include <functional>
 #include <memory>
 #include <string>
@@ -35,7 +36,7 @@ public:
     void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) override;
     void ClosePort() override;
     bool IsPortOpen() const override;
-    PortStatus Status() const override { return m_status; }
+    const PortStatus& Status() const override { return m_status; }
 
     // Composes the error text for a failed call, cut to 200 bytes like the box.
     static std::string ErrorText(const std::string& callName, const std::string& systemText, int portNumber);
@@ -44,6 +45,7 @@ public:
 
 private:
     void received(std::span<const std::uint8_t> bytes);
+    void armStaleCheck(std::chrono::steady_clock::duration after);
     void lost(const SerialError& error);
     void ReportError(const std::string& callName, const std::string& systemText);
 
@@ -51,6 +53,8 @@ private:
     std::function<std::string(int)> m_deviceFor;
     SerialPort m_port;
     std::unique_ptr<ITimer> m_staleTimer; // 50 ms of silence in reply-wait
+    bool m_staleArmed = false;
+    std::chrono::steady_clock::time_point m_lastBytes {}; // when bytes of a partial frame last came
     FrameAssembler m_assembler;
     std::vector<std::uint8_t> m_writeBuffer;
     PortStatus m_status;

@@ -40,7 +40,11 @@ public:
     virtual void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) = 0;
     virtual void ClosePort() = 0;
     virtual bool IsPortOpen() const = 0;
-    virtual PortStatus Status() const { return {}; }
+    virtual const PortStatus& Status() const
+    {
+        static const PortStatus none;
+        return none;
+    }
 
     // Each complete frame, delivered once; the next frame is examined only
     // after this returns. ClosePort may be called from inside. All three are

@@ -31,17 +31,6 @@ namespace {
         const IEventLoop& m_loop;
     };
 
-    // Whether two snapshots differ in what a client shows, apart from the
-    // progress within a block and what the port received.
-    bool sameShown(const SessionSnapshot& a, const SessionSnapshot& b)
-    {
-        return a.linkEnabled == b.linkEnabled && a.portOpen == b.portOpen && a.moduleIdentified == b.moduleIdentified
-            && a.comPort == b.comPort && a.moduleStatus == b.moduleStatus && a.moduleInfo.words == b.moduleInfo.words
-            && a.programming == b.programming && a.imageSize == b.imageSize && a.blocksSent == b.blocksSent
-            && a.progressMaxKiB == b.progressMaxKiB && a.progressKiB == b.progressKiB && a.portDevice == b.portDevice
-            && a.portFailure == b.portFailure && a.portAccessDenied == b.portAccessDenied;
-    }
-
 } // namespace
 
 struct ModuleSession::Impl : std::enable_shared_from_this<Impl> {
@@ -176,12 +165,27 @@ struct ModuleSession::Impl : std::enable_shared_from_this<Impl> {
         s.blocksSent = transfer.blocksSent();
         s.progressMaxKiB = transfer.progressMaxKiB();
         s.progressKiB = transfer.progressKiB();
-        PortStatus p = port.Status();
-        s.portDevice = std::move(p.device);
-        s.portFailure = std::move(p.openFailure);
+        const PortStatus& p = port.Status();
+        s.portDevice = p.device;
+        s.portFailure = p.openFailure;
         s.portAccessDenied = p.accessDenied;
         s.bytesReceived = p.bytesReceived;
         return s;
+    }
+
+    // Whether the state differs from what the last event told in what a client
+    // shows, apart from the progress within a block and what the port received
+    // (compared in place: this runs for every acknowledgement).
+    bool changedSinceLast() const
+    {
+        const PortStatus& p = port.Status();
+        return detection.linkEnabled() != last.linkEnabled || detection.portOpen() != last.portOpen
+            || detection.moduleIdentified() != last.moduleIdentified || detection.comPort() != last.comPort
+            || detection.moduleStatus() != last.moduleStatus || detection.moduleInfo().words != last.moduleInfo.words
+            || transfer.programming() != last.programming || transfer.imageSize() != last.imageSize
+            || transfer.blocksSent() != last.blocksSent || transfer.progressMaxKiB() != last.progressMaxKiB
+            || transfer.progressKiB() != last.progressKiB || p.device != last.portDevice
+            || p.openFailure != last.portFailure || p.accessDenied != last.portAccessDenied;
     }
 
     void emit(SessionEventKind kind, std::string text = {}, std::string detail = {})
@@ -218,9 +222,8 @@ struct ModuleSession::Impl : std::enable_shared_from_this<Impl> {
             emit(SessionEventKind::PortLost);
         if (stopped)
             return;
-        const SessionSnapshot now = snapshot();
-        const bool moved = now.imageSent != last.imageSent && loop.now() - lastProgress >= kProgressEvery;
-        if (!sentAny || !sameShown(now, last) || moved)
+        const bool moved = transfer.imageSent() != last.imageSent && loop.now() - lastProgress >= kProgressEvery;
+        if (!sentAny || changedSinceLast() || moved)
             emit(SessionEventKind::Changed);
     }
 
