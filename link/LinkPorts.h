@@ -62,11 +62,6 @@ public:
     virtual std::chrono::steady_clock::time_point now() const = 0;
 };
 
-class SteadyClock final : public IClock {
-public:
-    std::chrono::steady_clock::time_point now() const override { return std::chrono::steady_clock::now(); }
-};
-
 // The answers of the port presence check.
 enum class PortPresence { KeyNotOpened, Listed, NotListed };
 
