@@ -1,23 +1,25 @@
 #include "cli/LinkCommands.h"
 
-#include <QCoreApplication>
-#include <QEventLoop>
-#include <QTimer>
-
-#include <utility>
+#include "link/SystemSession.h"
+#include "platform/SerialPort.h"
 
 #include <cstdio>
 
 namespace zarn::cli {
 
-void ensureApplication()
-{
-    static int argc = 1;
-    static char name[] = "zarnres";
-    static char* argv[] = { name, nullptr };
-    if (!QCoreApplication::instance())
-        new QCoreApplication(argc, argv);
-}
+namespace {
+
+    // How a user gets the right to open a serial device.
+    std::string accessHint(const std::string& device)
+    {
+        const std::string group = serialAccessGroup(device);
+        if (group.empty())
+            return "\nAsk for read and write access to " + device + ".";
+        return "\nThe group " + group + " may use " + device + ": join it with  sudo usermod -aG " + group
+            + " $USER  and log in again.";
+    }
+
+} // namespace
 
 void addLinkOptions(CLI::App* sub, LinkTarget& target)
 {
@@ -29,30 +31,34 @@ void addLinkOptions(CLI::App* sub, LinkTarget& target)
         ->check(CLI::Range(0.1, 3600.0));
 }
 
-std::unique_ptr<ModuleSession> detectModule(const LinkTarget& target)
+std::unique_ptr<ModuleSession> makeSession(
+    const LinkTarget& target, ModuleSession::EventSink sink, AckTimeouts timeouts)
 {
-    ensureApplication();
-    auto session = std::make_unique<ModuleSession>(target.device);
-    QObject::connect(session.get(), &ModuleSession::channelError, [](const QString& text) {
-        std::fputs(text.toStdString().c_str(), stderr);
-        std::fflush(stderr);
-    });
-    QEventLoop loop;
-    QObject::connect(session.get(), &ModuleSession::moduleIdentified, &loop, &QEventLoop::quit);
-    QTimer::singleShot(static_cast<int>(target.timeoutSeconds * 1000), &loop, &QEventLoop::quit);
-    session->startDetection(target.port);
-    if (!session->identified())
-        loop.exec();
-    return session;
+    SessionOptions options;
+    options.requestOnOpen = true;
+    options.ackTimeouts = timeouts;
+    return makeModuleSession(std::move(sink), options, target.device);
 }
 
-std::string detectionFailure(const ModuleSession& session, const LinkTarget& target)
+std::string detectionFailure(const SessionSnapshot& state, const LinkTarget& target)
 {
-    if (!session.detection().portOpen())
-        return target.name() + " is not listed or cannot be opened (see zarnres ports)";
+    const std::string name = target.name();
+    if (!state.portOpen) {
+        if (state.portFailure.empty())
+            return name + " is not listed (see zarnres ports)";
+        const bool showDevice = !state.portDevice.empty() && state.portDevice != name;
+        std::string text = name + (showDevice ? " (" + state.portDevice + ")" : std::string())
+            + " cannot be opened: " + state.portFailure;
+        if (state.portAccessDenied)
+            text += accessHint(state.portDevice.empty() ? name : state.portDevice);
+        return text;
+    }
     char seconds[32];
     std::snprintf(seconds, sizeof seconds, "%g", target.timeoutSeconds);
-    return "No identification reply from " + target.name() + " within " + seconds + " seconds";
+    if (state.bytesReceived == 0)
+        return "No identification reply from " + name + " within " + seconds + " seconds";
+    return name + " sent " + std::to_string(state.bytesReceived) + " bytes within " + seconds
+        + " seconds, but no valid identification reply";
 }
 
 } // namespace zarn::cli

@@ -1,10 +1,10 @@
 #pragma once
 // What zarnres detect, program and station share: a port given by number or
-// device path, the one Qt event loop their module sessions run on, and why a
-// detection found no module; and detect's own options and detection.
+// device path, its module session on the process's event loop, and why a
+// detection found no module.
 
 #include "cli/Command.h"
-#include "link/qt/ModuleSession.h"
+#include "link/ModuleSession.h"
 
 #include <memory>
 #include <string>
@@ -19,17 +19,19 @@ struct LinkTarget {
     std::string name() const { return device.empty() ? "COM" + std::to_string(port) : device; }
 };
 
-// The event loop the sessions run on: one for the process.
-void ensureApplication();
-
 // Adds --port, --device and --timeout to a subcommand.
 void addLinkOptions(CLI::App* sub, LinkTarget& target);
 
-// A session on the target after its detection ran (a step at once, then every
-// 700 ms) until the module was identified or the timeout passed.
-std::unique_ptr<ModuleSession> detectModule(const LinkTarget& target);
+// A session for the target, as the command line runs it: the first
+// identification request as soon as the port opens. Events go to `sink` on
+// the event loop's thread.
+std::unique_ptr<ModuleSession> makeSession(
+    const LinkTarget& target, ModuleSession::EventSink sink, AckTimeouts timeouts = {});
 
-// Why a detection that ran out of time found no module.
-std::string detectionFailure(const ModuleSession& session, const LinkTarget& target);
+// Why a detection that ran out of time found no module, from the session's
+// state when it gave up: the port not listed, not opened and why (with the
+// group that may use it, when permission was missing), nothing received, or
+// bytes received that held no reply.
+std::string detectionFailure(const SessionSnapshot& state, const LinkTarget& target);
 
 } // namespace zarn::cli

@@ -3,9 +3,8 @@
 #include "link/ModuleDetection.h"
 #include "platform/FileIo.h"
 
-#include <QDateTime>
-
 #include <cerrno>
+#include <chrono>
 #include <cstdio>
 
 namespace zarn::cli {
@@ -110,7 +109,19 @@ std::string recordLine(const std::string& timeUtc, int port, const std::string& 
     return line + "}\n";
 }
 
-std::string utcNow() { return QDateTime::currentDateTimeUtc().toString(Qt::ISODate).toStdString(); }
+std::string utcNow()
+{
+    using namespace std::chrono;
+    const auto now = floor<seconds>(system_clock::now());
+    const auto day = floor<days>(now);
+    const year_month_day date(day);
+    const hh_mm_ss time(now - day);
+    char text[32];
+    std::snprintf(text, sizeof text, "%04d-%02u-%02uT%02ld:%02ld:%02ldZ", static_cast<int>(date.year()),
+        static_cast<unsigned>(date.month()), static_cast<unsigned>(date.day()), static_cast<long>(time.hours().count()),
+        static_cast<long>(time.minutes().count()), static_cast<long>(time.seconds().count()));
+    return text;
+}
 
 ModuleLog::~ModuleLog()
 {

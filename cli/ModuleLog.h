@@ -24,6 +24,7 @@ struct ModuleOutcome {
     double seconds = 0;
     std::string result; // "Send Over!!", or the refusal, failure or interruption
     std::string detail; // why no module was found
+    std::string channelText; // the channel's "WARNING:  ..." texts behind a failed transfer
     std::string sha256; // over the bytes sent, hex
     bool interrupted = false;
 

@@ -1,6 +1,6 @@
 #include "cli/PortList.h"
 
-#include "link/qt/SerialPortListing.h"
+#include "link/SystemPortListing.h"
 
 #include <algorithm>
 #include <charconv>

@@ -6,14 +6,14 @@
 #include "cli/PortList.h"
 #include "cli/Progress.h"
 #include "cli/StatusBoard.h"
-#include "cli/StopSignals.h"
 #include "cli/StoreAccess.h"
-
-#include <QEventLoop>
+#include "platform/AsioEventLoop.h"
+#include "platform/StopSignals.h"
 
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 
 namespace zarn::cli {
 
@@ -46,12 +46,23 @@ namespace {
         }
     };
 
+    // The channel's texts as one line.
+    std::string oneLine(std::string text)
+    {
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        std::replace(text.begin(), text.end(), '\n', ' ');
+        return text;
+    }
+
     // What every port's job reports to: one port as zarnres always printed it,
-    // or the board of several.
+    // or the board of several. Everything here runs on the event loop's thread.
     class Presenter {
     public:
         virtual ~Presenter() = default;
         virtual void progress(const ModuleJob& job) = 0;
+        // Time passes: a transfer that stopped moving shows it.
+        virtual void tick() = 0;
         virtual void ended(const ModuleJob& job) = 0;
         virtual void channelError(const ModuleJob& job, const std::string& text) = 0;
         virtual void message(const std::string& text) = 0;
@@ -62,15 +73,22 @@ namespace {
     public:
         void progress(const ModuleJob& job) override
         {
+            m_job = &job;
             if (!m_progress)
                 m_progress.emplace(stderr, zarn::isTerminal(stderr), job.imageSize());
             m_progress->update(job.bytesSent());
+        }
+        void tick() override
+        {
+            if (m_progress && m_job && m_job->phase() == ModuleJob::Phase::Programming)
+                m_progress->update(m_job->bytesSent());
         }
         void ended(const ModuleJob& job) override
         {
             const ModuleOutcome& o = job.outcome();
             if (m_progress)
                 m_progress->finish(o.ok() ? job.imageSize() : o.bytesSent);
+            m_progress.reset();
             if (o.ok()) {
                 std::printf("%s\n", o.result.c_str());
                 std::fflush(stdout);
@@ -79,6 +97,8 @@ namespace {
             std::fprintf(stderr, "%s\n", o.result.c_str());
             if (!o.detail.empty())
                 std::fprintf(stderr, "%s\n", o.detail.c_str());
+            std::fputs(o.channelText.c_str(), stderr);
+            std::fflush(stderr);
         }
         void channelError(const ModuleJob&, const std::string& text) override
         {
@@ -90,6 +110,7 @@ namespace {
 
     private:
         std::optional<Progress> m_progress;
+        const ModuleJob* m_job = nullptr;
     };
 
     class Board final : public Presenter {
@@ -105,6 +126,7 @@ namespace {
             refresh(true);
         }
         void progress(const ModuleJob&) override { refresh(false); }
+        void tick() override { refresh(false); }
         void ended(const ModuleJob& job) override
         {
             // A station's row goes on to the next module; its end stays as a line of its own.
@@ -114,12 +136,7 @@ namespace {
         }
         void channelError(const ModuleJob& job, const std::string& text) override
         {
-            std::string t = text;
-            while (!t.empty() && (t.back() == '\n' || t.back() == '\r'))
-                t.pop_back();
-            for (std::size_t at; (at = t.find('\n')) != std::string::npos;)
-                t.replace(at, 1, " ");
-            m_board.note(name(job) + "  " + t);
+            m_board.note(name(job) + "  " + oneLine(text));
         }
         void message(const std::string& text) override { m_board.note(text); }
         void close() override
@@ -147,7 +164,9 @@ namespace {
             std::string line = name(job) + "  " + o.moduleType() + "  " + o.firmware() + "  "
                 + std::to_string(o.bytesSent) + " bytes  " + fixed(o.seconds, 1) + " s  " + o.result;
             if (!o.detail.empty())
-                line += " (" + o.detail + ")";
+                line += " (" + oneLine(o.detail) + ")";
+            if (!o.channelText.empty())
+                line += " (" + oneLine(o.channelText) + ")";
             return line;
         }
 
@@ -254,7 +273,8 @@ int runProgramming(const RunSettings& s)
         usageError(error);
 
     // The file is read before any port is touched, so a bad file costs no wait,
-    // and whole, under its lock, so what is sent is what was checked.
+    // and whole, under its lock, so what is sent is what was checked. Every
+    // port's transfer reads the one image.
     ProgramInput input;
     std::error_code ec;
     input.file = std::filesystem::absolute(s.file, ec).string(); // the record names the file wherever it is read
@@ -264,97 +284,112 @@ int runProgramming(const RunSettings& s)
     input.timeouts = { millis(s.startSeconds), millis(s.ackSeconds) };
     {
         ResourceStore store = openStore(s.file, LockMode::Shared);
-        input.facts
-            = { store.isOpen(), store.modelCode(), store.memoryKiB(), store.itemCount(), store.usedEnd(), {}, {} };
+        auto facts = std::make_shared<ResourceFileFacts>(ResourceFileFacts {
+            store.isOpen(), store.modelCode(), store.memoryKiB(), store.itemCount(), store.usedEnd(), {}, {} });
         if (store.itemCount() > 0)
-            requireOk(store.readImage(input.facts.image));
+            requireOk(store.readImage(facts->image));
+        input.facts = std::move(facts);
     }
     ModuleLog log;
     if (!s.logPath.empty())
         if (const std::string why = log.open(s.logPath); !why.empty())
             refuse(why);
 
-    ensureApplication();
+    // From here the run lives on the event loop's thread: the jobs with their
+    // sessions, the presenter, the tally; this thread waits for its end.
+    AsioEventLoop& loop = processEventLoop();
     std::vector<std::unique_ptr<ModuleJob>> jobs;
-    for (LinkTarget& t : *targets) {
-        t.timeoutSeconds = s.detectSeconds;
-        jobs.push_back(std::make_unique<ModuleJob>(t, input));
-    }
     Tally tally;
     std::unique_ptr<Presenter> presenter;
     Board* board = nullptr;
-    if (jobs.size() == 1 && !s.station) {
-        presenter = std::make_unique<SinglePort>();
-    } else {
-        auto b = std::make_unique<Board>(jobs, tally, s.station);
-        board = b.get();
-        presenter = std::move(b);
-    }
-
-    QEventLoop loop;
+    std::unique_ptr<ITimer> redraw;
     bool stopping = false;
     bool logFailed = false;
-    auto stop = [&] {
-        if (stopping)
-            return;
-        stopping = true;
-        for (auto& job : jobs)
-            job->interrupt();
-        loop.quit();
-    };
+    int status = kExitOk;
+    std::promise<void> ended;
     auto allEnded = [&] {
         return std::all_of(
             jobs.begin(), jobs.end(), [](const auto& j) { return j->phase() == ModuleJob::Phase::Ended; });
     };
-    for (auto& job : jobs) {
-        ModuleJob* j = job.get();
-        // With --count, no more transfers start than can still be needed.
-        if (s.station && s.count)
-            j->mayStart = [&] {
-                const auto running = std::count_if(jobs.begin(), jobs.end(),
-                    [](const auto& o) { return o->phase() == ModuleJob::Phase::Programming; });
-                return tally.programmed + static_cast<std::uint64_t>(running) < s.count;
-            };
-        j->onProgress = [&presenter, j] { presenter->progress(*j); };
-        j->onChannelError = [&presenter, j](const std::string& text) { presenter->channelError(*j, text); };
-        j->onEnd = [&, j](const ModuleOutcome& o) {
-            tally.count(o);
-            if (log.isOpen()) {
-                const std::string line = recordLine(utcNow(), j->target().port, input.file, o);
-                if (const std::string why = log.append(line); !why.empty()) {
-                    logFailed = true;
-                    presenter->message(why);
-                }
+    // Every port stopped, the presenter closed and the summary printed, once.
+    auto stop = [&] {
+        if (stopping)
+            return;
+        stopping = true;
+        redraw->cancel();
+        for (auto& job : jobs)
+            job->interrupt();
+        presenter->close();
+        if (board) {
+            if (s.station) {
+                std::printf("%s\n", board->summary().c_str());
+                std::fflush(stdout);
+            } else {
+                printTable(jobs);
             }
-            presenter->ended(*j);
-            if (stopping)
-                return;
-            if (s.station && s.count && tally.programmed >= s.count)
-                QTimer::singleShot(0, &loop, stop);
-            else if (!s.station && allEnded())
-                loop.quit();
-        };
-    }
-    StopSignals stopSignals([&](int) { stop(); });
-    for (auto& job : jobs)
-        job->start();
-    if (!allEnded())
-        loop.exec();
-    stop();
-    presenter->close();
-
-    if (board) {
-        if (s.station) {
-            std::printf("%s\n", board->summary().c_str());
-            std::fflush(stdout);
-        } else {
-            printTable(jobs);
         }
+        const bool allOk = std::all_of(jobs.begin(), jobs.end(), [](const auto& j) { return j->outcome().ok(); });
+        if (s.station)
+            status = tally.failed == 0 && !logFailed ? kExitOk : kExitRefused;
+        else
+            status = allOk && !logFailed ? kExitOk : kExitRefused;
+        ended.set_value();
+    };
+    callOnLoop(loop, [&] {
+        for (LinkTarget& t : *targets) {
+            t.timeoutSeconds = s.detectSeconds;
+            jobs.push_back(std::make_unique<ModuleJob>(loop, t, input));
+        }
+        if (jobs.size() == 1 && !s.station) {
+            presenter = std::make_unique<SinglePort>();
+        } else {
+            auto b = std::make_unique<Board>(jobs, tally, s.station);
+            board = b.get();
+            presenter = std::move(b);
+        }
+        for (auto& job : jobs) {
+            ModuleJob* j = job.get();
+            // With --count, no more transfers start than can still be needed.
+            if (s.station && s.count)
+                j->mayStart = [&] {
+                    const auto running = std::count_if(jobs.begin(), jobs.end(),
+                        [](const auto& o) { return o->phase() == ModuleJob::Phase::Programming; });
+                    return tally.programmed + static_cast<std::uint64_t>(running) < s.count;
+                };
+            j->onProgress = [&presenter, j] { presenter->progress(*j); };
+            j->onChannelError = [&presenter, j](const std::string& text) { presenter->channelError(*j, text); };
+            j->onEnd = [&, j](const ModuleOutcome& o) {
+                tally.count(o);
+                if (log.isOpen()) {
+                    const std::string line = recordLine(utcNow(), j->target().port, input.file, o);
+                    if (const std::string why = log.append(line); !why.empty()) {
+                        logFailed = true;
+                        presenter->message(why);
+                    }
+                }
+                presenter->ended(*j);
+                if (stopping)
+                    return;
+                // Not from inside the job's own call: the stop ends its session.
+                if ((s.station && s.count && tally.programmed >= s.count) || (!s.station && allEnded()))
+                    loop.post(stop);
+            };
+        }
+        redraw = loop.makeTimer();
+        redraw->startRepeating(std::chrono::milliseconds(500), [&] { presenter->tick(); });
+        for (auto& job : jobs)
+            job->start();
+    });
+    {
+        StopSignals stopSignals(loop, stop);
+        ended.get_future().wait();
     }
-    if (s.station)
-        return tally.failed == 0 && !logFailed ? kExitOk : kExitRefused;
-    const bool allOk = std::all_of(jobs.begin(), jobs.end(), [](const auto& j) { return j->outcome().ok(); });
-    return allOk && !logFailed ? kExitOk : kExitRefused;
+    callOnLoop(loop, [&] {
+        jobs.clear();
+        presenter.reset();
+        redraw.reset();
+    });
+    return status;
 }
 
 } // namespace zarn::cli

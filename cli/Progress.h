@@ -1,6 +1,10 @@
 #pragma once
 // The transfer's progress on the command line: a bar redrawn in place on a
-// terminal, plain lines every few seconds otherwise (logs, pipes, CI).
+// terminal, plain lines every few seconds otherwise (logs, pipes, CI). The
+// figures (percent, smoothed rate, time left, "stalled") are the link's
+// TransferProgress.
+
+#include "link/TransferProgress.h"
 
 #include <chrono>
 #include <cstdint>
@@ -9,12 +13,7 @@
 
 namespace zarn::cli {
 
-// "  1.0 MiB", "512 B", ...
-std::string formatBytes(std::uint64_t bytes);
-// "1:05", "0:00"; "--:--" when not known.
-std::string formatDuration(double seconds);
-
-// One progress text: bytes done of total, percent, rate and time left.
+// One progress text for `done` of `total` bytes after `elapsedSeconds`.
 std::string progressText(std::uint64_t done, std::uint64_t total, double elapsedSeconds);
 
 class Progress {
@@ -22,6 +21,7 @@ public:
     // `terminal`: redraw one line with a bar; otherwise print a line at most
     // every `plainEverySeconds`.
     Progress(std::FILE* out, bool terminal, std::uint64_t total, double plainEverySeconds = 2.0);
+    // The bytes done now; also called while nothing moves, so that a stall shows.
     void update(std::uint64_t done);
     // The last state, and the line ended on a terminal.
     void finish(std::uint64_t done);
@@ -29,8 +29,8 @@ public:
 private:
     std::FILE* m_out;
     bool m_terminal;
-    std::uint64_t m_total;
     double m_plainEvery;
+    TransferProgress m_figures;
     std::chrono::steady_clock::time_point m_start;
     std::chrono::steady_clock::time_point m_lastDraw {};
     bool m_drawn = false;

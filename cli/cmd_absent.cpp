@@ -1,6 +1,6 @@
-// The subcommands a build without Qt or without the font generator lacks: they
-// are still there, so that a script meets a clear refusal rather than an
-// unknown word, and each says what this build cannot do.
+// The subcommands a build without the font generator lacks: they are still
+// there, so that a script meets a clear refusal rather than an unknown word,
+// and each says what this build cannot do.
 #include "cli/Command.h"
 #include "cli/Commands.h"
 
@@ -16,26 +16,6 @@ void addAbsent(CLI::App& app, const char* name, const char* description, const s
 }
 
 } // namespace
-
-#ifndef ZARN_WITH_QT
-namespace {
-const std::string kNoSerial = "This build of zarnres has no serial support (it was built without Qt): "
-                              "detect, program, station and ports need the build with Qt SerialPort";
-}
-void zarn::cli::addDetectCommand(CLI::App& app) { addAbsent(app, "detect", "Look for a module on a port", kNoSerial); }
-void zarn::cli::addProgramCommand(CLI::App& app)
-{
-    addAbsent(app, "program", "Program a resource file into a module", kNoSerial);
-}
-void zarn::cli::addStationCommand(CLI::App& app)
-{
-    addAbsent(app, "station", "Program every module that appears on the ports", kNoSerial);
-}
-void zarn::cli::addPortsCommand(CLI::App& app)
-{
-    addAbsent(app, "ports", "Show which serial device each port number stands for", kNoSerial);
-}
-#endif
 
 #ifndef ZARN_WITH_FONTGEN
 namespace {

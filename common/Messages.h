@@ -45,5 +45,7 @@ inline constexpr char kMsgVersionMismatch[] = "Resource file version does not ma
 inline constexpr char kMsgItemsNotAvailable[] = "Items not available in the resource file";
 inline constexpr char kMsgSendOver[] = "Send Over!!";
 inline constexpr char kMsgProgrammingFailed[] = "Programming failed: the module stopped answering";
+inline constexpr char kMsgProgrammingPortLost[]
+    = "Programming failed: the port was lost (the module was unplugged or its line hung up)";
 
 } // namespace zarn

@@ -53,6 +53,16 @@ std::optional<FramePayload> FrameAssembler::examine()
     return FramePayload(command, std::span<const std::uint8_t>(m_buffer.data() + 3, lengthByte - 1));
 }
 
+std::size_t FrameAssembler::needed() const
+{
+    if (m_writeIndex == 0)
+        return 2; // the start and the length byte
+    if (m_writeIndex == 1 || m_buffer[0] != kFrameStart || m_buffer[1] == 0)
+        return 1;
+    const std::size_t total = std::size_t(m_buffer[1]) + 4;
+    return total > m_writeIndex ? total - m_writeIndex : 1;
+}
+
 void FrameAssembler::discardStale()
 {
     m_writeIndex = 0;

@@ -54,6 +54,9 @@ public:
 
     void reset();
     std::size_t pending() const { return m_writeIndex; } // bytes held since the buffer was last emptied
+    // How many more bytes the frame being gathered needs at least (1 when the
+    // bytes held cannot begin a frame): a read of that many ends with the frame.
+    std::size_t needed() const;
     std::size_t unexamined() const { return m_unexamined; }
 
 private:

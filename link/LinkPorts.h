@@ -1,7 +1,8 @@
 #pragma once
 // The small interfaces the detection and transfer state machines run against:
-// the serial channel, a monotonic clock and the system's port listing. The Qt
-// layer (link/qt) provides the real ones; tests provide fakes.
+// the serial channel, a monotonic clock and the system's port listing. The
+// channel on the system's serial ports (CSerialChannel) and the system's
+// listing (SystemPortListing) are the real ones; tests provide fakes.
 
 #include <chrono>
 #include <cstddef>
@@ -14,6 +15,15 @@
 namespace zarn {
 
 class FramePayload;
+
+// What became of a port's last open, and what it received since: for the
+// messages that say why no module was found.
+struct PortStatus {
+    std::string device; // what the port number stood for ("" when nothing)
+    std::string openFailure; // the system's text when the last open failed, else ""
+    bool accessDenied = false; // that failure was a lack of permission
+    std::uint64_t bytesReceived = 0; // since the last open
+};
 
 // What the detection and transfer need of CSerialChannel, and how a port tells
 // its owner what it received.
@@ -30,9 +40,15 @@ public:
     virtual void SendFrame(std::span<const std::uint8_t> payload, std::uint8_t command) = 0;
     virtual void ClosePort() = 0;
     virtual bool IsPortOpen() const = 0;
+    virtual const PortStatus& Status() const
+    {
+        static const PortStatus none;
+        return none;
+    }
 
     // Each complete frame, delivered once; the next frame is examined only
-    // after this returns. ClosePort may be called from inside.
+    // after this returns. ClosePort may be called from inside. All three are
+    // called on the thread that uses the port.
     std::function<void(FramePayload&)> onFrame;
     // The composed error text "WARNING:  %s Failed ..." of a failed call.
     std::function<void(const std::string&)> onError;
@@ -44,11 +60,6 @@ class IClock {
 public:
     virtual ~IClock() = default;
     virtual std::chrono::steady_clock::time_point now() const = 0;
-};
-
-class SteadyClock final : public IClock {
-public:
-    std::chrono::steady_clock::time_point now() const override { return std::chrono::steady_clock::now(); }
 };
 
 // The answers of the port presence check.

@@ -31,11 +31,14 @@ void ModuleDetection::timerStep()
     if (!m_linkEnabled)
         return;
     if (!m_portOpen) {
-        // Opening is one step; the first request goes out on the next tick.
+        // Opening is one step; the first request goes out on the next tick
+        // (at once when asked to).
         if (m_listing.FindListedPort(m_comPort) == PortPresence::Listed) {
             if (m_port.OpenPort(m_comPort, kDetectionBaud, 'N', 8, 1, kDetectionWriteBuffer)) {
                 m_portOpen = true;
                 m_port.StartMonitor();
+                if (m_requestOnOpen)
+                    m_port.SendFrame(kIdentificationRequest, CMD_IDENTIFY);
             } else {
                 m_portOpen = false;
             }

@@ -37,6 +37,9 @@ public:
     void selectPort(std::uint8_t port);
     // One detection step (each timer message).
     void timerStep();
+    // The command line asks at once: the first request goes out in the step
+    // that opens the port, not one period later as in the window.
+    void setRequestOnOpen(bool atOnce) { m_requestOnOpen = atOnce; }
     // A delivered frame with command 0x00.
     void onIdentification(FramePayload& frame);
 
@@ -58,6 +61,7 @@ private:
     }
     ILinkPort& m_port;
     IPortListing& m_listing;
+    bool m_requestOnOpen = false;
     bool m_linkEnabled = false;
     bool m_portOpen = false;
     bool m_moduleIdentified = false;

@@ -60,11 +60,11 @@ std::vector<PortMapEntry> buildPortMap(const std::vector<PortLink>& links, const
     for (int n = 1; n <= kMaxLinkedPort || next < free.size(); ++n) {
         auto link = std::find_if(links.begin(), links.end(), [n](const PortLink& l) { return l.number == n; });
         if (n <= kMaxLinkedPort && link != links.end()) {
-            map.push_back({ n, link->path, link->target, true, link->targetExists });
+            map.push_back({ n, link->path, link->target, true, link->targetExists, {} });
             continue;
         }
         if (next < free.size()) {
-            map.push_back({ n, free[next], free[next], false, true });
+            map.push_back({ n, free[next], free[next], false, true, {} });
             ++next;
         }
         if (n >= 255)

@@ -26,6 +26,7 @@ struct PortMapEntry {
     std::string target; // for links, where the link points
     bool viaLink = false;
     bool listed = false; // the device exists now
+    std::string description; // what the system calls the device, when it says
 };
 
 // Sorts device paths in the documented order.

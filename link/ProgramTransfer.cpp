@@ -7,8 +7,11 @@
 
 namespace zarn {
 
-std::string ProgramTransfer::programAll(const ModuleDetection& detection, ResourceFileFacts file)
+std::string ProgramTransfer::programAll(
+    const ModuleDetection& detection, std::shared_ptr<const ResourceFileFacts> shared)
 {
+    static const ResourceFileFacts none;
+    const ResourceFileFacts& file = shared ? *shared : none;
     if (m_programming)
         return kMsgProgrammingModule;
     if (!detection.portOpen())
@@ -32,14 +35,11 @@ std::string ProgramTransfer::programAll(const ModuleDetection& detection, Resour
         return kMsgFalse;
 
     m_imageSize = file.usedEnd;
-    m_image = std::move(file.image);
-
     m_imageSent = 0;
-    if (!m_port.OpenPort(detection.comPort(), kProgramBaud, 'N', 8, 1, kProgramWriteBuffer)) {
-        // A start request into a closed port would leave the tool busy for ever.
-        std::vector<std::uint8_t>().swap(m_image);
+    // A start request into a closed port would leave the tool busy for ever.
+    if (!m_port.OpenPort(detection.comPort(), kProgramBaud, 'N', 8, 1, kProgramWriteBuffer))
         return kMsgOpenPortError;
-    }
+    m_file = std::move(shared);
     m_port.EnterReplyWait();
     m_port.StartMonitor();
 
@@ -59,7 +59,7 @@ std::string ProgramTransfer::programAll(const ModuleDetection& detection, Resour
 void ProgramTransfer::sendNextBlock()
 {
     const std::uint32_t n = std::min<std::uint32_t>(kDataBlockBytes, m_imageSize - m_imageSent);
-    m_port.SendFrame(std::span<const std::uint8_t>(m_image.data() + m_imageSent, n), CMD_PROGRAM_DATA);
+    m_port.SendFrame(std::span<const std::uint8_t>(m_file->image.data() + m_imageSent, n), CMD_PROGRAM_DATA);
     m_imageSent += n;
     m_lastActivity = m_clock.now();
 }
@@ -83,7 +83,7 @@ void ProgramTransfer::onBlockAck()
         return;
     }
     if (m_imageSize - m_imageSent == 0) {
-        std::vector<std::uint8_t>().swap(m_image);
+        m_file.reset();
         m_port.ClosePort();
         m_programming = false;
         m_outcome = Outcome::Completed;
@@ -99,28 +99,28 @@ void ProgramTransfer::onBlockAck()
     doRefresh();
 }
 
-void ProgramTransfer::fail()
+void ProgramTransfer::fail(const char* text)
 {
     // Frames are never resent: blocks carry no address, so a resend could
     // put data at the wrong place in the module's memory.
-    std::vector<std::uint8_t>().swap(m_image);
+    m_file.reset();
     m_port.ClosePort();
     m_programming = false;
     m_outcome = Outcome::Failed;
-    doMessage(kMsgProgrammingFailed);
+    doMessage(text);
     doRefresh();
 }
 
 void ProgramTransfer::checkTimeout()
 {
     if (m_programming && m_clock.now() >= ackDeadline())
-        fail();
+        fail(kMsgProgrammingFailed);
 }
 
 void ProgramTransfer::onPortFailure()
 {
     if (m_programming)
-        fail();
+        fail(kMsgProgrammingPortLost);
 }
 
 } // namespace zarn

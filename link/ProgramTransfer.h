@@ -12,6 +12,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -50,8 +51,9 @@ public:
     }
 
     // "Program All". Returns the refusal text, or empty when the transfer
-    // started; the file's image is then taken over.
-    std::string programAll(const ModuleDetection& detection, ResourceFileFacts file);
+    // started. The file's image is only read, so that the transfers of one
+    // file to several modules share one copy; it is let go at the end.
+    std::string programAll(const ModuleDetection& detection, std::shared_ptr<const ResourceFileFacts> file);
 
     // Delivered frames with command 0x10 and 0x12.
     void onStartAck();
@@ -62,7 +64,7 @@ public:
     // To be called periodically while m_programming is set: stops a transfer
     // whose pending acknowledgement is overdue.
     void checkTimeout();
-    // The port reported an error or vanished while a transfer was running.
+    // The port vanished while a transfer was running.
     void onPortFailure();
 
     // When the pending acknowledgement is overdue (meaningful while programming).
@@ -80,14 +82,14 @@ public:
     std::function<void(const std::string&)> message;
 
     bool programming() const { return m_programming; }
-    const std::vector<std::uint8_t>& image() const { return m_image; }
+    bool holdsImage() const { return m_file != nullptr; }
     std::uint32_t imageSize() const { return m_imageSize; }
     std::uint32_t imageSent() const { return m_imageSent; }
     std::int32_t blocksSent() const { return m_blocksSent; }
 
 private:
     void sendNextBlock();
-    void fail();
+    void fail(const char* text);
     void doRefresh()
     {
         if (refresh)
@@ -108,7 +110,7 @@ private:
     int m_progressPos = 0;
     Outcome m_outcome = Outcome::None;
     bool m_programming = false;
-    std::vector<std::uint8_t> m_image;
+    std::shared_ptr<const ResourceFileFacts> m_file; // m_image: the file's image, while a transfer runs
     std::uint32_t m_imageSize = 0;
     std::uint32_t m_imageSent = 0;
     std::int32_t m_blocksSent = 0;

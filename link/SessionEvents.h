@@ -2,7 +2,8 @@
 // What a module session tells its client. The session runs on a thread of its
 // own; after every change it sends an event with a copy of everything a client
 // shows, so that a client (the window, zarnres) never reads the session's
-// members. The client handles the event on its own thread.
+// members. (The bytes sent within one 4096-byte block are told at most every
+// 100 ms.) The client handles the event on its own thread.
 
 #include "link/Protocol.h"
 
@@ -28,6 +29,14 @@ struct SessionSnapshot {
     std::int32_t blocksSent = 0; // whole 4096-byte blocks, the counter field
     int progressMaxKiB = 0; // the programming bar's range
     int progressKiB = 0; // and its position
+
+    // The port as the channel found it, for messages that say why no module
+    // answered: the device the number stood for, why it would not open, and
+    // how many bytes came since it opened (told with other changes, not alone).
+    std::string portDevice;
+    std::string portFailure; // the system's text; "" once the port opened
+    bool portAccessDenied = false;
+    std::uint64_t bytesReceived = 0;
 };
 
 enum class SessionEventKind {
@@ -36,8 +45,9 @@ enum class SessionEventKind {
     TransferStarted, // "Program All" passed its checks and the start request went out
     TransferRefused, // "Program All" refused: `text` is the refusal
     TransferCompleted, // the last block was acknowledged: `text` is "Send Over!!"
-    TransferFailed, // `text` says why (the module stopped answering, the port was lost); `detail` the cause
-    ChannelError, // the channel's "WARNING:  ..." text in `text`, outside a transfer
+    TransferFailed, // `text` says why (the module stopped answering, the port was lost); `detail` the
+                    // channel's "WARNING:  ..." texts met during the transfer, if any
+    ChannelError, // the channel's "WARNING:  ..." text in `text`, outside a transfer (or after one that completed)
     PortLost, // the open port failed or vanished (unplugged, line hung up)
 };
 

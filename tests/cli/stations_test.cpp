@@ -75,7 +75,8 @@ TEST_F(Stations, ProgramOnThreePortsTellsEachModulesEndAndRecordsIt)
         "Port  Module type  Firmware  Bytes written  Seconds  Result\n"
         "COM3  Zarn24 V4    Ver12     24576          s.s      Send Over!!\n"
         "COM4  Zarn24 V4    Ver12     24576          s.s      Send Over!!\n"
-        "COM5  Zarn24 V4    Ver12     3168           s.s      Programming failed: the module stopped answering\n")
+        "COM5  Zarn24 V4    Ver12     3168           s.s      "
+            + std::string(zarn::kMsgProgrammingPortLost) + "\n")
         << r.out;
     EXPECT_EQ(good->finish(), 0) << good->out();
     EXPECT_TRUE(readBytes(dir / "r3.bin") == image);
@@ -86,7 +87,7 @@ TEST_F(Stations, ProgramOnThreePortsTellsEachModulesEndAndRecordsIt)
     for (const QJsonObject& o : lines) {
         const auto sent = std::size_t(o["bytes_sent"].toInteger());
         EXPECT_EQ(o["sha256"].toString().toStdString(), sha256(image, sent));
-        EXPECT_EQ(o["result"].toString(), sent == image.size() ? "Send Over!!" : zarn::kMsgProgrammingFailed);
+        EXPECT_EQ(o["result"].toString(), sent == image.size() ? "Send Over!!" : zarn::kMsgProgrammingPortLost);
         EXPECT_EQ(o["model_code"].toInt(), 2404);
         EXPECT_EQ(o["file"].toString().toStdString(), file);
         EXPECT_TRUE(o["time"].toString().endsWith('Z'));

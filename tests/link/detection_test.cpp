@@ -47,6 +47,18 @@ TEST(Detection, OpensOnTheFirstTickAfterPortSelectThenAsksOncePerTick)
         std::make_tuple(5, 57600, 'N', 8, 1, std::size_t(128)));
 }
 
+TEST(Detection, TheCommandLineAsksInTheStepThatOpens)
+{
+    Rig r;
+    r.listing.answers[5] = PortPresence::Listed;
+    r.d.setRequestOnOpen(true);
+    r.d.selectPort(5);
+    r.d.timerStep();
+    EXPECT_EQ(r.port.calls, (Calls { "OpenPort", "StartMonitor", "SendFrame" }));
+    r.d.timerStep();
+    EXPECT_EQ(r.port.sent.size(), 2u);
+}
+
 TEST(Detection, IdentificationFillsTheWordsAndClosesThePort)
 {
     sim::SimulatedModule module({ 5008, 3, 12582912 });

@@ -40,11 +40,13 @@ struct Transfer : ::testing::Test {
         d.timerStep();
         module.deliver();
     }
-    void expectFailedAndReleased()
+    // "Program All" with the file as it is now.
+    std::string programAll() { return t.programAll(d, std::make_shared<const ResourceFileFacts>(file)); }
+    void expectFailedAndReleased(const char* why = kMsgProgrammingFailed)
     {
-        EXPECT_EQ(std::make_tuple(t.programming(), t.image().empty(), module.IsPortOpen(), t.outcome()),
-            std::make_tuple(false, true, false, ProgramTransfer::Outcome::Failed));
-        EXPECT_EQ(boxes, std::vector<std::string> { kMsgProgrammingFailed });
+        EXPECT_EQ(std::make_tuple(t.programming(), t.holdsImage(), module.IsPortOpen(), t.outcome()),
+            std::make_tuple(false, false, false, ProgramTransfer::Outcome::Failed));
+        EXPECT_EQ(boxes, std::vector<std::string> { why });
     }
 };
 
@@ -97,10 +99,10 @@ TEST_F(Transfer, RefusalsComeInTheirOrderAndStartNothing)
     bool started = false;
     for (const auto& [step, refusal] : steps) {
         step();
-        EXPECT_EQ(t.programAll(d, file), refusal);
+        EXPECT_EQ(programAll(), refusal);
         started = started || refusal.empty();
-        EXPECT_EQ(std::make_tuple(t.programming(), t.image().empty(), module.engine().stats().startRequests),
-            std::make_tuple(started, !started, started ? 1u : 0u))
+        EXPECT_EQ(std::make_tuple(t.programming(), t.holdsImage(), module.engine().stats().startRequests),
+            std::make_tuple(started, started, started ? 1u : 0u))
             << refusal;
     }
 }
@@ -113,7 +115,7 @@ TEST_F(Transfer, TheUsedBlocksGoOutOneAcknowledgedFrameAtATime)
         if (progress.empty() || progress.back().first != t.blocksSent())
             progress.emplace_back(t.blocksSent(), t.progressKiB());
     };
-    ASSERT_EQ(t.programAll(d, file), "");
+    ASSERT_EQ(programAll(), "");
     EXPECT_EQ(t.progressMaxKiB(), 12);
     module.deliver(); // each acknowledgement sends the next frame at once
     EXPECT_EQ(boxes, std::vector<std::string> { kMsgSendOver });
@@ -122,14 +124,14 @@ TEST_F(Transfer, TheUsedBlocksGoOutOneAcknowledgedFrameAtATime)
     EXPECT_EQ(progress, (std::vector<std::pair<int, int>> { { 0, 0 }, { 1, 4 }, { 2, 8 }, { 3, 12 } }));
     EXPECT_EQ(module.openings(), (std::vector { 57600, 115200 }));
     EXPECT_FALSE(module.IsPortOpen());
-    EXPECT_EQ(t.programAll(d, file), "") << "Program All may be used again at once";
+    EXPECT_EQ(programAll(), "") << "Program All may be used again at once";
 }
 
 TEST_F(Transfer, AMissingAcknowledgementFailsThreeSecondsAfterTheLastFrameAndNothingIsResent)
 {
     identify();
     module.dropAcks = { 3 };
-    ASSERT_EQ(t.programAll(d, file), "");
+    ASSERT_EQ(programAll(), "");
     // The blocks go out 2 s and 4 s after the start; the second one's acknowledgement is lost.
     clock.advance(2000ms);
     module.deliver(1);
@@ -153,7 +155,7 @@ TEST_F(Transfer, TheStartAcknowledgementHasItsOwnLongerTimeout)
 {
     identify();
     module.dropAcks = { 1 };
-    ASSERT_EQ(t.programAll(d, file), "");
+    ASSERT_EQ(programAll(), "");
     clock.advance(59999ms);
     t.checkTimeout();
     EXPECT_TRUE(t.programming());
@@ -163,7 +165,7 @@ TEST_F(Transfer, TheStartAcknowledgementHasItsOwnLongerTimeout)
 
     boxes.clear();
     t.setTimeouts({ .start = 500ms, .data = 3000ms });
-    ASSERT_EQ(t.programAll(d, file), "");
+    ASSERT_EQ(programAll(), "");
     clock.advance(499ms);
     t.checkTimeout();
     EXPECT_TRUE(t.programming());
@@ -175,12 +177,12 @@ TEST_F(Transfer, TheStartAcknowledgementHasItsOwnLongerTimeout)
 TEST_F(Transfer, APortFailureStopsTheTransferAndAPortThatCannotOpenStartsNone)
 {
     identify();
-    ASSERT_EQ(t.programAll(d, file), "");
+    ASSERT_EQ(programAll(), "");
     module.deliver(2);
     t.onPortFailure();
-    expectFailedAndReleased();
+    expectFailedAndReleased(kMsgProgrammingPortLost);
 
     module.openable = false;
-    EXPECT_EQ(t.programAll(d, file), kMsgOpenPortError);
+    EXPECT_EQ(programAll(), kMsgOpenPortError);
     EXPECT_FALSE(t.programming()) << "busy for ever, waiting for an answer to nothing";
 }

@@ -68,16 +68,10 @@ namespace {
             grid->addItem(new QSpacerItem(std::min(widest, 560), 0, QSizePolicy::Minimum, QSizePolicy::Expanding),
                 grid->rowCount(), 0, 1, grid->columnCount());
     }
-
-    std::unique_ptr<ModuleSession> realSession(std::unique_ptr<ModuleSession> given)
-    {
-        return given ? std::move(given) : std::make_unique<ModuleSession>();
-    }
 }
 
-QtMainDlg::QtMainDlg(std::unique_ptr<ModuleSession> session, QWidget* parent)
+QtMainDlg::QtMainDlg(QWidget* parent)
     : QDialog(parent)
-    , m_link(realSession(std::move(session)))
     , m_state(*this, CMainDlg::Services { &m_link, nullptr, loadPictureFile, &m_fonts, {} })
 {
     build();

@@ -3,7 +3,6 @@
 // button, press, drop and menu entry handed to its command, and CommandHost's
 // boxes, file dialogs and dialogs as Qt widgets.
 
-#include "link/qt/ModuleSession.h"
 #include "ui/CMainDlg.h"
 #include "ui/FreeTypeFontTools.h"
 #include "ui/qt/QtSessionLink.h"
@@ -26,12 +25,11 @@ class PixelWidget;
 class QtMainDlg : public QDialog, public CommandHost {
     Q_OBJECT
 public:
-    // With the system's serial ports, or with the session given (tests).
-    explicit QtMainDlg(std::unique_ptr<ModuleSession> session = nullptr, QWidget* parent = nullptr);
+    // With a module session on the system's serial ports.
+    explicit QtMainDlg(QWidget* parent = nullptr);
     ~QtMainDlg() override;
 
     CMainDlg& state() { return m_state; }
-    ModuleSession& session() { return m_link.session(); }
 
     // CommandHost
     void refresh(unsigned parts) override;
