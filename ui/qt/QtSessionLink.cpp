@@ -29,7 +29,10 @@ QtSessionLink::~QtSessionLink()
 
 void QtSessionLink::selectPort(int port) { m_session->selectPort(port); }
 
-void QtSessionLink::programAll(std::shared_ptr<const ResourceFileFacts> file) { m_session->programAll(std::move(file)); }
+void QtSessionLink::programAll(std::shared_ptr<const ResourceFileFacts> file)
+{
+    m_session->programAll(std::move(file));
+}
 
 PortPresence QtSessionLink::findListedPort(int port) { return m_listing.FindListedPort(port); }
 
