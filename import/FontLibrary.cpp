@@ -17,14 +17,14 @@ namespace zarn {
 namespace {
 
     const std::array<FontLibraryInfo, 4> kLibraries { {
-        { FontLibraryType::GB2312, "hzk", 8178, static_cast<std::uint8_t>(ResourceKind::FontGB2312), kMsgGb2312Invalid,
-            kMsgGb2312OpenFailure, kFormatLoadingGb2312 },
-        { FontLibraryType::Big5, "big", 13973, static_cast<std::uint8_t>(ResourceKind::FontBig5), kMsgBig5Invalid,
-            kMsgBig5OpenFailure, kFormatLoadingBig5 },
-        { FontLibraryType::Hangul, "kzk", 2350, static_cast<std::uint8_t>(ResourceKind::FontHangul), kMsgHangulInvalid,
-            kMsgHangulOpenFailure, kFormatLoadingHangul },
-        { FontLibraryType::Ascii, "asc", 256, static_cast<std::uint8_t>(ResourceKind::FontAscii), kMsgAsciiInvalid,
-            kMsgAsciiOpenFailure, kFormatLoadingAscii },
+        { FontLibraryType::GB2312, "hzk", fontGlyphCount(std::uint8_t(ResourceKind::FontGB2312)),
+            std::uint8_t(ResourceKind::FontGB2312), kMsgGb2312Invalid, kMsgGb2312OpenFailure, kFormatLoadingGb2312 },
+        { FontLibraryType::Big5, "big", fontGlyphCount(std::uint8_t(ResourceKind::FontBig5)),
+            std::uint8_t(ResourceKind::FontBig5), kMsgBig5Invalid, kMsgBig5OpenFailure, kFormatLoadingBig5 },
+        { FontLibraryType::Hangul, "kzk", fontGlyphCount(std::uint8_t(ResourceKind::FontHangul)),
+            std::uint8_t(ResourceKind::FontHangul), kMsgHangulInvalid, kMsgHangulOpenFailure, kFormatLoadingHangul },
+        { FontLibraryType::Ascii, "asc", fontGlyphCount(std::uint8_t(ResourceKind::FontAscii)),
+            std::uint8_t(ResourceKind::FontAscii), kMsgAsciiInvalid, kMsgAsciiOpenFailure, kFormatLoadingAscii },
     } };
 
     bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -120,13 +120,6 @@ const char* libraryTypeName(FontLibraryType type)
         return "ascii";
     }
     return "?";
-}
-
-std::uint32_t glyphByteCount(int width, int height)
-{
-    if (width <= 0 || height <= 0)
-        return 0;
-    return static_cast<std::uint32_t>((width + 7) / 8) * static_cast<std::uint32_t>(height);
 }
 
 std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int height)

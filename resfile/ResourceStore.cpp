@@ -1,6 +1,7 @@
 #include "resfile/ResourceStore.h"
 
 #include "platform/ReplaceFile.h"
+#include "resfile/ItemLayout.h"
 #include "resfile/StoreCommands.h"
 
 #include <algorithm>
@@ -40,6 +41,13 @@ namespace {
         for (const auto& line : lines)
             text += (text.empty() ? "" : "\n") + line;
         return text;
+    }
+
+    // "Resource File Error", with the file and what is wrong with it.
+    StoreResult damaged(const std::string& path, const std::vector<std::string>& problems)
+    {
+        const std::string head = "Cannot open resource file " + quotedPath(path) + ":";
+        return failure(kMsgResourceFileError, head + (problems.size() == 1 ? " " : "\n") + joined(problems));
     }
 
     std::uint64_t usedEndOf(std::uint32_t memoryKiB, std::span<const ResourceEntry> entries)
@@ -244,43 +252,60 @@ StoreResult createResourceFile(const std::string& path, std::uint16_t modelCode,
 
 // ---------------------------------------------------------------- checks
 
+namespace {
+
+    void directoryFindings(const ResourceHeader& header, std::span<const ResourceEntry> entries, std::uint64_t fileSize,
+        FindingLines& found)
+    {
+        if (!isValidModelCode(header.modelCode))
+            found.add("model", "model code " + std::to_string(header.modelCode) + " is not a known module model");
+        const std::uint64_t memory = memoryBytes(header.memoryKiB);
+        const std::uint32_t start = payloadStartFor(header.memoryKiB);
+        // Block spans are rounded up to 4096, so the last block of memory must be addressable too.
+        if (memory < start || memory > std::numeric_limits<std::uint32_t>::max() - kBlockSize + 1)
+            found.add("memory", "memory size " + std::to_string(header.memoryKiB) + " KiB is not usable");
+        const std::uint16_t maxItems = maxItemsFor(header.memoryKiB);
+        if (header.itemCount > maxItems)
+            found.add("count",
+                "the header claims " + std::to_string(header.itemCount) + " items, more than the "
+                    + std::to_string(maxItems) + " the directory can hold");
+        const std::uint64_t directoryEnd = kHeaderSize + std::uint64_t(kEntrySize) * header.itemCount;
+        if (fileSize < directoryEnd)
+            found.add("directory",
+                "the file (" + std::to_string(fileSize) + " bytes) is shorter than its directory ("
+                    + std::to_string(directoryEnd) + " bytes)");
+
+        std::uint64_t expected = start;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const auto& e = entries[i];
+            const int n = static_cast<int>(i);
+            const std::string item = "item " + std::to_string(i);
+            if (e.address != expected)
+                found.add("placement",
+                    item + " starts at " + std::to_string(e.address) + " instead of " + std::to_string(expected), n);
+            const std::uint64_t end = std::uint64_t(e.address) + e.length;
+            if (roundUpToBlock64(end) > memory)
+                found.add("past-memory",
+                    item + "'s blocks end at " + std::to_string(roundUpToBlock64(end)) + ", past the memory size of "
+                        + std::to_string(memory) + " bytes",
+                    n);
+            else if (end > fileSize)
+                found.add("past-file",
+                    item + " ends at " + std::to_string(end) + ", past the end of the file (" + std::to_string(fileSize)
+                        + " bytes)",
+                    n);
+            expected = roundUpToBlock64(end);
+        }
+    }
+
+} // namespace
+
 std::vector<std::string> directoryProblems(
     const ResourceHeader& header, std::span<const ResourceEntry> entries, std::uint64_t fileSize)
 {
-    std::vector<std::string> problems;
-    if (!isValidModelCode(header.modelCode))
-        problems.push_back("model code " + std::to_string(header.modelCode) + " is not a known module model");
-    const std::uint64_t memory = memoryBytes(header.memoryKiB);
-    const std::uint32_t start = payloadStartFor(header.memoryKiB);
-    // Block spans are rounded up to 4096, so the last block of memory must be addressable too.
-    if (memory < start || memory > std::numeric_limits<std::uint32_t>::max() - kBlockSize + 1)
-        problems.push_back("memory size " + std::to_string(header.memoryKiB) + " KiB is not usable");
-    const std::uint16_t maxItems = maxItemsFor(header.memoryKiB);
-    if (header.itemCount > maxItems)
-        problems.push_back("the header claims " + std::to_string(header.itemCount) + " items, more than the "
-            + std::to_string(maxItems) + " the directory can hold");
-    const std::uint64_t directoryEnd = kHeaderSize + std::uint64_t(kEntrySize) * header.itemCount;
-    if (fileSize < directoryEnd)
-        problems.push_back("the file (" + std::to_string(fileSize) + " bytes) is shorter than its directory ("
-            + std::to_string(directoryEnd) + " bytes)");
-
-    std::uint64_t expected = start;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto& e = entries[i];
-        const std::string item = "item " + std::to_string(i);
-        if (e.address != expected)
-            problems.push_back(
-                item + " starts at " + std::to_string(e.address) + " instead of " + std::to_string(expected));
-        const std::uint64_t end = std::uint64_t(e.address) + e.length;
-        if (roundUpToBlock64(end) > memory)
-            problems.push_back(item + "'s blocks end at " + std::to_string(roundUpToBlock64(end))
-                + ", past the memory size of " + std::to_string(memory) + " bytes");
-        else if (end > fileSize)
-            problems.push_back(item + " ends at " + std::to_string(end) + ", past the end of the file ("
-                + std::to_string(fileSize) + " bytes)");
-        expected = roundUpToBlock64(end);
-    }
-    return problems;
+    FindingLines found;
+    directoryFindings(header, entries, fileSize, found);
+    return found.lines(Finding::Severity::Fault);
 }
 
 ResourceCheck checkResourceFile(const std::string& path, FileIo& io)
@@ -296,10 +321,23 @@ ResourceCheck checkResourceFile(const std::string& path, FileIo& io)
         check.readError = r.message;
         return check;
     }
-    check.problems = std::move(view.problems);
-    if (view.size >= kHeaderSize && view.size != memoryBytes(view.header.memoryKiB))
-        check.problems.push_back("the file is " + std::to_string(view.size) + " bytes long, the memory size is "
-            + std::to_string(memoryBytes(view.header.memoryKiB)) + " bytes");
+    if (view.size < kHeaderSize) {
+        check.problems = std::move(view.problems);
+        return check;
+    }
+    FindingLines found;
+    directoryFindings(view.header, view.entries, view.size, found);
+    if (view.size != memoryBytes(view.header.memoryKiB))
+        found.add("length",
+            "the file is " + std::to_string(view.size) + " bytes long, the memory size is "
+                + std::to_string(memoryBytes(view.header.memoryKiB)) + " bytes");
+    for (const Finding& f : headerFindings(view.header))
+        found.add(f);
+    for (std::size_t i = 0; i < view.entries.size(); ++i)
+        for (const Finding& f : itemFindings(view.header, view.entries[i], static_cast<int>(i)))
+            found.add(f, static_cast<int>(i));
+    check.problems = found.lines(Finding::Severity::Fault);
+    check.warnings = found.lines(Finding::Severity::Warning);
     return check;
 }
 
@@ -362,7 +400,7 @@ StoreResult ResourceStore::readFile(const std::string& path)
     if (auto r = readView(fileIo(), lock->fd(), path, false, view); !r.ok)
         return refuse(r);
     if (!view.problems.empty())
-        return refuse(failure(kMsgResourceFileError, joined(view.problems)));
+        return refuse(damaged(path, view.problems));
     adopt(view);
     return {};
 }
@@ -398,7 +436,7 @@ template <typename Use> StoreResult ResourceStore::underLock(LockMode mode, Use 
         return r;
     if (!view.problems.empty()) {
         m_isOpen = false;
-        return failure(kMsgResourceFileError, joined(view.problems));
+        return damaged(m_path, view.problems);
     }
     // Another program changed the file since it was read here: working on this
     // view would write its old directory over the other program's change.
@@ -570,7 +608,7 @@ StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
     });
 }
 
-StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
+StoreResult ResourceStore::readUsedPart(std::vector<std::uint8_t>& out)
 {
     return underLock(
         LockMode::Shared,
@@ -585,6 +623,25 @@ StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
             return {};
         },
         kMsgFalse);
+}
+
+StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
+{
+    // An item that holds less than its entry claims is shown by the module from
+    // whatever follows it: such a file is not sent. Nothing else is examined.
+    FindingLines unsendable;
+    for (int i = 0; i < m_itemCount; ++i)
+        for (const Finding& f : itemFindings(header(), m_directory[i], i))
+            if (f.unsendable)
+                unsendable.add(f, i);
+    std::vector<std::string> lines = unsendable.lines(Finding::Severity::Fault);
+    if (m_isOpen && !lines.empty()) {
+        lines.insert(lines.begin(),
+            "Cannot program " + quotedPath(m_path)
+                + ": an item holds less than its entry claims, and the module would show garbage");
+        return failure(kMsgResourceFileError, joined(lines));
+    }
+    return readUsedPart(out);
 }
 
 } // namespace zarn
