@@ -46,4 +46,8 @@ inline constexpr char kMsgItemsNotAvailable[] = "Items not available in the reso
 inline constexpr char kMsgSendOver[] = "Send Over!!";
 inline constexpr char kMsgProgrammingFailed[] = "Programming failed: the module stopped answering";
 
+// What the command line and the window add to the texts above: the file and
+// the cause, and warnings about what is taken all the same.
+inline constexpr char kWarningPrefix[] = "Warning: ";
+
 } // namespace zarn

@@ -121,11 +121,13 @@ ContentOutcome addContent(ResourceStore& store, const std::string& path, const C
         return out;
     }
     if (options.accepted)
-        options.accepted(check.message);
+        options.accepted(check.warning.empty() ? check.message : check.message + "\n" + check.warning);
     const int row = store.insertionIndex(options.afterRow);
     ContentOutcome out
         = inserted(store.insertItem(row, check.pending.entry, check.pending.sourcePath), row, check.message);
     out.pending = check.pending;
+    if (out.result == ContentOutcome::Result::Inserted)
+        out.warning = check.warning;
     return out;
 }
 

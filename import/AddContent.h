@@ -31,7 +31,8 @@ struct ContentOptions {
     // they and the insertion see the file as it is (a command that prepares
     // its item without holding the file).
     bool lockForChange = false;
-    // Told the confirmation text of an accepted library or sound before it is inserted.
+    // Told the confirmation text of an accepted library or sound before it is
+    // inserted, with the warning on a line of its own when there is one.
     std::function<void(const std::string&)> accepted;
 };
 
@@ -39,6 +40,7 @@ struct ContentOutcome {
     enum class Result { Inserted, Ignored, Refused } result = Result::Refused;
     std::string message; // the report ("Loading Wave file: ...", "Load Bitmap ...") or the refusal
     std::string detail; // why, when the message alone does not say
+    std::string warning; // what an item taken all the same holds instead (a .wav that is no sound)
     int row = -1; // the new item's row
     bool reloaded = false; // another program had changed the file; it was read again, nothing added
     PendingItem pending; // the library or sound that was accepted

@@ -17,6 +17,7 @@ struct ImportCheck {
         = Verdict::Ignored;
     std::string message;
     std::string detail; // why a file could not be opened: its name and the system's reason
+    std::string warning; // an accepted file that is not what its extension says: what it holds
     PendingItem pending;
 };
 

@@ -1,12 +1,12 @@
 #include "project/ProjectBuild.h"
 
 #include "import/AddContent.h"
-#include "project/Manifest.h"
-#include "project/ProjectText.h"
 #include "platform/MemoryFileIo.h"
-#include "resfile/ModuleModel.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Utf8Path.h"
+#include "project/Manifest.h"
+#include "project/ProjectText.h"
+#include "resfile/ModuleModel.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -126,6 +126,7 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
     if (auto r = store.openResourceFile(image); !r.ok)
         return failed(withDetail(r.message, r.detail));
 
+    std::vector<std::string> warnings;
     for (std::size_t n = 0; n < manifest.items.size(); ++n) {
         const ManifestItem& item = manifest.items[n];
         const std::string where = manifestPath + ":" + std::to_string(item.line) + ": item " + std::to_string(n) + " ("
@@ -148,6 +149,8 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
         const ContentOutcome added = addContent(store, source, content);
         if (added.result != ContentOutcome::Result::Inserted)
             return failed(where + withDetail(added.message, added.detail));
+        if (!added.warning.empty())
+            warnings.push_back(where + added.warning);
     }
 
     std::vector<std::uint8_t> bytes;
@@ -161,6 +164,7 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
     out.ok = true;
     out.output = output;
     out.directory.assign(store.directory().begin(), store.directory().end());
+    out.warnings = std::move(warnings);
     out.message = "Built " + output + ": " + std::to_string(store.itemCount())
         + (store.itemCount() == 1 ? " item, " : " items, ") + std::to_string(store.remainingBytes())
         + " bytes remaining";
