@@ -60,8 +60,9 @@ namespace {
             return refused(kMsgFalse, "Not enough memory to convert " + path);
         if (auto stop = prepareInsertion(store, options))
             return *stop;
-        if (auto refusal = checkLoadBitmap(false, store, picture.loaded(), static_cast<std::uint32_t>(data.size())))
-            return refused(*refusal);
+        const auto length = static_cast<std::uint32_t>(data.size());
+        if (auto refusal = checkLoadBitmap(false, store, picture.loaded(), length))
+            return refused(*refusal, capacityDetail(store, length, path));
         const int row = store.insertionIndex(options.afterRow);
         return inserted(
             store.insertItemData(row, bitmapEntry(picture, options.ignoreColor), data), row, picture.loadReportText());
@@ -115,7 +116,10 @@ ContentOutcome addContent(ResourceStore& store, const std::string& path, const C
         : checkFontLibrary(command == ContentCommand::Hzlib ? FontCommand::Hzlib : FontCommand::Asciilib, path,
             store.remainingBytes(), store.itemCount(), store.maxItems());
     if (check.verdict != ImportCheck::Verdict::Accepted) {
-        ContentOutcome out = refused(check.message, check.detail);
+        // The checks know the lengths; the store knows the file they do not fit.
+        const bool capacity = check.message == kMsgSpaceNotEnough || check.message == kMsgExceedMaxItems;
+        ContentOutcome out = refused(check.message,
+            capacity && check.detail.empty() ? capacityDetail(store, check.pending.entry.length, path) : check.detail);
         if (check.verdict == ImportCheck::Verdict::Ignored)
             out.result = ContentOutcome::Result::Ignored;
         return out;

@@ -1,5 +1,6 @@
 #include "import/FontLibrary.h"
 
+#include "platform/FileIo.h"
 #include "platform/Utf8Path.h"
 
 #include "common/Messages.h"
@@ -38,11 +39,12 @@ namespace {
         return v;
     }
 
-    ImportCheck refused(const char* message)
+    ImportCheck refused(const char* message, std::string detail = {})
     {
         ImportCheck c;
         c.verdict = ImportCheck::Verdict::Refused;
         c.message = message;
+        c.detail = std::move(detail);
         return c;
     }
 
@@ -138,8 +140,12 @@ ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::
 
     // The name decides before the file is ever opened.
     const auto [width, height] = parseGlyphSize(path);
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
     if (width < kMinGlyphDots || width > kMaxGlyphDots || height < kMinGlyphDots || height > kMaxGlyphDots)
-        return refused(info->invalidMessage);
+        return refused(info->invalidMessage,
+            quotedPath(path) + ": a library's name begins with its glyph size, width and height from "
+                + std::to_string(kMinGlyphDots) + " to " + std::to_string(kMaxGlyphDots) + " dots (as in 16X16."
+                + info->extension + "); this name gives " + size);
     const std::uint32_t expected = expectedFontLibraryLength(info->type, width, height);
 
     std::string why;
@@ -150,11 +156,15 @@ ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::
         return c;
     }
     if (*length != expected)
-        return refused(info->invalidMessage);
-    if (expected > remainingBytes)
-        return refused(kMsgSpaceNotEnough);
-    if (itemCount >= maxItems)
-        return refused(kMsgExceedMaxItems);
+        return refused(info->invalidMessage,
+            quotedPath(path) + " is " + std::to_string(*length) + " bytes long; a library of " + size
+                + " glyphs of its type is " + std::to_string(expected) + " bytes (" + std::to_string(info->glyphCount)
+                + " glyphs of " + std::to_string(glyphByteCount(width, height)) + " bytes)");
+    if (expected > remainingBytes || itemCount >= maxItems) {
+        ImportCheck c = refused(expected > remainingBytes ? kMsgSpaceNotEnough : kMsgExceedMaxItems);
+        c.pending.entry.length = expected; // for the caller's detail
+        return c;
+    }
 
     ImportCheck accepted;
     accepted.verdict = ImportCheck::Verdict::Accepted;

@@ -1,7 +1,7 @@
 #include "import/StagingFile.h"
 
-#include "platform/ProgramFolder.h"
 #include "platform/FileIo.h"
+#include "platform/ProgramFolder.h"
 #include "platform/Utf8Path.h"
 
 #include <cerrno>

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 
 namespace zarn {
 
@@ -147,6 +148,8 @@ ImportCheck checkWaveFile(
         c.message = kMsgOpenWaveFailure;
         return c;
     }
+    c.pending.entry.length
+        = static_cast<std::uint32_t>(std::min<std::uint64_t>(*length, std::numeric_limits<std::uint32_t>::max()));
     if (*length > remainingBytes) {
         c.message = kMsgSpaceNotEnough;
         return c;

@@ -6,12 +6,12 @@
 #include "import/BmpWriter.h"
 #include "import/FontLibrary.h"
 #include "import/ModuleBitmap.h"
+#include "platform/ReplaceFile.h"
+#include "platform/Utf8Path.h"
 #include "project/Manifest.h"
 #include "project/ProjectText.h"
 #include "resfile/ModuleModel.h"
-#include "platform/ReplaceFile.h"
 #include "resfile/ResourceStore.h"
-#include "platform/Utf8Path.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -198,9 +198,9 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
     if (check.readError)
         return failed(*check.readError);
     if (!check.problems.empty()) {
-        std::string text = kMsgResourceFileError;
+        std::string text = std::string(kMsgResourceFileError) + "\nCannot unpack " + quotedPath(file) + ":";
         for (const auto& p : check.problems)
-            text += "\n" + p;
+            text += (check.problems.size() == 1 ? " " : "\n") + p;
         return failed(text);
     }
     ResourceStore store;
@@ -213,9 +213,9 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
     const ResourceHeader header = store.header();
     const auto row = modelAndSize(header);
     if (!row)
-        return failed("Cannot unpack " + file + ": model code " + std::to_string(header.modelCode) + " with a "
-            + std::to_string(header.screenWidth) + "x" + std::to_string(header.screenHeight) + " screen and "
-            + std::to_string(header.memoryKiB) + " KiB is no row and size of the module type table");
+        return failed("Cannot unpack " + quotedPath(file) + ": model code " + std::to_string(header.modelCode)
+            + " with a " + std::to_string(header.screenWidth) + "x" + std::to_string(header.screenHeight)
+            + " screen and " + std::to_string(header.memoryKiB) + " KiB is no row and size of the module type table");
 
     const std::string name = utf8Of(pathOf(file).stem());
     std::vector<Source> sources;
@@ -224,8 +224,8 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
         std::string why;
         auto s = sourceOf(n, e, std::span(image).subspan(e.address, e.length), header, name, why);
         if (!s)
-            return failed("Cannot unpack " + file + ": item " + std::to_string(n) + " cannot be given back by a "
-                + "manifest: " + why);
+            return failed("Cannot unpack " + quotedPath(file) + ": item " + std::to_string(n)
+                + " cannot be given back by a " + "manifest: " + why);
         sources.push_back(std::move(*s));
     }
 

@@ -489,7 +489,7 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         const int n = m_itemCount; // as checked above: underLock runs this only on an unchanged file
         if (auto refused = checkCapacity(*this, entry.length))
-            return failure(*refused);
+            return failure(*refused, capacityDetail(*this, entry.length));
         const std::uint32_t rounded = roundUpToBlock(entry.length);
         // A memory size that is no whole number of blocks can fit the length but not its span.
         if (std::uint64_t(usedEnd()) + rounded > memoryBytes(m_memoryKiB))

@@ -1,5 +1,6 @@
 #include "resfile/StoreCommands.h"
 
+#include "platform/FileIo.h"
 #include "platform/Utf8Path.h"
 
 namespace zarn {
@@ -11,6 +12,17 @@ std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32
     if (store.itemCount() >= store.maxItems())
         return kMsgExceedMaxItems;
     return std::nullopt;
+}
+
+std::string capacityDetail(const ResourceStore& store, std::uint32_t length, const std::string& source)
+{
+    const std::string file = quotedPath(store.path());
+    if (length > store.remainingBytes())
+        return (source.empty() ? std::string("The item") : quotedPath(source)) + " needs " + std::to_string(length)
+            + " bytes; " + file + " has " + std::to_string(store.remainingBytes()) + " bytes left";
+    if (store.itemCount() >= store.maxItems())
+        return file + " holds " + std::to_string(store.itemCount()) + " items, as many as its directory can hold";
+    return {};
 }
 
 std::optional<std::string> checkLoadBitmap(

@@ -1,8 +1,8 @@
 // zarn-sim: a virtual display module on a pseudo-terminal.
 
 #include "link/FrameCodec.h"
-#include "platform/PortFolder.h"
 #include "link/PortNumbering.h"
+#include "platform/PortFolder.h"
 #include "sim/ModuleEngine.h"
 #include "sim/SimOptions.h"
 

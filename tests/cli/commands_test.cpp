@@ -96,7 +96,7 @@ TEST_F(Commands, RefusalsReachStandardErrorWithStatusOneAndChangeNothing)
     writeBytes(dir / "cut.bmp", cut);
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         { { "add", zrf, dir.file("cut.bmp") }, "Reading File Error\n" },
-        { { "delete", zrf, "2" }, "There is no item 2: the file holds 2 items\n" },
+        { { "delete", zrf, "2" }, "There is no item 2: the file holds 2 items (\"" + zrf + "\")\n" },
         { { "new", dir.file("c.zrf"), "--model", "3", "--size", "8M" },
             "The module type \"3 Zarn24 V10_V\" does not offer the size 8M (it offers 4M)\n" },
     };

@@ -4,10 +4,10 @@
 // the staging file lives.
 #include "import/ModuleBitmap.h"
 #include "import/Pictures.h"
-#include "platform/ProgramFolder.h"
 #include "import/Rgb565.h"
 #include "import/StagingFile.h"
 #include "platform/FileIo.h"
+#include "platform/ProgramFolder.h"
 
 #include <gtest/gtest.h>
 
