@@ -53,7 +53,10 @@ namespace {
         picture.setIgnoreColor(options.ignoreColor); // what transparent pixels become
         const auto loaded = options.loadPicture ? options.loadPicture(picture) : picture.loadBmpFile();
         if (!loaded.ok)
-            return refused(loaded.message, loaded.detail);
+            return refused(loaded.message,
+                loaded.detail.empty() && loaded.message == kMsgReadingFileError
+                    ? "Cannot read " + quotedPath(path) + ": it holds no picture this tool can read"
+                    : loaded.detail);
         // Converted in memory: no staging file is needed, and none is left behind.
         const std::vector<std::uint8_t> data = picture.convertBitmap();
         if (data.empty())

@@ -18,6 +18,14 @@ namespace {
         return r;
     }
 
+    // "Reading File Error", with what is wrong with the file.
+    BmpParseResult unreadable(std::string cause)
+    {
+        BmpParseResult r = refuse(kMsgReadingFileError);
+        r.cause = std::move(cause);
+        return r;
+    }
+
     enum class Mask { Usable, Zero, NotOneRun, TooWide };
 
     // A usable mask is one run of set bits, within the pixel's width.
@@ -75,8 +83,10 @@ std::string pictureTooLargeText(std::uint64_t width, std::uint64_t height)
 
 BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
 {
-    if (file.size() < kBmpFileHeaderSize + 4 || getLe16(file.data() + 0) != kBmpSignature)
-        return refuse(kMsgReadingFileError);
+    if (file.size() < kBmpFileHeaderSize + 4)
+        return unreadable("it holds " + std::to_string(file.size()) + " bytes, fewer than a BMP file's headers");
+    if (getLe16(file.data() + 0) != kBmpSignature)
+        return unreadable("it does not begin with \"BM\", as every BMP file does");
 
     BmpLayout l;
     l.offBits = getLe32(file.data() + 10);
@@ -91,9 +101,11 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
         return refuse(text);
     }
     // The whole info header must be held and end before the pixel rows.
-    if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > file.size()
-        || kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > l.offBits)
-        return refuse(kMsgReadingFileError);
+    if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > file.size())
+        return unreadable("its " + std::to_string(l.headerSize) + "-byte info header goes past the end of the file");
+    if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > l.offBits)
+        return unreadable("its pixels start at byte " + std::to_string(l.offBits) + ", inside its "
+            + std::to_string(l.headerSize) + "-byte info header");
 
     // OS/2 headers: 1.x with 16-bit sizes and 3-byte palette entries; 2.x like
     // Windows' as far as they go, but compressions 3 and 4 mean other things there.
@@ -116,7 +128,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     // whatever the header says.
     if (!os2 && (l.compression == kBmpCompressionJpeg || l.compression == kBmpCompressionPng)) {
         if (l.offBits >= file.size())
-            return refuse(kMsgReadingFileError);
+            return unreadable("its picture starts at byte " + std::to_string(l.offBits) + ", past the end of the file");
         const std::uint64_t held = file.size() - l.offBits;
         const std::uint32_t imageSize = getLe32(file.data() + 34);
         l.embeddedSize = static_cast<std::uint32_t>(imageSize > 0 && imageSize <= held ? imageSize : held);
@@ -129,7 +141,8 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
     // Zero and negative widths are damage; a negative height means rows stored
     // top row first (never in OS/2 files, whose sizes are unsigned).
     if (width <= 0 || height == 0)
-        return refuse(kMsgReadingFileError);
+        return unreadable(
+            "its header gives a size of " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
     l.topDown = height < 0;
     const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
 
@@ -157,7 +170,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
             || (l.compression == kBmpCompressionRle4 && l.bitCount == 4)) {
             // Run-length rows are always stored bottom row first.
             if (l.topDown)
-                return refuse(kMsgReadingFileError);
+                return unreadable("its run-length rows are marked as stored top row first, which they never are");
             break;
         }
         return compressedText();
@@ -177,7 +190,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
             const bool alphaMask
                 = l.compression == kBmpCompressionAlphaBitfields || l.headerSize >= kAlphaMaskHeaderSize;
             if (file.size() < (alphaMask ? kAlphaMaskOffset + 4 : kAlphaMaskOffset))
-                return refuse(kMsgReadingFileError);
+                return unreadable("the file ends before its colour masks");
             for (int c = 0; c < 3; ++c) {
                 const std::uint32_t mask = getLe32(file.data() + kMasksOffset + 4 * c);
                 switch (makeChannel(mask, l.bitCount, l.channels[c])) {
@@ -193,7 +206,9 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
                         kChannelNames[c], static_cast<unsigned>(mask));
                     return refuse(text);
                 case Mask::TooWide:
-                    return refuse(kMsgReadingFileError);
+                    std::snprintf(text, sizeof text, "its %s mask 0x%08X has bits beyond a 16-bit pixel",
+                        kChannelNames[c], static_cast<unsigned>(mask));
+                    return unreadable(text);
                 }
             }
             // An alpha mask that is zero or unusable leaves the picture opaque.
@@ -228,16 +243,19 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> file)
         } else {
             l.paletteHeld = l.colorsUsed > 0 && l.colorsUsed < l.paletteEntries ? l.colorsUsed : l.paletteEntries;
             if (4ull * l.paletteHeld > room)
-                return refuse(kMsgReadingFileError);
+                return unreadable("its palette of " + std::to_string(l.paletteHeld)
+                    + " colours does not fit before its pixels at byte " + std::to_string(l.offBits));
         }
     }
     if (l.offBits > file.size())
-        return refuse(kMsgReadingFileError);
+        return unreadable("its pixels start at byte " + std::to_string(l.offBits) + ", past the end of the file ("
+            + std::to_string(file.size()) + " bytes)");
     // Every byte a row's pixels occupy must be held; the padding of the last row may be missing.
     // Run-length streams are bounded while they are decoded.
     const std::uint64_t held = file.size() - l.offBits;
     if (!l.isRle() && (rowUsed > held || rows - 1 > (held - rowUsed) / l.rowStride))
-        return refuse(kMsgReadingFileError);
+        return unreadable("it is cut short: " + std::to_string(width) + " x " + std::to_string(rows)
+            + " pixels need more bytes than the " + std::to_string(held) + " after byte " + std::to_string(l.offBits));
     // Rows that are all there, or could be (run-length), but more than is taken.
     if (!pictureSizeTaken(static_cast<std::uint64_t>(width), rows))
         return refuse(pictureTooLargeText(static_cast<std::uint64_t>(width), rows));

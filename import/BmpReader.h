@@ -80,6 +80,7 @@ struct BmpLayout {
 struct BmpParseResult {
     bool ok = false;
     std::string message; // "Reading File Error", or why the file is not supported or too large
+    std::string cause; // with "Reading File Error": what is wrong with the file
     BmpLayout layout;
 };
 

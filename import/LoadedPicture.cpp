@@ -107,6 +107,11 @@ int scaledSourceIndex(int i, float scale)
     return static_cast<int>(static_cast<double>(i) * static_cast<double>(scale) + 0.5);
 }
 
+std::string LoadedPicture::unreadable(const std::string& cause) const
+{
+    return cause.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + cause;
+}
+
 LoadedPicture::Outcome LoadedPicture::readFileBytes(std::vector<std::uint8_t>& bytes)
 {
     std::string why;
@@ -125,7 +130,7 @@ LoadedPicture::Outcome LoadedPicture::readFileBytes(std::vector<std::uint8_t>& b
                 + " bytes, more than any picture that can be loaded",
             {} };
     return { false, kMsgReadingFileError,
-        why.empty() ? std::string() : "Cannot read " + quotedPath(m_strFileName) + ": " + why };
+        "Cannot read " + quotedPath(m_strFileName) + ": " + (why.empty() ? std::string("not enough memory") : why) };
 }
 
 LoadedPicture::Outcome LoadedPicture::loadBmpFile()
@@ -152,8 +157,9 @@ LoadedPicture::Outcome LoadedPicture::loadEmbedded(const BmpLayout& l, std::span
         decoded = PictureAsBmp { false, kMsgReadingFileError, {}, {} };
     if (!decoded.ok)
         return { false, decoded.message,
-            decoded.message == kMsgReadingFileError ? "The " + kind + " picture inside the BMP file cannot be read"
-                                                    : std::string() };
+            decoded.message == kMsgReadingFileError
+                ? "Cannot read " + quotedPath(m_strFileName) + ": the " + kind + " picture inside it is damaged"
+                : std::string() };
     return loadBmpData(std::move(decoded.bmp), std::move(decoded.alpha));
 }
 
@@ -164,7 +170,7 @@ LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data
     BmpParseResult parsed = parseBmpLayout(data);
     if (!parsed.ok) {
         m_bLoaded = false;
-        return { false, parsed.message, {} };
+        return { false, parsed.message, unreadable(parsed.cause) };
     }
     if (parsed.layout.isEmbedded())
         return loadEmbedded(parsed.layout, data);
@@ -180,12 +186,13 @@ LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data
         }
         if (standard.empty()) {
             m_bLoaded = false;
-            return { false, kMsgReadingFileError, {} };
+            return { false, kMsgReadingFileError,
+                unreadable(parsed.layout.isRle() ? "its run-length pixel data is damaged" : "not enough memory") };
         }
         parsed = parseBmpLayout(standard);
         if (!parsed.ok) {
             m_bLoaded = false;
-            return { false, kMsgReadingFileError, {} };
+            return { false, kMsgReadingFileError, unreadable("its pixels cannot be put in a standard form") };
         }
         data = std::move(standard);
     }
@@ -208,7 +215,7 @@ LoadedPicture::Outcome LoadedPicture::loadBmpData(std::vector<std::uint8_t> data
             alpha = givenAlpha(std::move(alpha), parsed.layout);
     } catch (const std::bad_alloc&) {
         m_bLoaded = false;
-        return { false, kMsgReadingFileError, {} };
+        return { false, kMsgReadingFileError, unreadable("not enough memory") };
     }
 
     m_fileData = std::move(data);

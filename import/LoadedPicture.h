@@ -124,6 +124,8 @@ private:
     // Source pixel (x, y) (y from the top; `row` its file offset) as shown: over the ignore colour.
     Rgb shownPixel(std::uint64_t row, int x, int y) const;
     Outcome loadEmbedded(const BmpLayout& layout, std::span<const std::uint8_t> file);
+    // "Cannot read \"file\": cause", the detail of "Reading File Error"; empty without a cause.
+    std::string unreadable(const std::string& cause) const;
 
     std::string m_strFileName;
     std::uint32_t m_nOffBits = 0;
