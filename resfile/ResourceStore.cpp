@@ -102,7 +102,9 @@ namespace {
         StoreResult load(FileIo& io, int fd, const std::string& path, std::uint64_t length, std::uint64_t capacity)
         {
             if (capacity > kMaxImageBytes)
-                return failure(cannotRead(path, "the file is too large to be a resource file"));
+                return failure(cannotRead(path,
+                    "the file is " + std::to_string(length) + " bytes long, too large to be a resource file (a change "
+                        + "reads at most " + std::to_string(kMaxImageBytes) + " bytes)"));
             try {
                 m_bytes.reserve(capacity);
                 m_bytes.resize(length);

@@ -8,8 +8,8 @@ commands say is cross-checked:
 - silent: check reports nothing (no problem, no warning) while extract or
   unpack refuses the file for what it holds;
 - passes: check exits 0 while extract or unpack refuses it (a warning only);
-- sent-damaged: program sends a file whose items extract refuses for holding
-  less than their entries claim;
+- sent-damaged: program sends a file with an item that extract refuses for
+  holding less than its entry claims;
 - refused-clean: program refuses a file for what it holds while check finds
   no problem;
 - crashes and hangs of any command.
@@ -211,7 +211,9 @@ def main():
     sent_damaged, refused_clean = [], []
     if PROGRAM:
         for r in results:
-            item_refused = any('Cannot extract item' in e[2] or 'is damaged' in e[2] for e in r['extractRefused'])
+            # An item too short for its entry (a bitmap with no pixels holds what it claims).
+            item_refused = any(('Cannot extract item' in e[2] or 'is damaged' in e[2]) and 'the item holds' in e[2]
+                               for e in r['extractRefused'])
             if r['program'] == 0 and item_refused:
                 sent_damaged.append(r)
             program_file_refusal = r['program'] != 0 and any(is_file_refusal(line) for line in r['programErr'])
