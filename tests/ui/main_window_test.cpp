@@ -84,7 +84,7 @@ TEST_F(MainWindowTest, InsertionsGoAfterTheMarkAndTheListShowsTheFileWithNothing
     dlg.OnLoadItem();
     // With the mark on row 0 the sound goes to row 1: the bitmap behind it moves up in the file.
     dlg.directoryList()->selectRow(0);
-    dlg.OnLoadWave(patternFile(dir / "sound.wav", 5000));
+    dlg.OnLoadWave(soundFile(dir / "sound.wav", 5000));
     EXPECT_EQ(host.boxes, Texts { "Loading Wave file: Filesize:5000" });
     EXPECT_EQ(dlg.directoryList()->item(1, 1)->text(), "Wave file");
     expectListShowsTheFile("after the insertions");

@@ -49,7 +49,7 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     // Load Hzlib and Load WAVE, each appended.
     host.files.push_back(patternFile(dir / "16X16.hzk", 261696, 3));
     dlg.OnLoadHzlib();
-    host.files.push_back(patternFile(dir / "chime.wav", 5000, 5));
+    host.files.push_back(soundFile(dir / "chime.wav", 5000, 5));
     dlg.OnLoadWave();
     EXPECT_EQ(
         host.boxes, (Texts { "Loading GBK2312 lib file:\r16X16 Filesize:261696", "Loading Wave file: Filesize:5000" }));
