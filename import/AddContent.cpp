@@ -121,8 +121,8 @@ ContentOutcome addContent(ResourceStore& store, const std::string& path, const C
     if (check.verdict != ImportCheck::Verdict::Accepted) {
         // The checks know the lengths; the store knows the file they do not fit.
         const bool capacity = check.message == kMsgSpaceNotEnough || check.message == kMsgExceedMaxItems;
-        ContentOutcome out = refused(check.message,
-            capacity && check.detail.empty() ? capacityDetail(store, check.pending.entry.length, path) : check.detail);
+        ContentOutcome out = refused(
+            check.message, capacity && check.detail.empty() ? capacityDetail(store, check.length, path) : check.detail);
         if (check.verdict == ImportCheck::Verdict::Ignored)
             out.result = ContentOutcome::Result::Ignored;
         return out;

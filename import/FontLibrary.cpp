@@ -159,10 +159,11 @@ ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::
         return refused(info->invalidMessage,
             quotedPath(path) + " is " + std::to_string(*length) + " bytes long; a library of " + size
                 + " glyphs of its type is " + std::to_string(expected) + " bytes (" + std::to_string(info->glyphCount)
-                + " glyphs of " + std::to_string(glyphByteCount(width, height)) + " bytes)");
+                + " glyphs of " + std::to_string(glyphByteCount(width, height))
+                + (glyphByteCount(width, height) == 1 ? " byte)" : " bytes)"));
     if (expected > remainingBytes || itemCount >= maxItems) {
         ImportCheck c = refused(expected > remainingBytes ? kMsgSpaceNotEnough : kMsgExceedMaxItems);
-        c.pending.entry.length = expected; // for the caller's detail
+        c.length = expected; // for the caller's detail
         return c;
     }
 

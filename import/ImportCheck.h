@@ -4,6 +4,7 @@
 #include "import/FileExtension.h"
 #include "resfile/PendingItem.h"
 
+#include <cstdint>
 #include <string>
 
 namespace zarn {
@@ -18,6 +19,7 @@ struct ImportCheck {
     std::string message;
     std::string detail; // why a file could not be opened: its name and the system's reason
     std::string warning; // an accepted file that is not what its extension says: what it holds
+    std::uint64_t length = 0; // the file's length, once it was opened
     PendingItem pending;
 };
 

@@ -10,7 +10,6 @@
 #include <array>
 #include <cstdio>
 #include <cstring>
-#include <limits>
 
 namespace zarn {
 
@@ -148,8 +147,7 @@ ImportCheck checkWaveFile(
         c.message = kMsgOpenWaveFailure;
         return c;
     }
-    c.pending.entry.length
-        = static_cast<std::uint32_t>(std::min<std::uint64_t>(*length, std::numeric_limits<std::uint32_t>::max()));
+    c.length = *length;
     if (*length > remainingBytes) {
         c.message = kMsgSpaceNotEnough;
         return c;

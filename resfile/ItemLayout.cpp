@@ -113,7 +113,7 @@ namespace {
         const std::uint64_t needed = std::uint64_t(glyphs) * glyphBytes;
         const std::string what = item + library + " of " + size(e.width, e.height) + " glyphs needs "
             + std::to_string(needed) + " bytes (" + std::to_string(glyphs) + " glyphs of " + std::to_string(glyphBytes)
-            + " bytes), the item holds " + std::to_string(e.length);
+            + (glyphBytes == 1 ? " byte" : " bytes") + "), the item holds " + std::to_string(e.length);
         if (e.length < needed)
             out.push_back({ Severity::Fault, "library-short", what, true });
         else if (e.length > needed)

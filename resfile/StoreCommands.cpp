@@ -14,7 +14,7 @@ std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32
     return std::nullopt;
 }
 
-std::string capacityDetail(const ResourceStore& store, std::uint32_t length, const std::string& source)
+std::string capacityDetail(const ResourceStore& store, std::uint64_t length, const std::string& source)
 {
     const std::string file = quotedPath(store.path());
     if (length > store.remainingBytes())

@@ -24,6 +24,6 @@ bool hasResourceExtension(const std::string& path);
 std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32_t length);
 // Why checkCapacity refuses: what the item (from `source`, when named) needs
 // and what the file has left, or that its directory is full; empty when it fits.
-std::string capacityDetail(const ResourceStore& store, std::uint32_t length, const std::string& source = {});
+std::string capacityDetail(const ResourceStore& store, std::uint64_t length, const std::string& source = {});
 
 } // namespace zarn
