@@ -17,7 +17,7 @@ int parseRow(const std::string& text, const ResourceStore& store)
     if (ec != std::errc() || end != text.data() + text.size() || row < 0)
         usageError("ROW must be an item's number as list shows it under \"No.\" (0, 1, ...), not \"" + text + "\"");
     if (row >= store.itemCount())
-        refuse(noSuchItemText(row, store.itemCount()));
+        refuse(noSuchItemText(row, store.itemCount()) + " (" + quotedPath(store.path()) + ")");
     return row;
 }
 

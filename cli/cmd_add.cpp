@@ -117,6 +117,10 @@ void run(const Options& o)
     if (added.result == zarn::ContentOutcome::Result::Refused)
         zarn::cli::refuse(added.detail.empty() ? added.message : added.message + "\n" + added.detail);
     report(o, store, added.row, added.message);
+    if (!added.warning.empty()) {
+        std::cout.flush(); // after the report, also where both go to one terminal
+        std::cerr << added.warning << "\n";
+    }
 }
 
 } // namespace

@@ -30,6 +30,8 @@ void run(const Options& o)
     const zarn::BuildOutcome built = zarn::buildProject(o.manifest, options);
     if (!built.ok)
         zarn::cli::refuse(built.message);
+    for (const auto& warning : built.warnings)
+        std::cerr << warning << "\n";
     if (o.json)
         zarn::cli::printDirectoryJson(std::cout, built.directory);
     else

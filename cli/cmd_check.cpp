@@ -7,26 +7,45 @@
 
 namespace {
 
-void run(const std::string& file)
+struct Options {
+    std::string file;
+    bool strict = false;
+};
+
+std::string counted(std::size_t n, const char* one, const char* many)
 {
-    const zarn::ResourceCheck check = zarn::checkResourceFile(file);
-    for (const auto& problem : check.problems)
-        std::cout << file << ": " << problem << "\n";
+    return std::to_string(n) + " " + (n == 1 ? one : many);
+}
+
+void run(const Options& o)
+{
+    const zarn::ResourceCheck check = zarn::checkResourceFile(o.file);
     if (check.readError)
         zarn::cli::refuse(*check.readError);
+    for (const auto& problem : check.problems)
+        std::cout << o.file << ": " << problem << "\n";
+    for (const auto& warning : check.warnings)
+        std::cout << o.file << ": warning: " << warning << "\n";
+    const std::string warnings
+        = check.warnings.empty() ? "" : ", " + counted(check.warnings.size(), "warning", "warnings");
     if (!check.problems.empty())
-        zarn::cli::refuse(file + ": " + std::to_string(check.problems.size())
-            + (check.problems.size() == 1 ? " problem found" : " problems found"));
-    std::cout << file << ": no problems found\n";
+        zarn::cli::refuse(o.file + ": " + counted(check.problems.size(), "problem", "problems") + " found" + warnings);
+    if (o.strict && !check.warnings.empty())
+        zarn::cli::refuse(o.file + ": no problems found" + warnings + ", which --strict counts as problems");
+    std::cout << o.file << ": no problems found" << warnings << "\n";
 }
 
 } // namespace
 
 void zarn::cli::addCheckCommand(CLI::App& app)
 {
-    auto file = std::make_shared<std::string>();
-    auto* sub = app.add_subcommand(
-        "check", "Verify the header, the directory against the block layout and the file length; print each problem");
-    sub->add_option("FILE", *file, "The resource file")->required();
-    sub->callback([file] { run(*file); });
+    auto o = std::make_shared<Options>();
+    auto* sub = app.add_subcommand("check",
+        "Verify the header, the directory against the block layout, the file length and every item's data against "
+        "its entry; print one line per kind of problem, then per kind of warning");
+    sub->add_option("FILE", o->file, "The resource file")->required();
+    sub->add_flag("--strict", o->strict,
+        "Fail (status 1) on warnings too: a bitmap larger than the screen, a screen or memory size the model does "
+        "not come with, fields only other tools set");
+    sub->callback([o] { run(*o); });
 }

@@ -24,14 +24,14 @@ struct Options {
 void writeWhole(const std::string& path, const std::vector<std::uint8_t>& data)
 {
     if (const std::string why = zarn::replaceFile(zarn::defaultFileIo(), path, data); !why.empty())
-        zarn::cli::refuse("Cannot write " + path + ": " + why);
+        zarn::cli::refuse("Cannot write " + zarn::quotedPath(path) + ": " + why);
 }
 
 void run(const Options& o)
 {
     zarn::ResourceStore store = zarn::cli::openStore(o.file, zarn::LockMode::Shared);
     if (store.itemCount() == 0)
-        zarn::cli::refuse(zarn::kMsgNoItems);
+        zarn::cli::refuse(std::string(zarn::kMsgNoItems) + "\n" + zarn::quotedPath(o.file) + " holds no items");
     const int row = zarn::cli::parseRow(o.row, store);
     std::vector<std::uint8_t> data;
     zarn::cli::requireOk(store.readItem(row, data));
@@ -42,10 +42,17 @@ void run(const Options& o)
         std::cout << "Wrote " << o.output << ": " << data.size() << " bytes\n";
         return;
     }
+    // What the item's entry claims, where it cannot be drawn: the item is at fault, not the output.
+    const auto cannot = [&](const std::string& why) {
+        zarn::cli::refuse("Cannot extract item " + std::to_string(row) + " of " + zarn::quotedPath(o.file)
+            + " as a BMP: " + why + " (--raw writes its bytes as stored)");
+    };
+    const std::string bitmap = "a " + std::to_string(e.width) + "x" + std::to_string(e.height) + " bitmap";
+    if (e.width == 0 || e.height == 0)
+        cannot(bitmap + " has no pixels");
     const auto rgb = zarn::decodeModuleBitmap(e.kind, e.width, e.height, data);
     if (!rgb)
-        zarn::cli::refuse("Item " + std::to_string(row) + " is damaged: a " + std::to_string(e.width) + "x"
-            + std::to_string(e.height) + " bitmap of kind " + std::to_string(e.kind) + " needs "
+        cannot(bitmap + " of kind " + std::to_string(e.kind) + " needs "
             + std::to_string(*zarn::moduleBitmapLength(e.kind, e.width, e.height)) + " bytes, the item holds "
             + std::to_string(data.size()));
     std::string error;

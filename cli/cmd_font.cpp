@@ -58,7 +58,7 @@ void run(const Options& o)
     options.command = *type == FontLibraryType::Ascii ? ContentCommand::Asciilib : ContentCommand::Hzlib;
     options.lockForChange = true;
     // Exactly as zarnres add prints it, carriage return included.
-    options.accepted = [](const std::string& text) { std::cout << text << "\n"; };
+    options.accepted = [](const std::string& text, const std::string&) { std::cout << text << "\n"; };
     const ContentOutcome added = addContent(*store, out.path, options);
     if (added.result != ContentOutcome::Result::Inserted)
         cli::refuse(added.message + "\nThe library stays in " + out.path + "; nothing was added to " + o.resourceFile);

@@ -23,7 +23,11 @@ void run(const Options& o)
         cli::refuse("The module type \"" + model.rowText + "\" does not offer the size " + o.size + " (it offers "
             + offeredSizesText(model) + ")");
     const std::uint32_t memoryKiB = memoryKiBForSizeIndex(k);
-    cli::requireOk(createResourceFile(o.file, model.modelCode, model.screenWidth, model.screenHeight, memoryKiB));
+    // The window's dialog shows "False" with this detail; here the detail says it all.
+    if (const StoreResult r
+        = createResourceFile(o.file, model.modelCode, model.screenWidth, model.screenHeight, memoryKiB);
+        !r.ok)
+        cli::refuse(r.detail.empty() ? r.message : r.detail);
     std::cout << "Created " << o.file << ": " << model.rowText << ", model code " << model.modelCode << ", "
               << model.screenWidth << "*" << model.screenHeight << ", " << memoryKiB << " KiB\n";
 }

@@ -25,8 +25,8 @@ void run(const Options& o)
     const auto& entry = store.entry(static_cast<std::size_t>(row));
     // Only bitmaps carry an ignore colour; every other kind keeps 0 there.
     if (!isBitmapKind(entry.kind))
-        zarn::cli::refuse("Item " + std::to_string(row) + " is a " + zarn::kindName(entry.kind, row)
-            + ", not a bitmap: only bitmaps have an ignore color");
+        zarn::cli::refuse("Item " + std::to_string(row) + " of " + zarn::quotedPath(o.file) + " is of the type \""
+            + zarn::kindName(entry.kind, row) + "\", not a bitmap: only bitmaps have an ignore color");
     zarn::cli::requireOk(store.setIgnoreColor(row, color));
     std::cout << zarn::directoryRowTexts(store.entry(static_cast<std::size_t>(row)), row)[5] << "\n";
 }

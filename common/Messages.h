@@ -48,4 +48,8 @@ inline constexpr char kMsgProgrammingFailed[] = "Programming failed: the module 
 inline constexpr char kMsgProgrammingPortLost[]
     = "Programming failed: the port was lost (the module was unplugged or its line hung up)";
 
+// What the command line and the window add to the texts above: the file and
+// the cause, and warnings about what is taken all the same.
+inline constexpr char kWarningPrefix[] = "Warning: ";
+
 } // namespace zarn

@@ -45,10 +45,37 @@ namespace {
         return out;
     }
 
-    ContentOutcome addPicture(ResourceStore& store, const std::string& path, const ContentOptions& options)
+    // The command a file goes by: the one asked for, else the one its extension names.
+    ContentCommand commandOf(const std::string& path, const ContentOptions& options)
     {
-        LoadedPicture picture;
-        picture.setScreenBox(store.screenWidth(), store.screenHeight());
+        ContentCommand command = options.command;
+        if (command == ContentCommand::Any)
+            command = commandFor(path, static_cast<bool>(options.loadPicture));
+        if (command == ContentCommand::Any)
+            command = ContentCommand::Wave; // nothing this tool takes: the check says so
+        return command;
+    }
+
+    ContentRoom roomOf(const ResourceStore& store)
+    {
+        return { store.screenWidth(), store.screenHeight(), store.remainingBytes(), store.itemCount(), store.maxItems(),
+            store.path() };
+    }
+
+    // "Resource file space not enough" and "Exceed the maximum number of
+    // resources", with what the item needs and the file has.
+    ContentOutcome capacityRefusal(
+        const std::string& message, const ContentRoom& room, std::uint64_t length, const std::string& path)
+    {
+        return refused(
+            message, capacityDetail(room.remainingBytes, room.itemCount, room.maxItems, room.file, length, path));
+    }
+
+    // Reads the picture at `path`, fitted to the room's screen, and converts it into `data`.
+    std::optional<ContentOutcome> convertPicture(const std::string& path, const ContentOptions& options,
+        const ContentRoom& room, LoadedPicture& picture, std::vector<std::uint8_t>& data)
+    {
+        picture.setScreenBox(room.screenWidth, room.screenHeight);
         picture.setFileName(path);
         picture.setDither(options.dither);
         picture.setIgnoreColor(options.ignoreColor); // what transparent pixels become
@@ -57,13 +84,44 @@ namespace {
         if (!loaded.ok)
             return refused(loaded.message, loaded.detail);
         // Converted in memory: no staging file is needed, and none is left behind.
-        const std::vector<std::uint8_t> data = picture.convertBitmap();
+        data = picture.convertBitmap();
         if (data.empty())
             return refused(kMsgFalse, "Not enough memory to convert " + path);
+        return std::nullopt;
+    }
+
+    // The checks of a library or sound in their command's order, against the room.
+    ImportCheck checkLibraryOrSound(ContentCommand command, const std::string& path, const ContentRoom& room)
+    {
+        return command == ContentCommand::Wave
+            ? checkWaveFile(path, room.remainingBytes, room.itemCount, room.maxItems)
+            : checkFontLibrary(command == ContentCommand::Hzlib ? FontCommand::Hzlib : FontCommand::Asciilib, path,
+                room.remainingBytes, room.itemCount, room.maxItems);
+    }
+
+    // A library or sound the checks did not accept: ignored or refused.
+    ContentOutcome notAccepted(const ImportCheck& check, const ContentRoom& room, const std::string& path)
+    {
+        // The checks know the lengths; the room knows the file they do not fit.
+        const bool capacity = check.message == kMsgSpaceNotEnough || check.message == kMsgExceedMaxItems;
+        ContentOutcome out = capacity && check.detail.empty() ? capacityRefusal(check.message, room, check.length, path)
+                                                              : refused(check.message, check.detail);
+        if (check.verdict == ImportCheck::Verdict::Ignored)
+            out.result = ContentOutcome::Result::Ignored;
+        return out;
+    }
+
+    ContentOutcome addPicture(ResourceStore& store, const std::string& path, const ContentOptions& options)
+    {
+        LoadedPicture picture;
+        std::vector<std::uint8_t> data;
+        if (auto stop = convertPicture(path, options, roomOf(store), picture, data))
+            return *stop;
         if (auto stop = prepareInsertion(store, options))
             return *stop;
-        if (auto refusal = checkLoadBitmap(false, store, picture.loaded(), static_cast<std::uint32_t>(data.size())))
-            return refused(*refusal);
+        const auto length = static_cast<std::uint32_t>(data.size());
+        if (auto refusal = checkLoadBitmap(false, store, picture.loaded(), length))
+            return capacityRefusal(*refusal, roomOf(store), length, path);
         const int row = store.insertionIndex(options.afterRow);
         return inserted(
             store.insertItemData(row, bitmapEntry(picture, options.ignoreColor), data), row, picture.loadReportText());
@@ -74,41 +132,21 @@ namespace {
 ContentOutcome prepareContent(const std::string& path, const ContentOptions& options, const ContentRoom& room,
     ResourceEntry& entry, std::vector<std::uint8_t>& data)
 {
-    ContentCommand command = options.command;
-    if (command == ContentCommand::Any)
-        command = commandFor(path, static_cast<bool>(options.loadPicture));
-    if (command == ContentCommand::Any)
-        command = ContentCommand::Wave; // nothing this tool takes: the check says so
+    const ContentCommand command = commandOf(path, options);
     ContentOutcome out;
     if (command == ContentCommand::Bitmap) {
         LoadedPicture picture;
-        picture.setScreenBox(room.screenWidth, room.screenHeight);
-        picture.setFileName(path);
-        picture.setDither(options.dither);
-        picture.setIgnoreColor(options.ignoreColor);
-        picture.setKeepSource(false);
-        const auto loaded = options.loadPicture ? options.loadPicture(picture) : picture.loadBmpFile();
-        if (!loaded.ok)
-            return refused(loaded.message, loaded.detail);
-        data = picture.convertBitmap();
-        if (data.empty())
-            return refused(kMsgFalse, "Not enough memory to convert " + path);
-        if (auto refusal = checkCapacity(
-                room.remainingBytes, room.itemCount, room.maxItems, static_cast<std::uint32_t>(data.size())))
-            return refused(*refusal);
+        if (auto stop = convertPicture(path, options, room, picture, data))
+            return *stop;
+        const auto length = static_cast<std::uint32_t>(data.size());
+        if (auto refusal = checkCapacity(room.remainingBytes, room.itemCount, room.maxItems, length))
+            return capacityRefusal(*refusal, room, length, path);
         entry = bitmapEntry(picture, options.ignoreColor);
         out.message = picture.loadReportText();
     } else {
-        const ImportCheck check = command == ContentCommand::Wave
-            ? checkWaveFile(path, room.remainingBytes, room.itemCount, room.maxItems)
-            : checkFontLibrary(command == ContentCommand::Hzlib ? FontCommand::Hzlib : FontCommand::Asciilib, path,
-                room.remainingBytes, room.itemCount, room.maxItems);
-        if (check.verdict != ImportCheck::Verdict::Accepted) {
-            out = refused(check.message, check.detail);
-            if (check.verdict == ImportCheck::Verdict::Ignored)
-                out.result = ContentOutcome::Result::Ignored;
-            return out;
-        }
+        const ImportCheck check = checkLibraryOrSound(command, path, room);
+        if (check.verdict != ImportCheck::Verdict::Accepted)
+            return notAccepted(check, room, path);
         // The source is read whole, as an insertion reads it.
         std::string why;
         const WholeRead read
@@ -121,6 +159,7 @@ ContentOutcome prepareContent(const std::string& path, const ContentOptions& opt
             return refused(kMsgFalse, "Cannot read " + quotedPath(path) + ": it changed while it was read");
         entry = check.pending.entry;
         out.message = check.message;
+        out.warning = check.warning;
         out.pending = check.pending;
     }
     out.result = ContentOutcome::Result::Inserted;
@@ -159,32 +198,24 @@ ContentOutcome addContent(ResourceStore& store, const std::string& path, const C
 {
     if (!store.isOpen())
         return refused(kMsgNotResourceOpen);
-    ContentCommand command = options.command;
-    if (command == ContentCommand::Any)
-        command = commandFor(path, static_cast<bool>(options.loadPicture));
-    if (command == ContentCommand::Any)
-        command = ContentCommand::Wave; // nothing this tool takes: the check says so
+    const ContentCommand command = commandOf(path, options);
     if (command == ContentCommand::Bitmap)
         return addPicture(store, path, options);
 
     if (auto stop = prepareInsertion(store, options))
         return *stop;
-    const ImportCheck check = command == ContentCommand::Wave
-        ? checkWaveFile(path, store.remainingBytes(), store.itemCount(), store.maxItems())
-        : checkFontLibrary(command == ContentCommand::Hzlib ? FontCommand::Hzlib : FontCommand::Asciilib, path,
-            store.remainingBytes(), store.itemCount(), store.maxItems());
-    if (check.verdict != ImportCheck::Verdict::Accepted) {
-        ContentOutcome out = refused(check.message, check.detail);
-        if (check.verdict == ImportCheck::Verdict::Ignored)
-            out.result = ContentOutcome::Result::Ignored;
-        return out;
-    }
+    const ContentRoom room = roomOf(store);
+    const ImportCheck check = checkLibraryOrSound(command, path, room);
+    if (check.verdict != ImportCheck::Verdict::Accepted)
+        return notAccepted(check, room, path);
     if (options.accepted)
-        options.accepted(check.message);
+        options.accepted(check.message, check.warning);
     const int row = store.insertionIndex(options.afterRow);
     ContentOutcome out
         = inserted(store.insertItem(row, check.pending.entry, check.pending.sourcePath), row, check.message);
     out.pending = check.pending;
+    if (out.result == ContentOutcome::Result::Inserted)
+        out.warning = check.warning;
     return out;
 }
 

@@ -31,14 +31,16 @@ struct ContentOptions {
     // they and the insertion see the file as it is (a command that prepares
     // its item without holding the file).
     bool lockForChange = false;
-    // Told the confirmation text of an accepted library or sound before it is inserted.
-    std::function<void(const std::string&)> accepted;
+    // Told the confirmation text of an accepted library or sound before it is
+    // inserted, and the warning that comes with it (empty when there is none).
+    std::function<void(const std::string& text, const std::string& warning)> accepted;
 };
 
 struct ContentOutcome {
     enum class Result { Inserted, Ignored, Refused } result = Result::Refused;
     std::string message; // the report ("Loading Wave file: ...", "Load Bitmap ...") or the refusal
     std::string detail; // why, when the message alone does not say
+    std::string warning; // what an item taken all the same holds instead (a .wav that is no sound)
     int row = -1; // the new item's row
     bool reloaded = false; // another program had changed the file; it was read again, nothing added
     PendingItem pending; // the library or sound that was accepted
@@ -51,11 +53,12 @@ struct ContentRoom {
     int screenWidth = 0, screenHeight = 0;
     std::uint32_t remainingBytes = 0;
     int itemCount = 0, maxItems = 0;
+    std::string file; // the resource file the item goes into, as a refusal names it
 };
 // The item a file becomes on addContent's road (the command its extension names,
-// the same checks in the same order, the same conversion and texts), without a
-// resource file: Inserted with the entry (its address unset) and the data in
-// `entry` and `data`, or the refusal.
+// the same checks in the same order, the same conversion, texts and warning),
+// without a resource file: Inserted with the entry (its address unset) and the
+// data in `entry` and `data`, or the refusal.
 ContentOutcome prepareContent(const std::string& sourcePath, const ContentOptions& options, const ContentRoom& room,
     ResourceEntry& entry, std::vector<std::uint8_t>& data);
 

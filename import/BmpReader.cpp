@@ -62,9 +62,9 @@ std::uint8_t BmpChannel::expand(std::uint32_t pixel) const
 BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t fileSize)
 {
     if (fileSize < kBmpFileHeaderSize + 4 || head.size() < kBmpFileHeaderSize + 4)
-        return damaged("the file is too short to be a picture");
+        return damaged("it holds " + std::to_string(fileSize) + " bytes, fewer than a BMP file's headers");
     if (getLe16(head.data() + 0) != kBmpSignature)
-        return damaged("it is not a BMP file (it does not begin with \"BM\")");
+        return damaged("it does not begin with \"BM\", as every BMP file does");
 
     BmpLayout l;
     l.offBits = getLe32(head.data() + 10);
@@ -79,9 +79,11 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t 
         return refuse(text);
     }
     // The whole info header must be held and end before the pixel rows.
-    if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > fileSize
-        || kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > l.offBits)
-        return damaged("its info header runs past the end of the file or into the pixel data");
+    if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > fileSize)
+        return damaged("its " + std::to_string(l.headerSize) + "-byte info header goes past the end of the file");
+    if (kBmpFileHeaderSize + static_cast<std::uint64_t>(l.headerSize) > l.offBits)
+        return damaged("its pixels start at byte " + std::to_string(l.offBits) + ", inside its "
+            + std::to_string(l.headerSize) + "-byte info header");
 
     // OS/2 headers: 1.x with 16-bit sizes and 3-byte palette entries; 2.x like
     // Windows' as far as they go, but compressions 3 and 4 mean other things there.
@@ -104,7 +106,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t 
     // whatever the header says.
     if (!os2 && (l.compression == kBmpCompressionJpeg || l.compression == kBmpCompressionPng)) {
         if (l.offBits >= fileSize)
-            return damaged("the picture it should hold lies past the end of the file");
+            return damaged("its picture starts at byte " + std::to_string(l.offBits) + ", past the end of the file");
         const std::uint64_t held = fileSize - l.offBits;
         const std::uint32_t imageSize = getLe32(head.data() + 34);
         l.embeddedSize = static_cast<std::uint32_t>(imageSize > 0 && imageSize <= held ? imageSize : held);
@@ -118,7 +120,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t 
     // top row first (never in OS/2 files, whose sizes are unsigned).
     if (width <= 0 || height == 0)
         return damaged(
-            "its header gives a picture of " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
+            "its header gives a size of " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
     l.topDown = height < 0;
     const std::uint64_t rows = static_cast<std::uint64_t>(height < 0 ? -height : height);
 
@@ -146,7 +148,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t 
             || (l.compression == kBmpCompressionRle4 && l.bitCount == 4)) {
             // Run-length rows are always stored bottom row first.
             if (l.topDown)
-                return damaged("its run-length encoded rows are said to be stored top row first");
+                return damaged("its run-length rows are marked as stored top row first, which they never are");
             break;
         }
         return compressedText();
@@ -166,7 +168,7 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t 
             const bool alphaMask
                 = l.compression == kBmpCompressionAlphaBitfields || l.headerSize >= kAlphaMaskHeaderSize;
             if (fileSize < (alphaMask ? kAlphaMaskOffset + 4 : kAlphaMaskOffset))
-                return damaged("the file ends inside its colour masks");
+                return damaged("the file ends before its colour masks");
             for (int c = 0; c < 3; ++c) {
                 const std::uint32_t mask = getLe32(head.data() + kMasksOffset + 4 * c);
                 switch (makeChannel(mask, l.bitCount, l.channels[c])) {
@@ -182,7 +184,9 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t 
                         kChannelNames[c], static_cast<unsigned>(mask));
                     return refuse(text);
                 case Mask::TooWide:
-                    return damaged("its " + std::string(kChannelNames[c]) + " mask is wider than a 16-bit pixel");
+                    std::snprintf(text, sizeof text, "its %s mask 0x%08X has bits beyond a 16-bit pixel",
+                        kChannelNames[c], static_cast<unsigned>(mask));
+                    return damaged(text);
                 }
             }
             // An alpha mask that is zero or unusable leaves the picture opaque.
@@ -217,16 +221,19 @@ BmpParseResult parseBmpLayout(std::span<const std::uint8_t> head, std::uint64_t 
         } else {
             l.paletteHeld = l.colorsUsed > 0 && l.colorsUsed < l.paletteEntries ? l.colorsUsed : l.paletteEntries;
             if (4ull * l.paletteHeld > room)
-                return damaged("its palette of " + std::to_string(l.paletteHeld) + " colours runs into the pixel data");
+                return damaged("its palette of " + std::to_string(l.paletteHeld)
+                    + " colours does not fit before its pixels at byte " + std::to_string(l.offBits));
         }
     }
     if (l.offBits > fileSize)
-        return damaged("its pixel data would begin past the end of the file");
+        return damaged("its pixels start at byte " + std::to_string(l.offBits) + ", past the end of the file ("
+            + std::to_string(fileSize) + " bytes)");
     // Every byte a row's pixels occupy must be held; the padding of the last row may be missing.
     // Run-length streams are bounded while they are decoded.
     const std::uint64_t held = fileSize - l.offBits;
     if (!l.isRle() && (rowUsed > held || rows - 1 > (held - rowUsed) / l.rowStride))
-        return damaged("the file ends before the last of its " + std::to_string(rows) + " rows of pixels");
+        return damaged("it is cut short: " + std::to_string(width) + " x " + std::to_string(rows)
+            + " pixels need more bytes than the " + std::to_string(held) + " after byte " + std::to_string(l.offBits));
     // Rows that are all there, or could be (run-length), but more than is taken.
     if (!pictureSizeTaken(static_cast<std::uint64_t>(width), rows))
         return refuse(pictureTooLargeText(static_cast<std::uint64_t>(width), rows));

@@ -76,10 +76,10 @@ bool writeBmp24(
     };
     const std::vector<std::uint8_t> image = encodeBmp24(width, height, rgbTopDown);
     if (image.empty())
-        return fail("Cannot write " + path + ": the picture is empty or its pixels are incomplete");
+        return fail("Cannot write " + quotedPath(path) + ": the picture is empty or its pixels are incomplete");
 
     if (const std::string why = replaceFile(defaultFileIo(), path, image); !why.empty())
-        return fail("Cannot write " + path + ": " + why);
+        return fail("Cannot write " + quotedPath(path) + ": " + why);
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "import/FontLibrary.h"
 
+#include "platform/FileIo.h"
 #include "platform/Utf8Path.h"
 
 #include "common/Messages.h"
@@ -17,14 +18,14 @@ namespace zarn {
 namespace {
 
     const std::array<FontLibraryInfo, 4> kLibraries { {
-        { FontLibraryType::GB2312, "hzk", 8178, static_cast<std::uint8_t>(ResourceKind::FontGB2312), kMsgGb2312Invalid,
-            kMsgGb2312OpenFailure, kFormatLoadingGb2312 },
-        { FontLibraryType::Big5, "big", 13973, static_cast<std::uint8_t>(ResourceKind::FontBig5), kMsgBig5Invalid,
-            kMsgBig5OpenFailure, kFormatLoadingBig5 },
-        { FontLibraryType::Hangul, "kzk", 2350, static_cast<std::uint8_t>(ResourceKind::FontHangul), kMsgHangulInvalid,
-            kMsgHangulOpenFailure, kFormatLoadingHangul },
-        { FontLibraryType::Ascii, "asc", 256, static_cast<std::uint8_t>(ResourceKind::FontAscii), kMsgAsciiInvalid,
-            kMsgAsciiOpenFailure, kFormatLoadingAscii },
+        { FontLibraryType::GB2312, "hzk", fontGlyphCount(std::uint8_t(ResourceKind::FontGB2312)),
+            std::uint8_t(ResourceKind::FontGB2312), kMsgGb2312Invalid, kMsgGb2312OpenFailure, kFormatLoadingGb2312 },
+        { FontLibraryType::Big5, "big", fontGlyphCount(std::uint8_t(ResourceKind::FontBig5)),
+            std::uint8_t(ResourceKind::FontBig5), kMsgBig5Invalid, kMsgBig5OpenFailure, kFormatLoadingBig5 },
+        { FontLibraryType::Hangul, "kzk", fontGlyphCount(std::uint8_t(ResourceKind::FontHangul)),
+            std::uint8_t(ResourceKind::FontHangul), kMsgHangulInvalid, kMsgHangulOpenFailure, kFormatLoadingHangul },
+        { FontLibraryType::Ascii, "asc", fontGlyphCount(std::uint8_t(ResourceKind::FontAscii)),
+            std::uint8_t(ResourceKind::FontAscii), kMsgAsciiInvalid, kMsgAsciiOpenFailure, kFormatLoadingAscii },
     } };
 
     bool isDigit(char c) { return c >= '0' && c <= '9'; }
@@ -38,11 +39,12 @@ namespace {
         return v;
     }
 
-    ImportCheck refused(const char* message)
+    ImportCheck refused(const char* message, std::string detail = {})
     {
         ImportCheck c;
         c.verdict = ImportCheck::Verdict::Refused;
         c.message = message;
+        c.detail = std::move(detail);
         return c;
     }
 
@@ -124,13 +126,6 @@ const char* libraryTypeName(FontLibraryType type)
     return "?";
 }
 
-std::uint32_t glyphByteCount(int width, int height)
-{
-    if (width <= 0 || height <= 0)
-        return 0;
-    return static_cast<std::uint32_t>((width + 7) / 8) * static_cast<std::uint32_t>(height);
-}
-
 std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int height)
 {
     return glyphByteCount(width, height) * fontLibraryInfo(type).glyphCount;
@@ -147,8 +142,12 @@ ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::
 
     // The name decides before the file is ever opened.
     const auto [width, height] = parseGlyphSize(path);
+    const std::string size = std::to_string(width) + "x" + std::to_string(height);
     if (width < kMinGlyphDots || width > kMaxGlyphDots || height < kMinGlyphDots || height > kMaxGlyphDots)
-        return refused(info->invalidMessage);
+        return refused(info->invalidMessage,
+            quotedPath(path) + ": a library's name begins with its glyph size, width and height from "
+                + std::to_string(kMinGlyphDots) + " to " + std::to_string(kMaxGlyphDots) + " dots (as in 16X16."
+                + info->extension + "); this name gives " + size);
     const std::uint32_t expected = expectedFontLibraryLength(info->type, width, height);
 
     std::string why;
@@ -159,11 +158,16 @@ ImportCheck checkFontLibrary(FontCommand command, const std::string& path, std::
         return c;
     }
     if (*length != expected)
-        return refused(info->invalidMessage);
-    if (expected > remainingBytes)
-        return refused(kMsgSpaceNotEnough);
-    if (itemCount >= maxItems)
-        return refused(kMsgExceedMaxItems);
+        return refused(info->invalidMessage,
+            quotedPath(path) + " is " + std::to_string(*length) + " bytes long; a library of " + size
+                + " glyphs of its type is " + std::to_string(expected) + " bytes (" + std::to_string(info->glyphCount)
+                + " glyphs of " + std::to_string(glyphByteCount(width, height))
+                + (glyphByteCount(width, height) == 1 ? " byte)" : " bytes)"));
+    if (expected > remainingBytes || itemCount >= maxItems) {
+        ImportCheck c = refused(expected > remainingBytes ? kMsgSpaceNotEnough : kMsgExceedMaxItems);
+        c.length = expected; // for the caller's detail
+        return c;
+    }
 
     ImportCheck accepted;
     accepted.verdict = ImportCheck::Verdict::Accepted;

@@ -3,6 +3,7 @@
 // tables whose glyph size comes from the file name; accepted only at exact length.
 
 #include "import/ImportCheck.h"
+#include "resfile/ItemLayout.h" // glyph counts and sizes
 
 #include <cstdint>
 #include <optional>
@@ -14,8 +15,6 @@ namespace zarn {
 
 enum class FontLibraryType { GB2312, Big5, Hangul, Ascii };
 
-inline constexpr int kMinGlyphDots = 1;
-inline constexpr int kMaxGlyphDots = 99; // the import refuses larger sizes
 // Grey level from which a rendered dot is set, unless the user names another.
 inline constexpr int kDefaultThreshold = 80;
 
@@ -47,8 +46,6 @@ std::optional<std::pair<int, int>> parseGlyphSizeText(std::string_view text);
 std::optional<FontLibraryType> parseLibraryTypeName(const std::string& name);
 const char* libraryTypeName(FontLibraryType type);
 
-// Bytes of one glyph: `height` rows of ceil(width/8) bytes.
-std::uint32_t glyphByteCount(int width, int height);
 // Length a complete library of that glyph size must have.
 std::uint32_t expectedFontLibraryLength(FontLibraryType type, int width, int height);
 

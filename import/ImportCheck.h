@@ -4,6 +4,7 @@
 #include "import/FileExtension.h"
 #include "resfile/PendingItem.h"
 
+#include <cstdint>
 #include <string>
 
 namespace zarn {
@@ -17,6 +18,8 @@ struct ImportCheck {
         = Verdict::Ignored;
     std::string message;
     std::string detail; // why a file could not be opened: its name and the system's reason
+    std::string warning; // an accepted file that is not what its extension says: what it holds
+    std::uint64_t length = 0; // the file's length, once it was opened
     PendingItem pending;
 };
 

@@ -5,45 +5,8 @@
 #include "import/Rgb565.h"
 
 #include <array>
-#include <limits>
 
 namespace zarn {
-
-std::optional<std::uint32_t> modulePaletteLength(std::uint8_t kind)
-{
-    switch (kind) {
-    case 1:
-        return 4;
-    case 4:
-        return 32;
-    case 8:
-        return 512;
-    case 16:
-        return 0;
-    default:
-        return std::nullopt;
-    }
-}
-
-std::optional<std::uint64_t> moduleRowLength(std::uint8_t kind, int width)
-{
-    if (width < 0 || !modulePaletteLength(kind))
-        return std::nullopt;
-    const std::uint64_t w = static_cast<std::uint64_t>(width);
-    return kind == 16 ? 2 * w : (w * kind + 7) / 8;
-}
-
-std::optional<std::uint32_t> moduleBitmapLength(std::uint8_t kind, int width, int height)
-{
-    const auto palette = modulePaletteLength(kind);
-    const auto row = moduleRowLength(kind, width);
-    if (!palette || !row || height < 0)
-        return std::nullopt;
-    const std::uint64_t total = *palette + *row * static_cast<std::uint64_t>(height);
-    if (total > std::numeric_limits<std::uint32_t>::max())
-        return std::nullopt;
-    return static_cast<std::uint32_t>(total);
-}
 
 std::optional<std::vector<std::uint8_t>> decodeModuleBitmap(
     std::uint8_t kind, int width, int height, std::span<const std::uint8_t> data)

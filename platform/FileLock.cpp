@@ -29,6 +29,9 @@ FileLock::Outcome FileLock::acquire(const std::string& path, LockMode mode, std:
             if (m_io.stat(path, named) == 0 && named.sameFileAs(opened)) {
                 m_fd = fd;
                 m_mode = mode;
+                // What a killed change left beside the file goes with the next
+                // command that opens it, one that only reads included.
+                removeStaleTemporaries(m_io, path);
                 return Outcome::Locked;
             }
             m_io.close(fd);

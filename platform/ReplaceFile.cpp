@@ -110,6 +110,18 @@ bool replacementUnderWay(FileIo& io, const std::string& path)
     });
 }
 
+void removeStaleTemporaries(FileIo& io, const std::string& path)
+{
+    const fs::path target = pathOf(followLinks(path));
+    // Every new file is locked by its writer until it has replaced the target,
+    // so one whose lock can be taken was left by a writer that died.
+    anyTemporary(io, folderOf(target), target, [&](const std::string& name, int fd) {
+        if (io.tryLock(fd, LockMode::Exclusive) == 0)
+            io.unlink(name);
+        return false;
+    });
+}
+
 std::string replaceFile(FileIo& io, const std::string& path, std::span<const std::uint8_t> bytes, FileLock* lock)
 {
     const fs::path target = pathOf(followLinks(path));
@@ -118,13 +130,7 @@ std::string replaceFile(FileIo& io, const std::string& path, std::span<const std
     const bool exists = io.stat(utf8Of(target), existing) == 0;
     if (exists && !existing.isRegular())
         return notRegularReason(existing.type);
-    // Every new file is locked by its writer until it has replaced the target,
-    // so one whose lock can be taken was left by a writer that died.
-    anyTemporary(io, folder, target, [&](const std::string& name, int fd) {
-        if (io.tryLock(fd, LockMode::Exclusive) == 0)
-            io.unlink(name);
-        return false;
-    });
+    removeStaleTemporaries(io, utf8Of(target));
 
     // A file without a name first: a crash part way leaves nothing in the folder.
     Written w = writeBeside(io, folder, target, bytes, true, exists ? &existing : nullptr);

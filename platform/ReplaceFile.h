@@ -30,6 +30,12 @@ std::string replaceFile(
 // file before its rename, so taking that lock proves nothing while this is true.
 bool replacementUnderWay(FileIo& io, const std::string& path);
 
+// Removes the temporary files that replacements of `path` left when their
+// writer died (killed between writing and renaming): those whose lock can be
+// taken. Call it only while holding `path`'s lock, so that no live writer can be
+// between creating its temporary file and locking it.
+void removeStaleTemporaries(FileIo& io, const std::string& path);
+
 // The file a path names once symbolic links are followed (the path itself when it is none).
 std::string followLinks(const std::string& path);
 

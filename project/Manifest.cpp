@@ -236,7 +236,8 @@ ManifestOutcome parseManifest(const std::string& text, const std::string& manife
         out.manifest = Reader(manifestPath, reading).read(root);
     } catch (const toml::parse_error& e) {
         out.error = manifestPath + ":" + std::to_string(e.source().begin.line) + ":"
-            + std::to_string(e.source().begin.column) + ": " + std::string(e.description());
+            + std::to_string(e.source().begin.column) + ": the manifest is not valid TOML here ("
+            + std::string(e.description()) + ")";
     } catch (const ManifestError& e) {
         out.error = e.text;
     }

@@ -110,9 +110,10 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
         memoryKiBForSizeIndex(manifest.sizeIndex) };
     ContentRoom room { header.screenWidth, header.screenHeight,
         static_cast<std::uint32_t>(std::uint64_t(header.memoryKiB) * 1024 - payloadStartFor(header.memoryKiB)), 0,
-        maxItemsFor(header.memoryKiB) };
+        maxItemsFor(header.memoryKiB), output };
     std::vector<std::vector<std::uint8_t>> data(manifest.items.size());
     std::vector<LaidOutItem> items(manifest.items.size());
+    std::vector<std::string> warnings;
     for (std::size_t n = 0; n < manifest.items.size(); ++n) {
         const ManifestItem& item = manifest.items[n];
         const std::string where = manifestPath + ":" + std::to_string(item.line) + ": item " + std::to_string(n) + " ("
@@ -138,6 +139,8 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
         items[n].data = data[n];
         room.remainingBytes -= std::min(room.remainingBytes, roundUpToBlock(items[n].entry.length));
         ++room.itemCount;
+        if (!added.warning.empty())
+            warnings.push_back(where + added.warning);
     }
 
     std::vector<std::uint8_t> bytes;
@@ -151,6 +154,7 @@ BuildOutcome buildProject(const std::string& manifestPath, const BuildOptions& o
     out.ok = true;
     out.output = output;
     out.directory = std::move(directory);
+    out.warnings = std::move(warnings);
     out.message = "Built " + output + ": " + std::to_string(room.itemCount)
         + (room.itemCount == 1 ? " item, " : " items, ") + std::to_string(room.remainingBytes) + " bytes remaining";
     return out;

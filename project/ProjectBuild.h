@@ -20,6 +20,7 @@ struct BuildOutcome {
     std::string message; // what was built, or what went wrong and where
     std::string output; // the resource file written
     std::vector<ResourceEntry> directory;
+    std::vector<std::string> warnings; // items taken all the same (a .wav that is no sound), where they are
 };
 
 struct BuildOptions {

@@ -199,9 +199,9 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
     if (check.readError)
         return failed(*check.readError);
     if (!check.problems.empty()) {
-        std::string text = kMsgResourceFileError;
+        std::string text = std::string(kMsgResourceFileError) + "\nCannot unpack " + quotedPath(file) + ":";
         for (const auto& p : check.problems)
-            text += "\n" + p;
+            text += (check.problems.size() == 1 ? " " : "\n") + p;
         return failed(text);
     }
     ResourceStore store;
@@ -214,9 +214,9 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
     const ResourceHeader header = store.header();
     const auto row = modelAndSize(header);
     if (!row)
-        return failed("Cannot unpack " + file + ": model code " + std::to_string(header.modelCode) + " with a "
-            + std::to_string(header.screenWidth) + "x" + std::to_string(header.screenHeight) + " screen and "
-            + std::to_string(header.memoryKiB) + " KiB is no row and size of the module type table");
+        return failed("Cannot unpack " + quotedPath(file) + ": model code " + std::to_string(header.modelCode)
+            + " with a " + std::to_string(header.screenWidth) + "x" + std::to_string(header.screenHeight)
+            + " screen and " + std::to_string(header.memoryKiB) + " KiB is no row and size of the module type table");
 
     const std::string name = utf8Of(pathOf(file).stem());
     std::vector<Source> sources;
@@ -225,8 +225,8 @@ UnpackOutcome unpackResourceFile(const std::string& file, const std::string& fol
         std::string why;
         auto s = sourceOf(n, e, std::span(image).subspan(e.address, e.length), header, name, why);
         if (!s)
-            return failed("Cannot unpack " + file + ": item " + std::to_string(n) + " cannot be given back by a "
-                + "manifest: " + why);
+            return failed("Cannot unpack " + quotedPath(file) + ": item " + std::to_string(n)
+                + " cannot be given back by a " + "manifest: " + why);
         sources.push_back(std::move(*s));
     }
 

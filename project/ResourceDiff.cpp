@@ -47,7 +47,7 @@ ResourceSummary summarizeResourceFile(const std::string& path, std::string* erro
     std::vector<std::uint8_t> image;
     StoreResult r = store.openResourceFile(path);
     if (r.ok)
-        r = store.readImage(image);
+        r = store.readUsedPart(image); // damaged items are compared as they are
     if (!r.ok) {
         *error = withDetail(r.message, r.detail);
         return s;

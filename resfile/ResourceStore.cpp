@@ -1,6 +1,7 @@
 #include "resfile/ResourceStore.h"
 
 #include "platform/ReplaceFile.h"
+#include "resfile/ItemLayout.h"
 #include "resfile/StoreCommands.h"
 
 #include <algorithm>
@@ -42,10 +43,11 @@ namespace {
         return text;
     }
 
-    // The file, then what is wrong with it, one line each.
-    std::string damagedText(const std::string& path, const std::vector<std::string>& problems)
+    // "Resource File Error", with the file and what is wrong with it.
+    StoreResult damaged(const std::string& path, const std::vector<std::string>& problems)
     {
-        return quotedPath(path) + ": " + joined(problems);
+        const std::string head = "Cannot open resource file " + quotedPath(path) + ":";
+        return failure(kMsgResourceFileError, head + (problems.size() == 1 ? " " : "\n") + joined(problems));
     }
 
     std::uint64_t usedEndOf(std::uint32_t memoryKiB, std::span<const ResourceEntry> entries)
@@ -100,7 +102,9 @@ namespace {
         StoreResult load(FileIo& io, int fd, const std::string& path, std::uint64_t length, std::uint64_t capacity)
         {
             if (capacity > kMaxImageBytes)
-                return failure(cannotRead(path, "the file is too large to be a resource file"));
+                return failure(cannotRead(path,
+                    "the file is " + std::to_string(length) + " bytes long, too large to be a resource file (a change "
+                        + "reads at most " + std::to_string(kMaxImageBytes) + " bytes)"));
             try {
                 m_bytes.reserve(capacity);
                 m_bytes.resize(length);
@@ -293,43 +297,60 @@ StoreResult layOutResourceFile(const ResourceHeader& header, std::span<const Lai
 
 // ---------------------------------------------------------------- checks
 
+namespace {
+
+    void directoryFindings(const ResourceHeader& header, std::span<const ResourceEntry> entries, std::uint64_t fileSize,
+        FindingLines& found)
+    {
+        if (!isValidModelCode(header.modelCode))
+            found.add("model", "model code " + std::to_string(header.modelCode) + " is not a known module model");
+        const std::uint64_t memory = memoryBytes(header.memoryKiB);
+        const std::uint32_t start = payloadStartFor(header.memoryKiB);
+        // Block spans are rounded up to 4096, so the last block of memory must be addressable too.
+        if (memory < start || memory > std::numeric_limits<std::uint32_t>::max() - kBlockSize + 1)
+            found.add("memory", "memory size " + std::to_string(header.memoryKiB) + " KiB is not usable");
+        const std::uint16_t maxItems = maxItemsFor(header.memoryKiB);
+        if (header.itemCount > maxItems)
+            found.add("count",
+                "the header claims " + std::to_string(header.itemCount) + " items, more than the "
+                    + std::to_string(maxItems) + " the directory can hold");
+        const std::uint64_t directoryEnd = kHeaderSize + std::uint64_t(kEntrySize) * header.itemCount;
+        if (fileSize < directoryEnd)
+            found.add("directory",
+                "the file (" + std::to_string(fileSize) + " bytes) is shorter than its directory ("
+                    + std::to_string(directoryEnd) + " bytes)");
+
+        std::uint64_t expected = start;
+        for (std::size_t i = 0; i < entries.size(); ++i) {
+            const auto& e = entries[i];
+            const int n = static_cast<int>(i);
+            const std::string item = "item " + std::to_string(i);
+            if (e.address != expected)
+                found.add("placement",
+                    item + " starts at " + std::to_string(e.address) + " instead of " + std::to_string(expected), n);
+            const std::uint64_t end = std::uint64_t(e.address) + e.length;
+            if (roundUpToBlock64(end) > memory)
+                found.add("past-memory",
+                    item + "'s blocks end at " + std::to_string(roundUpToBlock64(end)) + ", past the memory size of "
+                        + std::to_string(memory) + " bytes",
+                    n);
+            else if (end > fileSize)
+                found.add("past-file",
+                    item + " ends at " + std::to_string(end) + ", past the end of the file (" + std::to_string(fileSize)
+                        + " bytes)",
+                    n);
+            expected = roundUpToBlock64(end);
+        }
+    }
+
+} // namespace
+
 std::vector<std::string> directoryProblems(
     const ResourceHeader& header, std::span<const ResourceEntry> entries, std::uint64_t fileSize)
 {
-    std::vector<std::string> problems;
-    if (!isValidModelCode(header.modelCode))
-        problems.push_back("model code " + std::to_string(header.modelCode) + " is not a known module model");
-    const std::uint64_t memory = memoryBytes(header.memoryKiB);
-    const std::uint32_t start = payloadStartFor(header.memoryKiB);
-    // Block spans are rounded up to 4096, so the last block of memory must be addressable too.
-    if (memory < start || memory > std::numeric_limits<std::uint32_t>::max() - kBlockSize + 1)
-        problems.push_back("memory size " + std::to_string(header.memoryKiB) + " KiB is not usable");
-    const std::uint16_t maxItems = maxItemsFor(header.memoryKiB);
-    if (header.itemCount > maxItems)
-        problems.push_back("the header claims " + std::to_string(header.itemCount) + " items, more than the "
-            + std::to_string(maxItems) + " the directory can hold");
-    const std::uint64_t directoryEnd = kHeaderSize + std::uint64_t(kEntrySize) * header.itemCount;
-    if (fileSize < directoryEnd)
-        problems.push_back("the file (" + std::to_string(fileSize) + " bytes) is shorter than its directory ("
-            + std::to_string(directoryEnd) + " bytes)");
-
-    std::uint64_t expected = start;
-    for (std::size_t i = 0; i < entries.size(); ++i) {
-        const auto& e = entries[i];
-        const std::string item = "item " + std::to_string(i);
-        if (e.address != expected)
-            problems.push_back(
-                item + " starts at " + std::to_string(e.address) + " instead of " + std::to_string(expected));
-        const std::uint64_t end = std::uint64_t(e.address) + e.length;
-        if (roundUpToBlock64(end) > memory)
-            problems.push_back(item + "'s blocks end at " + std::to_string(roundUpToBlock64(end))
-                + ", past the memory size of " + std::to_string(memory) + " bytes");
-        else if (end > fileSize)
-            problems.push_back(item + " ends at " + std::to_string(end) + ", past the end of the file ("
-                + std::to_string(fileSize) + " bytes)");
-        expected = roundUpToBlock64(end);
-    }
-    return problems;
+    FindingLines found;
+    directoryFindings(header, entries, fileSize, found);
+    return found.lines(Finding::Severity::Fault);
 }
 
 ResourceCheck checkResourceFile(const std::string& path, FileIo& io)
@@ -345,10 +366,23 @@ ResourceCheck checkResourceFile(const std::string& path, FileIo& io)
         check.readError = r.message;
         return check;
     }
-    check.problems = std::move(view.problems);
-    if (view.size >= kHeaderSize && view.size != memoryBytes(view.header.memoryKiB))
-        check.problems.push_back("the file is " + std::to_string(view.size) + " bytes long, the memory size is "
-            + std::to_string(memoryBytes(view.header.memoryKiB)) + " bytes");
+    if (view.size < kHeaderSize) {
+        check.problems = std::move(view.problems);
+        return check;
+    }
+    FindingLines found;
+    directoryFindings(view.header, view.entries, view.size, found);
+    if (view.size != memoryBytes(view.header.memoryKiB))
+        found.add("length",
+            "the file is " + std::to_string(view.size) + " bytes long, the memory size is "
+                + std::to_string(memoryBytes(view.header.memoryKiB)) + " bytes");
+    for (const Finding& f : headerFindings(view.header))
+        found.add(f);
+    for (std::size_t i = 0; i < view.entries.size(); ++i)
+        for (const Finding& f : itemFindings(view.header, view.entries[i], static_cast<int>(i)))
+            found.add(f, static_cast<int>(i));
+    check.problems = found.lines(Finding::Severity::Fault);
+    check.warnings = found.lines(Finding::Severity::Warning);
     return check;
 }
 
@@ -415,7 +449,7 @@ StoreResult ResourceStore::readFile(const std::string& path)
     if (auto r = readView(fileIo(), lock->fd(), path, false, view); !r.ok)
         return refuse(r);
     if (!view.problems.empty())
-        return refuse(failure(kMsgResourceFileError, damagedText(path, view.problems)));
+        return refuse(damaged(path, view.problems));
     adopt(view);
     return {};
 }
@@ -452,7 +486,7 @@ template <typename Use> StoreResult ResourceStore::underLock(LockMode mode, Use 
     // A file damaged meanwhile is refused as at opening, and stays the open one:
     // nothing is written to it, and it is read again once it is whole.
     if (!view.problems.empty())
-        return failure(kMsgResourceFileError, damagedText(m_path, view.problems));
+        return damaged(m_path, view.problems);
     // Another program changed the file since it was read here: working on this
     // view would write its old directory over the other program's change.
     const bool same
@@ -504,7 +538,7 @@ StoreResult ResourceStore::insertItemData(int index, const ResourceEntry& entry,
     return underLock(LockMode::Exclusive, [&](FileLock& lock, const View& view) -> StoreResult {
         const int n = m_itemCount; // as checked above: underLock runs this only on an unchanged file
         if (auto refused = checkCapacity(*this, entry.length))
-            return failure(*refused);
+            return failure(*refused, capacityDetail(*this, entry.length));
         const std::uint32_t rounded = roundUpToBlock(entry.length);
         // A memory size that is no whole number of blocks can fit the length but not its span.
         if (std::uint64_t(usedEnd()) + rounded > memoryBytes(m_memoryKiB))
@@ -623,7 +657,7 @@ StoreResult ResourceStore::readItem(int index, std::vector<std::uint8_t>& out)
     });
 }
 
-StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
+StoreResult ResourceStore::readUsedPart(std::vector<std::uint8_t>& out)
 {
     return underLock(
         LockMode::Shared,
@@ -638,6 +672,25 @@ StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
             return {};
         },
         kMsgFalse);
+}
+
+StoreResult ResourceStore::readImage(std::vector<std::uint8_t>& out)
+{
+    // An item that holds less than its entry claims is shown by the module from
+    // whatever follows it: such a file is not sent. Nothing else is examined.
+    FindingLines unsendable;
+    for (int i = 0; i < m_itemCount; ++i)
+        for (const Finding& f : itemFindings(header(), m_directory[i], i))
+            if (f.unsendable)
+                unsendable.add(f, i);
+    std::vector<std::string> lines = unsendable.lines(Finding::Severity::Fault);
+    if (m_isOpen && !lines.empty()) {
+        lines.insert(lines.begin(),
+            "Cannot program " + quotedPath(m_path)
+                + ": an item holds less than its entry claims, and the module would show garbage");
+        return failure(kMsgResourceFileError, joined(lines));
+    }
+    return readUsedPart(out);
 }
 
 } // namespace zarn

@@ -57,17 +57,20 @@ StoreResult layOutResourceFile(const ResourceHeader& header, std::span<const Lai
     std::vector<std::uint8_t>& image, std::vector<ResourceEntry>& directory);
 
 // What is wrong with a header and directory read from a file of `fileSize`
-// bytes, one sentence per problem; empty when the file can be opened.
+// bytes, one line per kind of problem; empty when the file can be opened.
 // Does not require the file length to equal the memory size (see checkResourceFile).
 std::vector<std::string> directoryProblems(
     const ResourceHeader& header, std::span<const ResourceEntry> entries, std::uint64_t fileSize);
 
 // Everything `zarnres check` verifies: header, directory against the placement
-// invariant, and file length = memoryKiB * 1024. `readError` is set when the
-// file itself could not be read (then `problems` may be incomplete).
+// invariant, file length = memoryKiB * 1024, and every item's data against its
+// entry (see ItemLayout.h). One line per kind of fault, then per kind of
+// warning (what files made by other tools may hold). `readError` is set when
+// the file itself could not be read (then `problems` may be incomplete).
 struct ResourceCheck {
     std::optional<std::string> readError;
     std::vector<std::string> problems;
+    std::vector<std::string> warnings;
     bool ok() const { return !readError && problems.empty(); }
 };
 ResourceCheck checkResourceFile(const std::string& path, FileIo& io = defaultFileIo());
@@ -120,9 +123,12 @@ public:
 
     // Reads the data of entry `index` (its `length` bytes).
     StoreResult readItem(int index, std::vector<std::uint8_t>& out);
-    // Reads the file's used part (0 to usedEnd), every byte of it; "False" when
-    // the file cannot be opened.
+    // The image a module is programmed with: the file's used part (0 to
+    // usedEnd), every byte of it. "False" when the file cannot be opened;
+    // "Resource File Error" when an item holds less than its entry claims.
     StoreResult readImage(std::vector<std::uint8_t>& out);
+    // The used part as it is, damaged items included (for comparing files).
+    StoreResult readUsedPart(std::vector<std::uint8_t>& out);
 
     const std::string& path() const { return m_path; }
     bool isOpen() const { return m_isOpen; }

@@ -1,5 +1,6 @@
 #include "resfile/StoreCommands.h"
 
+#include "platform/FileIo.h"
 #include "platform/Utf8Path.h"
 
 namespace zarn {
@@ -17,6 +18,22 @@ std::optional<std::string> checkCapacity(
     if (itemCount >= maxItems)
         return kMsgExceedMaxItems;
     return std::nullopt;
+}
+
+std::string capacityDetail(const ResourceStore& store, std::uint64_t length, const std::string& source)
+{
+    return capacityDetail(store.remainingBytes(), store.itemCount(), store.maxItems(), store.path(), length, source);
+}
+
+std::string capacityDetail(std::uint32_t remainingBytes, int itemCount, int maxItems, const std::string& file,
+    std::uint64_t length, const std::string& source)
+{
+    if (length > remainingBytes)
+        return (source.empty() ? std::string("The item") : quotedPath(source)) + " needs " + std::to_string(length)
+            + " bytes; " + quotedPath(file) + " has " + std::to_string(remainingBytes) + " bytes left";
+    if (itemCount >= maxItems)
+        return quotedPath(file) + " holds " + std::to_string(itemCount) + " items, as many as its directory can hold";
+    return {};
 }
 
 std::optional<std::string> checkLoadBitmap(

@@ -25,5 +25,11 @@ std::optional<std::string> checkCapacity(const ResourceStore& store, std::uint32
 // The same for a file that is being laid out (a project's build).
 std::optional<std::string> checkCapacity(
     std::uint32_t remainingBytes, int itemCount, int maxItems, std::uint32_t length);
+// Why checkCapacity refuses: what the item (from `source`, when named) needs
+// and what the file has left, or that its directory is full; empty when it fits.
+std::string capacityDetail(const ResourceStore& store, std::uint64_t length, const std::string& source = {});
+// The same for the resource file `file` that is being laid out.
+std::string capacityDetail(std::uint32_t remainingBytes, int itemCount, int maxItems, const std::string& file,
+    std::uint64_t length, const std::string& source = {});
 
 } // namespace zarn

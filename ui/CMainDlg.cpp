@@ -218,9 +218,10 @@ void CMainDlg::OnProgramAll()
             takeFacts();
             read = m_store.readImage(facts->image);
         }
-        // A file that cannot be read is "False", as one that cannot be opened, with the cause below.
+        // A file that cannot be read is "False", as one that cannot be opened, and a damaged one
+        // (an item holding less than its entry claims) "Resource File Error", with the cause below.
         if (!read.ok) {
-            facts->imageError = kMsgFalse;
+            facts->imageError = read.message == kMsgResourceFileError ? kMsgResourceFileError : kMsgFalse;
             m_programAllDetail = read.detail.empty() ? read.message : read.detail;
         }
     }

@@ -118,7 +118,8 @@ void CMainDlg::importFile(std::optional<std::string> chosen, const char* title, 
     ContentOptions options;
     options.command = command;
     options.afterRow = m_selectionMark;
-    options.accepted = [this](const std::string& text) { message(text); };
+    // A sound taken all the same is confirmed with its warning beneath.
+    options.accepted = [this](const std::string& text, const std::string& warning) { message(text, warning); };
     const ContentOutcome added = addContent(m_store, *chosen, options);
     if (added.result == ContentOutcome::Result::Ignored) {
         const bool wave = options.command == ContentCommand::Wave;

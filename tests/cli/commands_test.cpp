@@ -99,10 +99,10 @@ TEST_F(Commands, RefusalsReachStandardErrorWithStatusOneAndChangeNothing)
     const std::pair<std::vector<std::string>, std::string> cases[] = {
         { { "add", zrf, dir.file("cut.bmp") },
             "Reading File Error\nCannot read \"" + dir.file("cut.bmp")
-                + "\": the file ends before the last of its 160 rows of pixels\n" },
+                + "\": it is cut short: 128 x 160 pixels need more bytes than the 46 after byte 54\n" },
         { { "add", zrf, damagedPng },
             "Reading File Error\nCannot read \"" + damagedPng + "\": its PNG data is damaged (IHDR: CRC error)\n" },
-        { { "delete", zrf, "2" }, "There is no item 2: the file holds 2 items\n" },
+        { { "delete", zrf, "2" }, "There is no item 2: the file holds 2 items (\"" + zrf + "\")\n" },
         { { "new", dir.file("c.zrf"), "--model", "3", "--size", "8M" },
             "The module type \"3 Zarn24 V10_V\" does not offer the size 8M (it offers 4M)\n" },
     };
@@ -164,6 +164,17 @@ TEST_F(Commands, CheckPrintsEachProblem)
             + ": the file is 1000000 bytes long, the memory size is 4194304 bytes\n");
     EXPECT_EQ(r.err, zrf + ": 2 problems found\n");
     EXPECT_TRUE(readBytes(zrf) == bytes);
+
+    // Warnings pass, unless --strict.
+    const std::string other = dir.file("other.zrf");
+    std::filesystem::copy_file(kDataDir / "resfile/damaged/screen_39321.zrf", other);
+    const std::string warning
+        = other + ": warning: the header's 39321x39321 screen is none of model code 4308's (480x272)\n";
+    EXPECT_EQ(std::tuple(runZarnres({ "check", other }).status, runZarnres({ "check", other }).out),
+        std::tuple(0, warning + other + ": no problems found, 1 warning\n"));
+    const auto strict = runZarnres({ "check", "--strict", other });
+    EXPECT_EQ(std::tuple(strict.status, strict.out, strict.err),
+        std::tuple(1, warning, other + ": no problems found, 1 warning, which --strict counts as problems\n"));
 }
 
 TEST_F(Commands, ExtractWritesABitmapAsAViewableBmpAndOtherItemsAsTheyAre)

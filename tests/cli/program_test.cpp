@@ -109,6 +109,18 @@ TEST_F(Program, APortWithoutPermissionNamesTheGroupThatGrantsIt)
             + ": join it with  sudo usermod -aG dialout $USER  and log in again.\n");
 }
 
+// A file whose item holds less than its entry claims is refused before any
+// port is opened, with the item and the reason.
+TEST_F(Program, AFileWithAnItemShorterThanItsEntryIsNotSent)
+{
+    std::filesystem::copy_file(kDataDir / "resfile/damaged/bitmap_width_32768.zrf", dir / "d.zrf");
+    const auto r = zarnres({ "program", "d.zrf", "--port", "3" });
+    EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(1, ""));
+    EXPECT_EQ(r.err,
+        "Resource File Error\nCannot program \"d.zrf\": an item holds less than its entry claims, and the module "
+        "would show garbage\nitem 0: a 32768x13 bitmap of kind 8 needs 426496 bytes, the item holds 759\n");
+}
+
 namespace {
 
 struct Fault {

@@ -60,6 +60,26 @@ if strace -f -qq -o /dev/null true 2>/dev/null; then
         done
         echo "${ops[k]}: killed at $kills system calls"
         no_temporaries_after_next_change $k
+        # Killed between naming its new file and the rename: the new file is left
+        # beside the old one, whole, until the next command that opens the file,
+        # one that only reads included.
+        cp base.zrf t.zrf
+        { strace -f -qq -o /dev/null -e trace=rename,renameat,renameat2 -e inject=rename,renameat,renameat2:signal=KILL \
+            "$Z" ${ops[k]} >/dev/null 2>&1; } 2>/dev/null
+        left=$(ls -A | grep -c '^\.t\.zrf\.tmp-')
+        [ "$left" -ge 1 ] || fail "${ops[k]} killed at its rename left no temporary file to remove"
+        for reader in "list t.zrf" "check t.zrf" "info t.zrf"; do
+            [ "$left" -ge 1 ] || break
+            "$Z" $reader >/dev/null || fail "$reader after a killed change"
+            left=$(ls -A | grep -c '^\.t\.zrf\.tmp-')
+            [ "$left" -eq 0 ] || fail "$reader left $left temporary files of a killed change"
+            cp base.zrf t.zrf
+            { strace -f -qq -o /dev/null -e trace=rename,renameat,renameat2 -e inject=rename,renameat,renameat2:signal=KILL \
+                "$Z" ${ops[k]} >/dev/null 2>&1; } 2>/dev/null
+            left=$(ls -A | grep -c '^\.t\.zrf\.tmp-')
+        done
+        [ "$(outcome $k)" = old ] || fail "${ops[k]} killed at its rename did not leave the old file"
+        rm -f .t.zrf.tmp-*
     done
 else
     echo "SKIP: strace cannot trace here; the random kills below still run"

@@ -9,6 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <sstream>
+
 using namespace zarn;
 using namespace zarn::test;
 namespace fs = std::filesystem;
@@ -99,6 +102,34 @@ TEST(ImportChecks, NameThenOpeningThenExactLengthThenSpaceThenCount)
     }
 }
 
+// Each file of tests/data/import/sounds is taken whole as a sound, and one that
+// is no complete RIFF/WAVE sound comes with a warning naming the file and what
+// it holds, as its line in expected.txt says.
+TEST(ImportChecks, WhatIsNoSoundIsStoredAllTheSameWithAWarningSayingWhatItHolds)
+{
+    const fs::path folder = kDataDir / "import" / "sounds";
+    std::ifstream table(folder / "expected.txt");
+    std::ptrdiff_t rows = 0;
+    for (std::string line, name, words; std::getline(table, line);) {
+        std::istringstream in(line);
+        if (!(in >> name >> std::ws) || name[0] == '#' || !std::getline(in, words))
+            continue;
+        ++rows;
+        const std::string path = (folder / name).string();
+        const ImportCheck check = checkWaveFile(path, 1 << 20, 0, 190);
+        EXPECT_EQ(check.verdict, ImportCheck::Verdict::Accepted) << name;
+        EXPECT_EQ(check.pending.entry.length, fs::file_size(path)) << name;
+        if (words == "-")
+            EXPECT_EQ(check.warning, "") << name;
+        else
+            EXPECT_TRUE(check.warning.starts_with("Warning: \"" + path + "\" is not a complete WAVE sound: ")
+                && check.warning.find(words) != std::string::npos)
+                << check.warning;
+    }
+    EXPECT_EQ(rows,
+        std::ranges::count_if(fs::directory_iterator(folder), [](auto& e) { return e.path().extension() == ".wav"; }));
+}
+
 TEST(AddContent, PictureLibraryAndSoundTakeTheOneRoad)
 {
     TempDir dir;
@@ -131,7 +162,7 @@ TEST(AddContent, PictureLibraryAndSoundTakeTheOneRoad)
     std::string told;
     ContentOptions options;
     options.ignoreColor = 0xF81F; // kept for pictures only
-    options.accepted = [&](const std::string& text) { told = text; };
+    options.accepted = [&](const std::string& text, const std::string& warning) { told = text + "|" + warning; };
     for (const auto& road : roads) {
         told.clear();
         options.afterRow = road.afterRow;
@@ -139,7 +170,10 @@ TEST(AddContent, PictureLibraryAndSoundTakeTheOneRoad)
         EXPECT_EQ(std::tuple(out.result, out.message, out.row), std::tuple(road.result, road.text, road.row))
             << road.name;
         const bool libraryOrSound = road.result == R::Inserted && std::string(road.text).starts_with("Loading");
-        EXPECT_EQ(told, libraryOrSound ? road.text : "") << road.name;
+        // A sound that is none is told with its warning.
+        const std::string warning = std::string(road.name) == "beep.wav" ? out.warning : "";
+        EXPECT_EQ(told, libraryOrSound ? road.text + std::string("|") + warning : "") << road.name;
+        EXPECT_EQ(warning.empty(), std::string(road.name) != "beep.wav" || road.result != R::Inserted) << warning;
     }
     ASSERT_EQ(store.itemCount(), 4);
     const auto entries = store.directory();

@@ -172,7 +172,7 @@ TEST(BmpWriter, WrittenFileReadsBackAndAFailedWriteLeavesNothing)
         std::tuple(pic.bitCount(), pic.sourceWidth(), pic.sourceHeight(), pic.sourceRgb()), std::tuple(24, 5, 3, rgb));
     fs::remove(path);
     EXPECT_FALSE(writeBmp24(dir.file("no-folder/out.bmp"), 2, 2, Bytes(12, 0x80), &error));
-    EXPECT_TRUE(error.starts_with("Cannot write " + dir.file("no-folder/out.bmp") + ": No such file")) << error;
+    EXPECT_TRUE(error.starts_with("Cannot write \"" + dir.file("no-folder/out.bmp") + "\": No such file")) << error;
     // too few pixels for 3x2, and no width at all
     EXPECT_FALSE(writeBmp24(path, 3, 2, Bytes(12, 0x80), &error) || writeBmp24(path, 0, 2, Bytes(12, 0x80), &error));
     EXPECT_TRUE(fs::is_empty(dir.path()));

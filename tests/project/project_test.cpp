@@ -234,7 +234,7 @@ TEST(ResourceProject, DiffNamesEachDifferenceAndUnpackRefusesADamagedFile)
     ResourceEntry wide { 0, 200 * 2, 0, 200, 1, 16, 0 };
     ASSERT_TRUE(store.insertItemData(0, wide, pattern(400, 3)).ok);
     EXPECT_EQ(unpackResourceFile(dir.file("wide.zrf"), dir.file("out")).message,
-        "Cannot unpack " + dir.file("wide.zrf")
+        "Cannot unpack \"" + dir.file("wide.zrf") + "\""
             + ": item 0 cannot be given back by a manifest: the 200x1 bitmap is "
               "larger than the module's 128x160 screen, and a picture that large is scaled down when it is added");
     EXPECT_FALSE(fs::exists(dir / "out"));

@@ -344,33 +344,52 @@ TEST_F(StoreTest, RefusedChangesNameTheirReasonAndLeaveTheFileAsItWas)
     EXPECT_FALSE(fs::exists(s.path())) << "a change never creates a missing file";
 }
 
-// Each damaged file of tests/data/resfile/damaged is refused as its line in
-// expected.txt says, without a byte written and leaving the store as it was,
-// its file still open; the check finds the same fault.
-TEST_F(StoreTest, DamagedFilesAreRefusedAtOpenAndFoundByTheCheck)
+// Each damaged file of tests/data/resfile/damaged is opened, checked and read
+// for a module as its line in expected.txt says. A refused open writes
+// nothing and leaves the store as it was, its file still open; a file the
+// module would show garbage from is refused with the item and the reason.
+TEST_F(StoreTest, DamagedFilesAreRefusedWhereTheyMustBeAndFoundByTheCheck)
 {
     const fs::path folder = kDataDir / "resfile/damaged";
     ResourceStore good = created();
     fill(good, { 100, 0, 5000 });
     std::ifstream table(folder / "expected.txt");
     std::ptrdiff_t rows = 0;
-    for (std::string line, name, words; std::getline(table, line);) {
+    for (std::string line, name, open, sent, words; std::getline(table, line);) {
         std::istringstream in(line);
-        std::size_t problems = 0;
-        if (!(in >> name >> problems >> std::ws) || name[0] == '#' || !std::getline(in, words))
+        std::size_t problems = 0, warnings = 0;
+        if (!(in >> name >> open >> sent >> problems >> warnings >> std::ws) || name[0] == '#'
+            || !std::getline(in, words))
             continue;
         SCOPED_TRACE(name);
         ++rows;
         fs::copy_file(folder / name, dir / name);
         ResourceStore s = good;
         const auto r = s.openResourceFile(dir.file(name));
-        EXPECT_TRUE(r.message == "Resource File Error" && s.isOpen() && s.path() == good.path() && sameView(s, good));
-        EXPECT_HAS(r.detail, words);
-        EXPECT_TRUE(readBytes(dir / name) == readBytes(folder / name)) << "opening never writes";
+        if (open == "refused") {
+            EXPECT_TRUE(
+                r.message == "Resource File Error" && s.isOpen() && s.path() == good.path() && sameView(s, good));
+            EXPECT_HAS(r.detail, words);
+            EXPECT_HAS(r.detail, dir.file(name));
+        } else {
+            ASSERT_TRUE(r.ok) << r.detail;
+            Bytes image;
+            const auto read = s.readImage(image);
+            EXPECT_EQ(read.ok, sent == "sent") << read.detail;
+            if (sent == "sent")
+                EXPECT_EQ(image.size(), s.usedEnd());
+            else
+                EXPECT_TRUE(read.message == "Resource File Error" && read.detail.find(words) != std::string::npos
+                    && image.empty())
+                    << read.detail;
+        }
+        EXPECT_TRUE(readBytes(dir / name) == readBytes(folder / name)) << "reading never writes";
         const ResourceCheck check = checkResourceFile(dir.file(name));
-        EXPECT_TRUE(!check.readError && check.problems.size() == problems
-            && std::ranges::any_of(check.problems, [&](auto& p) { return p.find(words) != std::string::npos; }))
-            << check.problems.size() << " problems";
+        std::vector<std::string> lines = check.problems;
+        lines.insert(lines.end(), check.warnings.begin(), check.warnings.end());
+        EXPECT_TRUE(!check.readError && check.problems.size() == problems && check.warnings.size() == warnings
+            && std::ranges::any_of(lines, [&](auto& p) { return p.find(words) != std::string::npos; }))
+            << check.problems.size() << " problems, " << check.warnings.size() << " warnings";
     }
     EXPECT_EQ(rows,
         std::ranges::count_if(fs::directory_iterator(folder), [](auto& e) { return e.path().extension() == ".zrf"; }));

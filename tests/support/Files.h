@@ -87,6 +87,22 @@ inline std::string patternFile(const std::filesystem::path& path, std::size_t si
     return path.string();
 }
 
+// A RIFF/WAVE sound of `size` bytes (44 or more): 8-bit mono samples of pattern bytes; its path.
+inline std::string soundFile(const std::filesystem::path& path, std::size_t size, unsigned seed = 1)
+{
+    Bytes v = pattern(size, seed);
+    const auto put = [&](std::size_t at, std::uint32_t value, int bytes) {
+        for (int i = 0; i < bytes; ++i)
+            v[at + i] = static_cast<std::uint8_t>(value >> (8 * i));
+    };
+    const auto text = [&](std::size_t at, const char* four) { std::copy(four, four + 4, v.begin() + at); };
+    text(0, "RIFF"), put(4, std::uint32_t(size - 8), 4), text(8, "WAVE");
+    text(12, "fmt "), put(16, 16, 4), put(20, 1, 2), put(22, 1, 2), put(24, 8000, 4), put(28, 8000, 4);
+    put(32, 1, 2), put(34, 8, 2), text(36, "data"), put(40, std::uint32_t(size - 44), 4);
+    writeBytes(path, v);
+    return path.string();
+}
+
 // Named pipes in the file system: POSIX systems have them, Windows has none.
 #ifdef _WIN32
 inline constexpr bool kNamedPipes = false;

@@ -152,7 +152,7 @@ protected:
         dlg.OnOpenResource(file);
         dlg.OnLoadBmp(quadrantBmp("q.bmp", 32, 24));
         dlg.OnLoadItem();
-        dlg.OnLoadWave(patternFile(dir / "s.wav", 5000));
+        dlg.OnLoadWave(soundFile(dir / "s.wav", 5000));
         dlg.setSelectionMark(0);
         view.boxes.clear();
         return file;
@@ -349,17 +349,42 @@ TEST_F(CommandsTest, EveryFailureLeavesTheStateAsItWas)
         EXPECT_TRUE(dlg.m_store.isOpen() && dlg.m_store.path() == file);
     }
 
-    // "Program All" whose image cannot be read: the session refuses with the text, the box adds the cause.
-    io.readRoom = 0;
+    // "Program All" whose image cannot be read ("False"), or whose item holds less than its entry
+    // claims ("Resource File Error"): the session refuses with the text, the box adds the cause.
+    std::filesystem::copy_file(kDataDir / "resfile/damaged/bitmap_width_32768.zrf", dir / "short.zrf");
+    const struct {
+        std::function<void()> arrange;
+        std::string text, cause;
+    } unsent[] = {
+        { [&] { io.readRoom = 0; }, kMsgFalse, "filled.zrf" },
+        { [&] { dlg.OnOpenResource(dir.file("short.zrf")); }, kMsgResourceFileError,
+            "item 0: a 32768x13 bitmap of kind 8 needs 426496 bytes, the item holds 759" },
+    };
+    for (const auto& u : unsent) {
+        u.arrange();
+        view.boxes.clear();
+        link.programs.clear();
+        dlg.OnProgramAll();
+        io.heal();
+        ASSERT_EQ(link.programs.size(), 1u);
+        EXPECT_EQ(link.programs[0]->imageError, u.text);
+        event(SessionEventKind::TransferRefused, false, link.programs[0]->imageError);
+        ASSERT_EQ(view.boxes.size(), 1u);
+        EXPECT_HAS(view.boxes[0].detail, u.cause);
+        EXPECT_FALSE(dlg.busy());
+    }
+}
+
+// A .wav that is no sound is stored all the same, its warning beneath the confirmation.
+TEST_F(CommandsTest, ASoundThatIsNoneIsTakenWithItsWarning)
+{
+    dlg.OnOpenResource(newFile("w.zrf"));
     view.boxes.clear();
-    dlg.OnProgramAll();
-    io.heal();
-    ASSERT_EQ(link.programs.size(), 1u);
-    EXPECT_EQ(link.programs[0]->imageError, kMsgFalse);
-    event(SessionEventKind::TransferRefused, false, link.programs[0]->imageError);
+    dlg.OnLoadWave(patternFile(dir / "noise.wav", 100));
     ASSERT_EQ(view.boxes.size(), 1u);
-    EXPECT_HAS(view.boxes[0].detail, "filled.zrf");
-    EXPECT_FALSE(dlg.busy());
+    EXPECT_EQ(view.boxes[0].text, "Loading Wave file: Filesize:100");
+    EXPECT_HAS(view.boxes[0].detail, "Warning: \"" + dir.file("noise.wav") + "\" is not a complete WAVE sound: ");
+    EXPECT_EQ(dlg.directoryRows().size(), 1u);
 }
 
 TEST_F(CommandsTest, NewResourceAsksBeforeReplacingAFileAndOpensTheNewOne)

@@ -53,7 +53,7 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     // Load Hzlib and Load WAVE, each appended.
     win.files.push_back(patternFile(dir / "16X16.hzk", 261696, 3));
     win.button("Load Hzlib")->click();
-    win.files.push_back(patternFile(dir / "chime.wav", 5000, 5));
+    win.files.push_back(soundFile(dir / "chime.wav", 5000, 5));
     win.button("Load WAVE")->click();
     EXPECT_EQ(win.boxes,
         (Texts { dir.path().string() + "/", "Loading GBK2312 lib file:\r16X16 Filesize:261696",
