@@ -45,13 +45,14 @@ std::string stagingFilePathFor(const std::string& program, const std::string& ca
     std::error_code ec;
     fs::create_directories(folder, ec);
     const std::string path = utf8Of(folder / "ttt.tmp");
-    if (notice)
-        *notice = "The program's folder " + (program.empty() ? std::string("(unknown)") : program)
-            + " cannot be written; the staging file is " + path;
+    // An installed program or one whose folder is unknown stages in the cache
+    // as a matter of course; only a folder of its own that fails is told.
+    if (notice && !program.empty())
+        *notice = "The program's folder " + program + " cannot be written; the staging file is " + path;
     return path;
 }
 
-std::string stagingFilePath(std::string* notice) { return stagingFilePathFor(programFolder(), {}, notice); }
+std::string stagingFilePath(std::string* notice) { return stagingFilePathFor(programWorkFolder(), {}, notice); }
 
 std::string writeStagingFile(const std::string& path, std::span<const std::uint8_t> data)
 {

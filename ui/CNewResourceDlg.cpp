@@ -18,7 +18,7 @@ std::string withTrailingSeparator(const std::string& folder)
 
 std::string CNewResourceDlg::defaultFolder()
 {
-    const std::string program = programFolder();
+    const std::string program = programWorkFolder();
     if (!program.empty() && mayWrite(program))
         return withTrailingSeparator(program);
     return withTrailingSeparator(userHomeFolder());

@@ -129,6 +129,14 @@ TEST(StagingFile, TempFolderBesideTheProgramOrElseInTheCache)
     EXPECT_EQ(fs::path(stagingFilePathFor("", "", &notice)), fs::path(dir.file("xdg/zarntool/Temp/ttt.tmp")));
     setEnvironment(cacheVariable, old ? saved.c_str() : nullptr);
     EXPECT_TRUE(fs::exists(fs::path(programFolder()) / exe));
+    // A build's folder is the program's own; an installed program's is not, even for root.
+    EXPECT_EQ(programWorkFolder(), programFolder());
+#ifdef _WIN32
+    const std::string installed = environmentValue("ProgramFiles") + "\\zarntool";
+#else
+    const std::string installed = "/usr/bin/";
+#endif
+    EXPECT_TRUE(isInstalledProgramFolder(installed) && !isInstalledProgramFolder(dir.path().string()));
 }
 
 // The conversion's bytes are worked by hand in bmp_files_test; decoded again,

@@ -203,9 +203,10 @@ TEST(PictureFile, DamagedPicturesAreRefusedInOurWordsWithNothingOnStandardError)
         EXPECT_EQ(r.ok ? "accepted" : r.message, row.back()) << row[0];
         EXPECT_TRUE(r.ok || (pic.sourceRgb() == rgb && !pic.loaded())) << row[0] << ": the picture held before changed";
         // "Reading File Error" is followed by the file and why it cannot be read.
-        if (!r.ok && r.message == "Reading File Error")
+        if (!r.ok && r.message == "Reading File Error") {
             EXPECT_TRUE(r.detail.starts_with("Cannot read \"" + path + "\": ") && r.detail.size() > path.size() + 20)
                 << row[0] << ": " << r.detail;
+        }
     }
     const std::string written = stderrText.text();
     EXPECT_EQ(written, "");
