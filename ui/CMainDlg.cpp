@@ -212,9 +212,13 @@ void CMainDlg::showProgress(const SessionEvent& event)
         return;
     m_progress.update(event.snapshot.imageSent, now() - m_progressStart);
     m_strProgress = m_progress.text();
-    // The text of a transfer that ended stays as it ended.
-    if (!event.snapshot.programming)
-        m_progressRunning = false;
+    if (event.snapshot.programming)
+        return;
+    // A transfer that ended stays shown as it ended; one that failed with what it got to.
+    m_progressRunning = false;
+    if (event.kind != SessionEventKind::TransferCompleted)
+        m_strProgress = std::to_string(m_progress.done()) + " of " + std::to_string(m_progress.total()) + " bytes ("
+            + std::to_string(m_progress.percent()) + "%), not completed";
 }
 
 void CMainDlg::OnTimer()

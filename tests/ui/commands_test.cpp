@@ -448,6 +448,16 @@ TEST_F(CommandsTest, TheProgressTextFollowsTheTransferAndStopsWithIt)
     seconds += 10;
     dlg.OnTimer();
     EXPECT_EQ(dlg.fields().progress, ended);
+
+    dlg.OnProgramAll();
+    s.programming = true;
+    s.imageSent = 0;
+    dlg.onSessionEvent({ SessionEventKind::TransferStarted, {}, {}, s });
+    s.imageSent = 4096;
+    dlg.onSessionEvent({ SessionEventKind::Changed, {}, {}, s });
+    s.programming = false;
+    dlg.onSessionEvent({ SessionEventKind::TransferFailed, kMsgProgrammingPortLost, {}, s });
+    EXPECT_EQ(dlg.fields().progress, "4096 of 16384 bytes (25%), not completed");
 }
 
 TEST_F(CommandsTest, PortSelectTellsWhetherThePortIsListedAndOkRestartsDetection)
