@@ -63,8 +63,6 @@ namespace {
 
     TEST_F(Road, FromANewFileToAProgrammedModule)
     {
-        SimPort sim({ "--model", "2404", "--memory", "4M", "--firmware", "7", "--once" }, kPort);
-        ASSERT_TRUE(sim.ready()) << sim.why();
         TempDir dir;
         win32::Win32MainDlg main;
         const HWND w = main.create();
@@ -142,7 +140,19 @@ namespace {
             EXPECT_TRUE(shown.answered()) << name;
         }
 
-        // "Port Select" of the module's port, then its identification.
+        // A second ">>LOAD" goes in after the selected row; "Delete" of it leaves the first.
+        click(w, IDC_LOAD_ITEM);
+        ASSERT_EQ(win32::listRowCount(list), 2);
+        select.iItem = 1;
+        SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
+        EXPECT_EQ(state.selectionMark(), 1);
+        click(w, IDC_DELETE);
+        EXPECT_EQ(win32::listRowCount(list), 1);
+        EXPECT_EQ(state.m_store.itemCount(), 1u);
+
+        // The module is plugged in (its idle timeout runs from now), "Port Select" of its port, its identification.
+        SimPort sim({ "--model", "2404", "--memory", "4M", "--firmware", "7", "--once" }, kPort);
+        ASSERT_TRUE(sim.ready()) << sim.why();
         std::string status;
         {
             ModalAnswer port(std::vector<ModalAnswer::Answer> { [&](HWND dlg) {
