@@ -508,7 +508,7 @@ TEST_F(CommandsTest, NewResourceDialogOffersEachRowsSizesAndTypedTextGetsTheDefa
 
     view.chosenFolders.push_back(dir.path().string());
     d.OnChooseFolder();
-    EXPECT_EQ(d.m_strFolder, dir.path().string() + "/");
+    EXPECT_EQ(d.m_strFolder, dir.path().string() + static_cast<char>(std::filesystem::path::preferred_separator));
     EXPECT_EQ(std::tuple(d.m_strSaveAt, view.texts()), std::tuple(d.m_strFolder, Texts { d.m_strFolder }));
     ASSERT_TRUE(d.OnOK());
     EXPECT_EQ(readBytes(dir / "kept.zrf").size(), 4194304u);

@@ -170,9 +170,15 @@ namespace {
         ASSERT_TRUE(pumpUntil([&] { return state.m_moduleIdentified; }, 15000)) << field(IDC_MODULE_MSG);
         EXPECT_EQ(field(IDC_MODULE_MSG), "Module connection...\r\nModule Type:Zarn24 V4\r\nFirmware version:Ver7");
 
-        // "Program All", until "Send Over!!".
+        // "Program All", until "Send Over!!" (photographed over the window).
         {
-            ModalAnswer over([](HWND box) { pressButton(box, "OK"); }, besides);
+            ModalAnswer over(std::vector<ModalAnswer::Answer> { [&](HWND box) {
+                if (!photographed(w, "main"))
+                    return false;
+                pressButton(box, "OK");
+                return true;
+            } },
+                besides);
             click(w, IDC_PROGRAM_ALL);
             EXPECT_TRUE(state.busy());
             ASSERT_TRUE(pumpUntil([&] { return over.answered(); }, 120000)) << field(IDC_BLOCKS_SENT);
@@ -187,7 +193,6 @@ namespace {
         const std::string all = std::to_string(used);
         EXPECT_EQ(field(IDC_PROGRESS_TEXT).rfind(all + " of " + all + " bytes (100%), ", 0), 0u)
             << field(IDC_PROGRESS_TEXT);
-        EXPECT_TRUE(pumpUntil([&] { return photographed(w, "main"); }, 30000));
 
         ASSERT_TRUE(sim.ended()) << sim.out();
         auto image = readBytes(pathOf(state.m_store.path()));

@@ -235,6 +235,12 @@ std::optional<INT_PTR> MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM
         m_events.dpiChanged();
         return TRUE;
     case kWmShown:
+        // The dialog manager shows a modal dialog once its queue is empty; a box that a
+        // file named on the command line brings goes in front of the window, not before it.
+        if (modal() && !IsWindowVisible(hwnd())) {
+            ShowWindow(hwnd(), SW_SHOW);
+            UpdateWindow(hwnd());
+        }
         m_events.shown();
         return TRUE;
     case kWmSessionEvents:
