@@ -79,12 +79,15 @@ namespace {
         ASSERT_TRUE(
             CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
         CloseHandle(writeEnd);
+        // Read what it wrote once it has ended, not up to the pipe's end: a process it
+        // happens to start (Wine's desktop) may inherit the pipe and keep it open.
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
         std::string out;
         char buffer[256];
-        DWORD n = 0;
-        while (ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0)
+        DWORD n = 0, waiting = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0
+            && ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0)
             out.append(buffer, n);
-        EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
         DWORD code = 1;
         GetExitCodeProcess(process.hProcess, &code);
         EXPECT_EQ(code, 0u);
