@@ -9,10 +9,13 @@
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "ui/CAboutDlg.h"
+#include "ui/CFontPreviewDlg.h"
+#include "ui/CMakeFontDlg.h"
 #include "ui/CPortSelectDlg.h"
 #include "ui/UiTexts.h"
 
 #include <algorithm>
+#include <chrono>
 
 namespace zarn::ui {
 
@@ -29,6 +32,42 @@ CMainDlg::CMainDlg(CommandHost& view, Services services)
 }
 
 // ---- what the view shows ----
+
+namespace {
+    constexpr std::size_t kMessageLimit = 1024;
+    constexpr std::size_t kIgnoreColorLimit = 20;
+    constexpr std::int32_t kCounterLimit = 100000000;
+
+    // The first `limit` characters of a UTF-8 text, never half of one.
+    std::string firstCharacters(const std::string& text, std::size_t limit)
+    {
+        std::size_t characters = 0;
+        for (std::size_t i = 0; i < text.size(); ++i)
+            if ((static_cast<unsigned char>(text[i]) & 0xC0) != 0x80 && characters++ == limit)
+                return text.substr(0, i);
+        return text;
+    }
+}
+
+MainFields CMainDlg::fields() const
+{
+    return MainFields { firstCharacters(m_strBitmapMsg, kMessageLimit),
+        firstCharacters(m_strResourceMsg, kMessageLimit), firstCharacters(m_moduleStatus, kMessageLimit),
+        firstCharacters(m_strIgnoreColor, kIgnoreColorLimit),
+        std::to_string(std::clamp(m_blocksSent, 0, kCounterLimit)), m_strProgress };
+}
+
+std::vector<MenuEntry> CMainDlg::contextMenu()
+{
+    std::vector<MenuEntry> entries { { kAboutMenuText, false, false, [this] { OnAbout(); } } };
+    if (hasFontTools()) {
+        entries.push_back({ CMakeFontDlg::kMenuText, false, false, [this] { OnMakeFontLibrary(); } });
+        entries.push_back({ CFontPreviewDlg::kMenuText, false, false, [this] { OnPreviewFontLibrary(); } });
+    }
+    // Error diffusion for true-colour pictures; off by default, applies from the next "Load BMP".
+    entries.push_back({ kDitherMenuText, true, dither(), [this] { setDither(!dither()); } });
+    return entries;
+}
 
 std::vector<std::array<std::string, 6>> CMainDlg::directoryRows() const
 {
@@ -154,6 +193,45 @@ void CMainDlg::takeSnapshot(const SessionSnapshot& snapshot)
     m_blocksSent = snapshot.blocksSent;
 }
 
+double CMainDlg::now() const
+{
+    if (m_services.clock)
+        return m_services.clock();
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+}
+
+// Bytes, percentage, rate and time left, from the start of a transfer to its end.
+void CMainDlg::showProgress(const SessionEvent& event)
+{
+    if (event.kind == SessionEventKind::TransferStarted) {
+        m_progress = TransferProgress(event.snapshot.imageSize);
+        m_progressStart = now();
+        m_progressRunning = true;
+    }
+    if (!m_progressRunning)
+        return;
+    m_progress.update(event.snapshot.imageSent, now() - m_progressStart);
+    m_strProgress = m_progress.text();
+    if (event.snapshot.programming)
+        return;
+    // A transfer that ended stays shown as it ended; one that failed with what it got to.
+    m_progressRunning = false;
+    if (event.kind != SessionEventKind::TransferCompleted)
+        m_strProgress = std::to_string(m_progress.done()) + " of " + std::to_string(m_progress.total()) + " bytes ("
+            + std::to_string(m_progress.percent()) + "%), not completed";
+}
+
+void CMainDlg::OnTimer()
+{
+    if (!m_progressRunning)
+        return;
+    m_progress.update(m_progress.done(), now() - m_progressStart);
+    if (const std::string text = m_progress.text(); text != m_strProgress) {
+        m_strProgress = text;
+        refresh(kRefreshProgram);
+    }
+}
+
 void CMainDlg::onSessionEvent(const SessionEvent& event)
 {
     takeSnapshot(event.snapshot);
@@ -161,6 +239,7 @@ void CMainDlg::onSessionEvent(const SessionEvent& event)
         m_programAllSent = false;
     if (event.kind == SessionEventKind::TransferStarted)
         m_programBarSet = true;
+    showProgress(event);
     m_programming = m_programAllSent || m_link.programming;
     refresh(kRefreshFields | kRefreshProgram);
 

@@ -29,11 +29,18 @@
 //   m_bIgnoreColorPicked), the resource file field m_strResourceMsg, the
 //   space bar spaceGauge(), the list directoryRows() with its column titles
 //   and widths from resfile/DirectoryView.h, the module field m_moduleStatus,
-//   the counter m_blocksSent and the programming bar programGauge().
-// - the picture area: kPictureAreaWidth x kPictureAreaHeight pixels; the
-//   picture control inside it at pictureFrame(), showing pictureImage() 1:1.
-//   A left press in the control (its right and bottom edges included):
-//   pickAt(press - control's top left).
+//   the counter m_blocksSent, the programming bar programGauge() and beside
+//   them the transfer's progress m_strProgress; fields() gives the texts of
+//   the fields within the limits they take.
+// - the picture area: m_rcPictureArea (kPictureAreaWidth x
+//   kPictureAreaHeight pixels unless the view sets its own with
+//   setPictureArea); the picture control inside it at pictureFrame(), in the
+//   area's coordinates, showing pictureImage() 1:1. A left press in the
+//   control (its right and bottom edges included): pickAt(press - control's
+//   top left).
+// - the context menu: contextMenu(), each entry's text, check mark and command.
+// - a timer: OnTimer() about every 700 ms, for the progress of a transfer
+//   that has stopped moving.
 // - the list's selection: the view calls setSelectionMark(row) whenever the
 //   user selects a row (the row last selected), setSelectionMark({}) when
 //   nothing is selected; after a list refresh it selects selectionMark().
@@ -43,6 +50,7 @@
 #include "import/AddContent.h"
 #include "import/LoadedPicture.h"
 #include "link/SessionEvents.h"
+#include "link/TransferProgress.h"
 #include "platform/FileIo.h"
 #include "resfile/PendingItem.h"
 #include "resfile/PictureArea.h"
@@ -65,6 +73,23 @@ namespace zarn::ui {
 
 inline constexpr int kPictureAreaWidth = 400;
 inline constexpr int kPictureAreaHeight = 300;
+// The period of the view's timer (OnTimer), in milliseconds: the window's timer 1.
+inline constexpr int kTimerPeriodMs = 700;
+
+// The texts of the main window's fields, each within what its field takes.
+struct MainFields {
+    std::string bitmapMessage, resourceMessage, moduleStatus; // up to 1024 characters each
+    std::string ignoreColor; // up to 20
+    std::string blocksSent; // the counter, 0 to 100000000
+    std::string progress; // the transfer's bytes, percentage, rate and time left; empty before the first
+};
+
+// An entry of the main window's context menu.
+struct MenuEntry {
+    std::string text;
+    bool checkable = false, checked = false;
+    std::function<void()> run;
+};
 
 class CMainDlg {
 public:
@@ -79,6 +104,8 @@ public:
         // Where "Load BMP" writes its staging file; fills the notice when it had to fall back
         // (empty: zarn::stagingFilePath).
         std::function<std::string(std::string* notice)> stagingPath;
+        // Seconds on a steady clock, for the transfer's rate and time left (empty: the system's).
+        std::function<double()> clock;
     };
 
     CMainDlg(CommandHost& view, Services services);
@@ -113,11 +140,17 @@ public:
     // ---- from the view and the session ----
     void setSelectionMark(std::optional<int> row);
     void onSessionEvent(const SessionEvent& event);
+    // The view's timer: a transfer that has stopped moving is told as stalled.
+    void OnTimer();
+    // The picture area as the view lays it out, in the coordinates the view places the picture control in.
+    void setPictureArea(const Rect& area) { m_rcPictureArea = area; }
     bool dither() const { return m_picture.picture().dither(); }
     void setDither(bool on) { m_picture.picture().setDither(on); } // applies from the next "Load BMP"
     bool hasFontTools() const { return m_services.fonts != nullptr; }
 
     // ---- what the view shows ----
+    MainFields fields() const;
+    std::vector<MenuEntry> contextMenu();
     struct Gauge {
         int maximum = 100, position = 0; // a progress bar's range (from 0) and position
     };
@@ -137,7 +170,7 @@ public:
     Rgb m_crIgnoreColor {};
     bool m_linkEnabled = false, m_portOpen = false, m_moduleIdentified = false;
     std::uint8_t m_comPort = 3;
-    const Rect m_rcPictureArea { 0, 0, kPictureAreaWidth, kPictureAreaHeight };
+    Rect m_rcPictureArea { 0, 0, kPictureAreaWidth, kPictureAreaHeight };
     ResourceStore m_store;
     bool m_bIgnoreColorPicked = false;
     // Set when "Program All" is sent, before the session answers, and then as
@@ -147,6 +180,7 @@ public:
     std::string m_strBitmapMsg, m_strResourceMsg, m_moduleStatus;
     std::int32_t m_blocksSent = 0;
     std::string m_strIgnoreColor;
+    std::string m_strProgress;
 
 private:
     void refresh(unsigned parts) { m_view.refresh(parts); }
@@ -166,6 +200,8 @@ private:
     std::optional<int> itemToShow(const char* noSelection);
     bool readShownItem(int mark, std::vector<std::uint8_t>& data);
     void takeSnapshot(const SessionSnapshot& snapshot);
+    void showProgress(const SessionEvent& event);
+    double now() const;
 
     CommandHost& m_view;
     Services m_services;
@@ -179,6 +215,9 @@ private:
     bool m_programAllSent = false; // posted, not yet answered
     std::string m_programAllDetail; // why the file's image could not be read, for the refusal's box
     bool m_programBarSet = false;
+    TransferProgress m_progress; // of the transfer shown, while m_progressRunning
+    bool m_progressRunning = false;
+    double m_progressStart = 0;
     std::map<std::string, std::string> m_lastFolders; // of each file dialog, by its title
 };
 

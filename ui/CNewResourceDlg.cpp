@@ -7,13 +7,15 @@
 #include "ui/CommandHost.h"
 #include "ui/UiTexts.h"
 
+#include <filesystem>
+
 namespace zarn::ui {
 
 std::string withTrailingSeparator(const std::string& folder)
 {
     if (!folder.empty() && (folder.back() == '/' || folder.back() == '\\'))
         return folder;
-    return folder + "/";
+    return folder + static_cast<char>(std::filesystem::path::preferred_separator); // "\\" on Windows
 }
 
 std::string CNewResourceDlg::defaultFolder()

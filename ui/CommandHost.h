@@ -49,7 +49,7 @@ enum RefreshPart : unsigned {
     kRefreshPicture = 1u << 2, // the picture control: its place (pictureFrame()) and pixels (pictureImage())
     kRefreshList = 1u << 3, // the directory list: every row (directoryRows()), selected row selectionMark()
     kRefreshSpace = 1u << 4, // the resource space bar (spaceGauge())
-    kRefreshProgram = 1u << 5, // the programming bar (programGauge())
+    kRefreshProgram = 1u << 5, // the programming bar (programGauge()) and the progress text (fields().progress)
     kRefreshAll = (1u << 6) - 1,
 };
 

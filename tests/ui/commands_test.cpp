@@ -123,7 +123,9 @@ protected:
     FakeLink link;
     FaultyIo io;
     FakeFonts fonts;
-    CMainDlg dlg { view, { &link, &io, {}, &fonts, [this](std::string*) { return dir.file("ttt.tmp"); } } };
+    double seconds = 0; // the commands' clock
+    CMainDlg dlg { view,
+        { &link, &io, {}, &fonts, [this](std::string*) { return dir.file("ttt.tmp"); }, [this] { return seconds; } } };
 
     std::string newFile(const std::string& name, int modelRow = 4)
     {
@@ -441,6 +443,48 @@ TEST_F(CommandsTest, TheLinkSettlesTheBusyFlagAndEachEndHasOneBox)
         std::tuple(kApplicationErrorCaption, BoxIcon::Error, false, "Module connection..."));
 }
 
+// Beside the block counter: bytes, percentage, rate and time left, "stalled"
+// when the timer finds nothing moved, and the text as the transfer ended.
+TEST_F(CommandsTest, TheProgressTextFollowsTheTransferAndStopsWithIt)
+{
+    filled();
+    dlg.OnProgramAll();
+    EXPECT_EQ(dlg.fields().progress, "");
+    SessionSnapshot s;
+    s.programming = true;
+    s.imageSize = 16384;
+    dlg.onSessionEvent({ SessionEventKind::TransferStarted, {}, {}, s });
+    for (std::uint32_t sent : { 4096u, 8192u }) {
+        seconds += 1;
+        s.imageSent = sent;
+        dlg.onSessionEvent({ SessionEventKind::Changed, {}, {}, s });
+    }
+    EXPECT_EQ(dlg.fields().progress, "8192 of 16384 bytes (50%), 4.0 KiB/s, 0:02 left");
+    seconds += 3;
+    dlg.OnTimer();
+    EXPECT_EQ(dlg.fields().progress, "8192 of 16384 bytes (50%), stalled");
+    s.programming = false;
+    s.imageSent = 16384;
+    seconds += 1;
+    dlg.onSessionEvent({ SessionEventKind::TransferCompleted, kMsgSendOver, {}, s });
+    const std::string ended = dlg.fields().progress;
+    EXPECT_EQ(ended.substr(0, 29), "16384 of 16384 bytes (100%), ");
+    EXPECT_EQ(ended.substr(ended.size() - 9), "0:00 left");
+    seconds += 10;
+    dlg.OnTimer();
+    EXPECT_EQ(dlg.fields().progress, ended);
+
+    dlg.OnProgramAll();
+    s.programming = true;
+    s.imageSent = 0;
+    dlg.onSessionEvent({ SessionEventKind::TransferStarted, {}, {}, s });
+    s.imageSent = 4096;
+    dlg.onSessionEvent({ SessionEventKind::Changed, {}, {}, s });
+    s.programming = false;
+    dlg.onSessionEvent({ SessionEventKind::TransferFailed, kMsgProgrammingPortLost, {}, s });
+    EXPECT_EQ(dlg.fields().progress, "4096 of 16384 bytes (25%), not completed");
+}
+
 TEST_F(CommandsTest, PortSelectTellsWhetherThePortIsListedAndOkRestartsDetection)
 {
     std::vector<std::pair<PortPresence, std::string>> seen;
@@ -489,7 +533,7 @@ TEST_F(CommandsTest, NewResourceDialogOffersEachRowsSizesAndTypedTextGetsTheDefa
 
     view.chosenFolders.push_back(dir.path().string());
     d.OnChooseFolder();
-    EXPECT_EQ(d.m_strFolder, dir.path().string() + "/");
+    EXPECT_EQ(d.m_strFolder, dir.path().string() + static_cast<char>(std::filesystem::path::preferred_separator));
     EXPECT_EQ(std::tuple(d.m_strSaveAt, view.texts()), std::tuple(d.m_strFolder, Texts { d.m_strFolder }));
     ASSERT_TRUE(d.OnOK());
     EXPECT_EQ(readBytes(dir / "kept.zrf").size(), 4194304u);

@@ -95,6 +95,8 @@ TEST_F(ScenarioTest, FromANewFileToAProgrammedModule)
     // 430080 bytes used: 105 blocks of 4096, shown in KiB and as the block counter.
     EXPECT_EQ(std::tuple(win.programBar()->maximum(), win.programBar()->value()), std::tuple(420, 420));
     EXPECT_EQ(win.counterField()->text(), "105");
+    EXPECT_TRUE(win.progressText()->text().startsWith("430080 of 430080 bytes (100%), "))
+        << win.progressText()->text().toStdString();
     EXPECT_EQ(sim.finish(10000ms), 0) << sim.out();
     auto image = readBytes(win.state().m_store.path());
     image.resize(win.state().m_store.usedEnd());

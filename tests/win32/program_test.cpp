@@ -1,5 +1,6 @@
 // zarntool.exe as a user starts it: its main window comes up with its title,
-// the system menu opens the About box, and Exit ends the program.
+// the system menu opens the About box, and Exit ends the program; --version
+// answers on standard output without a window.
 #include "Win32Harness.h"
 
 #include "ui/win32/ResourceIds.h"
@@ -59,6 +60,39 @@ namespace {
         GetExitCodeProcess(process.hProcess, &code);
         EXPECT_EQ(code, 0u);
         TerminateProcess(process.hProcess, 1);
+        CloseHandle(process.hThread);
+        CloseHandle(process.hProcess);
+    }
+
+    TEST(Program, AnswersVersionOnItsStandardOutput)
+    {
+        SECURITY_ATTRIBUTES inherit { sizeof inherit, nullptr, TRUE };
+        HANDLE readEnd = nullptr, writeEnd = nullptr;
+        ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, &inherit, 0));
+        SetHandleInformation(readEnd, HANDLE_FLAG_INHERIT, 0);
+        std::wstring command = L"\"" + win32::wide(ZARNTOOL_EXE) + L"\" --version";
+        STARTUPINFOW startup {};
+        startup.cb = sizeof startup;
+        startup.dwFlags = STARTF_USESTDHANDLES;
+        startup.hStdOutput = startup.hStdError = writeEnd;
+        PROCESS_INFORMATION process {};
+        ASSERT_TRUE(
+            CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, 0, nullptr, nullptr, &startup, &process));
+        CloseHandle(writeEnd);
+        // Read what it wrote once it has ended, not up to the pipe's end: a process it
+        // happens to start (Wine's desktop) may inherit the pipe and keep it open.
+        EXPECT_EQ(WaitForSingleObject(process.hProcess, 20000), WAIT_OBJECT_0);
+        std::string out;
+        char buffer[256];
+        DWORD n = 0, waiting = 0;
+        while (PeekNamedPipe(readEnd, nullptr, 0, nullptr, &waiting, nullptr) && waiting > 0
+            && ReadFile(readEnd, buffer, sizeof buffer, &n, nullptr) && n > 0)
+            out.append(buffer, n);
+        DWORD code = 1;
+        GetExitCodeProcess(process.hProcess, &code);
+        EXPECT_EQ(code, 0u);
+        EXPECT_EQ(out.rfind("zarntool 2.2", 0), 0u) << out;
+        CloseHandle(readEnd);
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
     }

@@ -2,6 +2,8 @@
 // units, fonts, texts, styles and the main window's own set-up.
 #include "Win32Harness.h"
 
+#include "ui/CAboutDlg.h"
+#include "ui/UiTexts.h"
 #include "ui/win32/DialogWindow.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/ResourceIds.h"
@@ -115,15 +117,14 @@ namespace {
     {
         DialogWindow dlg(IDD_ABOUTBOX);
         ASSERT_NE(dlg.create(nullptr), nullptr);
-        EXPECT_EQ(windowText(dlg.hwnd()), "About Resource tool");
+        // The texts the shared description of the box gives.
+        using zarn::ui::CAboutDlg;
+        EXPECT_EQ(windowText(dlg.hwnd()), CAboutDlg::kTitle);
         EXPECT_EQ(std::wstring(fontOf(dlg.hwnd()).lfFaceName), L"宋体");
         EXPECT_EQ(fontOf(dlg.hwnd()).lfHeight, -MulDiv(9, win32::windowDpi(dlg.hwnd()), 72));
-        EXPECT_NE(childWithText(dlg.hwnd(), "Zarn Resource tool Ver 2.2 "), nullptr);
-        EXPECT_NE(childWithText(dlg.hwnd(),
-                      "1.Suport new module,\n2.Add resource memory size select,\n3.Suport BIG5 fontlib,\n4.Serial port "
-                      "select."),
-            nullptr);
-        EXPECT_EQ(windowText(dlg.item(IDOK)), "yes");
+        EXPECT_NE(childWithText(dlg.hwnd(), CAboutDlg::kVersionLine), nullptr);
+        EXPECT_NE(childWithText(dlg.hwnd(), CAboutDlg::kChanges), nullptr);
+        EXPECT_EQ(windowText(dlg.item(IDOK)), CAboutDlg::kButton);
         EXPECT_EQ(SendMessageW(dlg.hwnd(), DM_GETDEFID, 0, 0), MAKELRESULT(IDOK, DC_HASDEFID));
         bool icon = false;
         for (HWND child : children(dlg.hwnd()))
@@ -157,7 +158,7 @@ namespace {
         win32::MainWindow window(none);
         const HWND dlg = window.create(nullptr);
         ASSERT_NE(dlg, nullptr);
-        EXPECT_EQ(windowText(dlg), "Zarn series module resource tools");
+        EXPECT_EQ(windowText(dlg), zarn::ui::kMainTitle);
         EXPECT_EQ(std::wstring(fontOf(dlg).lfFaceName), L"宋体");
         const auto style = GetWindowLongPtrW(dlg, GWL_STYLE);
         EXPECT_TRUE(style & WS_SYSMENU);
@@ -174,7 +175,7 @@ namespace {
         ASSERT_GE(n, 2);
         wchar_t about[64] = {};
         GetMenuStringW(menu, n - 1, about, 64, MF_BYPOSITION);
-        EXPECT_EQ(win32::narrow(about), "About ZarnTool(&A)...");
+        EXPECT_EQ(win32::narrow(about), zarn::ui::kAboutMenuText);
         EXPECT_EQ(GetMenuItemID(menu, n - 1), static_cast<UINT>(IDM_ABOUTBOX));
         EXPECT_EQ(GetMenuState(menu, n - 2, MF_BYPOSITION) & MF_SEPARATOR, static_cast<UINT>(MF_SEPARATOR));
 
@@ -185,6 +186,9 @@ namespace {
             { IDC_BMP_DIS, "BMP Dis" } };
         for (const auto& [id, text] : buttons)
             EXPECT_EQ(windowText(GetDlgItem(dlg, id)), text);
+        EXPECT_NE(childWithText(dlg, zarn::ui::kIgnoreColorLabel), nullptr);
+        EXPECT_NE(childWithText(dlg, zarn::ui::kProgrammingLabel), nullptr);
+        EXPECT_EQ(className(GetDlgItem(dlg, IDC_PROGRESS_TEXT)), "Static");
         for (int id : { IDC_BITMAP_MSG, IDC_RESOURCE_MSG, IDC_MODULE_MSG, IDC_BLOCKS_SENT, IDC_IGNORE_COLOR }) {
             EXPECT_EQ(className(GetDlgItem(dlg, id)), "Edit") << id;
             EXPECT_TRUE(styleOf(GetDlgItem(dlg, id)) & ES_READONLY) << id;

@@ -31,6 +31,7 @@
 #include <QShortcut>
 #include <QStyle>
 #include <QTableWidget>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -38,12 +39,10 @@
 namespace zarn::ui {
 
 namespace {
-    constexpr int kMessageLimit = 1024;
-    constexpr int kIgnoreColorLimit = 20;
-    constexpr int kCounterLimit = 100000000;
-
     QString qs(const std::string& s) { return QString::fromStdString(s); }
-    QString fieldText(const std::string& s) { return qs(withLineBreaks(s.substr(0, kMessageLimit))); }
+    QString fieldText(const std::string& s) { return qs(withLineBreaks(s)); }
+    // The longest progress text a transfer shows, for the width of its label.
+    constexpr const char* kWidestProgress = "16777216 of 16777216 bytes (100%), 1023.9 KiB/s, 59:59 left";
 
     // "*.BMP" also finds "x.bmp" and "x.Bmp": file names match whatever their case.
     QString anyCase(const QString& pattern)
@@ -72,10 +71,13 @@ namespace {
 
 QtMainDlg::QtMainDlg(QWidget* parent)
     : QDialog(parent)
-    , m_state(*this, CMainDlg::Services { &m_link, nullptr, loadPictureFile, &m_fonts, {} })
+    , m_state(*this, CMainDlg::Services { &m_link, nullptr, loadPictureFile, &m_fonts, {}, {} })
 {
     build();
     m_link.setReceiver([this](const SessionEvent& event) { m_state.onSessionEvent(event); });
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, [this] { m_state.OnTimer(); });
+    timer->start(kTimerPeriodMs);
     refresh(kRefreshAll);
 }
 
@@ -124,7 +126,7 @@ void QtMainDlg::build()
     colourBox->addWidget(new QLabel(QString::fromLatin1(kIgnoreColorLabel), this), 0, 0, 1, 2);
     m_ignoreField = new QLineEdit(this);
     m_ignoreField->setReadOnly(true);
-    m_ignoreField->setMaxLength(kIgnoreColorLimit);
+    m_ignoreField->setMaxLength(20);
     m_ignoreField->setFixedWidth(fontMetrics().horizontalAdvance(QStringLiteral("0xffff")) + 16);
     colourBox->addWidget(m_ignoreField, 1, 0);
     m_swatch = new QFrame(this);
@@ -159,7 +161,7 @@ void QtMainDlg::build()
     auto* right = new QVBoxLayout;
     m_resourceField = new QLineEdit(this);
     m_resourceField->setReadOnly(true);
-    m_resourceField->setMaxLength(kMessageLimit);
+    m_resourceField->setMaxLength(1024);
     right->addWidget(m_resourceField);
     m_progressSpace = new QProgressBar(this);
     m_progressSpace->setTextVisible(false);
@@ -193,6 +195,9 @@ void QtMainDlg::build()
     m_counterField->setReadOnly(true);
     m_counterField->setFixedWidth(90);
     bottom->addWidget(m_counterField);
+    m_progressText = new QLabel(this);
+    m_progressText->setMinimumWidth(fontMetrics().horizontalAdvance(QString::fromLatin1(kWidestProgress)) + 8);
+    bottom->addWidget(m_progressText);
     m_progressProgram = new QProgressBar(this);
     m_progressProgram->setTextVisible(false);
     bottom->addWidget(m_progressProgram, 1);
@@ -223,14 +228,15 @@ void QtMainDlg::build()
 
 void QtMainDlg::refresh(unsigned parts)
 {
+    const MainFields fields = m_state.fields();
     if (parts & kRefreshFields) {
-        m_bitmapField->setPlainText(fieldText(m_state.m_strBitmapMsg));
-        m_resourceField->setText(fieldText(m_state.m_strResourceMsg));
+        m_bitmapField->setPlainText(fieldText(fields.bitmapMessage));
+        m_resourceField->setText(fieldText(fields.resourceMessage));
         m_resourceField->setCursorPosition(0); // a text longer than the field shows its start
         m_resourceField->setToolTip(m_resourceField->text());
-        m_moduleField->setPlainText(fieldText(m_state.m_moduleStatus));
-        m_counterField->setText(QString::number(std::clamp(m_state.m_blocksSent, 0, kCounterLimit)));
-        m_ignoreField->setText(qs(m_state.m_strIgnoreColor.substr(0, kIgnoreColorLimit)));
+        m_moduleField->setPlainText(fieldText(fields.moduleStatus));
+        m_counterField->setText(qs(fields.blocksSent));
+        m_ignoreField->setText(qs(fields.ignoreColor));
     }
     if (parts & kRefreshSwatch) {
         QPalette pal = m_swatch->palette();
@@ -255,6 +261,7 @@ void QtMainDlg::refresh(unsigned parts)
         const auto gauge = m_state.programGauge();
         m_progressProgram->setRange(0, gauge.maximum);
         m_progressProgram->setValue(gauge.position);
+        m_progressText->setText(qs(fields.progress));
     }
 }
 
@@ -461,28 +468,18 @@ void QtMainDlg::mousePressEvent(QMouseEvent* e)
 void QtMainDlg::contextMenuEvent(QContextMenuEvent* e)
 {
     QMenu menu(this);
-    QAction* about = menu.addAction(QString::fromUtf8(kAboutMenuText));
-    QAction* makeFont = nullptr;
-    QAction* previewFont = nullptr;
-    if (m_state.hasFontTools()) {
-        makeFont = menu.addAction(QString::fromLatin1(CMakeFontDlg::kMenuText));
-        previewFont = menu.addAction(QString::fromLatin1(CFontPreviewDlg::kMenuText));
+    auto entries = m_state.contextMenu();
+    std::vector<QAction*> actions;
+    for (const MenuEntry& entry : entries) {
+        QAction* action = menu.addAction(qs(entry.text));
+        action->setCheckable(entry.checkable);
+        action->setChecked(entry.checked);
+        actions.push_back(action);
     }
-    // Error diffusion for true-colour pictures; off by default, applies from the next "Load BMP".
-    QAction* dither = menu.addAction(QString::fromLatin1(kDitherMenuText));
-    dither->setCheckable(true);
-    dither->setChecked(m_state.dither());
     QAction* chosen = menu.exec(e->globalPos());
-    if (!chosen)
-        return;
-    if (chosen == dither)
-        m_state.setDither(dither->isChecked());
-    else if (chosen == about)
-        m_state.OnAbout();
-    else if (chosen == makeFont)
-        m_state.OnMakeFontLibrary();
-    else if (chosen == previewFont)
-        m_state.OnPreviewFontLibrary();
+    for (std::size_t i = 0; i < actions.size(); ++i)
+        if (actions[i] == chosen)
+            entries[i].run();
 }
 
 void QtMainDlg::dragEnterEvent(QDragEnterEvent* e)

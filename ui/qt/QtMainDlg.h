@@ -12,6 +12,7 @@
 #include <memory>
 
 class QFrame;
+class QLabel;
 class QLineEdit;
 class QPlainTextEdit;
 class QProgressBar;
@@ -59,6 +60,7 @@ public:
     QPlainTextEdit* moduleField() const { return m_moduleField; }
     QLineEdit* ignoreColorField() const { return m_ignoreField; }
     QLineEdit* counterField() const { return m_counterField; }
+    QLabel* progressText() const { return m_progressText; }
     QFrame* swatch() const { return m_swatch; }
 
 protected:
@@ -91,6 +93,7 @@ private:
     QTableWidget* m_list = nullptr;
     QPlainTextEdit* m_moduleField = nullptr;
     QLineEdit* m_counterField = nullptr;
+    QLabel* m_progressText = nullptr;
     QProgressBar* m_progressProgram = nullptr;
 };
 

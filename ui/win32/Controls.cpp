@@ -107,6 +107,19 @@ std::optional<int> listSelectionMark(HWND list)
     return mark;
 }
 
+void selectListRow(HWND list, int row)
+{
+    LVITEMW none {};
+    none.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, static_cast<WPARAM>(-1), reinterpret_cast<LPARAM>(&none));
+    LVITEMW state {};
+    state.stateMask = LVIS_SELECTED | LVIS_FOCUSED;
+    state.state = LVIS_SELECTED | LVIS_FOCUSED;
+    SendMessageW(list, LVM_SETITEMSTATE, row, reinterpret_cast<LPARAM>(&state));
+    SendMessageW(list, LVM_SETSELECTIONMARK, 0, row);
+    SendMessageW(list, LVM_ENSUREVISIBLE, row, FALSE);
+}
+
 std::string listColumnTitle(HWND list, int column)
 {
     wchar_t buffer[256] = {};

@@ -32,6 +32,8 @@ std::string listCell(HWND list, int row, int column);
 int listRowCount(HWND list);
 // The row last selected by the user, if any.
 std::optional<int> listSelectionMark(HWND list);
+// Selects `row` alone, with the focus and the selection mark, and scrolls it into view.
+void selectListRow(HWND list, int row);
 std::string listColumnTitle(HWND list, int column);
 
 // A progress bar: its range from 0 and its position.

@@ -26,6 +26,8 @@ public:
     HWND item(int id) const { return GetDlgItem(m_hwnd, id); }
     void setText(int id, const std::string& utf8) const;
     std::string text(int id) const;
+    // Run by runModal (the program), not made by create() (tests).
+    bool modal() const { return m_modal; }
     // The result a modeless dialog was closed with; nothing while it is open.
     std::optional<INT_PTR> result() const { return m_result; }
 

@@ -1,11 +1,12 @@
 #include "ui/win32/MainWindow.h"
 
 #include "ui/CommandHost.h"
+#include "ui/win32/Drawing.h"
 #include "ui/win32/FileDrop.h"
 #include "ui/win32/ResourceIds.h"
 #include "ui/win32/SystemDialogs.h"
-#include "ui/win32/Utf16.h"
 
+#include <commctrl.h>
 #include <shellapi.h>
 
 #include <array>
@@ -18,6 +19,8 @@ namespace {
     constexpr UINT kWmDrawFailed = WM_APP + 2;
     // The window moved to a monitor of another DPI: the list's columns fit their texts again.
     constexpr UINT kWmFitColumns = WM_APP + 3;
+    // The window shows: what waits for it runs now.
+    constexpr UINT kWmShown = WM_APP + 4;
 
     constexpr std::array<std::pair<int, MainCommand>, 11> kButtons { {
         { IDC_NEW_RESOURCE, MainCommand::NewResource },
@@ -39,13 +42,6 @@ namespace {
         GetWindowRect(control, &r);
         MapWindowPoints(HWND_DESKTOP, window, reinterpret_cast<POINT*>(&r), 2);
         return r;
-    }
-
-    SIZE clientSize(HWND control)
-    {
-        RECT r {};
-        GetClientRect(control, &r);
-        return { r.right - r.left, r.bottom - r.top };
     }
 }
 
@@ -74,12 +70,14 @@ bool MainWindow::onInit()
 
     setUpReportList(item(IDC_DIRECTORY), zarn::kDirectoryColumns);
     fitListColumns(item(IDC_DIRECTORY), zarn::kDirectoryColumns);
+    m_dpi = windowDpi(hwnd());
     const RECT area = rectIn(hwnd(), item(IDC_PICTURE));
     m_pictureArea = { area.left, area.top, area.right - area.left, area.bottom - area.top };
-    SetTimer(hwnd(), kDetectionTimer, kDetectionPeriodMs, nullptr);
+    SetTimer(hwnd(), kTimerId, zarn::ui::kTimerPeriodMs, nullptr);
     DragAcceptFiles(hwnd(), TRUE);
     m_sessionEvents.attach(hwnd(), kWmSessionEvents);
     m_events.opened();
+    PostMessageW(hwnd(), kWmShown, 0, 0);
     return true;
 }
 
@@ -87,54 +85,51 @@ void MainWindow::onDestroy()
 {
     // Nothing of the session reaches a window that is going.
     m_sessionEvents.detach();
-    KillTimer(hwnd(), kDetectionTimer);
+    KillTimer(hwnd(), kTimerId);
 }
 
-void MainWindow::showFields(const MainFields& fields)
+void MainWindow::showFields(const zarn::ui::MainFields& fields)
 {
     setText(IDC_BITMAP_MSG, fields.bitmapMessage);
     setText(IDC_RESOURCE_MSG, fields.resourceMessage);
     setText(IDC_MODULE_MSG, fields.moduleStatus);
-    setText(IDC_BLOCKS_SENT, std::to_string(fields.blocksSent));
+    setText(IDC_BLOCKS_SENT, fields.blocksSent);
     setText(IDC_IGNORE_COLOR, fields.ignoreColor);
 }
 
 void MainWindow::setSpaceBar(int range, int position) { setProgress(item(IDC_SPACE_BAR), range, position); }
 
-void MainWindow::setProgramBar(int range, int position) { setProgress(item(IDC_PROGRAM_BAR), range, position); }
-
-void MainWindow::setDirectoryRows(std::span<const ListRow> rows)
+void MainWindow::showProgram(int range, int position, const std::string& progress)
 {
-    setListRows(item(IDC_DIRECTORY), rows);
-    fitListColumns(item(IDC_DIRECTORY), zarn::kDirectoryColumns);
+    setProgress(item(IDC_PROGRAM_BAR), range, position);
+    if (text(IDC_PROGRESS_TEXT) != progress)
+        setText(IDC_PROGRESS_TEXT, progress);
 }
 
-void MainWindow::insertDirectoryRow(int index, const ListRow& row)
+void MainWindow::setDirectoryRows(std::span<const ListRow> rows, std::optional<int> selected)
 {
-    insertListRow(item(IDC_DIRECTORY), index, row);
-    fitListColumns(item(IDC_DIRECTORY), zarn::kDirectoryColumns);
+    const HWND list = item(IDC_DIRECTORY);
+    m_showingList = true;
+    setListRows(list, rows);
+    if (selected && *selected < static_cast<int>(rows.size()))
+        selectListRow(list, *selected);
+    fitListColumns(list, zarn::kDirectoryColumns);
+    m_showingList = false;
 }
 
-void MainWindow::setDirectoryCell(int row, int column, const std::string& text)
+void MainWindow::setPicture(const zarn::Rect& place, zarn::ui::PixelImage image)
 {
-    setListCell(item(IDC_DIRECTORY), row, column, text);
-    fitListColumns(item(IDC_DIRECTORY), zarn::kDirectoryColumns);
-}
-
-std::optional<int> MainWindow::selectionMark() const { return listSelectionMark(item(IDC_DIRECTORY)); }
-
-void MainWindow::setPicture(const PictureImage& picture)
-{
-    m_picture = PictureDib(picture);
+    m_picture = std::move(image);
     m_drawFailureShown = false;
-    InvalidateRect(item(IDC_PICTURE), nullptr, FALSE);
-}
-
-void MainWindow::movePicture(const zarn::Rect& place)
-{
-    MoveWindow(item(IDC_PICTURE), place.left, place.top, place.width, place.height, FALSE);
-    // The old place shows the window's background again.
-    InvalidateRect(hwnd(), nullptr, TRUE);
+    const HWND picture = item(IDC_PICTURE);
+    const RECT now = rectIn(hwnd(), picture);
+    if (now.left != place.left || now.top != place.top || now.right - now.left != place.width
+        || now.bottom - now.top != place.height) {
+        MoveWindow(picture, place.left, place.top, place.width, place.height, FALSE);
+        // The old place shows the window's background again.
+        InvalidateRect(hwnd(), nullptr, TRUE);
+    }
+    InvalidateRect(picture, nullptr, FALSE);
 }
 
 void MainWindow::setSwatch(std::optional<Rgb> colour)
@@ -143,32 +138,10 @@ void MainWindow::setSwatch(std::optional<Rgb> colour)
     InvalidateRect(item(IDC_SWATCH), nullptr, FALSE);
 }
 
-bool MainWindow::pickAt(POINT point)
-{
-    const HWND picture = item(IDC_PICTURE);
-    const RECT r = rectIn(hwnd(), picture);
-    if (point.x < r.left || point.x > r.right || point.y < r.top || point.y > r.bottom)
-        return false;
-    // The colour the control shows there, drawn again off screen: the same
-    // under any display, and whatever covers the window.
-    const SIZE size = clientSize(picture);
-    Canvas canvas(size.cx, size.cy);
-    m_picture.draw(canvas.dc(), size);
-    const int x = std::min<int>(point.x - r.left, canvas.width() - 1);
-    const int y = std::min<int>(point.y - r.top, canvas.height() - 1);
-    m_events.colourPicked(canvas.pixel(x, y));
-    return true;
-}
-
 void MainWindow::drawItem(const DRAWITEMSTRUCT& draw)
 {
-    const SIZE size { draw.rcItem.right - draw.rcItem.left, draw.rcItem.bottom - draw.rcItem.top };
     if (draw.CtlID == IDC_PICTURE) {
-        // Drawn whole off screen, then shown at once: no flicker.
-        Canvas canvas(size.cx, size.cy);
-        const bool drawn = m_picture.draw(canvas.dc(), size);
-        canvas.copyTo(draw.hDC, draw.rcItem.left, draw.rcItem.top);
-        if (!drawn && !m_drawFailureShown) {
+        if (!drawPixels(draw.hDC, m_picture, draw.rcItem.left, draw.rcItem.top) && !m_drawFailureShown) {
             m_drawFailureShown = true;
             PostMessageW(hwnd(), kWmDrawFailed, 0, 0);
         }
@@ -177,10 +150,16 @@ void MainWindow::drawItem(const DRAWITEMSTRUCT& draw)
     }
 }
 
-void MainWindow::showAbout()
+// The row last selected, while it is selected: the focused row when it is.
+void MainWindow::listChanged(const NMLISTVIEW& change)
 {
-    DialogWindow about(IDD_ABOUTBOX);
-    about.runModal(hwnd());
+    if (m_showingList || !(change.uChanged & LVIF_STATE) || !((change.uOldState ^ change.uNewState) & LVIS_SELECTED))
+        return;
+    const HWND list = item(IDC_DIRECTORY);
+    const int focused = static_cast<int>(SendMessageW(list, LVM_GETNEXTITEM, static_cast<WPARAM>(-1), LVNI_FOCUSED));
+    const bool selected
+        = focused >= 0 && (SendMessageW(list, LVM_GETITEMSTATE, focused, LVIS_SELECTED) & LVIS_SELECTED);
+    m_events.selectionChanged(selected ? std::optional<int>(focused) : std::nullopt);
 }
 
 std::optional<INT_PTR> MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM lParam)
@@ -202,33 +181,67 @@ std::optional<INT_PTR> MainWindow::onMessage(UINT message, WPARAM wParam, LPARAM
             }
         return std::nullopt;
     }
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(lParam);
+        if (header->idFrom == IDC_DIRECTORY && header->code == LVN_ITEMCHANGED)
+            listChanged(*reinterpret_cast<const NMLISTVIEW*>(lParam));
+        return std::nullopt;
+    }
     case WM_SYSCOMMAND:
         if ((wParam & 0xFFF0) == IDM_ABOUTBOX) {
-            showAbout();
+            m_events.about();
             return TRUE;
         }
         return std::nullopt;
+    case WM_CONTEXTMENU: {
+        POINT at { static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)) };
+        if (lParam == -1) { // from the keyboard: at the window's top left
+            at = {};
+            ClientToScreen(hwnd(), &at);
+        }
+        m_events.contextMenu(at);
+        return TRUE;
+    }
     case WM_TIMER:
-        if (wParam != kDetectionTimer)
+        if (wParam != kTimerId)
             return std::nullopt;
         m_events.timerTick();
         return TRUE;
     case WM_DROPFILES:
         m_events.filesDropped(takeDroppedFiles(reinterpret_cast<HDROP>(wParam)));
         return TRUE;
-    case WM_LBUTTONDOWN:
-        pickAt(POINT { static_cast<short>(LOWORD(lParam)), static_cast<short>(HIWORD(lParam)) });
+    case WM_LBUTTONDOWN: {
+        const RECT r = rectIn(hwnd(), item(IDC_PICTURE));
+        m_events.pictureClicked(
+            static_cast<short>(LOWORD(lParam)) - r.left, static_cast<short>(HIWORD(lParam)) - r.top);
         return std::nullopt; // and the default handling
+    }
     case WM_DRAWITEM:
         drawItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(lParam));
         return TRUE;
     case WM_QUERYDRAGICON:
         return reinterpret_cast<INT_PTR>(m_icon);
-    case WM_DPICHANGED:
+    case WM_DPICHANGED: {
+        // The system scales the dialog and its controls; the area scales with them.
+        const int from = static_cast<int>(m_dpi), to = HIWORD(wParam);
+        m_dpi = static_cast<UINT>(to);
+        m_pictureArea = { MulDiv(m_pictureArea.left, to, from), MulDiv(m_pictureArea.top, to, from),
+            MulDiv(m_pictureArea.width, to, from), MulDiv(m_pictureArea.height, to, from) };
         PostMessageW(hwnd(), kWmFitColumns, 0, 0); // once the system has scaled the dialog and its font
         return std::nullopt;
+    }
     case kWmFitColumns:
         fitListColumns(item(IDC_DIRECTORY), zarn::kDirectoryColumns);
+        m_events.dpiChanged();
+        return TRUE;
+    case kWmShown:
+        // The dialog manager shows a modal dialog once its queue is empty; a box that a
+        // file named on the command line brings goes in front of the window, not before it.
+        if (modal() && !IsWindowVisible(hwnd())) {
+            ShowWindow(hwnd(), SW_SHOW);
+            UpdateWindow(hwnd());
+        }
+        m_events.shown();
         return TRUE;
     case kWmSessionEvents:
         for (const auto& event : m_sessionEvents.take())

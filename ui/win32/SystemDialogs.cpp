@@ -21,39 +21,70 @@ namespace {
     };
 }
 
-void showMessage(
-    HWND owner, const std::string& text, const std::string& caption, const std::string& detail, BoxKind kind)
-{
-    const std::wstring wText = wide(windowsLineBreaks(text)), wCaption = wide(caption);
-    if (!detail.empty()) {
+namespace {
+    // A task dialog with the detail open under the text; false when the system has none to show.
+    bool taskDialog(HWND owner, const std::wstring& text, const std::wstring& caption, const std::string& detail,
+        TASKDIALOG_COMMON_BUTTON_FLAGS buttons, int defaultButton, PCWSTR icon, int* pressed)
+    {
         const std::wstring wDetail = wide(windowsLineBreaks(detail));
         TASKDIALOGCONFIG config {};
         config.cbSize = sizeof config;
         config.hwndParent = owner;
-        config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW;
-        config.dwCommonButtons = TDCBF_OK_BUTTON;
-        config.pszWindowTitle = wCaption.c_str();
-        config.pszMainIcon = kind == BoxKind::Error ? TD_ERROR_ICON : nullptr;
-        config.pszContent = wText.c_str();
+        config.dwFlags = TDF_ALLOW_DIALOG_CANCELLATION | TDF_POSITION_RELATIVE_TO_WINDOW | TDF_EXPANDED_BY_DEFAULT;
+        config.dwCommonButtons = buttons;
+        config.nDefaultButton = defaultButton;
+        config.pszWindowTitle = caption.c_str();
+        config.pszMainIcon = icon;
+        config.pszContent = text.c_str();
         config.pszExpandedInformation = wDetail.c_str();
-        if (SUCCEEDED(TaskDialogIndirect(&config, nullptr, nullptr, nullptr)))
+        return SUCCEEDED(TaskDialogIndirect(&config, pressed, nullptr, nullptr));
+    }
+}
+
+void showMessage(
+    HWND owner, const std::string& text, const std::string& caption, const std::string& detail, BoxKind kind)
+{
+    std::wstring wText = wide(windowsLineBreaks(text));
+    const std::wstring wCaption = wide(caption);
+    if (!detail.empty()) {
+        if (taskDialog(owner, wText, wCaption, detail, TDCBF_OK_BUTTON, IDOK,
+                kind == BoxKind::Error ? TD_ERROR_ICON : nullptr, nullptr))
             return;
         // Without task dialogs the detail goes under the text.
-        const std::wstring both = wText + L"\r\n\r\n" + wDetail;
-        MessageBoxW(owner, both.c_str(), wCaption.c_str(), MB_OK | (kind == BoxKind::Error ? MB_ICONERROR : 0));
-        return;
+        wText += L"\r\n\r\n" + wide(windowsLineBreaks(detail));
     }
     MessageBoxW(owner, wText.c_str(), wCaption.c_str(), MB_OK | (kind == BoxKind::Error ? MB_ICONERROR : 0));
 }
 
-bool askYesNo(HWND owner, const std::string& text, const std::string& caption)
+bool askYesNo(HWND owner, const std::string& text, const std::string& caption, const std::string& detail)
 {
-    return MessageBoxW(owner, wide(windowsLineBreaks(text)).c_str(), wide(caption).c_str(),
-               MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2)
-        == IDYES;
+    std::wstring wText = wide(windowsLineBreaks(text));
+    const std::wstring wCaption = wide(caption);
+    if (!detail.empty()) {
+        int pressed = IDNO;
+        if (taskDialog(owner, wText, wCaption, detail, TDCBF_YES_BUTTON | TDCBF_NO_BUTTON, IDNO, nullptr, &pressed))
+            return pressed == IDYES;
+        wText += L"\r\n\r\n" + wide(windowsLineBreaks(detail));
+    }
+    return MessageBoxW(owner, wText.c_str(), wCaption.c_str(), MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2) == IDYES;
 }
 
-std::optional<std::string> chooseOpenFile(HWND owner, const std::string& title, const std::vector<FilterPair>& filters)
+std::optional<std::size_t> popUpMenu(HWND owner, POINT screen, const std::vector<MenuChoice>& entries)
+{
+    const HMENU menu = CreatePopupMenu();
+    for (std::size_t i = 0; i < entries.size(); ++i)
+        AppendMenuW(
+            menu, MF_STRING | (entries[i].checked ? MF_CHECKED : MF_UNCHECKED), i + 1, wide(entries[i].text).c_str());
+    const auto chosen = static_cast<std::size_t>(
+        TrackPopupMenu(menu, TPM_RETURNCMD | TPM_RIGHTBUTTON | TPM_NONOTIFY, screen.x, screen.y, 0, owner, nullptr));
+    DestroyMenu(menu);
+    if (chosen == 0 || chosen > entries.size())
+        return std::nullopt;
+    return chosen - 1;
+}
+
+std::optional<std::string> chooseOpenFile(
+    HWND owner, const std::string& title, const std::vector<FilterPair>& filters, const std::string& folder)
 {
     // "label\0pattern\0...\0\0"; the system separates patterns with semicolons.
     std::wstring filter;
@@ -66,7 +97,7 @@ std::optional<std::string> chooseOpenFile(HWND owner, const std::string& title, 
     }
     filter += L'\0';
     std::wstring file(32768, L'\0');
-    const std::wstring wTitle = wide(title);
+    const std::wstring wTitle = wide(title), wFolder = wide(folder);
     OPENFILENAMEW ofn {};
     ofn.lStructSize = sizeof ofn;
     ofn.hwndOwner = owner;
@@ -75,6 +106,7 @@ std::optional<std::string> chooseOpenFile(HWND owner, const std::string& title, 
     ofn.lpstrFile = file.data();
     ofn.nMaxFile = static_cast<DWORD>(file.size());
     ofn.lpstrTitle = wTitle.c_str();
+    ofn.lpstrInitialDir = wFolder.empty() ? nullptr : wFolder.c_str();
     ofn.Flags = OFN_EXPLORER | OFN_FILEMUSTEXIST | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY | OFN_NOCHANGEDIR;
     if (!GetOpenFileNameW(&ofn))
         return std::nullopt;
