@@ -643,12 +643,8 @@ FontGenResult generateFontLibrary(
         result.message = "The threshold must be 1 to 255 (got " + std::to_string(options.threshold) + ")";
         return result;
     }
+    const std::vector<char32_t> characters = libraryCharacters(type);
     std::string error;
-    const std::vector<char32_t> characters = libraryCharacters(type, &error);
-    if (characters.empty()) {
-        result.message = error;
-        return result;
-    }
     GlyphRenderer renderer;
     if (!renderer.open(fontPath, options.faceIndex, &error)
         || !renderer.setCell(width, height, isFullWidthType(type), &error)) {
