@@ -4,8 +4,8 @@
 // drawn by GetGlyphOutlineW: their outline (GGO_NATIVE) for the boxes, grey
 // levels (GGO_GRAY8_BITMAP) or dots (GGO_BITMAP) for the drawing. A face's
 // metrics come from its own tables (GetFontData), read as FreeType reads them.
-// GDI draws a glyph on whole dots: a move of the outline by part of a dot is
-// rounded to the nearest dot.
+// GDI draws a glyph with its origin on a dot: one moved by part of a dot is
+// drawn larger, moved by whole small dots and gathered back.
 #include "platform/GlyphRasteriser.h"
 
 #include "platform/SfntTables.h"
@@ -102,6 +102,7 @@ namespace {
 
     class GdiRasteriser final : public GlyphRasteriser {
     public:
+        static constexpr int kSub = 8; // small dots to the dot across and down, for moves by part of a dot
         GdiRasteriser()
             : m_design(CreateCompatibleDC(nullptr))
             , m_sized(CreateCompatibleDC(nullptr))
@@ -255,9 +256,15 @@ namespace {
 
         bool draw(GlyphBitmap& bitmap) override
         {
+            // GDI draws a glyph with its origin on a dot: a move by whole dots
+            // moves the drawing, and a monochrome drawing goes to the nearest dot.
+            // A grey drawing moved by part of a dot is drawn kSub times larger,
+            // moved there by whole small dots and gathered back.
+            const bool partDot = !m_monochrome && (m_moveX % 64 != 0 || m_moveY % 64 != 0);
+            const int sub = partDot ? kSub : 1;
             GLYPHMETRICS metrics;
             const UINT format = m_monochrome ? GGO_BITMAP : GGO_GRAY8_BITMAP;
-            if (!outline(m_sized, m_glyph, format, matrix(), metrics, m_data))
+            if (!outline(m_sized, m_glyph, format, matrix(sub), metrics, m_data))
                 return false;
             const int width = m_data.empty() ? 0 : static_cast<int>(metrics.gmBlackBoxX);
             const int rows = m_data.empty() ? 0 : static_cast<int>(metrics.gmBlackBoxY);
@@ -267,20 +274,34 @@ namespace {
                 m_error = "Windows draws it in less room than it says it needs";
                 return false;
             }
-            m_coverage.assign(static_cast<std::size_t>(width) * rows, 0);
-            for (int r = 0; r < rows; ++r) {
+            const auto grey = [&](int r, int c) {
                 const std::uint8_t* row = m_data.data() + pitch * static_cast<std::size_t>(r);
-                std::uint8_t* to = m_coverage.data() + static_cast<std::size_t>(r) * width;
-                for (int c = 0; c < width; ++c)
-                    to[c] = m_monochrome ? ((row[c >> 3] >> (7 - (c & 7))) & 1 ? 255 : 0)
-                                         : static_cast<std::uint8_t>((std::min<int>(row[c], 64) * 255 + 32) / 64);
-            }
-            // Whole dots: GDI has drawn the glyph where its origin lies on a dot.
-            const auto dots = [](long sixtyFourths) {
-                return static_cast<int>(sixtyFourths >= 0 ? (sixtyFourths + 32) / 64 : -((-sixtyFourths + 31) / 64));
+                return m_monochrome ? ((row[c >> 3] >> (7 - (c & 7))) & 1 ? 64 : 0) : std::min<int>(row[c], 64);
             };
-            bitmap = GlyphBitmap { metrics.gmptGlyphOrigin.x + dots(m_moveX), metrics.gmptGlyphOrigin.y + dots(m_moveY),
-                width, rows, m_coverage.data() };
+            // Whole (small) dots, rounded down: x right, y up.
+            const auto floorDiv = [](long a, long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
+            const long step = 64 / sub; // 1/64 dot to the small dot
+            const long moveX = m_monochrome ? m_moveX + 32 : m_moveX + step / 2;
+            const long moveY = m_monochrome ? m_moveY + 32 : m_moveY + step / 2;
+            // The drawing's first column and top edge, in small dots.
+            const long x0 = metrics.gmptGlyphOrigin.x + floorDiv(moveX, step);
+            const long y0 = metrics.gmptGlyphOrigin.y + floorDiv(moveY, step);
+            const int left = static_cast<int>(floorDiv(x0, sub));
+            const int top = static_cast<int>(floorDiv(y0 + sub - 1, sub));
+            const int cols = width == 0 ? 0 : static_cast<int>(floorDiv(x0 + width - 1, sub)) - left + 1;
+            const int lines = rows == 0 ? 0 : top - static_cast<int>(floorDiv(y0 - rows, sub));
+            m_coverage.assign(static_cast<std::size_t>(cols) * lines, 0);
+            m_sums.assign(m_coverage.size(), 0);
+            for (int r = 0; r < rows; ++r) {
+                // The small row's top edge lies at y0 - r: in the dot whose top edge is at ceil((y0 - r) / sub).
+                const long line = top - floorDiv(y0 - r + sub - 1, sub);
+                for (int c = 0; c < width; ++c)
+                    m_sums[static_cast<std::size_t>(line) * cols + (floorDiv(x0 + c, sub) - left)] += grey(r, c);
+            }
+            const long full = 64L * sub * sub;
+            for (std::size_t i = 0; i < m_sums.size(); ++i)
+                m_coverage[i] = static_cast<std::uint8_t>((std::min(m_sums[i], full) * 255 + full / 2) / full);
+            bitmap = GlyphBitmap { left, top, cols, lines, m_coverage.data() };
             return true;
         }
 
@@ -367,9 +388,11 @@ namespace {
         }
 
         static MAT2 identity() { return MAT2 { fixedOf(0x10000), fixedOf(0), fixedOf(0), fixedOf(0x10000) }; }
-        MAT2 matrix() const
+        // The size set, the scale given and `times` larger.
+        MAT2 matrix(int times = 1) const
         {
-            return MAT2 { fixedOf(mulFix(m_across, m_scaleX)), fixedOf(0), fixedOf(0), fixedOf(m_scaleY) };
+            return MAT2 { fixedOf(mulFix(m_across, m_scaleX) * times), fixedOf(0), fixedOf(0),
+                fixedOf(m_scaleY * times) };
         }
 
         // GetGlyphOutlineW into `data`; false with the reason kept.
@@ -432,6 +455,7 @@ namespace {
         GlyphBox m_box;
         long m_scaleX = 0x10000, m_scaleY = 0x10000, m_moveX = 0, m_moveY = 0;
         std::vector<std::uint8_t> m_data, m_coverage;
+        std::vector<long> m_sums;
         std::string m_error;
     };
 
