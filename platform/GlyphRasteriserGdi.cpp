@@ -128,8 +128,9 @@ namespace {
             const SfntFace& face = (*faces)[static_cast<std::size_t>(faceIndex)];
             m_addedFile = wide(path);
             if (m_addedFile.empty() || AddFontResourceExW(m_addedFile.c_str(), FR_PRIVATE, nullptr) == 0) {
+                // Its header is a font's (sfntFaces read it), the rest not one Windows takes.
                 m_addedFile.clear();
-                return fail(failure, FontOpenFailure::Kind::Unreadable,
+                return fail(failure, FontOpenFailure::Kind::UnknownFormat,
                     "Windows does not take it as a font (it is damaged, or of a kind GDI cannot draw)");
             }
             if (face.family.empty())
