@@ -3,7 +3,8 @@
 // table gives; an installed font by its family name. Glyphs are measured and
 // drawn by GetGlyphOutlineW: their outline (GGO_NATIVE) for the boxes, grey
 // levels (GGO_GRAY8_BITMAP) or dots (GGO_BITMAP) for the drawing. A face's
-// metrics come from its own tables (GetFontData), read as FreeType reads them.
+// metrics come from GetOutlineTextMetricsW and its advances from
+// GetCharABCWidthsI, both at one dot to the font unit.
 // GDI draws a glyph with its origin on a dot: one moved by part of a dot is
 // drawn larger, moved by whole small dots and gathered back.
 #include "platform/GlyphRasteriser.h"
@@ -336,15 +337,19 @@ namespace {
             m_family = family;
             HFONT probe = create(family, -1000);
             const HGDIOBJ before = SelectObject(m_design, probe);
-            const UINT size = GetOutlineTextMetricsW(m_design, 0, nullptr);
-            std::vector<std::uint8_t> buffer(std::max<UINT>(size, sizeof(OUTLINETEXTMETRICW)));
-            auto* otm = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
-            const bool outlines = size > 0 && GetOutlineTextMetricsW(m_design, size, otm) != 0;
+            std::vector<std::uint8_t> buffer;
+            const OUTLINETEXTMETRICW* otm = outlineMetrics(buffer);
+            const UINT em = otm ? otm->otmEMSquare : 0;
             SelectObject(m_design, before);
             DeleteObject(probe);
-            if (!outlines)
+            if (!otm || em == 0)
                 return fail(failure, FontOpenFailure::Kind::Unusable,
                     "it holds bitmaps only, and only outline fonts (TrueType, OpenType) can be drawn at every size");
+            // At one dot to the font unit its metrics are the font's own numbers.
+            m_designFont = create(family, -static_cast<int>(em));
+            SelectObject(m_design, m_designFont);
+            if (!(otm = outlineMetrics(buffer)))
+                return fail(failure, FontOpenFailure::Kind::Unusable, "Windows cannot draw it at its design size");
             const auto text = [&](PSTR offset) {
                 return narrow(
                     reinterpret_cast<const wchar_t*>(buffer.data() + reinterpret_cast<std::uintptr_t>(offset)));
@@ -352,13 +357,34 @@ namespace {
             m_name = text(otm->otmpFamilyName);
             if (const std::string style = text(otm->otmpStyleName); !style.empty())
                 m_name += (m_name.empty() ? "" : " ") + style;
-            m_designFont = create(family, -static_cast<int>(otm->otmEMSquare));
-            SelectObject(m_design, m_designFont);
-            m_metrics = sfntMetrics(tableOf("head"), tableOf("hhea"), tableOf("OS/2"));
-            if (m_metrics.unitsPerEm <= 0)
-                m_metrics.unitsPerEm = static_cast<int>(otm->otmEMSquare);
+            // The horizontal header's line (Windows' "Macintosh" one) and the
+            // typographic one; a font without the first has the second, else
+            // its Windows line, as FreeType reads them.
+            m_metrics.unitsPerEm = static_cast<int>(otm->otmEMSquare);
+            m_metrics.ascender = otm->otmMacAscent;
+            m_metrics.descender = otm->otmMacDescent;
+            m_metrics.hasTypoMetrics = true; // Windows takes no font without them (its OS/2 table)
+            m_metrics.typoAscender = otm->otmAscent;
+            m_metrics.typoDescender = otm->otmDescent;
+            if (m_metrics.ascender == 0 && m_metrics.descender == 0) {
+                const bool typo = m_metrics.typoAscender != 0 || m_metrics.typoDescender != 0;
+                m_metrics.ascender = typo ? m_metrics.typoAscender : otm->otmTextMetrics.tmAscent;
+                m_metrics.descender = typo ? m_metrics.typoDescender : -otm->otmTextMetrics.tmDescent;
+            }
             m_open = true;
             return true;
+        }
+
+        // GetOutlineTextMetricsW of the font in m_design into `buffer`; nullptr
+        // when it has none (not an outline font).
+        const OUTLINETEXTMETRICW* outlineMetrics(std::vector<std::uint8_t>& buffer) const
+        {
+            const UINT size = GetOutlineTextMetricsW(m_design, 0, nullptr);
+            if (size < sizeof(OUTLINETEXTMETRICW))
+                return nullptr;
+            buffer.assign(size, 0);
+            auto* otm = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
+            return GetOutlineTextMetricsW(m_design, size, otm) != 0 ? otm : nullptr;
         }
 
         // Characters are found through the font's Unicode map: without one, none are.

@@ -9,10 +9,6 @@ namespace {
     {
         return at + 2 <= b.size() ? static_cast<std::uint32_t>(b[at] << 8 | b[at + 1]) : 0;
     }
-    std::int32_t s16(std::span<const std::uint8_t> b, std::size_t at)
-    {
-        return static_cast<std::int16_t>(static_cast<std::uint16_t>(u16(b, at)));
-    }
     std::uint32_t u32(std::span<const std::uint8_t> b, std::size_t at) { return u16(b, at) << 16 | u16(b, at + 2); }
 
     // One table of the face whose directory starts at `directory`; empty when absent or outside the file.
@@ -126,27 +122,6 @@ std::optional<std::vector<SfntFace>> sfntFaces(std::span<const std::uint8_t> fil
         faces.push_back(SfntFace { familyName(table(file, directory, "name")), { head.begin(), head.end() } });
     }
     return faces;
-}
-
-FaceMetrics sfntMetrics(
-    std::span<const std::uint8_t> head, std::span<const std::uint8_t> hhea, std::span<const std::uint8_t> os2)
-{
-    FaceMetrics metrics;
-    metrics.unitsPerEm = static_cast<int>(u16(head, 18));
-    metrics.ascender = s16(hhea, 4);
-    metrics.descender = s16(hhea, 6);
-    metrics.hasTypoMetrics = os2.size() >= 78;
-    if (metrics.hasTypoMetrics) {
-        metrics.typoAscender = s16(os2, 68);
-        metrics.typoDescender = s16(os2, 70);
-        // A face whose horizontal header gives no line: its typographic one, else its Windows one.
-        if (metrics.ascender == 0 && metrics.descender == 0) {
-            const bool typo = metrics.typoAscender != 0 || metrics.typoDescender != 0;
-            metrics.ascender = typo ? metrics.typoAscender : static_cast<int>(u16(os2, 74));
-            metrics.descender = typo ? metrics.typoDescender : -static_cast<int>(u16(os2, 76));
-        }
-    }
-    return metrics;
 }
 
 } // namespace zarn

@@ -1,11 +1,8 @@
 #pragma once
-// What a system that opens fonts by name (GDI) needs to read from a font's own
-// tables itself: which faces a TrueType/OpenType file (or collection) holds and
-// the family name by which each is chosen, and a face's metrics from its
-// 'head', 'hhea' and 'OS/2' tables, read as FreeType reads them. Font files
-// are untrusted: every offset is checked against the bytes.
-
-#include "platform/GlyphRasteriser.h"
+// What a system that opens fonts by name (GDI) needs to read from a font file
+// itself: which faces a TrueType/OpenType file (or collection) holds and the
+// family name by which each is chosen. Font files are untrusted: every offset
+// is checked against the bytes.
 
 #include <cstdint>
 #include <optional>
@@ -23,9 +20,5 @@ struct SfntFace {
 // The faces of a font file in order, nullopt when the bytes are no TrueType or
 // OpenType font or collection, or its directory lies outside them.
 std::optional<std::vector<SfntFace>> sfntFaces(std::span<const std::uint8_t> file);
-
-// A face's metrics from its tables' bytes (any of them may be empty when the face lacks it).
-FaceMetrics sfntMetrics(
-    std::span<const std::uint8_t> head, std::span<const std::uint8_t> hhea, std::span<const std::uint8_t> os2);
 
 } // namespace zarn
