@@ -259,10 +259,11 @@ namespace {
         bool draw(GlyphBitmap& bitmap) override
         {
             // GDI draws a glyph with its origin on a dot: a move by whole dots
-            // moves the drawing, and a monochrome drawing goes to the nearest dot.
-            // A grey drawing moved by part of a dot is drawn kSub times larger,
-            // moved there by whole small dots and gathered back.
-            const bool partDot = !m_monochrome && (m_moveX % 64 != 0 || m_moveY % 64 != 0);
+            // moves the drawing. One moved by part of a dot is drawn kSub times
+            // larger, moved there by whole small dots and gathered back: the
+            // grey of all its small dots, or the dot of the middle one in a
+            // monochrome drawing (a dot is set where its middle is inside).
+            const bool partDot = m_moveX % 64 != 0 || m_moveY % 64 != 0;
             const int sub = partDot ? kSub : 1;
             GLYPHMETRICS metrics;
             const UINT format = m_monochrome ? GGO_BITMAP : GGO_GRAY8_BITMAP;
@@ -283,8 +284,7 @@ namespace {
             // Whole (small) dots, rounded down: x right, y up.
             const auto floorDiv = [](long a, long b) { return a >= 0 ? a / b : -((-a + b - 1) / b); };
             const long step = 64 / sub; // 1/64 dot to the small dot
-            const long moveX = m_monochrome ? m_moveX + 32 : m_moveX + step / 2;
-            const long moveY = m_monochrome ? m_moveY + 32 : m_moveY + step / 2;
+            const long moveX = m_moveX + step / 2, moveY = m_moveY + step / 2;
             // The drawing's first column and top edge, in small dots.
             const long x0 = metrics.gmptGlyphOrigin.x + floorDiv(moveX, step);
             const long y0 = metrics.gmptGlyphOrigin.y + floorDiv(moveY, step);
@@ -297,10 +297,13 @@ namespace {
             for (int r = 0; r < rows; ++r) {
                 // The small row's top edge lies at y0 - r: in the dot whose top edge is at ceil((y0 - r) / sub).
                 const long line = top - floorDiv(y0 - r + sub - 1, sub);
+                if (m_monochrome && (y0 - r) - floorDiv(y0 - r, sub) * sub != sub / 2)
+                    continue;
                 for (int c = 0; c < width; ++c)
-                    m_sums[static_cast<std::size_t>(line) * cols + (floorDiv(x0 + c, sub) - left)] += grey(r, c);
+                    if (!m_monochrome || (x0 + c) - floorDiv(x0 + c, sub) * sub == sub / 2)
+                        m_sums[static_cast<std::size_t>(line) * cols + (floorDiv(x0 + c, sub) - left)] += grey(r, c);
             }
-            const long full = 64L * sub * sub;
+            const long full = m_monochrome ? 64L : 64L * sub * sub;
             for (std::size_t i = 0; i < m_sums.size(); ++i)
                 m_coverage[i] = static_cast<std::uint8_t>((std::min(m_sums[i], full) * 255 + full / 2) / full);
             bitmap = GlyphBitmap { left, top, cols, lines, m_coverage.data() };
