@@ -3,10 +3,13 @@
 // rules every system follows (PngPixels); the component's rows are brought back
 // to the samples the file stores where the form keeps them (palette indices,
 // grey levels, 16-bit samples rounded as PngPixels rounds them), or taken as
-// 8-bit colour and opacity.
+// 8-bit colour and opacity. Every chunk's CRC is checked here as libpng checks
+// it on Linux (the component does not): a damaged critical chunk refuses the
+// file, a damaged ancillary one is left out.
 #include "import/PngPixels.h"
 #include "import/windows/Decoders.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace zarn {
@@ -17,6 +20,33 @@ namespace {
     {
         return static_cast<std::uint32_t>(p[0]) << 24 | p[1] << 16 | p[2] << 8 | p[3];
     }
+
+    // The CRC-32 of PNG chunks (and zlib), a byte at a time.
+    class Crc32 {
+    public:
+        Crc32()
+        {
+            for (std::uint32_t n = 0; n < 256; ++n) {
+                std::uint32_t c = n;
+                for (int k = 0; k < 8; ++k)
+                    c = c & 1 ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+                m_table[n] = c;
+            }
+        }
+        std::uint32_t update(std::uint32_t crc, const std::uint8_t* p, std::size_t n) const
+        {
+            crc = ~crc;
+            for (std::size_t i = 0; i < n; ++i)
+                crc = m_table[(crc ^ p[i]) & 0xFF] ^ (crc >> 8);
+            return ~crc;
+        }
+
+    private:
+        std::uint32_t m_table[256];
+    };
+    const Crc32 kCrc;
+
+    bool critical(const std::uint8_t* type) { return (type[0] & 0x20) == 0; }
 
     // 16 bits to 8, rounded to the nearest, as PngPixels rounds.
     std::uint8_t eightBits(std::uint32_t v) { return static_cast<std::uint8_t>((v + 128 - ((v + 128) >> 8)) >> 8); }
@@ -64,11 +94,19 @@ namespace {
                 return h;
             }
             if (type == "IHDR" || type == "PLTE" || type == "tRNS") {
-                data.resize(length);
-                if (length > 1024 || !input.readExactly(at + 8, data.data(), length)) {
+                data.resize(length + 4);
+                if (length > 1024 || !input.readExactly(at + 8, data.data(), length + 4)) {
                     why = length > 1024 ? "its PNG data is damaged (" + type + " is too long)"
                                         : "the file ends before the end of its PNG data";
                     return h;
+                }
+                if (kCrc.update(kCrc.update(0, head + 4, 4), data.data(), length) != bigEndian32(&data[length])) {
+                    if (critical(head + 4)) {
+                        why = "its PNG data is damaged (" + type + ": CRC error)";
+                        return h;
+                    }
+                    at += 12 + static_cast<std::uint64_t>(length);
+                    continue;
                 }
             }
             if (type == "IHDR") {
@@ -109,17 +147,35 @@ namespace {
         return h;
     }
 
-    // The chunks after the pixels end with IEND, as a PNG file does.
-    bool endsWell(PictureInput& input)
+    // The file's chunks whole, their CRCs right, up to IEND: an empty `why`.
+    void checkChunks(PictureInput& input, std::string& why)
     {
+        std::vector<std::uint8_t> piece(256 * 1024);
         std::uint64_t at = 8;
         for (;;) {
-            std::uint8_t head[8];
-            if (!input.readExactly(at, head, sizeof head))
-                return false;
+            std::uint8_t head[8] = {}, stored[4];
+            const std::uint32_t length = input.readExactly(at, head, sizeof head) ? bigEndian32(head) : 0;
+            std::uint32_t crc = kCrc.update(0, head + 4, 4);
+            for (std::uint32_t done = 0; done < length;) {
+                const std::size_t n = std::min<std::size_t>(piece.size(), length - done);
+                if (!input.readExactly(at + 8 + done, piece.data(), n))
+                    break;
+                crc = kCrc.update(crc, piece.data(), n);
+                done += static_cast<std::uint32_t>(n);
+            }
+            if (!input.readExactly(at + 8 + length, stored, sizeof stored)) {
+                why = input.error().empty() ? "the file ends before the end of its PNG data"
+                                            : "it cannot be read: " + input.error();
+                return;
+            }
+            if (crc != bigEndian32(stored) && critical(head + 4)) {
+                why = "its PNG data is damaged (" + std::string(reinterpret_cast<const char*>(head + 4), 4)
+                    + ": CRC error)";
+                return;
+            }
             if (std::memcmp(head + 4, "IEND", 4) == 0)
-                return true;
-            at += 12 + static_cast<std::uint64_t>(bigEndian32(head));
+                return;
+            at += 12 + static_cast<std::uint64_t>(length);
         }
     }
 
@@ -214,10 +270,8 @@ DecodeResult decodePng(PictureInput& input, PictureSink& sink)
         }
         sink.run(0, y, 1, 0, width, run);
     }
-    if (!endsWell(input))
-        return DecodeResult::failed(input.error().empty() ? "the file ends before the end of its PNG data"
-                                                          : "it cannot be read: " + input.error());
-    return DecodeResult::decoded();
+    checkChunks(input, why);
+    return why.empty() ? DecodeResult::decoded() : DecodeResult::failed(why);
 }
 
 } // namespace zarn
