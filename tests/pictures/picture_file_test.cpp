@@ -20,6 +20,10 @@
 #include <unistd.h>
 #ifdef _WIN32
 #include <io.h>
+#include <thread>
+#include <windows.h>
+
+#include <objbase.h>
 #endif
 
 namespace {
@@ -262,5 +266,27 @@ TEST(PictureFile, TransparencyTakesTheIgnoreColour)
         }
     }
 }
+
+#ifdef _WIN32
+// The decoders start COM on a thread without it for a picture's time, and use
+// the apartment a thread has (the window's single-threaded one) as it is.
+TEST(PictureFile, DecodersLeaveTheThreadsApartmentAsTheyFoundIt)
+{
+    constexpr DWORD kNone = 0xFFFFFFFF;
+    for (const DWORD apartment : { kNone, DWORD { COINIT_APARTMENTTHREADED }, DWORD { COINIT_MULTITHREADED } })
+        std::thread([apartment] {
+            if (apartment != kNone)
+                ASSERT_EQ(CoInitializeEx(nullptr, apartment), S_OK);
+            for (const char* form : { "png24.png", "gif8.gif", "jpeg.jpg" })
+                EXPECT_TRUE(convertWith(anyPicture(kFormsDir / form)).ok) << form << " in apartment " << apartment;
+            // Started again as it was: S_OK where the thread had no COM before, S_FALSE where it had this apartment.
+            const HRESULT again = CoInitializeEx(nullptr, apartment == kNone ? COINIT_APARTMENTTHREADED : apartment);
+            EXPECT_EQ(again, apartment == kNone ? S_OK : S_FALSE) << apartment;
+            CoUninitialize();
+            if (apartment != kNone)
+                CoUninitialize();
+        }).join();
+}
+#endif
 
 } // namespace
