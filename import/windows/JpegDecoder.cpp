@@ -94,6 +94,37 @@ namespace {
         }
     }
 
+    // The file as the component reads it: a file cut short ends as if its end
+    // marker were there, as on Linux, so that what came is shown.
+    class JpegInput final : public WicByteSource {
+    public:
+        explicit JpegInput(PictureInput& input)
+            : m_input(input)
+        {
+            std::uint8_t last[2] = {};
+            m_cut = input.size() < 2 || !input.readExactly(input.size() - 2, last, 2) || last[0] != 0xFF
+                || last[1] != 0xD9;
+        }
+        std::uint64_t size() const override { return m_input.size() + (m_cut ? 2 : 0); }
+        std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override
+        {
+            const std::uint64_t end = m_input.size();
+            if (offset < end)
+                return m_input.readAt(
+                    offset, buffer, static_cast<std::size_t>(std::min<std::uint64_t>(count, end - offset)));
+            static constexpr std::uint8_t kEnd[2] = { 0xFF, 0xD9 };
+            if (!m_cut || offset >= end + 2)
+                return 0;
+            const std::size_t n = std::min<std::size_t>(count, static_cast<std::size_t>(end + 2 - offset));
+            std::copy_n(kEnd + (offset - end), n, static_cast<std::uint8_t*>(buffer));
+            return static_cast<std::int64_t>(n);
+        }
+
+    private:
+        PictureInput& m_input;
+        bool m_cut = false;
+    };
+
     // The scaled size libjpeg gives at `eighths` / 8.
     int scaled(int size, int eighths) { return (size * eighths + 7) / 8; }
 
@@ -172,7 +203,7 @@ DecodeResult decodeJpeg(PictureInput& input, PictureSink& sink)
     if (reduced.width != form.width || reduced.height != form.height)
         sink.reducedTo(reduced.width, reduced.height);
 
-    WicInput source(input);
+    JpegInput source(input);
     WicFrame frame;
     if (!frame.open(source))
         return wicFailure(frame, input, "JPEG");
