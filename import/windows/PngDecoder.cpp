@@ -211,15 +211,18 @@ DecodeResult decodePng(PictureInput& input, PictureSink& sink)
     const bool nativeIndices = native <= WicPixels::Grey8 && wicBitsPerPixel(native) == header.bitDepth;
     if (form.pixels == PixelForm::Indices && !nativeIndices)
         return DecodeResult::failed("it is a kind of PNG file that cannot be read (no palette indices)");
-    // Rows as the file stores them, or as 8-bit colour and opacity.
+    // Rows brought back to the samples the file stores (for PngPixels to take, a
+    // tRNS colour with them), or as colour and opacity where the component has
+    // made them so (Wine gives a tRNS colour as opacity).
     enum class Take { Stored, SixteenLittleEndian, Bgr, Bgra, Rgba64 } take = Take::Bgra;
+    const bool sixteen = header.bitDepth == 16;
     if (nativeIndices)
         take = Take::Stored;
-    else if (native == WicPixels::Grey16 && form.pixels == PixelForm::Rgb)
+    else if (sixteen
+        && ((native == WicPixels::Grey16 && header.colorType == 0)
+            || (native == WicPixels::Rgb48 && header.colorType == 2)))
         take = Take::SixteenLittleEndian;
-    else if (native == WicPixels::Rgb48 && header.colorType == 2 && form.pixels == PixelForm::Rgb)
-        take = Take::SixteenLittleEndian;
-    else if (native == WicPixels::Bgr24 && form.pixels == PixelForm::Rgb)
+    else if (native == WicPixels::Bgr24 && header.colorType == 2 && !sixteen)
         take = Take::Bgr;
     else if (native == WicPixels::Rgba64)
         take = Take::Rgba64;
@@ -229,7 +232,7 @@ DecodeResult decodePng(PictureInput& input, PictureSink& sink)
     const int width = header.width;
     const std::size_t n = static_cast<std::size_t>(width);
     const std::size_t out = form.pixels == PixelForm::Rgba ? 4 : 3;
-    std::vector<std::uint8_t> row(take == Take::SixteenLittleEndian ? 6 * n : out * n);
+    std::vector<std::uint8_t> row((take == Take::SixteenLittleEndian ? 6 : 4) * n);
     WicRows rows(frame);
     for (int y = 0; y < header.height; ++y) {
         const std::uint8_t* in = rows.row(y);
@@ -258,6 +261,7 @@ DecodeResult decodePng(PictureInput& input, PictureSink& sink)
                 row[3 * i + 1] = in[3 * i + 1];
                 row[3 * i + 2] = in[3 * i];
             }
+            run = pixels.convert(row.data(), width);
             break;
         case Take::Bgra:
         case Take::Rgba64:
