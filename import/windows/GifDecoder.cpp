@@ -6,6 +6,8 @@
 #include "import/GifCanvas.h"
 #include "import/windows/Decoders.h"
 
+#include <algorithm>
+
 namespace zarn {
 
 namespace {
@@ -29,6 +31,33 @@ namespace {
         return input.error().empty() ? "the file ends before the end of its GIF picture"
                                      : "it cannot be read: " + input.error();
     }
+
+    // The file up to the end of its first frame, then the trailer: what follows
+    // (other frames, damaged or not) is not the component's to read, as it is
+    // not read on Linux.
+    class FirstFrameInput final : public WicByteSource {
+    public:
+        FirstFrameInput(PictureInput& input, std::uint64_t frameEnd)
+            : m_input(input)
+            , m_end(frameEnd)
+        {
+        }
+        std::uint64_t size() const override { return m_end + 1; }
+        std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override
+        {
+            if (offset < m_end)
+                return m_input.readAt(
+                    offset, buffer, static_cast<std::size_t>(std::min<std::uint64_t>(count, m_end - offset)));
+            if (offset > m_end || count == 0)
+                return 0;
+            *static_cast<std::uint8_t*>(buffer) = 0x3B;
+            return 1;
+        }
+
+    private:
+        PictureInput& m_input;
+        std::uint64_t m_end;
+    };
 
 } // namespace
 
@@ -97,11 +126,22 @@ DecodeResult decodeGif(PictureInput& input, PictureSink& sink)
     }
     // The component hands the rows over in the frame's order, interlaced or not.
     frame.interlaced = false;
+    // The frame's data: its code size, then blocks up to an empty one.
+    std::uint64_t frameEnd = at + 1;
+    for (;;) {
+        std::uint8_t length = 0;
+        input.seek(frameEnd);
+        if (input.read(&length, 1) != 1)
+            return DecodeResult::failed(ended(input));
+        frameEnd += 1 + length;
+        if (length == 0)
+            break;
+    }
 
     GifCanvas canvas(screen, frame);
     if (!sink.begin(canvas.form()))
         return DecodeResult::refused();
-    WicInput source(input);
+    FirstFrameInput source(input, frameEnd);
     WicFrame decoded;
     if (!decoded.open(source))
         return wicFailure(decoded, input, "GIF");

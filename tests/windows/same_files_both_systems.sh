@@ -27,6 +27,7 @@ for side in linux windows; do
     cp "$data/import/pictures/rgba8_small.png" "$d/alpha.png"
     cp "$data/import/pictures/pal4_16_t8_tall.png" "$d/palette.png"
     cp "$data/import/pictures/g16t_tall.gif" "$d/clear.gif"
+    head -c 1500 "$data/import/pictures/two_small.gif" >"$d/two.gif" # its second frame cut short
     yes 'font library' | head -c 261696 >"$d/16X16.hzk"
     yes 'eight by sixteen' | head -c 4096 >"$d/8X16.asc"
     { printf 'RIFF\x2c\x10\x00\x00WAVEfmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00data\x08\x10\x00\x00'
@@ -73,6 +74,7 @@ same 0 add r.zrf ton.wav
 same 0 add r.zrf alpha.png --ignore-color 0xF81F
 same 0 add r.zrf palette.png
 same 0 add r.zrf clear.gif --ignore-color 0x07E0 --dither
+same 0 add r.zrf two.gif
 same 0 extract r.zrf 5 alpha.bmp
 same 0 delete r.zrf 1
 same 0 set-ignore-color r.zrf 0 0xF800
