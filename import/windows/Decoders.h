@@ -18,6 +18,10 @@ DecodeResult decodePng(PictureInput& input, PictureSink& sink);
 DecodeResult decodeJpeg(PictureInput& input, PictureSink& sink);
 DecodeResult decodeGif(PictureInput& input, PictureSink& sink);
 
+// Up to `count` bytes of `input` at `offset`, through its read-ahead (decoders
+// ask for a few bytes at a time: a chunk's header, its CRC); -1 on a failure.
+std::int64_t readThrough(PictureInput& input, std::uint64_t offset, void* buffer, std::size_t count);
+
 // A picture input as the bytes the imaging component reads.
 class WicInput final : public WicByteSource {
 public:
@@ -28,7 +32,7 @@ public:
     std::uint64_t size() const override { return m_input.size(); }
     std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override
     {
-        return m_input.readAt(offset, buffer, count);
+        return readThrough(m_input, offset, buffer, count);
     }
 
 private:

@@ -46,8 +46,8 @@ namespace {
         std::int64_t readAt(std::uint64_t offset, void* buffer, std::size_t count) override
         {
             if (offset < m_end)
-                return m_input.readAt(
-                    offset, buffer, static_cast<std::size_t>(std::min<std::uint64_t>(count, m_end - offset)));
+                return readThrough(
+                    m_input, offset, buffer, static_cast<std::size_t>(std::min<std::uint64_t>(count, m_end - offset)));
             if (offset > m_end || count == 0)
                 return 0;
             *static_cast<std::uint8_t*>(buffer) = 0x3B;

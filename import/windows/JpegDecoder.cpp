@@ -110,8 +110,8 @@ namespace {
         {
             const std::uint64_t end = m_input.size();
             if (offset < end)
-                return m_input.readAt(
-                    offset, buffer, static_cast<std::size_t>(std::min<std::uint64_t>(count, end - offset)));
+                return readThrough(
+                    m_input, offset, buffer, static_cast<std::size_t>(std::min<std::uint64_t>(count, end - offset)));
             static constexpr std::uint8_t kEnd[2] = { 0xFF, 0xD9 };
             if (!m_cut || offset >= end + 2)
                 return 0;

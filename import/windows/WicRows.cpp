@@ -35,6 +35,13 @@ const std::uint8_t* WicRows::row(int y)
     return m_band.data() + m_stride * static_cast<std::size_t>(y - m_first);
 }
 
+std::int64_t readThrough(PictureInput& input, std::uint64_t offset, void* buffer, std::size_t count)
+{
+    input.seek(offset);
+    const std::size_t n = input.read(buffer, count);
+    return n == 0 && !input.error().empty() ? -1 : static_cast<std::int64_t>(n);
+}
+
 DecodeResult wicFailure(const WicFrame& frame, const PictureInput& input, const char* format)
 {
     switch (frame.failure()) {
