@@ -3,7 +3,10 @@
 // are not scaled), like the same picture written as a standard BMP, and the
 // same interlaced, progressive or turned; transparency takes the ignore colour;
 // damaged pictures are refused in the tool's own words, naming the file and
-// the cause, with nothing of the libraries on standard error.
+// the cause, with nothing of the libraries on standard error. The same on
+// Windows (the Windows Imaging Component under Wine), where JPEG items come
+// from another JPEG library: tests/windows/same_files_both_systems.sh measures
+// how close they are to Linux's.
 #include "import/ModuleBitmap.h"
 #include "import/PictureFile.h"
 #include "import/Pictures.h"
@@ -15,6 +18,13 @@
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#ifdef _WIN32
+#include <io.h>
+#include <thread>
+#include <windows.h>
+
+#include <objbase.h>
+#endif
 
 namespace {
 
@@ -81,6 +91,11 @@ TEST(PictureFile, EachPictureConvertsToTheBytesItAlwaysDid)
     const auto table = tableOf(kPicturesDir / "golden.txt");
     ASSERT_EQ(table.size(), 180u);
     for (const auto& row : table) { // file | box | plain or dither | ignore colour | report | FNV-1a
+#ifdef _WIN32
+        // Wine's JPEG library widens the colour of 4:2:0 files otherwise than libjpeg-turbo.
+        if (row[0].ends_with(".jpg") && row[0] != "grey_small.jpg" && row[0] != "cmyk_small.jpg")
+            continue;
+#endif
         int bw = 0, bh = 0;
         std::sscanf(row[1].c_str(), "%dx%d", &bw, &bh);
         const Converted c = convertWith(
@@ -186,11 +201,13 @@ TEST(PictureFile, InterlacedAndTurnedFormsConvertAsThePlainOnes)
 TEST(PictureFile, DamagedPicturesAreRefusedInOurWordsWithNothingOnStandardError)
 {
     TempDir dir;
-    ASSERT_EQ(::mkfifo(dir.file("pipe.png").c_str(), 0600), 0); // opened for reading, it would wait for a writer
     auto table = tableOf(kDamagedDir / "expected.txt");
-    // And two sources by absolute path (not under the table's folder): a named pipe, a missing file.
-    table.insert(table.end(),
-        { { dir.file("pipe.png"), "Reading File Error" }, { dir.file("missing.png"), "Reading File Error" } });
+    // And sources by absolute path (not under the table's folder): a missing file, a named pipe.
+    table.push_back({ dir.file("missing.png"), "Reading File Error" });
+#ifndef _WIN32
+    ASSERT_EQ(::mkfifo(dir.file("pipe.png").c_str(), 0600), 0); // opened for reading, it would wait for a writer
+    table.push_back({ dir.file("pipe.png"), "Reading File Error" });
+#endif
     StandardErrorCapture stderrText;
     for (const auto& row : table) { // file | text [| text with picture decoders]
         LoadedPicture pic;
@@ -250,5 +267,27 @@ TEST(PictureFile, TransparencyTakesTheIgnoreColour)
         }
     }
 }
+
+#ifdef _WIN32
+// The decoders start COM on a thread without it for a picture's time, and use
+// the apartment a thread has (the window's single-threaded one) as it is.
+TEST(PictureFile, DecodersLeaveTheThreadsApartmentAsTheyFoundIt)
+{
+    constexpr DWORD kNone = 0xFFFFFFFF;
+    for (const DWORD apartment : { kNone, DWORD { COINIT_APARTMENTTHREADED }, DWORD { COINIT_MULTITHREADED } })
+        std::thread([apartment] {
+            if (apartment != kNone)
+                ASSERT_EQ(CoInitializeEx(nullptr, apartment), S_OK);
+            for (const char* form : { "png24.png", "gif8.gif", "jpeg.jpg" })
+                EXPECT_TRUE(convertWith(anyPicture(kFormsDir / form)).ok) << form << " in apartment " << apartment;
+            // Started again as it was: S_OK where the thread had no COM before, S_FALSE where it had this apartment.
+            const HRESULT again = CoInitializeEx(nullptr, apartment == kNone ? COINIT_APARTMENTTHREADED : apartment);
+            EXPECT_EQ(again, apartment == kNone ? S_OK : S_FALSE) << apartment;
+            CoUninitialize();
+            if (apartment != kNone)
+                CoUninitialize();
+        }).join();
+}
+#endif
 
 } // namespace
