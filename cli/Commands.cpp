@@ -16,7 +16,7 @@ std::unique_ptr<CLI::App> makeCommandLine()
     for (auto add :
         { addNewCommand, addInfoCommand, addListCommand, addAddCommand, addDeleteCommand, addSetIgnoreColorCommand,
             addExtractCommand, addPortsCommand, addCheckCommand, addDetectCommand, addProgramCommand, addStationCommand,
-            addFontCommand, addFontPreviewCommand, addBuildCommand, addUnpackCommand, addDiffCommand })
+            addFontCommand, addFontPreviewCommand, addFontsCommand, addBuildCommand, addUnpackCommand, addDiffCommand })
         add(*app);
     return app;
 }

@@ -22,6 +22,7 @@ void addProgramCommand(CLI::App& app);
 void addStationCommand(CLI::App& app);
 void addFontCommand(CLI::App& app);
 void addFontPreviewCommand(CLI::App& app);
+void addFontsCommand(CLI::App& app);
 void addBuildCommand(CLI::App& app);
 void addUnpackCommand(CLI::App& app);
 void addDiffCommand(CLI::App& app);

@@ -19,8 +19,8 @@ void addAbsent(CLI::App& app, const char* name, const char* description, const s
 
 #ifndef ZARN_WITH_FONTGEN
 namespace {
-const std::string kNoFonts = "This build of zarnres cannot render fonts (it was built without FreeType): "
-                             "font and font-preview need the build with the font generator";
+const std::string kNoFonts = "This build of zarnres cannot render fonts (it was built without the font generator): "
+                             "font, font-preview and fonts need the build with it";
 }
 void zarn::cli::addFontCommand(CLI::App& app)
 {
@@ -29,5 +29,9 @@ void zarn::cli::addFontCommand(CLI::App& app)
 void zarn::cli::addFontPreviewCommand(CLI::App& app)
 {
     addAbsent(app, "font-preview", "Draw a font library into a BMP file", kNoFonts);
+}
+void zarn::cli::addFontsCommand(CLI::App& app)
+{
+    addAbsent(app, "fonts", "List the families of the installed fonts", kNoFonts);
 }
 #endif

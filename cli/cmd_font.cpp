@@ -1,6 +1,6 @@
-// zarnres font: render a dot-matrix font library from a TrueType/OpenType font,
-// and optionally insert it into a resource file through the "Load Hzlib" /
-// "Load Asciilib" checks.
+// zarnres font: render a dot-matrix font library from a TrueType/OpenType font
+// (a file or an installed family), and optionally insert it into a resource
+// file through the "Load Hzlib" / "Load Asciilib" checks.
 #include "cli/Commands.h"
 #include "cli/StoreAccess.h"
 #include "import/AddContent.h"
@@ -75,7 +75,9 @@ void zarn::cli::addFontCommand(CLI::App& app)
     auto o = std::make_shared<Options>();
     auto* sub = app.add_subcommand(
         "font", "Render a dot-matrix font library (16X16.hzk, 8X16.asc, ...) from a TrueType/OpenType font");
-    sub->add_option("FONTFILE", o->font, "The font (.ttf, .otf, .ttc)")->required();
+    sub->add_option("FONT,--font", o->font,
+           "The font: a file (.ttf, .otf, .ttc) or the family name of an installed font (zarnres fonts lists them)")
+        ->required();
     sub->add_option("--type", o->type, "Library type: gb2312, big5, hangul or ascii")->required();
     sub->add_option("--size", o->size, "Glyph size WIDTHxHEIGHT in dots, 1 to 99 each, e.g. 16x16 or 8x16")->required();
     sub->add_option("-o,--output", o->outputFolder,
@@ -90,7 +92,7 @@ void zarn::cli::addFontCommand(CLI::App& app)
         ->check(CLI::Range(1, 255))
         ->capture_default_str();
     sub->add_flag("--mono", o->mono, "Use the font's hinted monochrome rendering instead of the grey threshold");
-    sub->add_option("--face", o->faceIndex, "Face number in a font collection (.ttc)")
+    sub->add_option("--face", o->faceIndex, "Face number in a font collection file (.ttc)")
         ->check(CLI::NonNegativeNumber)
         ->capture_default_str();
     sub->callback([o] { run(*o); });

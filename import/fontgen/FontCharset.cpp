@@ -1,10 +1,8 @@
 #include "import/fontgen/FontCharset.h"
 
+#include "import/fontgen/CodeTables.h"
+
 #include <algorithm>
-#include <cctype>
-#include <cerrno>
-#include <cstring>
-#include <iconv.h>
 #include <optional>
 
 namespace zarn {
@@ -19,8 +17,7 @@ namespace {
         std::uint8_t leadFirst, leadLast;
         TrailRun runs[2];
         int runCount;
-        const char* encoding; // iconv name
-        const char* fallback; // iconv name, or nullptr
+        const char32_t* characters; // of every position, in glyph order (CodeTables.cpp)
 
         std::uint32_t trailsPerLead() const
         {
@@ -32,12 +29,10 @@ namespace {
         std::uint32_t count() const { return (leadLast - leadFirst + 1u) * trailsPerLead(); }
     };
 
-    // `fallback`: read where the encoding gives a private-use code point. Plain
-    // Big5 does for C6A1-C8FE (circled numbers, kana, Cyrillic, ...), which
-    // Big5-2003 and HKSCS define and glibc's BIG5-HKSCS converter reads.
-    constexpr DoubleByteLayout kGb2312 { 0xA1, 0xF7, { { 0xA1, 0xFE }, { 0, 0 } }, 1, "GB2312", nullptr };
-    constexpr DoubleByteLayout kBig5 { 0xA1, 0xF9, { { 0x40, 0x7E }, { 0xA1, 0xFE } }, 2, "BIG5", "BIG5-HKSCS" };
-    constexpr DoubleByteLayout kHangul { 0xB0, 0xC8, { { 0xA1, 0xFE }, { 0, 0 } }, 1, "EUC-KR", nullptr };
+    // make_code_tables.py lays the tables out the same way.
+    constexpr DoubleByteLayout kGb2312 { 0xA1, 0xF7, { { 0xA1, 0xFE }, { 0, 0 } }, 1, kGb2312Characters };
+    constexpr DoubleByteLayout kBig5 { 0xA1, 0xF9, { { 0x40, 0x7E }, { 0xA1, 0xFE } }, 2, kBig5Characters };
+    constexpr DoubleByteLayout kHangul { 0xB0, 0xC8, { { 0xA1, 0xFE }, { 0, 0 } }, 1, kHangulCharacters };
 
     const DoubleByteLayout* layoutOf(FontLibraryType type)
     {
@@ -53,42 +48,6 @@ namespace {
         }
         return nullptr;
     }
-
-    class IconvHandle {
-    public:
-        IconvHandle(const char* to, const char* from)
-            : m_cd(iconv_open(to, from))
-        {
-        }
-        ~IconvHandle()
-        {
-            if (ok())
-                iconv_close(m_cd);
-        }
-        IconvHandle(const IconvHandle&) = delete;
-        IconvHandle& operator=(const IconvHandle&) = delete;
-        bool ok() const { return m_cd != reinterpret_cast<iconv_t>(-1); }
-
-        // One character from `in`, 0 when the bytes do not form exactly one character.
-        char32_t convertOne(const char* in, std::size_t inLength)
-        {
-            iconv(m_cd, nullptr, nullptr, nullptr, nullptr); // reset any shift state
-            char src[4];
-            std::memcpy(src, in, inLength);
-            unsigned char dst[8];
-            char* inPtr = src;
-            char* outPtr = reinterpret_cast<char*>(dst);
-            std::size_t inLeft = inLength, outLeft = sizeof dst;
-            if (iconv(m_cd, &inPtr, &inLeft, &outPtr, &outLeft) == static_cast<std::size_t>(-1) || inLeft != 0
-                || sizeof dst - outLeft != 4)
-                return 0;
-            return static_cast<char32_t>(dst[0]) | static_cast<char32_t>(dst[1]) << 8
-                | static_cast<char32_t>(dst[2]) << 16 | static_cast<char32_t>(dst[3]) << 24;
-        }
-
-    private:
-        iconv_t m_cd;
-    };
 
 } // namespace
 
@@ -135,7 +94,7 @@ std::optional<std::uint32_t> libraryIndexOf(FontLibraryType type, std::uint16_t 
     return std::nullopt;
 }
 
-std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error)
+std::vector<char32_t> libraryCharacters(FontLibraryType type)
 {
     const DoubleByteLayout* layout = layoutOf(type);
     std::vector<char32_t> characters(libraryGlyphCount(type), 0);
@@ -147,23 +106,7 @@ std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error
             characters[c] = c;
         return characters;
     }
-    IconvHandle converter("UTF-32LE", layout->encoding);
-    if (!converter.ok()) {
-        if (error)
-            *error = std::string("Cannot convert from ") + layout->encoding + ": " + std::strerror(errno);
-        return {};
-    }
-    std::optional<IconvHandle> fallback;
-    if (layout->fallback)
-        fallback.emplace("UTF-32LE", layout->fallback);
-    for (std::uint32_t i = 0; i < characters.size(); ++i) {
-        const std::uint16_t code = *libraryCodeAt(type, i);
-        const char bytes[2] = { static_cast<char>(code >> 8), static_cast<char>(code & 0xFF) };
-        characters[i] = converter.convertOne(bytes, 2);
-        if (isPrivateUse(characters[i]) && fallback && fallback->ok())
-            if (const char32_t other = fallback->convertOne(bytes, 2); other != 0 && !isPrivateUse(other))
-                characters[i] = other;
-    }
+    std::copy(layout->characters, layout->characters + layout->count(), characters.begin());
     return characters;
 }
 

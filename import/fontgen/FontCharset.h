@@ -22,9 +22,8 @@ std::optional<std::uint16_t> libraryCodeAt(FontLibraryType type, std::uint32_t i
 std::optional<std::uint32_t> libraryIndexOf(FontLibraryType type, std::uint16_t code);
 
 // The Unicode character of every glyph position, 0 where the code has no
-// character (such positions stay blank). `error` gets the reason when the C
-// library cannot convert from the type's encoding; the result is then empty.
-std::vector<char32_t> libraryCharacters(FontLibraryType type, std::string* error = nullptr);
+// character (such positions stay blank): the same tables on every system.
+std::vector<char32_t> libraryCharacters(FontLibraryType type);
 
 // Whether `c` lies in a private-use area, where characters have no agreed face.
 bool isPrivateUse(char32_t c);

@@ -1,85 +1,25 @@
 #include "import/fontgen/FontGenerator.h"
 
 #include "platform/FileIo.h"
+#include "platform/GlyphRasteriser.h"
+#include "platform/InstalledFonts.h"
 #include "platform/ReplaceFile.h"
 #include "platform/Utf8Path.h"
 
 #include "import/fontgen/FontCharset.h"
 
-#include <ft2build.h>
-#include FT_FREETYPE_H
-#include FT_ADVANCES_H
-#include FT_OUTLINE_H
-#include FT_TRUETYPE_TABLES_H
-
 #include <algorithm>
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 
 namespace zarn {
 
 namespace fs = std::filesystem;
 
 namespace {
-
-    // An error of the font's own hinting program, not of its outlines.
-    bool brokenHinting(FT_Error error)
-    {
-        const int code = FT_ERROR_BASE(error);
-        return (code >= FT_Err_Invalid_Opcode && code <= FT_Err_Too_Many_Instruction_Defs)
-            || code == FT_Err_DEF_In_Glyf_Bytecode;
-    }
-
-    // Why FreeType cannot use a font (or one of its glyphs), in words: a clause
-    // that follows "cannot be read: " and the like.
-    std::string fontFault(FT_Error error)
-    {
-        const int code = FT_ERROR_BASE(error);
-        switch (code) {
-        case FT_Err_Cannot_Open_Resource:
-        case FT_Err_Cannot_Open_Stream:
-            return "it cannot be opened";
-        case FT_Err_Unknown_File_Format:
-            return "it is not a font FreeType knows (unknown file format)";
-        case FT_Err_Invalid_File_Format:
-        case FT_Err_Invalid_Version:
-            return "its header is damaged or of a version FreeType does not know";
-        case FT_Err_Invalid_Argument:
-            return "it is damaged (FreeType refuses its data)";
-        case FT_Err_Out_Of_Memory:
-            return "there is not enough memory";
-        case FT_Err_Invalid_Pixel_Size:
-        case FT_Err_Invalid_PPem:
-            return "FreeType cannot scale it to that size";
-        case FT_Err_Missing_Bitmap:
-            return "it has no bitmap of that size";
-        case FT_Err_Unimplemented_Feature:
-        case FT_Err_Lower_Module_Version:
-        case FT_Err_Missing_Module:
-            return "it needs a part of FreeType that this build lacks";
-        }
-        if (code >= FT_Err_Invalid_Stream_Seek && code <= FT_Err_Invalid_Frame_Read)
-            return "it is cut short or damaged (its tables point past the end of the file)";
-        if (code >= FT_Err_Table_Missing && code <= FT_Err_Post_Table_Missing)
-            return "it is incomplete (a table every font needs is missing)";
-        if (brokenHinting(error))
-            return "its hinting instructions are broken";
-        if ((code >= FT_Err_Invalid_Glyph_Index && code <= FT_Err_Too_Many_Hints)
-            || (code >= FT_Err_Raster_Uninitialized && code <= FT_Err_Raster_Negative_Height))
-            return "its glyph data are damaged";
-        if ((code >= FT_Err_Invalid_Table && code <= FT_Err_Array_Too_Large)
-            || (code >= FT_Err_Invalid_Horiz_Metrics && code <= FT_Err_Invalid_Post_Table)
-            || code >= FT_Err_Syntax_Error)
-            return "it is damaged (one of its tables is broken)";
-        char text[64];
-        std::snprintf(text, sizeof text, "FreeType cannot use it (its error 0x%02X)", static_cast<unsigned>(code));
-        return text;
-    }
 
     // Whether `bytes` begin as a TrueType or OpenType font (or a collection of them) does.
     bool looksLikeOutlineFont(const std::vector<std::uint8_t>& bytes)
@@ -89,6 +29,24 @@ namespace {
         const std::string_view tag(reinterpret_cast<const char*>(bytes.data()), 4);
         return tag == std::string_view("\0\1\0\0", 4) || tag == "OTTO" || tag == "true" || tag == "ttcf"
             || tag == "wOFF" || tag == "wOF2";
+    }
+
+    // Whether `font` names a file rather than an installed family: a file of
+    // that name exists, or the name has a folder or a font file's extension
+    // (so that a mistyped path is called a missing file).
+    bool namesAFile(const std::string& font)
+    {
+        FileStatus status;
+        if (defaultFileIo().stat(font, status) == 0 || font.find_first_of("/\\") != std::string::npos)
+            return true;
+        std::string extension = utf8Of(pathOf(font).extension());
+        std::transform(extension.begin(), extension.end(), extension.begin(),
+            [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+        for (const char* known : { ".ttf", ".otf", ".ttc", ".otc", ".woff", ".woff2", ".pfa", ".pfb", ".bdf", ".pcf",
+                 ".fon", ".fnt", ".dfont" })
+            if (extension == known)
+                return true;
+        return false;
     }
 
     // "a GB2312 library", "an ASCII library".
@@ -107,14 +65,29 @@ namespace {
         return "a library";
     }
 
+    // 16.16 fixed-point products and quotients, rounded to the nearest with
+    // halves away from zero: the arithmetic of outline coordinates.
+    long mulFix(long a, long b)
+    {
+        const long long product = static_cast<long long>(a) * b;
+        return static_cast<long>((product + 0x8000 - (product < 0)) >> 16);
+    }
+    long divFix(long a, long b)
+    {
+        const bool negative = (a < 0) != (b < 0);
+        const unsigned long long num = a < 0 ? 0ull - static_cast<unsigned long long>(a) : a;
+        const unsigned long long den = b < 0 ? 0ull - static_cast<unsigned long long>(b) : b;
+        const long quotient = static_cast<long>(den > 0 ? ((num << 16) + (den >> 1)) / den : 0x7FFFFFFF);
+        return negative ? -quotient : quotient;
+    }
+
 } // namespace
 
 struct GlyphRenderer::Impl {
-    FT_Library library = nullptr;
-    FT_Face face = nullptr;
-    std::vector<std::uint8_t> fontBytes; // the face's file, read for FreeType
-    std::string path; // the font file, as the user named it
-    FT_Error lastError = 0; // why the last glyph that failed could not be drawn
+    std::unique_ptr<GlyphRasteriser> rasteriser = makeGlyphRasteriser();
+    bool open = false;
+    std::string what; // how messages name the font: font file "PATH", installed font "FAMILY"
+    FaceMetrics metrics;
     int width = 0, height = 0;
     bool fullWidth = false;
     int ppem = 0; // one em, in dots, for the whole library
@@ -122,29 +95,9 @@ struct GlyphRenderer::Impl {
     int baseline = 0; // the cell row the baseline lies on
     int cellBaseline = 0; // the same for box drawing and blocks, whose em fills the cell
     double cellBaselineExact = 0; // where it lies between rows
-    int sizeX = 0, sizeY = 0; // the pixel size the face is set to now
     // Scratch space of one glyph, kept from glyph to glyph.
     std::vector<std::uint8_t> gray, ink, dots, mark;
     std::vector<int> stack;
-
-    ~Impl()
-    {
-        if (face)
-            FT_Done_Face(face);
-        if (library)
-            FT_Done_FreeType(library);
-    }
-
-    FT_Error setSize(int x, int y)
-    {
-        if (x == sizeX && y == sizeY)
-            return 0;
-        if (FT_Error e = FT_Set_Pixel_Sizes(face, static_cast<FT_UInt>(x), static_cast<FT_UInt>(y)))
-            return e;
-        sizeX = x;
-        sizeY = y;
-        return 0;
-    }
 };
 
 namespace {
@@ -177,23 +130,21 @@ namespace {
     // CJK face draws its box-drawing lines from one edge of that box to the
     // other, so where "│" ends is the box; without it, the typographic ascender
     // and descender when they span about one em; else the usual 88 % of an em.
-    double ideographicEmTop(FT_Face face)
+    double ideographicEmTop(GlyphRasteriser& font, const FaceMetrics& metrics)
     {
-        const double upem = face->units_per_EM > 0 ? face->units_per_EM : 1000.0;
-        const FT_UInt vertical = FT_Get_Char_Index(face, 0x2502);
-        if (vertical && FT_Load_Glyph(face, vertical, FT_LOAD_NO_SCALE) == 0
-            && face->glyph->format == FT_GLYPH_FORMAT_OUTLINE) {
-            FT_BBox box;
-            FT_Outline_Get_CBox(&face->glyph->outline, &box);
+        const double upem = metrics.unitsPerEm > 0 ? metrics.unitsPerEm : 1000.0;
+        const unsigned vertical = font.glyphIndex(0x2502);
+        GlyphBox box;
+        if (vertical && font.designBox(vertical, box)) {
             const double h = static_cast<double>(box.yMax - box.yMin);
             if (h > 0.9 * upem && h < 1.1 * upem) {
                 return static_cast<double>(box.yMin) + (h - upem) / 2 + upem;
             }
         }
-        if (const auto* os2 = static_cast<const TT_OS2*>(FT_Get_Sfnt_Table(face, FT_SFNT_OS2))) {
-            const double span = os2->sTypoAscender - os2->sTypoDescender;
-            if (os2->version != 0xFFFF && span > 0.9 * upem && span < 1.1 * upem)
-                return os2->sTypoAscender * upem / span;
+        if (metrics.hasTypoMetrics) {
+            const double span = metrics.typoAscender - metrics.typoDescender;
+            if (span > 0.9 * upem && span < 1.1 * upem)
+                return metrics.typoAscender * upem / span;
         }
         return 0.88 * upem;
     }
@@ -202,15 +153,13 @@ namespace {
     // upwards) that the outline of glyph `index` runs to. Fonts draw some blocks
     // and lines a little inside the em; a tenth of the em still counts, which is
     // less than the eighth by which "▇" stops short of the top.
-    Edges edgesReached(FT_Face face, FT_UInt index, double emTop)
+    Edges edgesReached(GlyphRasteriser& font, const FaceMetrics& metrics, unsigned index, double emTop)
     {
         Edges edges;
-        if (FT_Load_Glyph(face, index, FT_LOAD_NO_SCALE) != 0 || face->glyph->format != FT_GLYPH_FORMAT_OUTLINE
-            || face->glyph->outline.n_points == 0)
+        GlyphBox box;
+        if (!font.designBox(index, box))
             return edges;
-        FT_BBox box;
-        FT_Outline_Get_CBox(&face->glyph->outline, &box);
-        const double em = face->units_per_EM > 0 ? face->units_per_EM : 1000.0, near = em / 10;
+        const double em = metrics.unitsPerEm > 0 ? metrics.unitsPerEm : 1000.0, near = em / 10;
         edges.left = box.xMin <= near;
         edges.right = box.xMax >= em - near;
         edges.top = box.yMax >= emTop - near;
@@ -220,14 +169,13 @@ namespace {
 
     // Scale and shift along one axis that put [lo, hi] on the cell's [cellLo,
     // cellHi] at the ends it reaches: stretched between both, moved onto one.
-    void fitAxis(
-        FT_Pos lo, FT_Pos hi, bool toLo, bool toHi, FT_Pos cellLo, FT_Pos cellHi, FT_Fixed& scale, FT_Pos& shift)
+    void fitAxis(long lo, long hi, bool toLo, bool toHi, long cellLo, long cellHi, long& scale, long& shift)
     {
         scale = 0x10000;
         shift = 0;
         if (toLo && toHi && hi > lo) {
-            scale = FT_DivFix(cellHi - cellLo, hi - lo);
-            shift = cellLo - FT_MulFix(lo, scale);
+            scale = divFix(cellHi - cellLo, hi - lo);
+            shift = cellLo - mulFix(lo, scale);
         } else if (toLo) {
             shift = cellLo - lo;
         } else if (toHi) {
@@ -343,103 +291,100 @@ namespace {
     }
 
 } // namespace
+
 GlyphRenderer::GlyphRenderer()
     : m(std::make_unique<Impl>())
 {
 }
 GlyphRenderer::~GlyphRenderer() = default;
 
-bool GlyphRenderer::open(const std::string& fontPath, int faceIndex, std::string* error)
+bool GlyphRenderer::open(const std::string& font, int faceIndex, std::string* error)
 {
-    const auto closeFace = [&] {
-        if (m->face)
-            FT_Done_Face(m->face);
-        m->face = nullptr;
-        m->sizeX = m->sizeY = 0;
-    };
+    m->open = false;
+    m->what = "font file " + quotedPath(font);
     const auto fail = [&](const std::string& text) {
-        closeFace();
         if (error)
             *error = text;
         return false;
     };
-    m->path = fontPath;
-    const std::string unreadable = "The font file " + quotedPath(fontPath) + " cannot be read: ";
-    // Read here rather than by FreeType: the name is UTF-8 on every system, and
-    // nothing but a regular file is opened.
+    std::string path = font;
+    if (!namesAFile(font)) {
+        const std::optional<InstalledFont> installed = findInstalledFont(font);
+        if (!installed)
+            return fail("No font file or installed font family is named " + quotedPath(font));
+        m->what = "installed font " + quotedPath(installed->family);
+        if (faceIndex != 0)
+            return fail("The " + m->what + " is chosen by its name alone: a face number is for font files");
+        if (installed->file.empty()) {
+            FontOpenFailure failure;
+            if (!m->rasteriser->openInstalled(installed->family, failure))
+                return fail("The " + m->what + " cannot be opened: " + failure.reason);
+            return opened();
+        }
+        path = installed->file;
+        faceIndex = installed->faceIndex;
+    }
+    const std::string unreadable = "The " + m->what + " cannot be read: ";
+    // Read here rather than by the rasteriser: the name is UTF-8 on every
+    // system, and nothing but a regular file is opened.
     std::vector<std::uint8_t> bytes;
     std::string why;
     try {
-        if (readRegularFile(defaultFileIo(), fontPath, 1ull << 30, bytes, why) != WholeRead::Read)
+        if (readRegularFile(defaultFileIo(), path, 1ull << 30, bytes, why) != WholeRead::Read)
             return fail(unreadable + (why.empty() ? std::string("it is larger than 1 GiB, more than any font") : why));
     } catch (const std::bad_alloc&) {
         return fail(unreadable + "there is not enough memory to read it");
     }
     if (bytes.empty())
         return fail(unreadable + "the file is empty");
-    if (!m->library) {
-        if (FT_Error e = FT_Init_FreeType(&m->library)) {
-            m->library = nullptr;
-            return fail(unreadable + "FreeType cannot start (" + fontFault(e) + ")");
-        }
-    }
-    closeFace(); // the one opened before, if any
     if (faceIndex < 0)
-        return fail("The font file " + quotedPath(fontPath) + " has no face " + std::to_string(faceIndex)
-            + ": faces are numbered from 0");
-    m->fontBytes = std::move(bytes); // the face reads them for as long as it is open
-    const auto openFace = [&](FT_Long index, FT_Face* face) {
-        return FT_New_Memory_Face(
-            m->library, m->fontBytes.data(), static_cast<FT_Long>(m->fontBytes.size()), index, face);
-    };
-    FT_Face face = nullptr;
-    if (FT_Error e = openFace(faceIndex, &face)) {
-        FT_Face first = nullptr;
-        if (faceIndex > 0 && openFace(0, &first) == 0) {
-            const FT_Long faces = first->num_faces;
-            FT_Done_Face(first);
-            if (faceIndex >= faces)
-                return fail("The font file " + quotedPath(fontPath) + " has no face " + std::to_string(faceIndex)
-                    + ": it holds "
-                    + (faces == 1 ? std::string("1 face, numbered 0")
-                                  : std::to_string(faces) + " faces, numbered 0 to " + std::to_string(faces - 1)));
+        return fail("The " + m->what + " has no face " + std::to_string(faceIndex) + ": faces are numbered from 0");
+    const bool fontHeader = looksLikeOutlineFont(bytes);
+    FontOpenFailure failure;
+    if (!m->rasteriser->openFile(path, std::move(bytes), faceIndex, failure)) {
+        switch (failure.kind) {
+        case FontOpenFailure::Kind::NoSuchFace:
+            return fail("The " + m->what + " has no face " + std::to_string(faceIndex) + ": it holds "
+                + (failure.faces == 1 ? std::string("1 face, numbered 0")
+                                      : std::to_string(failure.faces) + " faces, numbered 0 to "
+                            + std::to_string(failure.faces - 1)));
+        case FontOpenFailure::Kind::UnknownFormat:
+            return fail(unreadable
+                + (fontHeader ? "it begins as a TrueType or OpenType font does, but is damaged or cut short"
+                              : failure.reason));
+        case FontOpenFailure::Kind::Unusable:
+            return fail("The " + m->what + (failure.name.empty() ? "" : " (" + failure.name + ")")
+                + " cannot be used: " + failure.reason);
+        case FontOpenFailure::Kind::Unreadable:
+            break;
         }
-        // FreeType gives up at the first reader that fails other than by not knowing
-        // the format: a short file of any kind can end its reading of a font header.
-        const int code = FT_ERROR_BASE(e);
-        const bool unknown = code == FT_Err_Unknown_File_Format
-            || (code >= FT_Err_Invalid_Stream_Seek && code <= FT_Err_Invalid_Frame_Read);
-        if (unknown && looksLikeOutlineFont(m->fontBytes))
-            return fail(unreadable + "it begins as a TrueType or OpenType font does, but is damaged or cut short");
-        return fail(unreadable + fontFault(unknown ? FT_Err_Unknown_File_Format : e));
+        return fail(unreadable + failure.reason);
     }
-    m->face = face;
-    if (!FT_IS_SCALABLE(face))
-        return fail("The font file " + described()
-            + " cannot be used: it holds bitmaps only, and only outline "
-              "fonts (TrueType, OpenType) can be drawn at every size");
-    if (FT_Select_Charmap(face, FT_ENCODING_UNICODE) != 0)
-        return fail("The font file " + described()
-            + " cannot be used: it has no Unicode character map, by which characters are found");
+    return opened();
+}
+
+bool GlyphRenderer::opened()
+{
+    m->metrics = m->rasteriser->metrics();
+    m->open = true;
     return true;
 }
 
 bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* error)
 {
-    if (!m->face) {
+    if (!m->open) {
         if (error)
             *error = "No font is open";
         return false;
     }
-    FT_Face face = m->face;
-    const double upem = face->units_per_EM > 0 ? face->units_per_EM : 1000.0;
+    const double upem = m->metrics.unitsPerEm > 0 ? m->metrics.unitsPerEm : 1000.0;
     m->width = width;
     m->height = height;
     m->fullWidth = fullWidth;
     if (fullWidth) {
         // One em square scaled to the cell and centred in it; box drawing and
         // blocks stretch their em to the whole cell.
-        const double top = ideographicEmTop(face);
+        const double top = ideographicEmTop(*m->rasteriser, m->metrics);
         m->emTop = top;
         m->ppem = std::min(width, height);
         m->baseline = static_cast<int>(std::lround((height - m->ppem) / 2.0 + m->ppem * top / upem));
@@ -447,7 +392,7 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
         m->cellBaseline = static_cast<int>(std::lround(m->cellBaselineExact));
     } else {
         // Ascender to descender fills the height: one baseline for all letters.
-        double ascent = face->ascender, descent = -static_cast<double>(face->descender);
+        double ascent = m->metrics.ascender, descent = -static_cast<double>(m->metrics.descender);
         if (ascent + descent <= 0) {
             ascent = 0.8 * upem;
             descent = 0.2 * upem;
@@ -458,35 +403,24 @@ bool GlyphRenderer::setCell(int width, int height, bool fullWidth, std::string* 
         m->baseline = static_cast<int>(std::lround((height - boxHeight) / 2 + m->ppem * ascent / upem));
         m->cellBaseline = m->baseline;
     }
-    if (FT_Error e = m->setSize(m->ppem, m->ppem)) {
+    if (!m->rasteriser->setSize(m->ppem, m->ppem)) {
         if (error)
-            *error = "The font file " + described() + " cannot be drawn at " + std::to_string(m->ppem)
-                + " dots to the em: " + fontFault(e);
+            *error = "The " + described() + " cannot be drawn at " + std::to_string(m->ppem)
+                + " dots to the em: " + m->rasteriser->failure();
         return false;
     }
     return true;
 }
 
-std::string GlyphRenderer::faceName() const
-{
-    if (!m->face)
-        return {};
-    std::string name = m->face->family_name ? m->face->family_name : "";
-    if (m->face->style_name && *m->face->style_name) {
-        if (!name.empty())
-            name += ' ';
-        name += m->face->style_name;
-    }
-    return name;
-}
+std::string GlyphRenderer::faceName() const { return m->open ? m->rasteriser->faceName() : std::string(); }
 
 std::string GlyphRenderer::described() const
 {
     const std::string name = faceName();
-    return quotedPath(m->path) + (name.empty() ? "" : " (" + name + ")");
+    return m->what + (name.empty() ? "" : " (" + name + ")");
 }
 
-std::string GlyphRenderer::failure() const { return fontFault(m->lastError); }
+std::string GlyphRenderer::failure() const { return m->rasteriser->failure(); }
 
 // Draws glyph `index` into `out` (cell-sized coverage, cleared first) by the
 // font's own metrics: its origin on the cell's em box (the advance of a Latin
@@ -498,96 +432,76 @@ bool GlyphRenderer::draw(unsigned index, const Placement& placement, bool mono, 
 {
     const bool fillCell = placement.fillCell;
     out.assign(static_cast<std::size_t>(m->width) * m->height, 0);
-    FT_Face face = m->face;
-    m->lastError = fillCell ? m->setSize(m->width, m->height) : m->setSize(m->ppem, m->ppem);
-    if (m->lastError)
+    GlyphRasteriser& font = *m->rasteriser;
+    if (!(fillCell ? font.setSize(m->width, m->height) : font.setSize(m->ppem, m->ppem)))
         return false;
-    // For Latin letters the auto-hinter fits stems and heights to whole dots the
-    // same way for every glyph (one cap height, one x-height), where a font's own
-    // hints disagree more; ideographs keep the font's own (at a third of the cost).
-    const FT_Int32 hinting = mono ? FT_LOAD_TARGET_MONO
-        : m->fullWidth            ? FT_LOAD_TARGET_NORMAL
-                                  : FT_LOAD_TARGET_NORMAL | FT_LOAD_FORCE_AUTOHINT;
-    m->lastError = FT_Load_Glyph(face, index, hinting);
-    if (brokenHinting(m->lastError)) // the outline may be whole: fitted by the auto-hinter instead
-        m->lastError = FT_Load_Glyph(face, index, hinting | FT_LOAD_FORCE_AUTOHINT);
-    if (m->lastError)
+    // For Latin letters automatic hinting fits stems and heights to whole dots
+    // the same way for every glyph (one cap height, one x-height), where a
+    // font's own hints disagree more; ideographs keep the font's own.
+    const GridFit fit = mono ? GridFit::Monochrome : m->fullWidth ? GridFit::Font : GridFit::Automatic;
+    LoadedGlyph loaded;
+    if (!font.load(index, fit, loaded))
         return false;
-    FT_GlyphSlot slot = face->glyph;
     const int baseline = fillCell ? m->cellBaseline : m->baseline;
     int lift = 0; // rows the glyph is moved up (negative: down) to stay in the cell
-    const bool outline = slot->format == FT_GLYPH_FORMAT_OUTLINE; // rendering turns the slot into a bitmap
-    if (outline) {
-        FT_Outline& outline = slot->outline;
-        FT_Pos originX; // 26.6
+    if (loaded.outline) {
+        long originX; // 1/64 dot
         if (fillCell)
             originX = 0;
         else if (!m->fullWidth)
-            originX = (static_cast<FT_Pos>(m->width) * 64 - slot->advance.x) / 2;
+            originX = (static_cast<long>(m->width) * 64 - loaded.advance) / 2;
         else if (placement.narrow) // the font's own advance, not the hinter's whole dots
-            originX = (static_cast<FT_Pos>(m->width) * 64 - (slot->linearHoriAdvance >> 10)) / 2;
+            originX = (static_cast<long>(m->width) * 64 - loaded.designAdvance) / 2;
         else
-            originX = static_cast<FT_Pos>(m->width - m->ppem) * 32;
-        FT_BBox box;
-        FT_Outline_Get_CBox(&outline, &box);
-        const FT_Pos cell = static_cast<FT_Pos>(m->width) * 64;
+            originX = static_cast<long>(m->width - m->ppem) * 32;
+        GlyphBox box = font.box();
+        const long cell = static_cast<long>(m->width) * 64;
         if (box.xMax - box.xMin > cell) {
-            const FT_Matrix narrow { static_cast<FT_Fixed>(0x10000 * cell / (box.xMax - box.xMin)), 0, 0, 0x10000 };
-            FT_Outline_Transform(&outline, &narrow);
-            FT_Outline_Get_CBox(&outline, &box);
+            font.scale(0x10000 * cell / (box.xMax - box.xMin), 0x10000);
+            box = font.box();
         }
         // Whole dots, so that grid-fitted stems stay fitted; moved back in whole
         // rather than cut at an edge.
         originX = std::clamp((originX + 32) & -64, -box.xMin, cell - box.xMax);
         // Box drawing and blocks meet their neighbours at the exact cell edge, between rows too.
-        const FT_Pos shiftUp = fillCell ? std::lround((m->cellBaseline - m->cellBaselineExact) * 64) : 0;
-        FT_Outline_Translate(&outline, originX, shiftUp);
+        const long shiftUp = fillCell ? std::lround((m->cellBaseline - m->cellBaselineExact) * 64) : 0;
+        font.move(originX, shiftUp);
         if (placement.fitToEdges) {
-            FT_Outline_Get_CBox(&outline, &box);
+            box = font.box();
             const Edges& e = placement.edges;
-            FT_Matrix stretch { 0x10000, 0, 0, 0x10000 };
-            FT_Vector shift { 0, 0 };
-            fitAxis(box.xMin, box.xMax, e.left, e.right, 0, cell, stretch.xx, shift.x);
-            fitAxis(box.yMin, box.yMax, e.bottom, e.top, -static_cast<FT_Pos>(m->height - m->cellBaseline) * 64,
-                static_cast<FT_Pos>(m->cellBaseline) * 64, stretch.yy, shift.y);
-            FT_Outline_Transform(&outline, &stretch);
-            FT_Outline_Translate(&outline, shift.x, shift.y);
+            long scaleX, scaleY, shiftX, shiftY;
+            fitAxis(box.xMin, box.xMax, e.left, e.right, 0, cell, scaleX, shiftX);
+            fitAxis(box.yMin, box.yMax, e.bottom, e.top, -static_cast<long>(m->height - m->cellBaseline) * 64,
+                static_cast<long>(m->cellBaseline) * 64, scaleY, shiftY);
+            font.scale(scaleX, scaleY);
+            font.move(shiftX, shiftY);
         }
         // The same vertically, by the outline itself: less than half a dot past
         // an edge is only anti-aliasing to cut, and box drawing is meant to touch.
-        const FT_Pos below = -box.yMin - static_cast<FT_Pos>(m->height - baseline) * 64;
-        const FT_Pos above = box.yMax - static_cast<FT_Pos>(baseline) * 64;
-        if (!fillCell && box.yMax - box.yMin <= static_cast<FT_Pos>(m->height) * 64) {
+        const long below = -box.yMin - static_cast<long>(m->height - baseline) * 64;
+        const long above = box.yMax - static_cast<long>(baseline) * 64;
+        if (!fillCell && box.yMax - box.yMin <= static_cast<long>(m->height) * 64) {
             if (below > 32)
                 lift = static_cast<int>((below + 32) / 64);
             else if (above > 32)
                 lift = -static_cast<int>((above + 32) / 64);
         }
     }
-    m->lastError = FT_Render_Glyph(slot, mono ? FT_RENDER_MODE_MONO : FT_RENDER_MODE_NORMAL);
-    if (m->lastError)
+    GlyphBitmap bitmap;
+    if (!font.draw(bitmap))
         return false;
-    const FT_Bitmap& bitmap = slot->bitmap;
-    const int rows = static_cast<int>(bitmap.rows), cols = static_cast<int>(bitmap.width);
-    int left = slot->bitmap_left, top = baseline - slot->bitmap_top - lift;
-    if (!outline) {
+    const int rows = bitmap.rows, cols = bitmap.width;
+    int left = bitmap.left, top = baseline - bitmap.top - lift;
+    if (!loaded.outline) {
         // A bitmap the font carries at this size: moved back in by its own size.
         left = std::clamp(left, 0, std::max(0, m->width - cols));
         top = std::clamp(top, 0, std::max(0, m->height - rows));
     }
     const int firstCol = std::max(0, -left), shownCols = std::min(cols, m->width - left);
-    for (int r = std::max(0, -top); r < rows && top + r < m->height; ++r) {
-        const unsigned char* row = bitmap.pitch >= 0 ? bitmap.buffer + static_cast<long>(r) * bitmap.pitch
-                                                     : bitmap.buffer + static_cast<long>(rows - 1 - r) * -bitmap.pitch;
-        std::uint8_t* to = out.data() + static_cast<std::ptrdiff_t>(top + r) * m->width + left;
-        if (bitmap.pixel_mode == FT_PIXEL_MODE_GRAY)
-            std::copy(row + firstCol, row + shownCols, to + firstCol);
-        else if (bitmap.pixel_mode == FT_PIXEL_MODE_MONO)
-            for (int c = firstCol; c < shownCols; ++c)
-                to[c] = (row[c >> 3] >> (7 - (c & 7))) & 1 ? 255 : 0;
-        else if (bitmap.pixel_mode == FT_PIXEL_MODE_BGRA)
-            for (int c = firstCol; c < shownCols; ++c)
-                to[c] = row[c * 4 + 3];
+    for (int r = std::max(0, -top); firstCol < shownCols && r < rows && top + r < m->height; ++r) {
+        const std::uint8_t* row = bitmap.coverage + static_cast<std::size_t>(r) * cols;
+        std::copy(row + firstCol, row + shownCols,
+            out.data() + static_cast<std::ptrdiff_t>(top + r) * m->width + left + firstCol);
     }
     return true;
 }
@@ -595,20 +509,19 @@ bool GlyphRenderer::draw(unsigned index, const Placement& placement, bool mono, 
 GlyphOutcome GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options)
 {
     std::fill(glyph.begin(), glyph.end(), 0);
-    if (!m->face || m->ppem <= 0 || c == 0)
+    if (!m->open || m->ppem <= 0 || c == 0)
         return GlyphOutcome::NotInFont;
-    const FT_UInt index = FT_Get_Char_Index(m->face, c);
+    const unsigned index = m->rasteriser->glyphIndex(c);
     if (index == 0)
         return GlyphOutcome::NotInFont;
     Placement placement;
     placement.fillCell = m->fullWidth && fillsTheCell(c);
     if (placement.fillCell) {
-        placement.edges = edgesReached(m->face, index, m->emTop);
+        placement.edges = edgesReached(*m->rasteriser, m->metrics, index, m->emTop);
         placement.fitToEdges = fitsToEdges(c);
     } else if (m->fullWidth) {
-        FT_Fixed advance = 0;
-        placement.narrow = FT_Get_Advance(m->face, index, FT_LOAD_NO_SCALE, &advance) == 0
-            && advance < static_cast<FT_Fixed>(m->face->units_per_EM);
+        long advance = 0;
+        placement.narrow = m->rasteriser->designAdvance(index, advance) && advance < m->metrics.unitsPerEm;
     }
     if (!draw(index, placement, false, m->gray) || (options.mono && !draw(index, placement, true, m->ink)))
         return GlyphOutcome::Undrawable;
@@ -630,7 +543,7 @@ GlyphOutcome GlyphRenderer::render(char32_t c, std::span<std::uint8_t> glyph, co
 }
 
 FontGenResult generateFontLibrary(
-    const std::string& fontPath, FontLibraryType type, int width, int height, const FontGenOptions& options)
+    const std::string& font, FontLibraryType type, int width, int height, const FontGenOptions& options)
 {
     FontGenResult result;
     if (width < kMinGlyphDots || width > kMaxGlyphDots || height < kMinGlyphDots || height > kMaxGlyphDots) {
@@ -643,14 +556,10 @@ FontGenResult generateFontLibrary(
         result.message = "The threshold must be 1 to 255 (got " + std::to_string(options.threshold) + ")";
         return result;
     }
+    const std::vector<char32_t> characters = libraryCharacters(type);
     std::string error;
-    const std::vector<char32_t> characters = libraryCharacters(type, &error);
-    if (characters.empty()) {
-        result.message = error;
-        return result;
-    }
     GlyphRenderer renderer;
-    if (!renderer.open(fontPath, options.faceIndex, &error)
+    if (!renderer.open(font, options.faceIndex, &error)
         || !renderer.setCell(width, height, isFullWidthType(type), &error)) {
         result.message = error;
         return result;
@@ -673,7 +582,7 @@ FontGenResult generateFontLibrary(
             first.push_back(characters[i]);
     }
     if (result.characters == result.missing) {
-        result.message = "The font file " + renderer.described()
+        result.message = "The " + renderer.described()
             + (result.undrawable == 0 ? " has none of the characters of " + aLibraryOf(type)
                                       : " cannot draw any of the " + std::to_string(result.undrawable)
                         + " characters of " + aLibraryOf(type) + " that it has: " + result.undrawableWhy);
@@ -684,7 +593,7 @@ FontGenResult generateFontLibrary(
     return result;
 }
 
-FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType type, int width, int height,
+FontLibraryOutput makeFontLibrary(const std::string& font, FontLibraryType type, int width, int height,
     const std::string& outputFolder, const FontGenOptions& options)
 {
     FontLibraryOutput out;
@@ -705,7 +614,7 @@ FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType t
         return out;
     }
 
-    FontGenResult generated = generateFontLibrary(fontPath, type, width, height, options);
+    FontGenResult generated = generateFontLibrary(font, type, width, height, options);
     if (!generated.ok) {
         out.message = generated.message;
         return out;

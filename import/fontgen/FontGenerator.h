@@ -1,7 +1,12 @@
 #pragma once
-// Dot-matrix font libraries rendered from TrueType/OpenType fonts with FreeType:
-// each glyph `height` rows of ceil(width/8) bytes, leftmost dot in the most
-// significant bit, glyphs in the order of the type's character set.
+// Dot-matrix font libraries rendered from TrueType/OpenType fonts: each glyph
+// `height` rows of ceil(width/8) bytes, leftmost dot in the most significant
+// bit, glyphs in the order of the type's character set. Where each glyph goes
+// in its cell is decided here, the same on every system; the system's
+// rasteriser (platform/GlyphRasteriser.h) only draws it.
+//
+// A font is a file, or the family name of an installed font: a name that is
+// no existing file and has neither a folder nor a font file's extension.
 
 #include "import/FontLibrary.h"
 
@@ -15,8 +20,8 @@ namespace zarn {
 
 struct FontGenOptions {
     int threshold = kDefaultThreshold; // 1..255: grey level from which a dot is set; lower keeps thinner strokes
-    bool mono = false; // FreeType's hinted monochrome rasteriser instead of grey + threshold
-    int faceIndex = 0; // face within a collection (.ttc)
+    bool mono = false; // the rasteriser's hinted monochrome drawing instead of grey + threshold
+    int faceIndex = 0; // face within a collection (.ttc); fonts chosen by family name have none
 };
 
 enum class GlyphOutcome { Drawn, NotInFont, Undrawable };
@@ -29,9 +34,10 @@ public:
     GlyphRenderer(const GlyphRenderer&) = delete;
     GlyphRenderer& operator=(const GlyphRenderer&) = delete;
 
-    // False with the reason in `error`, which names the file: it cannot be read,
-    // is no font FreeType knows, is damaged, or has no such face.
-    bool open(const std::string& fontPath, int faceIndex, std::string* error);
+    // Opens a font file or an installed family. False with the reason in
+    // `error`, which names the font: it cannot be read, is no font the
+    // rasteriser knows, is damaged, has no such face, or is not installed.
+    bool open(const std::string& font, int faceIndex, std::string* error);
     // Scales the face to the cell: full-width (CJK) glyphs by one em square
     // (the ideographic em box) centred in the cell, Latin glyphs by the span
     // from ascender to descender; one baseline for the whole library.
@@ -45,7 +51,7 @@ public:
     GlyphOutcome render(char32_t c, std::span<std::uint8_t> glyph, const FontGenOptions& options);
     // "Family Style", empty when the font names neither.
     std::string faceName() const;
-    // The font file as messages name it: "PATH" (Family Style).
+    // The font as messages name it: font file "PATH" (Family Style), installed font "FAMILY" (Family Style).
     std::string described() const;
     // Why the last Undrawable glyph could not be drawn, in words.
     std::string failure() const;
@@ -53,6 +59,7 @@ public:
 private:
     struct Impl;
     struct Placement;
+    bool opened();
     bool draw(unsigned index, const Placement& placement, bool mono, std::vector<std::uint8_t>& out);
     std::unique_ptr<Impl> m;
 };
@@ -71,7 +78,7 @@ struct FontGenResult {
 
 // Renders a complete library in memory.
 FontGenResult generateFontLibrary(
-    const std::string& fontPath, FontLibraryType type, int width, int height, const FontGenOptions& options = {});
+    const std::string& font, FontLibraryType type, int width, int height, const FontGenOptions& options = {});
 
 struct FontLibraryOutput {
     bool ok = false;
@@ -89,7 +96,7 @@ std::string characterList(const std::vector<char32_t>& characters);
 // Generates a library and writes it into `outputFolder` (created when missing)
 // under the name the import understands. An existing file of that name is
 // replaced only once the new one is complete; on failure nothing is left behind.
-FontLibraryOutput makeFontLibrary(const std::string& fontPath, FontLibraryType type, int width, int height,
+FontLibraryOutput makeFontLibrary(const std::string& font, FontLibraryType type, int width, int height,
     const std::string& outputFolder, const FontGenOptions& options = {});
 
 } // namespace zarn

@@ -130,6 +130,27 @@ TEST_F(Commands, APictureThatNeedsMoreMemoryThanThereIsSaysSo)
     EXPECT_TRUE(readBytes(zrf) == before);
 }
 
+// An installed font is taken by the family name that zarnres fonts lists, and
+// gives the library its file gives; a name that is neither is refused.
+TEST_F(Commands, FontsAreTakenByTheFamilyNamesTheSystemLists)
+{
+    const std::string file = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+    if (!std::filesystem::exists(file))
+        GTEST_SKIP() << "fonts-dejavu-core is not installed (scripts/install-deps installs it)";
+    const auto listed = runZarnres({ "fonts" });
+    EXPECT_EQ(listed.status, 0) << listed.err;
+    EXPECT_NE(listed.out.find("\nDejaVu Sans\n"), std::string::npos) << listed.out;
+    for (const auto& [font, folder] :
+        { std::pair { file, dir.file("by-file") }, { "dejavu sans", dir.file("by-name") } }) {
+        const auto r = runZarnres({ "font", "--font", font, "--type", "ascii", "--size", "8x16", "-o", folder });
+        EXPECT_EQ(std::tuple(r.status, r.out), std::tuple(0, "Wrote " + folder + "/8X16.asc (4096 bytes)\n")) << r.err;
+    }
+    EXPECT_TRUE(readBytes(dir / "by-name" / "8X16.asc") == readBytes(dir / "by-file" / "8X16.asc"));
+    const auto unknown = runZarnres({ "font", "No Such Family", "--type", "ascii", "--size", "8x16" });
+    EXPECT_EQ(std::tuple(unknown.status, unknown.err),
+        std::tuple(1, "No font file or installed font family is named \"No Such Family\"\n"));
+}
+
 TEST_F(Commands, ChangesAndViewsReachTheFile)
 {
     const std::pair<std::vector<std::string>, std::string> steps[] = {

@@ -4,8 +4,9 @@
 #include "support/Files.h"
 
 namespace zarn::test {
-inline const char* const kCjkFont = "/usr/share/fonts/truetype/wqy/wqy-zenhei.ttc";
-inline const char* const kLatinFont = "/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf";
+// Linux's own fonts, seen on drive Z: under Wine.
+inline const char* const kCjkFont = ZARN_FONT_DIR "/wqy/wqy-zenhei.ttc";
+inline const char* const kLatinFont = ZARN_FONT_DIR "/dejavu/DejaVuSans.ttf";
 } // namespace zarn::test
 
 #define ZARN_REQUIRE_FONTS()                                                                                           \

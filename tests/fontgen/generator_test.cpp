@@ -143,8 +143,10 @@ TEST(FontGenerator, FailedWritesKeepTheOldLibraryAndGoodOnesReplaceIt)
     ::umask(mask);
     ASSERT_TRUE(good.ok) << good.message;
     EXPECT_EQ(std::tuple(fs::file_size(old), dir.entryCount()), std::tuple(4096u, 2)); // the library and sub/
+#ifndef _WIN32 // Windows has no such permissions
     EXPECT_EQ(fs::status(good.path).permissions() & fs::perms::all,
         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read | fs::perms::others_read);
+#endif
 }
 
 // Damaged and unfit fonts kept as files, each with the text it must give: the
@@ -157,10 +159,14 @@ TEST(FontGenerator, EachDamagedFontGivesItsText)
     for (std::string line; std::getline(table, line);) {
         if (line.empty() || line[0] == '#')
             continue;
-        std::vector<std::string> field; // file | type | face | text
+        std::vector<std::string> field; // file | type | face | text [| the text on Windows]
         for (std::istringstream in(line); std::getline(in >> std::ws, line, '|');)
             field.push_back(line.substr(0, line.find_last_not_of(' ') + 1));
-        ASSERT_EQ(field.size(), 4u) << line;
+        ASSERT_TRUE(field.size() == 4u || field.size() == 5u) << line;
+#ifdef _WIN32
+        if (field.size() == 5u)
+            field[3] = field[4];
+#endif
         files.insert(field[0]);
         TempDir dir;
         const std::string font = (folder / field[0]).string();

@@ -73,7 +73,15 @@ def name_table(family, style):
     return out + data
 
 
-def font(glyphs=None, cmap=None, named=True, drop=()):
+def os2_table():
+    """Version 4: the typographic and Windows lines of 800 up and 200 down,
+    which Windows needs to take a font at all."""
+    return struct.pack('>HhHHHhhhhhhhhhhh10sIIII4sHHHhhhHHIIhhHHH', 4, 600, 400, 5, 0, 650, 700, 0, 140, 650, 700,
+                       0, 480, 50, 250, 0, b'\0' * 10, 1, 0, 0, 0, b'ZARN', 0x40, 0x41, 0x42, 800, -200, 0, 800,
+                       200, 1, 0, 500, 700, 0, 0x20, 1)
+
+
+def font(glyphs=None, cmap=None, named=True, drop=(), os2=True):
     glyphs = glyphs or [b'', simple_glyph([(100, 0), (100, 700), (500, 700), (500, 0)]),
                         simple_glyph([(100, 0), (300, 700), (500, 0)])]
     glyf, loca = b'', [0]
@@ -91,6 +99,8 @@ def font(glyphs=None, cmap=None, named=True, drop=()):
         'glyf': glyf,
         'cmap': cmap if cmap is not None else cmap_format4([0x41, 0x42]),
     }
+    if os2:
+        tables['OS/2'] = os2_table()
     if named:
         tables['name'] = name_table('Zarn Test', 'Regular')
     for tag in drop:
