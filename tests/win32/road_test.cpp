@@ -163,31 +163,40 @@ namespace {
         };
         std::optional<bool> okWithoutFont;
         std::vector<std::string> glyphSize;
+        bool loaded = false;
         {
-            ModalAnswer make(std::vector<ModalAnswer::Answer> { [&](HWND dlg) {
-                if (!okWithoutFont) {
-                    okWithoutFont = IsWindowEnabled(GetDlgItem(dlg, IDOK)) != FALSE;
-                    pickInList(dlg, IDC_FONT_TYPE, 3);
-                    SetDlgItemTextW(dlg, IDC_FONT_FILE, win32::wide(kLatinFont).c_str());
-                    glyphSize = { windowText(GetDlgItem(dlg, IDC_GLYPH_WIDTH)),
-                        windowText(GetDlgItem(dlg, IDC_GLYPH_HEIGHT)) };
-                }
-                if (!photographed(dlg, "make-font"))
-                    return false;
-                clickLater(dlg, IDOK);
-                return true;
-            } },
+            ModalAnswer make(std::vector<ModalAnswer::Answer> {
+                                 [&](HWND dlg) {
+                                     if (!okWithoutFont) {
+                                         okWithoutFont = IsWindowEnabled(GetDlgItem(dlg, IDOK)) != FALSE;
+                                         pickInList(dlg, IDC_FONT_TYPE, 3);
+                                         SetDlgItemTextW(dlg, IDC_FONT_FILE, win32::wide(kLatinFont).c_str());
+                                         glyphSize = { windowText(GetDlgItem(dlg, IDC_GLYPH_WIDTH)),
+                                             windowText(GetDlgItem(dlg, IDC_GLYPH_HEIGHT)) };
+                                     }
+                                     if (!photographed(dlg, "make-font"))
+                                         return false;
+                                     clickLater(dlg, IDOK);
+                                     return true;
+                                 },
+                                 [&](HWND box) {
+                                     loaded
+                                         = childWithText(box, "Loading ASCII lib file:8X16 Filesize:4096") != nullptr;
+                                     pressButton(box, "OK");
+                                     return true;
+                                 } },
                 besides);
             ASSERT_TRUE(runEntry(ui::CMakeFontDlg::kMenuText));
             EXPECT_TRUE(make.answered());
-            EXPECT_EQ(make.caption, "Make font library");
+            EXPECT_EQ(make.captions, (std::vector<std::string> { "Make font library", "ZarnTool" }));
             EXPECT_EQ(std::vector(make.texts.begin(), make.texts.begin() + 3),
                 (std::vector<std::string> { "Font file:", "", "...." }));
         }
         EXPECT_EQ(okWithoutFont, false);
         EXPECT_EQ(glyphSize, (std::vector<std::string> { "8", "16" }));
+        EXPECT_TRUE(loaded);
         ASSERT_EQ(win32::listRowCount(list), 2) << field(IDC_RESOURCE_MSG);
-        EXPECT_EQ(state.m_store.entry(1).kind, ItemKind::Ascii);
+        EXPECT_EQ(state.m_store.entry(1).kind, static_cast<std::uint8_t>(ResourceKind::FontAscii));
         EXPECT_EQ(std::tuple(state.m_store.entry(1).width, state.m_store.entry(1).height), std::tuple(8, 16));
         select.iItem = 1;
         SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
