@@ -1,6 +1,6 @@
 #pragma once
 // Font libraries made from outline fonts, and their glyphs drawn on a sheet:
-// present where the build has the font generator (FreeTypeFontTools), absent
+// present where the build has the font generator (GeneratorFontTools), absent
 // (a null FontTools) where it has not; the window then offers neither command.
 
 #include "import/FontLibrary.h"

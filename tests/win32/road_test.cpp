@@ -1,16 +1,19 @@
 // From a new file to a programmed module, as a user goes in the Win32 window
 // under Wine: "New Resource" in a folder chosen with "....", "Load BMP" in the
 // file dialog, a press on the picture, ">>LOAD", "BMP Dis", the About box,
-// "Port Select" of the virtual module's COM port, its identification,
+// "Make font library" and its preview, "Port Select" of the virtual module's COM port, its identification,
 // "Program All" and "Send Over!!"; the module received the file's used part.
 // With ZARN_UI_SCREENSHOTS set (scripts/screenshot-windows), the window and
 // each dialog wait to be photographed on the way.
 #include "Win32Harness.h"
+#include "fontgen/FontPaths.h"
 #include "serial/SimPort.h"
 #include "support/Files.h"
 
 #include "common/Messages.h"
 #include "import/BmpWriter.h"
+#include "ui/CFontPreviewDlg.h"
+#include "ui/CMakeFontDlg.h"
 #include "ui/win32/ResourceIds.h"
 #include "ui/win32/Win32MainDlg.h"
 
@@ -149,6 +152,69 @@ namespace {
         click(w, IDC_DELETE);
         EXPECT_EQ(win32::listRowCount(list), 1);
         EXPECT_EQ(state.m_store.itemCount(), 1u);
+
+        // "Make font library..." of the window's menu: an ASCII library from a font file, typed in, made beside the
+        // file and stored after the selected row; "Preview font library..." of that row shows its glyphs.
+        const auto runEntry = [&](const char* text) {
+            for (auto& entry : state.contextMenu())
+                if (entry.text == text)
+                    return entry.run(), true;
+            return false;
+        };
+        std::optional<bool> okWithoutFont;
+        std::vector<std::string> glyphSize;
+        bool loaded = false;
+        {
+            ModalAnswer make(std::vector<ModalAnswer::Answer> {
+                                 [&](HWND dlg) {
+                                     if (!okWithoutFont) {
+                                         okWithoutFont = IsWindowEnabled(GetDlgItem(dlg, IDOK)) != FALSE;
+                                         pickInList(dlg, IDC_FONT_TYPE, 3);
+                                         SetDlgItemTextW(dlg, IDC_FONT_FILE, win32::wide(kLatinFont).c_str());
+                                         glyphSize = { windowText(GetDlgItem(dlg, IDC_GLYPH_WIDTH)),
+                                             windowText(GetDlgItem(dlg, IDC_GLYPH_HEIGHT)) };
+                                     }
+                                     if (!photographed(dlg, "make-font"))
+                                         return false;
+                                     clickLater(dlg, IDOK);
+                                     return true;
+                                 },
+                                 [&](HWND box) {
+                                     loaded
+                                         = childWithText(box, "Loading ASCII lib file:8X16 Filesize:4096") != nullptr;
+                                     pressButton(box, "OK");
+                                     return true;
+                                 } },
+                besides);
+            ASSERT_TRUE(runEntry(ui::CMakeFontDlg::kMenuText));
+            EXPECT_TRUE(make.answered());
+            EXPECT_EQ(make.captions, (std::vector<std::string> { "Make font library", "ZarnTool" }));
+            EXPECT_EQ(std::vector(make.texts.begin(), make.texts.begin() + 3),
+                (std::vector<std::string> { "Font file:", "", "...." }));
+        }
+        EXPECT_EQ(okWithoutFont, false);
+        EXPECT_EQ(glyphSize, (std::vector<std::string> { "8", "16" }));
+        EXPECT_TRUE(loaded);
+        ASSERT_EQ(win32::listRowCount(list), 2) << field(IDC_RESOURCE_MSG);
+        EXPECT_EQ(state.m_store.entry(1).kind, static_cast<std::uint8_t>(ResourceKind::FontAscii));
+        EXPECT_EQ(std::tuple(state.m_store.entry(1).width, state.m_store.entry(1).height), std::tuple(8, 16));
+        select.iItem = 1;
+        SendMessageW(list, LVM_SETITEMSTATE, 1, reinterpret_cast<LPARAM>(&select));
+        std::string summary;
+        {
+            ModalAnswer preview(std::vector<ModalAnswer::Answer> { [&](HWND dlg) {
+                summary = windowText(GetDlgItem(dlg, IDC_PREVIEW_SUMMARY));
+                if (!photographed(dlg, "font-preview"))
+                    return false;
+                clickLater(dlg, IDCANCEL);
+                return true;
+            } },
+                besides);
+            ASSERT_TRUE(runEntry(ui::CFontPreviewDlg::kMenuText));
+            EXPECT_EQ(preview.caption, "Font library preview");
+        }
+        EXPECT_EQ(summary.rfind("Item 1: ", 0), 0u) << summary;
+        EXPECT_NE(summary.find("8*16"), std::string::npos) << summary;
 
         // The module is plugged in (its idle timeout runs from now), "Port Select" of its port, its identification.
         SimPort sim({ "--model", "2404", "--memory", "4M", "--firmware", "7", "--once" }, kPort);

@@ -4,7 +4,7 @@
 // boxes, file dialogs and dialogs as Qt widgets.
 
 #include "ui/CMainDlg.h"
-#include "ui/FreeTypeFontTools.h"
+#include "ui/GeneratorFontTools.h"
 #include "ui/qt/QtSessionLink.h"
 
 #include <QDialog>
@@ -78,7 +78,7 @@ private:
     void fitDirectoryColumns();
     void fitDirectoryListWidth();
 
-    FreeTypeFontTools m_fonts;
+    GeneratorFontTools m_fonts;
     QtSessionLink m_link;
     CMainDlg m_state;
     bool m_showingList = false; // rows being set from the state: not the user's selection

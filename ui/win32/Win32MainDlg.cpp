@@ -2,6 +2,8 @@
 
 #include "ui/CAboutDlg.h"
 #include "ui/win32/BitmapPreviewWindow.h"
+#include "ui/win32/FontPreviewWindow.h"
+#include "ui/win32/MakeFontWindow.h"
 #include "ui/win32/NewResourceWindow.h"
 #include "ui/win32/PortSelectWindow.h"
 #include "ui/win32/ResourceIds.h"
@@ -14,8 +16,8 @@ using namespace zarn::ui;
 Win32MainDlg::Win32MainDlg(WindowStart start)
     : m_window(*this)
     , m_link(m_window.sessionEvents())
-    // BMP pictures only: the Windows build reads no other picture format yet; no font generator.
-    , m_state(*this, CMainDlg::Services { &m_link, nullptr, {}, nullptr, {}, {} })
+    // BMP pictures only: the Windows build reads no other picture format yet.
+    , m_state(*this, CMainDlg::Services { &m_link, nullptr, {}, &m_fonts, {}, {} })
     , m_start(std::move(start))
 {
 }
@@ -120,10 +122,17 @@ void Win32MainDlg::runDialog(CAboutDlg&)
     runInFront(window);
 }
 
-// The Windows build has no font generator: its menu has no entries that ask for these.
-bool Win32MainDlg::runDialog(CMakeFontDlg&) { return false; }
+bool Win32MainDlg::runDialog(CMakeFontDlg& dialog)
+{
+    MakeFontWindow window(dialog);
+    return runInFront(window) == IDOK;
+}
 
-void Win32MainDlg::runDialog(CFontPreviewDlg&) { }
+void Win32MainDlg::runDialog(CFontPreviewDlg& dialog)
+{
+    FontPreviewWindow window(dialog);
+    runInFront(window);
+}
 
 void Win32MainDlg::beginLongWork() { m_cursorBefore = SetCursor(LoadCursorW(nullptr, IDC_WAIT)); }
 

@@ -5,6 +5,7 @@
 // renders the commands' boxes, file dialogs and dialogs natively.
 
 #include "ui/CMainDlg.h"
+#include "ui/GeneratorFontTools.h"
 #include "ui/WindowStart.h"
 #include "ui/win32/MainWindow.h"
 #include "ui/win32/Win32SessionLink.h"
@@ -65,6 +66,7 @@ private:
 
     MainWindow m_window;
     Win32SessionLink m_link; // after the window: it goes first, and posts nothing after that
+    zarn::ui::GeneratorFontTools m_fonts;
     zarn::ui::CMainDlg m_state;
     zarn::ui::WindowStart m_start;
     std::vector<DialogWindow*> m_dialogs; // the dialogs that run, the last in front

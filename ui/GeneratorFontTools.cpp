@@ -1,4 +1,4 @@
-#include "ui/FreeTypeFontTools.h"
+#include "ui/GeneratorFontTools.h"
 
 #include "import/fontgen/FontCharset.h"
 #include "import/fontgen/FontGenerator.h"
@@ -6,20 +6,20 @@
 
 namespace zarn::ui {
 
-std::string FreeTypeFontTools::libraryName(FontLibraryType type, int width, int height)
+std::string GeneratorFontTools::libraryName(FontLibraryType type, int width, int height)
 {
     return libraryFileName(type, width, height);
 }
 
-FontTools::Made FreeTypeFontTools::makeLibrary(
+FontTools::Made GeneratorFontTools::makeLibrary(
     const std::string& fontPath, FontLibraryType type, int width, int height, const std::string& folder)
 {
     const FontLibraryOutput out = makeFontLibrary(fontPath, type, width, height, folder);
     return Made { out.ok, out.message, out.path, out.missing };
 }
 
-FontTools::Sheet FreeTypeFontTools::drawSheet(std::span<const std::uint8_t> library, const std::string& name, int width,
-    int height, FontLibraryType type, int scale)
+FontTools::Sheet GeneratorFontTools::drawSheet(std::span<const std::uint8_t> library, const std::string& name,
+    int width, int height, FontLibraryType type, int scale)
 {
     SheetOptions options;
     options.scale = scale;

@@ -1,11 +1,12 @@
 #pragma once
-// FontTools by the font generator (FreeType), for the builds that have it.
+// FontTools by the font generator (import/fontgen: FreeType on Linux, GDI on
+// Windows), for the builds that have it.
 
 #include "ui/FontTools.h"
 
 namespace zarn::ui {
 
-class FreeTypeFontTools final : public FontTools {
+class GeneratorFontTools final : public FontTools {
 public:
     std::string libraryName(FontLibraryType type, int width, int height) override;
     Made makeLibrary(
