@@ -79,6 +79,9 @@ namespace {
             click(w, IDC_OPEN_RESOURCE);
             EXPECT_EQ(open.caption, "Open Resource File");
         }
+        // A PNG goes through the system's decoders, as on Linux (a refusal would stop here at its box).
+        dropFiles(w, { (kDataDir / "import/pictures/ga8_small.png").string() });
+        EXPECT_TRUE(main.state().m_strBitmapMsg.starts_with("Load Bitmap")) << main.state().m_strBitmapMsg;
         dropFiles(w, { quartersBmp(dir.file("图.bmp"), 320, 240) });
         auto& state = main.state();
         ASSERT_TRUE(state.m_store.isOpen());

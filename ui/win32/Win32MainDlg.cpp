@@ -1,5 +1,6 @@
 #include "ui/win32/Win32MainDlg.h"
 
+#include "import/PictureFile.h"
 #include "ui/CAboutDlg.h"
 #include "ui/win32/BitmapPreviewWindow.h"
 #include "ui/win32/FontPreviewWindow.h"
@@ -17,7 +18,7 @@ Win32MainDlg::Win32MainDlg(WindowStart start)
     : m_window(*this)
     , m_link(m_window.sessionEvents())
     // BMP pictures only: the Windows build reads no other picture format yet.
-    , m_state(*this, CMainDlg::Services { &m_link, nullptr, {}, &m_fonts, {}, {} })
+    , m_state(*this, CMainDlg::Services { &m_link, nullptr, loadPictureFile, &m_fonts, {}, {} })
     , m_start(std::move(start))
 {
 }
