@@ -118,7 +118,7 @@ TEST_F(Commands, RefusalsReachStandardErrorWithStatusOneAndChangeNothing)
 // 8000 x 8000 one): with less memory than that, the refusal says why.
 TEST_F(Commands, APictureThatNeedsMoreMemoryThanThereIsSaysSo)
 {
-#if defined(__SANITIZE_ADDRESS__)
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
     GTEST_SKIP() << "the sanitizer's own memory does not fit under the limit";
 #endif
     const std::string jpeg = (kDataDir / "import" / "forms" / "progressive_8000x8000_cut.jpg").string();
