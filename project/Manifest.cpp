@@ -188,8 +188,8 @@ namespace {
             case ManifestItem::Kind::Font: {
                 if (!m_reading.rendersFonts)
                     fail(source->source(),
-                        "this build cannot render fonts (it was built without the font generator); name a ready font-library "
-                        "instead");
+                        "this build cannot render fonts (it was built without the font generator); name a ready "
+                        "font-library instead");
                 const toml::node* type = t.get("type");
                 const toml::node* size = t.get("size");
                 if (!type || !size)
