@@ -22,26 +22,6 @@ namespace zarn {
 
 namespace {
 
-    // Names that are no valid UTF-8 (or UTF-16) become empty ones, which the
-    // system refuses, rather than names with replacement characters.
-    std::wstring wide(const std::string& utf8)
-    {
-        try {
-            return pathOf(utf8).wstring();
-        } catch (const std::exception&) {
-            return {};
-        }
-    }
-
-    std::string narrow(const std::wstring& utf16)
-    {
-        try {
-            return utf8Of(std::filesystem::path(utf16));
-        } catch (const std::exception&) {
-            return {};
-        }
-    }
-
     // The errno value closest to the system's error.
     int errnoOf(DWORD error)
     {
@@ -100,7 +80,7 @@ namespace {
     // Opens for the attributes only: folders too, and never disturbing another's open.
     HANDLE openForStatus(const std::string& path)
     {
-        return ::CreateFileW(wide(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
+        return ::CreateFileW(wideOf(path).c_str(), FILE_READ_ATTRIBUTES, kShareAll, nullptr, OPEN_EXISTING,
             FILE_FLAG_BACKUP_SEMANTICS, nullptr);
     }
 
@@ -158,7 +138,7 @@ int FileIo::open(const std::string& path, int flags, int mode)
     else if (flags & O_TRUNC)
         disposition = TRUNCATE_EXISTING;
     const DWORD attributes = (flags & O_CREAT) && !(mode & 0200) ? FILE_ATTRIBUTE_READONLY : FILE_ATTRIBUTE_NORMAL;
-    const HANDLE h = ::CreateFileW(wide(path).c_str(), desired, kShareAll, nullptr, disposition, attributes, nullptr);
+    const HANDLE h = ::CreateFileW(wideOf(path).c_str(), desired, kShareAll, nullptr, disposition, attributes, nullptr);
     if (h == INVALID_HANDLE_VALUE)
         return failed();
     const int fd = ::_open_osfhandle(reinterpret_cast<intptr_t>(h), _O_BINARY | (access == O_RDONLY ? _O_RDONLY : 0));
@@ -213,7 +193,7 @@ int FileIo::close(int fd) { return ::_close(fd); }
 // included): kRenameReplacesOpenFiles is false here, and callers close theirs first.
 int FileIo::rename(const std::string& from, const std::string& to)
 {
-    const std::wstring source = wide(from), target = wide(to);
+    const std::wstring source = wideOf(from), target = wideOf(to);
     // A scanner or indexer may hold the file for a moment: a few tries before a program
     // that keeps it open is the answer.
     DWORD error = 0;
@@ -234,7 +214,7 @@ int FileIo::rename(const std::string& from, const std::string& to)
     return -1;
 }
 
-int FileIo::unlink(const std::string& path) { return ::DeleteFileW(wide(path).c_str()) ? 0 : failed(); }
+int FileIo::unlink(const std::string& path) { return ::DeleteFileW(wideOf(path).c_str()) ? 0 : failed(); }
 
 int FileIo::stat(const std::string& path, FileStatus& out)
 {
@@ -298,7 +278,7 @@ unsigned long currentProcessId() { return ::GetCurrentProcessId(); }
 
 bool mayWrite(const std::string& path)
 {
-    const std::wstring name = wide(path);
+    const std::wstring name = wideOf(path);
     const DWORD attributes = ::GetFileAttributesW(name.c_str());
     if (attributes == INVALID_FILE_ATTRIBUTES)
         return false;
@@ -327,14 +307,14 @@ bool mayWrite(const std::string& path)
 
 std::string environmentValue(const char* name)
 {
-    const std::wstring key = wide(name);
+    const std::wstring key = wideOf(name);
     const DWORD n = ::GetEnvironmentVariableW(key.c_str(), nullptr, 0);
     if (n == 0)
         return {};
     std::wstring value(n, L'\0');
     const DWORD got = ::GetEnvironmentVariableW(key.c_str(), value.data(), n);
     value.resize(got < n ? got : 0);
-    return narrow(value);
+    return utf8OfWide(value);
 }
 
 std::string executablePath()
@@ -345,7 +325,7 @@ std::string executablePath()
         if (n == 0)
             return {};
         if (n < buffer.size())
-            return narrow(buffer.substr(0, n));
+            return utf8OfWide(buffer.substr(0, n));
         if (buffer.size() >= 32768)
             return {};
         buffer.resize(buffer.size() * 2);
@@ -359,7 +339,7 @@ std::string userCacheFolder()
     if (std::string local = environmentValue("LOCALAPPDATA"); !local.empty())
         return local;
     const std::wstring temp = std::filesystem::temp_directory_path().wstring();
-    return narrow(temp);
+    return utf8OfWide(temp);
 }
 
 std::string userRuntimeFolder() { return {}; }

@@ -27,24 +27,6 @@ namespace zarn {
 
 namespace {
 
-    std::wstring wide(const std::string& utf8)
-    {
-        try {
-            return pathOf(utf8).wstring();
-        } catch (const std::exception&) {
-            return {};
-        }
-    }
-
-    std::string narrow(const wchar_t* utf16)
-    {
-        try {
-            return utf8Of(std::filesystem::path(utf16));
-        } catch (const std::exception&) {
-            return {};
-        }
-    }
-
     FIXED fixedOf(long value) // 16.16
     {
         FIXED f;
@@ -127,7 +109,7 @@ namespace {
             if (faceIndex >= static_cast<int>(faces->size()))
                 return fail(failure, FontOpenFailure::Kind::NoSuchFace, {}, static_cast<int>(faces->size()));
             const SfntFace& face = (*faces)[static_cast<std::size_t>(faceIndex)];
-            m_addedFile = wide(path);
+            m_addedFile = wideOf(path);
             if (m_addedFile.empty() || AddFontResourceExW(m_addedFile.c_str(), FR_PRIVATE, nullptr) == 0) {
                 // Its header is a font's (sfntFaces read it), the rest not one Windows takes.
                 m_addedFile.clear();
@@ -137,7 +119,7 @@ namespace {
             if (face.family.empty())
                 return fail(
                     failure, FontOpenFailure::Kind::Unusable, "it names no family, by which Windows finds its fonts");
-            if (!select(wide(face.family), failure))
+            if (!select(wideOf(face.family), failure))
                 return false;
             // Another font of the same family name may be installed: only this file's own will do.
             if (tableOf("head") != face.head)
@@ -150,7 +132,7 @@ namespace {
         bool openInstalled(const std::string& family, FontOpenFailure& failure) override
         {
             close();
-            return select(wide(family), failure) && checkUsable(failure);
+            return select(wideOf(family), failure) && checkUsable(failure);
         }
 
         std::string faceName() const override { return m_name; }
@@ -354,7 +336,7 @@ namespace {
             if (!(otm = outlineMetrics(buffer)))
                 return fail(failure, FontOpenFailure::Kind::Unusable, "Windows cannot draw it at its design size");
             const auto text = [&](PSTR offset) {
-                return narrow(
+                return utf8OfWide(
                     reinterpret_cast<const wchar_t*>(buffer.data() + reinterpret_cast<std::uintptr_t>(offset)));
             };
             m_name = text(otm->otmpFamilyName);

@@ -37,22 +37,13 @@ namespace {
         return names;
     }
 
-    std::string narrow(const std::wstring& utf16)
-    {
-        try {
-            return utf8Of(std::filesystem::path(utf16));
-        } catch (const std::exception&) {
-            return {};
-        }
-    }
-
 } // namespace
 
 std::vector<std::string> installedFontFamilies()
 {
     std::vector<std::string> names;
     for (const auto& family : families())
-        if (std::string name = narrow(family); !name.empty())
+        if (std::string name = utf8OfWide(family); !name.empty())
             names.push_back(std::move(name));
     std::sort(names.begin(), names.end());
     names.erase(std::unique(names.begin(), names.end()), names.end());
@@ -70,7 +61,7 @@ std::optional<InstalledFont> findInstalledFont(const std::string& family)
     for (const auto& name : families())
         if (std::equal(name.begin(), name.end(), asked.begin(), asked.end(),
                 [](wchar_t a, wchar_t b) { return std::towlower(a) == std::towlower(b); }))
-            return InstalledFont { narrow(name), {}, 0 };
+            return InstalledFont { utf8OfWide(name), {}, 0 };
     return std::nullopt;
 }
 

@@ -18,15 +18,6 @@ namespace zarn {
 
 namespace {
 
-    std::string narrow(const std::wstring& text)
-    {
-        try {
-            return utf8Of(std::filesystem::path(text));
-        } catch (const std::exception&) {
-            return {};
-        }
-    }
-
     // n of "COMn" (any case), 0 for any other name.
     int comNumber(const std::wstring& name)
     {
@@ -106,7 +97,7 @@ namespace {
             wchar_t friendly[512] = {};
             if (::SetupDiGetDeviceRegistryPropertyW(set, &info, SPDRP_FRIENDLYNAME, nullptr,
                     reinterpret_cast<BYTE*>(friendly), sizeof friendly - sizeof(wchar_t), nullptr))
-                ports[n] = narrow(friendly);
+                ports[n] = utf8OfWide(friendly);
         }
         ::SetupDiDestroyDeviceInfoList(set);
     }

@@ -1,5 +1,7 @@
 #include "platform/SfntTables.h"
 
+#include "common/Utf8.h"
+
 namespace zarn {
 
 namespace {
@@ -30,25 +32,6 @@ namespace {
             return file.subspan(static_cast<std::size_t>(offset), static_cast<std::size_t>(length));
         }
         return {};
-    }
-
-    void appendUtf8(std::string& text, std::uint32_t c)
-    {
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | c >> 6);
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += static_cast<char>(0xE0 | c >> 12);
-            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | c >> 18);
-            text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
     }
 
     // UTF-16BE to UTF-8; a lone surrogate ends the name there.

@@ -1,5 +1,6 @@
 #include "import/fontgen/FontGenerator.h"
 
+#include "common/Utf8.h"
 #include "platform/FileIo.h"
 #include "platform/GlyphRasteriser.h"
 #include "platform/InstalledFonts.h"
@@ -659,21 +660,7 @@ std::string characterList(const std::vector<char32_t>& characters)
         if (c < 0x20 || isPrivateUse(c))
             continue;
         text += ' ';
-        if (c < 0x80) {
-            text += static_cast<char>(c);
-        } else if (c < 0x800) {
-            text += static_cast<char>(0xC0 | c >> 6);
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else if (c < 0x10000) {
-            text += static_cast<char>(0xE0 | c >> 12);
-            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            text += static_cast<char>(0xF0 | c >> 18);
-            text += static_cast<char>(0x80 | (c >> 12 & 0x3F));
-            text += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            text += static_cast<char>(0x80 | (c & 0x3F));
-        }
+        appendUtf8(text, c);
     }
     return text;
 }

@@ -4,8 +4,8 @@
 // handlers, driven through a scripted view and a fake session.
 #include "support/FaultyIo.h"
 #include "support/Files.h"
+#include "support/QuartersBmp.h"
 
-#include "import/BmpWriter.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/DirectoryView.h"
 #include "resfile/ModuleModel.h"
@@ -133,20 +133,7 @@ protected:
         EXPECT_TRUE(createResourceFile(dir.file(name), m.modelCode, m.screenWidth, m.screenHeight, 4096).ok);
         return dir.file(name);
     }
-    // A 24-bit BMP of four quadrants: red, green / blue, a grey of 0xcb26.
-    std::string quadrantBmp(const std::string& name, int w, int h)
-    {
-        static const std::uint8_t colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 200, 100, 50 } };
-        std::vector<std::uint8_t> rgb;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint8_t* c = colours[(x >= w / 2) + 2 * (y >= h / 2)];
-                rgb.insert(rgb.end(), c, c + 3);
-            }
-        std::string error;
-        EXPECT_TRUE(writeBmp24(dir.file(name), w, h, rgb, &error)) << error;
-        return dir.file(name);
-    }
+    std::string quadrantBmp(const std::string& name, int w, int h) { return writeQuartersBmp(dir.file(name), w, h); }
     // A file with a 32 x 24 bitmap and a 5000-byte sound, the bitmap's row marked.
     std::string filled()
     {

@@ -3,8 +3,8 @@
 // system dialogs and boxes answer from a script while its own dialogs are the
 // real ones, and a way to act on the next dialog it shows.
 #include "support/Files.h"
+#include "support/QuartersBmp.h"
 
-#include "import/BmpWriter.h"
 #include "ui/qt/QtMainDlg.h"
 
 #include <QtWidgets>
@@ -91,20 +91,7 @@ protected:
     }
     TempDir dir;
 
-    // A 24-bit BMP of four quadrants: red, green / blue, a grey of 0xcb26.
-    std::string quadrantBmp(const std::string& name, int w, int h)
-    {
-        static const std::uint8_t colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 200, 100, 50 } };
-        std::vector<std::uint8_t> rgb;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint8_t* c = colours[(x >= w / 2) + 2 * (y >= h / 2)];
-                rgb.insert(rgb.end(), c, c + 3);
-            }
-        std::string error;
-        EXPECT_TRUE(writeBmp24(dir.file(name), w, h, rgb, &error)) << error;
-        return dir.file(name);
-    }
+    std::string quadrantBmp(const std::string& name, int w, int h) { return writeQuartersBmp(dir.file(name), w, h); }
 };
 
 } // namespace zarn::test

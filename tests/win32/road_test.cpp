@@ -9,9 +9,9 @@
 #include "fontgen/FontPaths.h"
 #include "serial/SimPort.h"
 #include "support/Files.h"
+#include "support/QuartersBmp.h"
 
 #include "common/Messages.h"
-#include "import/BmpWriter.h"
 #include "ui/CFontPreviewDlg.h"
 #include "ui/CMakeFontDlg.h"
 #include "ui/win32/ResourceIds.h"
@@ -44,20 +44,6 @@ namespace {
         }
         return std::filesystem::exists(folder / (name + ".png"))
             || std::chrono::steady_clock::now() - asked[name] > std::chrono::seconds(20);
-    }
-
-    std::string quartersBmp(const std::string& path, int w, int h)
-    {
-        static const std::uint8_t colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 200, 100, 50 } };
-        std::vector<std::uint8_t> rgb;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint8_t* c = colours[(x >= w / 2) + 2 * (y >= h / 2)];
-                rgb.insert(rgb.end(), c, c + 3);
-            }
-        std::string error;
-        EXPECT_TRUE(writeBmp24(path, w, h, rgb, &error)) << error;
-        return path;
     }
 
     void clickLater(HWND dialog, int id) { PostMessageW(GetDlgItem(dialog, id), BM_CLICK, 0, 0); }
@@ -111,7 +97,7 @@ namespace {
         EXPECT_EQ(state.m_store.modelCode(), 2404);
 
         // "Load BMP" in the file dialog, a press on the red quarter, ">>LOAD".
-        const std::string bmp = quartersBmp(dir.file("图片.bmp"), 320, 240);
+        const std::string bmp = writeQuartersBmp(dir.file("图片.bmp"), 320, 240);
         {
             ModalAnswer open([&](HWND dlg) { openInFileDialog(dlg, bmp); }, besides);
             click(w, IDC_LOAD_BMP);

@@ -4,9 +4,9 @@
 // take the user's picks; the session's events arrive from another thread.
 #include "Win32Harness.h"
 #include "support/Files.h"
+#include "support/QuartersBmp.h"
 
 #include "common/Messages.h"
-#include "import/BmpWriter.h"
 #include "resfile/CapacityDisplay.h"
 #include "resfile/ResourceStore.h"
 #include "ui/win32/ResourceIds.h"
@@ -21,21 +21,6 @@ namespace {
     bool has(const std::vector<std::string>& texts, const std::string& text)
     {
         return std::find(texts.begin(), texts.end(), text) != texts.end();
-    }
-
-    // A 24-bit BMP in four quarters: red, green / blue, a grey of 0xcb26.
-    std::string quartersBmp(const std::string& path, int w, int h)
-    {
-        static const std::uint8_t colours[4][3] = { { 255, 0, 0 }, { 0, 255, 0 }, { 0, 0, 255 }, { 200, 100, 50 } };
-        std::vector<std::uint8_t> rgb;
-        for (int y = 0; y < h; ++y)
-            for (int x = 0; x < w; ++x) {
-                const std::uint8_t* c = colours[(x >= w / 2) + 2 * (y >= h / 2)];
-                rgb.insert(rgb.end(), c, c + 3);
-            }
-        std::string error;
-        EXPECT_TRUE(writeBmp24(path, w, h, rgb, &error)) << error;
-        return path;
     }
 
     class Window : public Win32Test { };
@@ -82,7 +67,7 @@ namespace {
         // A PNG goes through the system's decoders, as on Linux (a refusal would stop here at its box).
         dropFiles(w, { (kDataDir / "import/pictures/ga8_small.png").string() });
         EXPECT_TRUE(main.state().m_strBitmapMsg.starts_with("Load Bitmap")) << main.state().m_strBitmapMsg;
-        dropFiles(w, { quartersBmp(dir.file("图.bmp"), 320, 240) });
+        dropFiles(w, { writeQuartersBmp(dir.file("图.bmp"), 320, 240) });
         auto& state = main.state();
         ASSERT_TRUE(state.m_store.isOpen());
         EXPECT_EQ(field(IDC_RESOURCE_MSG), capacityText(state.m_store));

@@ -1,5 +1,6 @@
 #include "ui/win32/FontPreviewWindow.h"
 
+#include "ui/win32/Drawing.h"
 #include "ui/win32/ResourceIds.h"
 
 #include <commctrl.h>
@@ -18,31 +19,6 @@ namespace {
         GetWindowRect(control, &r);
         MapWindowPoints(HWND_DESKTOP, parent, reinterpret_cast<POINT*>(&r), 2);
         return r;
-    }
-
-    // The image as a bitmap the system can copy from, top row first.
-    HBITMAP makeBitmap(const zarn::ui::PixelImage& image)
-    {
-        if (image.width <= 0 || image.height <= 0)
-            return nullptr;
-        BITMAPINFO info {};
-        info.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        info.bmiHeader.biWidth = image.width;
-        info.bmiHeader.biHeight = -image.height;
-        info.bmiHeader.biPlanes = 1;
-        info.bmiHeader.biBitCount = 32;
-        info.bmiHeader.biCompression = BI_RGB;
-        void* bits = nullptr;
-        const HBITMAP bitmap = CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-        if (!bitmap)
-            return nullptr;
-        auto* out = static_cast<std::uint32_t*>(bits);
-        const std::size_t pixels = static_cast<std::size_t>(image.width) * image.height;
-        for (std::size_t i = 0; i < pixels && i * 3 + 2 < image.rgb.size(); ++i) {
-            const std::uint8_t* p = image.rgb.data() + i * 3;
-            out[i] = (std::uint32_t { p[0] } << 16) | (std::uint32_t { p[1] } << 8) | p[2];
-        }
-        return bitmap;
     }
 }
 
