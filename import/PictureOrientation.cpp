@@ -73,4 +73,18 @@ RowPlace placeOfRow(int orientation, int w, int h, int row)
     }
 }
 
+bool beginTurnedRgb(PictureSink& sink, int orientation, int width, int height, PictureSize* leastStored)
+{
+    const PictureSize turned = turnedSize(orientation, width, height);
+    PictureForm form;
+    form.width = turned.width;
+    form.height = turned.height;
+    form.pixels = PixelForm::Rgb;
+    if (!sink.begin(form))
+        return false;
+    const PictureSize least = sink.leastDecodedSize();
+    *leastStored = turnedSize(orientation, least.width, least.height);
+    return true;
+}
+
 } // namespace zarn

@@ -18,6 +18,12 @@ int exifOrientation(std::span<const std::uint8_t> app1);
 // Orientations 5 to 8 swap width and height.
 PictureSize turnedSize(int orientation, int width, int height);
 
+// Begins a picture of RGB rows stored width x height and shown turned by
+// `orientation`; false when the sink refuses it. *leastStored is the least
+// size the sink needs, in the file's own (unturned) orientation: what a
+// decoder that scales while it decodes aims at.
+bool beginTurnedRgb(PictureSink& sink, int orientation, int width, int height, PictureSize* leastStored);
+
 // Where decoded row `row` of a width x height picture lies once turned: its first
 // pixel and the step to the next, for PictureSink::run.
 struct RowPlace {

@@ -203,26 +203,21 @@ DecodeResult decodeJpeg(PictureInput& input, PictureSink& sink)
         return failure(reading);
 
     const int orientation = orientationOf(info);
-    const PictureSize turned
-        = turnedSize(orientation, static_cast<int>(info->image_width), static_cast<int>(info->image_height));
     const bool grey = info->num_components == 1;
     const bool cmyk = info->jpeg_color_space == JCS_CMYK || info->jpeg_color_space == JCS_YCCK;
     info->out_color_space = grey ? JCS_GRAYSCALE : cmyk ? JCS_CMYK : JCS_RGB;
 
-    PictureForm form;
-    form.width = turned.width;
-    form.height = turned.height;
-    form.pixels = PixelForm::Rgb;
-    if (!sink.begin(form))
+    PictureSize leastDecoded;
+    if (!beginTurnedRgb(sink, orientation, static_cast<int>(info->image_width), static_cast<int>(info->image_height),
+            &leastDecoded))
         return DecodeResult::refused();
-    const PictureSize least = sink.leastDecodedSize();
-    const PictureSize leastDecoded = turnedSize(orientation, least.width, least.height);
     if (!chooseScale(reading, info, leastDecoded) || !start(reading, info))
         return failure(reading);
     const int w = static_cast<int>(info->output_width), h = static_cast<int>(info->output_height);
-    const PictureSize reduced = turnedSize(orientation, w, h);
-    if (reduced.width != form.width || reduced.height != form.height)
+    if (w != static_cast<int>(info->image_width) || h != static_cast<int>(info->image_height)) {
+        const PictureSize reduced = turnedSize(orientation, w, h);
         sink.reducedTo(reduced.width, reduced.height);
+    }
 
     std::vector<JSAMPLE> row(static_cast<std::size_t>(w) * static_cast<std::size_t>(info->output_components));
     std::vector<std::uint8_t> rgb(3 * static_cast<std::size_t>(w));

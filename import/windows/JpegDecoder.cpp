@@ -185,23 +185,18 @@ DecodeResult decodeJpeg(PictureInput& input, PictureSink& sink)
     if (!why.empty())
         return DecodeResult::failed(why);
     const int orientation = exifOrientation(header.app1);
-    const PictureSize turned = turnedSize(orientation, header.width, header.height);
-    PictureForm form;
-    form.width = turned.width;
-    form.height = turned.height;
-    form.pixels = PixelForm::Rgb;
-    if (!sink.begin(form))
+    PictureSize leastDecoded;
+    if (!beginTurnedRgb(sink, orientation, header.width, header.height, &leastDecoded))
         return DecodeResult::refused();
-    const PictureSize least = sink.leastDecodedSize();
-    const PictureSize leastDecoded = turnedSize(orientation, least.width, least.height);
     int eighths = 1;
     while (eighths < 8
         && (scaled(header.width, eighths) < leastDecoded.width || scaled(header.height, eighths) < leastDecoded.height))
         ++eighths;
     const int w = scaled(header.width, eighths), h = scaled(header.height, eighths);
-    const PictureSize reduced = turnedSize(orientation, w, h);
-    if (reduced.width != form.width || reduced.height != form.height)
+    if (w != header.width || h != header.height) {
+        const PictureSize reduced = turnedSize(orientation, w, h);
         sink.reducedTo(reduced.width, reduced.height);
+    }
 
     JpegInput source(input);
     WicFrame frame;
